@@ -1,0 +1,280 @@
+// The frame update: landing of a new board, the clock, collapse, re-selection, the solver request,
+// the end of a game and the drawing order, on hand-built boards with known outcomes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "sim/Boards.h"
+#include "sim/Validate.h"
+
+namespace {
+
+std::int64_t fakeNow = 0;
+std::int64_t fakeClock() {
+    return fakeNow;
+}
+int vibrations = 0;
+void countVibration(std::uint32_t id) {
+    vibrations += id == kSystemSoundID_Vibrate ? 1 : 0;
+}
+
+class FrameUpdate : public ::testing::Test {
+  protected:
+    void SetUp() override { restore(); }
+    void TearDown() override { restore(); }
+    static void restore() {
+        resetGameGlobals();
+        setPuzzleClock(nullptr);
+        setSystemSoundHandler(nullptr);
+        vibrations = 0;
+    }
+};
+
+bool anyMoving(const Puzzle& p) {
+    return std::any_of(std::begin(p.blocks), std::end(p.blocks),
+                       [](const Block& b) { return (b.state.flags & kBlockMoving) != 0; });
+}
+
+// A new board of the given game type, landed, with the clock started at `start`.
+void startGame(Puzzle* p, int type, std::int64_t start) {
+    gameType = type;
+    fakeNow = start;
+    setPuzzleClock(fakeClock);
+    initPuzzleWithSeed(p, 7);
+    for (int call = 1; call <= 44; ++call) {
+        ASSERT_TRUE(p->flags & kPuzzleStarting) << "call " << call;
+        updatePuzzle(p);
+        ASSERT_EQ(dropSndRequest, 0) << "call " << call; // lands in silence
+    }
+    ASSERT_FALSE(p->flags & kPuzzleStarting);
+    ASSERT_TRUE(p->flags & kPuzzleBusy); // cleared only in the next call
+    ASSERT_EQ(p->startTime, static_cast<std::int32_t>(static_cast<std::uint32_t>(start)));
+}
+
+TEST_F(FrameUpdate, NewBoardLandsInFortyFourCallsAndStartsTheClock) {
+    Puzzle p;
+    for (int type : {0, 7}) {
+        startGame(&p, type, 1'000'000);
+        updatePuzzle(&p);
+        EXPECT_FALSE(p.flags & (kPuzzleTimed | kPuzzleBusy));
+        EXPECT_EQ(p.numGameSecs, 0.0f);
+        EXPECT_EQ(p.progress, 0.0f);
+    }
+    startGame(&p, 2, 1'000'000);
+    EXPECT_TRUE(p.flags & kPuzzleTimed);
+    EXPECT_EQ(p.numGameSecs, 120.0f);
+    EXPECT_EQ(validatePuzzle(p), "");
+    updatePuzzle(&p);
+    EXPECT_EQ(p.progress, 1.0f);
+    EXPECT_TRUE(p.flags & kPuzzleProgressChanged);
+}
+
+TEST_F(FrameUpdate, SixtySecondGameWarnsAndEndsOnTimeAlsoAcross2038) {
+    setSystemSoundHandler(countVibration);
+    const std::int64_t wrap = std::int64_t{1} << 31;
+    for (std::int64_t start : {std::int64_t{1'700'000'000}, wrap - 30, wrap - 1, wrap + 5}) {
+        Puzzle p;
+        startGame(&p, 1, start);
+        vibrations = 0;
+        for (int passed = 0; passed <= 61; ++passed) {
+            fakeNow = start + passed;
+            updatePuzzle(&p);
+            EXPECT_EQ(warnSndRequest, passed >= 50 ? 1 : 0) << start << " +" << passed;
+            EXPECT_EQ((p.flags & kPuzzleGameOver) != 0, passed == 61) << start << " +" << passed;
+            if (passed == 30) {
+                EXPECT_FLOAT_EQ(p.progress, 0.5f);
+            }
+        }
+        EXPECT_EQ(vibrations, 1);
+        EXPECT_EQ(p.progress, 0.0f);
+        resetGameGlobals();
+    }
+}
+
+TEST_F(FrameUpdate, NoTimeWarningAfterTheGameHasEnded) {
+    Puzzle p;
+    startGame(&p, 1, 5000);
+    quitRequest = 1;
+    for (int passed = 0; passed <= 70; ++passed) {
+        fakeNow = 5000 + passed;
+        updatePuzzle(&p);
+    }
+    EXPECT_TRUE(p.flags & kPuzzleGameOver);
+    EXPECT_EQ(warnSndRequest, 0);
+}
+
+TEST_F(FrameUpdate, ColumnClosesInThreePassesAndBurstBlocksUntilItEnds) {
+    Puzzle p;
+    makeEmptyBoard(&p);
+    putBubble(&p, 0, 0, 0, kColorRed);
+    putBubble(&p, 0, 3, 0, kColorBlue);
+    putBubble(&p, 0, 4, 0, kColorGreen);
+    // A burst in its last frame under a bubble: the bubble drops in the frame the burst ends.
+    putBubble(&p, 4, 0, 4, kColorRed);
+    p.blocks[cellIndex(4, 0, 4)].state.flags = kBlockPopped | kBlockBursting;
+    p.blocks[cellIndex(4, 0, 4)].state.frame = 14;
+    putBubble(&p, 4, 1, 4, kColorBlue);
+    putBubble(&p, 2, 0, 2, kColorGreen);
+
+    updatePuzzle(&p);
+    EXPECT_EQ(p.blocks[cellIndex(0, 1, 0)].state.color, kColorBlue);
+    EXPECT_EQ(p.blocks[cellIndex(0, 2, 0)].state.color, kColorGreen);
+    EXPECT_EQ(p.blocks[cellIndex(0, 1, 0)].state.offset[1], 2.0f);
+    EXPECT_EQ(p.blocks[cellIndex(0, 2, 0)].state.offset[1], 2.0f);
+    EXPECT_TRUE(isDead(p.blocks[cellIndex(0, 3, 0)].state));
+    EXPECT_TRUE(isDead(p.blocks[cellIndex(0, 4, 0)].state));
+    EXPECT_EQ(p.blocks[cellIndex(4, 0, 4)].state.color, kColorBlue);
+    EXPECT_TRUE(p.flags & kPuzzleBusy);
+
+    EXPECT_LT(runUntilRest(&p), 20);
+    EXPECT_FALSE(anyMoving(p));
+    EXPECT_EQ(validatePuzzle(p), "");
+}
+
+TEST_F(FrameUpdate, FallReselectsAndBusyClearsOnlyAtRest) {
+    Puzzle p;
+    makeEmptyBoard(&p);
+    putBubble(&p, 1, 0, 1, kColorYellow);
+    putBubble(&p, 1, 2, 2, kColorYellow); // lands beside the anchor, two cells down
+    putBubble(&p, 3, 0, 3, kColorRed);
+    selectBlock(&p, &p.blocks[cellIndex(1, 0, 1)]);
+    ASSERT_TRUE(p.blocks[cellIndex(1, 0, 1)].state.flags & kBlockLone);
+    int calls = 0;
+    do {
+        updatePuzzle(&p);
+        ++calls;
+        EXPECT_TRUE(!anyMoving(p) || (p.flags & kPuzzleBusy)) << "call " << calls;
+    } while ((p.flags & kPuzzleBusy) && calls < 50);
+    EXPECT_FALSE(anyMoving(p));
+    const BlockState& anchor = p.blocks[cellIndex(1, 0, 1)].state;
+    EXPECT_EQ(anchor.flags & (kBlockLone | kBlockSelected), kBlockSelected);
+    EXPECT_TRUE(p.blocks[cellIndex(1, 0, 2)].state.flags & kBlockSelected);
+    EXPECT_EQ(p.selectScore, 1u);
+}
+
+// The first of up to 30 calls that raises solveRequest; 0 when none does.
+int callAskingSolver(Puzzle* p) {
+    for (int call = 1; call <= 30; ++call) {
+        updatePuzzle(p);
+        if (solveRequest) return call;
+    }
+    return 0;
+}
+
+TEST_F(FrameUpdate, SolverAskedAtRestWithFifteenBubblesOnceUntilSomethingChanges) {
+    Puzzle p;
+    for (int bubbles : {16, 15}) {
+        resetGameGlobals();
+        makeEmptyBoard(&p);
+        for (int i = 0; i < bubbles - 1; ++i)
+            putBubble(&p, i / 5, 0, i % 5, i % kNumColors);
+        putBubble(&p, 4, 1, 4, kColorRed); // arrives in the 7th call, which still sees it busy
+        EXPECT_EQ(callAskingSolver(&p), bubbles == 15 ? 8 : 0) << bubbles << " bubbles";
+    }
+    EXPECT_EQ(checkSolution, 0);
+    solveRequest = 0; // as the view does when it starts the run
+    EXPECT_EQ(callAskingSolver(&p), 0);
+
+    removeBubble(&p, 0, 0, 0); // a bubble moves
+    putBubble(&p, 0, 1, 0, kColorRed);
+    EXPECT_EQ(callAskingSolver(&p), 8);
+    solveRequest = 0;
+
+    BlockState& top = p.blocks[cellIndex(2, 0, 3)].state; // nothing above it
+    top.flags = kBlockPopped | kBlockBursting;
+    top.frame = 10;
+    EXPECT_EQ(callAskingSolver(&p), 5); // the call in which the burst ends
+}
+
+TEST_F(FrameUpdate, GameEndsOnceOnQuitNoPairOrEmptyBoard) {
+    setSystemSoundHandler(countVibration);
+    Puzzle p;
+    makeRestingBoard(&p, 3);
+    selectBlock(&p, &p.blocks[0]);
+    ASSERT_TRUE(p.blocks[0].state.flags & kBlockAnchor);
+    quitRequest = 1;
+    for (int call = 0; call < 10; ++call) {
+        p.flags &= ~kPuzzleProgressChanged;
+        p.progress = 0.5f;
+        updatePuzzle(&p);
+        EXPECT_TRUE(p.flags & kPuzzleProgressChanged);
+        EXPECT_EQ(p.progress, 0.0f);
+    }
+    EXPECT_EQ(vibrations, 1);
+    EXPECT_FALSE(p.flags & kPuzzleShowScore);
+    for (const Block& b : p.blocks)
+        EXPECT_EQ(b.state.flags & (kBlockSelected | kBlockLone | kBlockAnchor), 0u);
+
+    // The last pair bursts: over at once, while the burst still runs.
+    makeEmptyBoard(&p);
+    putBubble(&p, 2, 0, 2, kColorBlue);
+    putBubble(&p, 2, 0, 3, kColorBlue);
+    selectBlock(&p, &p.blocks[cellIndex(2, 0, 2)]);
+    selectBlock(&p, &p.blocks[cellIndex(2, 0, 2)]);
+    resetGameGlobals();
+    updatePuzzle(&p);
+    EXPECT_TRUE(p.flags & kPuzzleGameOver);
+    EXPECT_TRUE(p.blocks[cellIndex(2, 0, 3)].state.flags & kBlockBursting);
+
+    // Colours without a pair, also colours outside the table, end the game.
+    makeEmptyBoard(&p);
+    putBubble(&p, 0, 0, 0, kColorBlue);
+    putBubble(&p, 0, 0, 1, kColorRed);
+    putBubble(&p, 0, 0, 2, 9);
+    putBubble(&p, 0, 0, 3, 9);
+    updatePuzzle(&p);
+    EXPECT_TRUE(p.flags & kPuzzleGameOver);
+}
+
+TEST_F(FrameUpdate, ScoreBubbleShownForSeventyFiveFrames) {
+    Puzzle p;
+    makeRestingBoard(&p, 11);
+    p.flags = kPuzzleShowScore;
+    p.counter = 75;
+    for (int call = 1; call <= 76; ++call) {
+        updatePuzzle(&p);
+        EXPECT_EQ((p.flags & kPuzzleShowScore) != 0, call < 76) << "call " << call;
+    }
+}
+
+TEST_F(FrameUpdate, DrawOrderFarToNearThenByColourAndShadowsPerColumn) {
+    Puzzle p;
+    makeRestingBoard(&p, 5);
+    putBubble(&p, 0, 0, 4, 3);
+    putBubble(&p, 1, 0, 4, 1);
+    removeBubble(&p, 2, 2, 2); // drops the column above; depth order holds all the same
+    BlockState& top = p.blocks[cellIndex(4, 4, 4)].state;
+    top.flags = kBlockSelected | kBlockShrinking;
+    top.scale[0] = top.scale[1] = top.scale[2] = 1.05f;
+    updatePuzzle(&p);
+
+    std::vector<std::uint32_t> order(std::begin(p.drawIndex), std::end(p.drawIndex));
+    std::vector<std::uint32_t> sorted = order;
+    std::sort(sorted.begin(), sorted.end());
+    for (std::uint32_t n = 0; n < kNumBlocks; ++n)
+        ASSERT_EQ(sorted[n], n);
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        const Block& a = p.blocks[order[i - 1]];
+        const Block& b = p.blocks[order[i]];
+        ASSERT_LE(a.position[2], b.position[2]);
+        if (a.position[2] == b.position[2]) {
+            ASSERT_LE(a.state.color, b.state.color);
+        }
+    }
+    const auto pos = [&](int n) {
+        return std::find(order.begin(), order.end(), static_cast<std::uint32_t>(n)) - order.begin();
+    };
+    EXPECT_LT(pos(cellIndex(1, 0, 4)), pos(cellIndex(0, 0, 4))); // same depth, colour 1 before 3
+
+    const Shadow& s = p.shadows[5 * 4 + 4];
+    EXPECT_EQ(s.valid, 1);
+    EXPECT_EQ(s.selected, 1);
+    EXPECT_FLOAT_EQ(s.scale[0], 1.05f); // taken before this frame's pulse
+    EXPECT_EQ(s.position[1], -2.0f);
+    EXPECT_EQ(s.position[0], 2.0f);
+    EXPECT_EQ(p.shadows[0].selected, 0);
+}
+
+} // namespace
