@@ -1,0 +1,274 @@
+// The serial operation queue: order, one at a time, completion exactly once, cancellation before
+// and during a run, waiting, and tear-down. Built for the ThreadSanitizer run as well.
+#include "platform/OperationQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <latch>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Records what happened to one operation; shared with the test through a pointer.
+struct Journal {
+    std::mutex mutex;
+    std::vector<int> order;          // ids of the operations whose main() ran, in order
+    std::atomic<int> running{0};     // mains running right now
+    std::atomic<int> maxRunning{0};  // most mains ever seen running at once
+    std::atomic<int> completions{0}; // completion blocks called
+};
+
+class Recorder : public Operation {
+public:
+    Recorder(Journal* journal, int id) : journal_(journal), id_(id) {}
+    void main() override {
+        int now = ++journal_->running;
+        int seen = journal_->maxRunning.load();
+        while (now > seen && !journal_->maxRunning.compare_exchange_weak(seen, now)) {
+        }
+        {
+            std::lock_guard lock(journal_->mutex);
+            journal_->order.push_back(id_);
+        }
+        thread = std::this_thread::get_id();
+        std::this_thread::sleep_for(200us); // long enough for an overlap to show
+        --journal_->running;
+    }
+    std::thread::id thread;
+
+private:
+    Journal* journal_;
+    int id_;
+};
+
+// Runs until cancelled; `started` opens once main() is under way.
+class UntilCancelled : public Operation {
+public:
+    void main() override {
+        started.count_down();
+        while (!isCancelled())
+            std::this_thread::sleep_for(100us);
+        sawCancel = true;
+    }
+    std::latch started{1};
+    bool sawCancel = false;
+};
+
+// Sets a completion block that counts its calls and notes the thread and isFinished it saw.
+struct CompletionProbe {
+    std::atomic<int> calls{0};
+    std::atomic<bool> finishedSeen{false};
+    std::thread::id thread;
+
+    void attach(Operation& op) {
+        op.setCompletionBlock([this, &op] {
+            finishedSeen = op.isFinished();
+            thread = std::this_thread::get_id();
+            ++calls;
+        });
+    }
+};
+
+TEST(OperationQueue, RunsOperationsOneAtATimeInOrderOnOneWorkerThread) {
+    Journal journal;
+    std::vector<std::shared_ptr<Recorder>> ops;
+    OperationQueue queue;
+    for (int id = 0; id < 20; ++id) {
+        ops.push_back(std::make_shared<Recorder>(&journal, id));
+        queue.addOperation(ops.back());
+    }
+    queue.waitUntilAllOperationsAreFinished();
+
+    EXPECT_EQ(queue.operationCount(), 0u);
+    EXPECT_EQ(journal.maxRunning.load(), 1);
+    std::vector<int> expected;
+    for (int id = 0; id < 20; ++id)
+        expected.push_back(id);
+    EXPECT_EQ(journal.order, expected);
+    for (const auto& op : ops) {
+        EXPECT_TRUE(op->isFinished());
+        EXPECT_FALSE(op->isCancelled());
+        EXPECT_EQ(op->thread, ops.front()->thread);
+    }
+    EXPECT_NE(ops.front()->thread, std::this_thread::get_id());
+}
+
+TEST(OperationQueue, CompletionRunsOnceOnTheQueueThreadAfterFinishing) {
+    Journal journal;
+    auto op = std::make_shared<Recorder>(&journal, 1);
+    CompletionProbe probe;
+    probe.attach(*op);
+    OperationQueue queue;
+    queue.addOperation(op);
+    queue.addOperation(op); // a second add is ignored, so main and the completion run once
+    queue.waitUntilAllOperationsAreFinished();
+
+    EXPECT_EQ(probe.calls.load(), 1);
+    EXPECT_TRUE(probe.finishedSeen.load());
+    EXPECT_EQ(probe.thread, op->thread);
+    EXPECT_EQ(journal.order.size(), 1u);
+}
+
+TEST(OperationQueue, CancelBeforeStartSkipsMainButStillCompletes) {
+    Journal journal;
+    auto blocker = std::make_shared<UntilCancelled>();
+    auto queued = std::make_shared<Recorder>(&journal, 7);
+    auto early = std::make_shared<Recorder>(&journal, 8);
+    CompletionProbe queuedProbe, earlyProbe;
+    queuedProbe.attach(*queued);
+    earlyProbe.attach(*early);
+    early->cancel(); // cancelled before it was even added
+
+    OperationQueue queue;
+    queue.addOperation(blocker);
+    queue.addOperation(queued);
+    queue.addOperation(early);
+    blocker->started.wait();
+    EXPECT_EQ(queue.operationCount(), 3u); // one running, two queued
+    queued->cancel();
+    blocker->cancel();
+    queue.waitUntilAllOperationsAreFinished();
+
+    EXPECT_TRUE(blocker->sawCancel);
+    EXPECT_TRUE(journal.order.empty());
+    EXPECT_TRUE(queued->isFinished() && early->isFinished());
+    EXPECT_EQ(queuedProbe.calls.load(), 1);
+    EXPECT_EQ(earlyProbe.calls.load(), 1);
+}
+
+TEST(OperationQueue, CancelAllStopsTheRunningOneAndDropsTheQueuedOnes) {
+    Journal journal;
+    auto running = std::make_shared<UntilCancelled>();
+    CompletionProbe runningProbe;
+    runningProbe.attach(*running);
+    OperationQueue queue;
+    queue.addOperation(running);
+    std::vector<std::shared_ptr<Recorder>> queued;
+    for (int id = 0; id < 5; ++id) {
+        queued.push_back(std::make_shared<Recorder>(&journal, id));
+        queue.addOperation(queued.back());
+    }
+    running->started.wait();
+    queue.cancelAllOperations();
+    queue.waitUntilAllOperationsAreFinished();
+
+    EXPECT_EQ(queue.operationCount(), 0u);
+    EXPECT_TRUE(running->sawCancel);
+    EXPECT_EQ(runningProbe.calls.load(), 1);
+    EXPECT_TRUE(journal.order.empty());
+    for (const auto& op : queued)
+        EXPECT_TRUE(op->isCancelled() && op->isFinished());
+
+    // The queue stays usable, and later operations are not born cancelled.
+    auto after = std::make_shared<Recorder>(&journal, 99);
+    queue.addOperation(after);
+    queue.waitUntilAllOperationsAreFinished();
+    EXPECT_EQ(journal.order, std::vector<int>{99});
+}
+
+TEST(OperationQueue, WaitWithNothingQueuedAndCancelOfAFinishedOperation) {
+    OperationQueue queue;
+    queue.waitUntilAllOperationsAreFinished(); // returns at once
+    queue.addOperation(nullptr);
+    EXPECT_EQ(queue.operationCount(), 0u);
+
+    Journal journal;
+    auto op = std::make_shared<Recorder>(&journal, 3);
+    queue.addOperation(op);
+    queue.waitUntilAllOperationsAreFinished();
+    op->cancel();
+    EXPECT_TRUE(op->isFinished());
+    EXPECT_EQ(journal.order, std::vector<int>{3});
+}
+
+TEST(OperationQueue, DestructorCancelsEverythingAndEveryCompletionRuns) {
+    auto running = std::make_shared<UntilCancelled>();
+    Journal journal;
+    auto queued = std::make_shared<Recorder>(&journal, 1);
+    auto late = std::make_shared<Recorder>(&journal, 2);
+    CompletionProbe runningProbe, lateProbe;
+    runningProbe.attach(*running);
+    lateProbe.attach(*late);
+    {
+        OperationQueue queue;
+        // Work that a completion queues while the queue is going away arrives cancelled.
+        queued->setCompletionBlock([&queue, late] { queue.addOperation(late); });
+        queue.addOperation(running);
+        queue.addOperation(queued);
+        running->started.wait();
+    } // must not hang on the operation that only a cancel ends
+
+    EXPECT_TRUE(running->sawCancel);
+    EXPECT_TRUE(queued->isCancelled() && queued->isFinished());
+    EXPECT_TRUE(late->isCancelled() && late->isFinished());
+    EXPECT_TRUE(journal.order.empty());
+    EXPECT_EQ(runningProbe.calls.load(), 1);
+    EXPECT_EQ(lateProbe.calls.load(), 1);
+}
+
+TEST(OperationQueue, CompletionMayQueueFollowUpWorkAndTheQueueMayDropTheOperation) {
+    Journal journal;
+    OperationQueue queue;
+    auto second = std::make_shared<Recorder>(&journal, 2);
+    {
+        auto first = std::make_shared<Recorder>(&journal, 1);
+        first->setCompletionBlock([&queue, second] { queue.addOperation(second); });
+        queue.addOperation(first);
+    } // the queue now holds the only reference to `first`
+    // The completion runs before `first` leaves the queue, so one wait covers `second` too.
+    queue.waitUntilAllOperationsAreFinished();
+    EXPECT_TRUE(second->isFinished());
+    EXPECT_EQ(journal.order, (std::vector<int>{1, 2}));
+}
+
+TEST(OperationQueue, AddingFromManyThreadsRunsEachOperationOnce) {
+    constexpr int kThreads = 4;
+    constexpr int kPerThread = 25;
+    Journal journal;
+    std::vector<std::shared_ptr<Recorder>> ops;
+    for (int i = 0; i < kThreads * kPerThread; ++i)
+        ops.push_back(std::make_shared<Recorder>(&journal, i));
+    std::atomic<int> completions{0};
+    for (auto& op : ops)
+        op->setCompletionBlock([&completions] { ++completions; });
+
+    OperationQueue queue;
+    {
+        std::vector<std::jthread> adders;
+        for (int t = 0; t < kThreads; ++t) {
+            adders.emplace_back([&, t] {
+                for (int i = 0; i < kPerThread; ++i) {
+                    queue.addOperation(ops[t * kPerThread + i]);
+                    if (i % 5 == 0) (void)queue.operationCount();
+                }
+            });
+        }
+    }
+    queue.waitUntilAllOperationsAreFinished();
+
+    EXPECT_EQ(completions.load(), kThreads * kPerThread);
+    EXPECT_EQ(journal.maxRunning.load(), 1);
+    std::vector<int> seen(kThreads * kPerThread, 0);
+    for (int id : journal.order)
+        ++seen[id];
+    for (int count : seen)
+        EXPECT_EQ(count, 1);
+    // Each adder's operations keep their relative order.
+    for (int t = 0; t < kThreads; ++t) {
+        int last = -1;
+        for (int id : journal.order) {
+            if (id / kPerThread != t) continue;
+            EXPECT_GT(id, last);
+            last = id;
+        }
+    }
+}
+
+} // namespace
