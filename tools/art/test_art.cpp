@@ -1,0 +1,199 @@
+// Checks of the image generators against facts that do not come from their own code: PNG round
+// trips, the premultiplication a decoder applies, shape signs by brute force, hues and layout.
+#include "Art.h"
+#include "PngIo.h"
+#include "Shape.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+constexpr const char* kFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+struct Mean {
+    double r = 0, g = 0, b = 0;
+};
+
+// Alpha-weighted mean straight colour of the opaque part of an image.
+Mean meanColour(const art::Canvas& c) {
+    Mean m;
+    double weight = 0;
+    for (int y = 0; y < c.height(); ++y)
+        for (int x = 0; x < c.width(); ++x) {
+            const art::Rgba& p = c.at(x, y);
+            m.r += p.r, m.g += p.g, m.b += p.b, weight += p.a;
+        }
+    return {m.r / weight, m.g / weight, m.b / weight};
+}
+
+double maxBorderAlpha(const art::Canvas& c) {
+    double most = 0;
+    for (int i = 0; i < c.width(); ++i)
+        most = std::max({most, c.at(i, 0).a, c.at(i, c.height() - 1).a, c.at(0, i).a,
+                         c.at(c.width() - 1, i).a});
+    return most;
+}
+
+TEST(PngIo, RoundTripKeepsEveryByteAndFailuresAreReported) {
+    art::Image image{5, 3, {}};
+    for (int i = 0; i < 5 * 3 * 4; ++i)
+        image.rgba.push_back(static_cast<std::uint8_t>((i * 37 + 11) % 256));
+    const auto path = std::filesystem::temp_directory_path() / "spheron-art-roundtrip.png";
+    std::string error;
+    ASSERT_TRUE(art::writePng(path.string(), image, error)) << error;
+    art::Image back;
+    ASSERT_TRUE(art::readPng(path.string(), back, error)) << error;
+    std::filesystem::remove(path);
+    EXPECT_EQ(back.width, 5);
+    EXPECT_EQ(back.height, 3);
+    EXPECT_EQ(back.rgba, image.rgba);
+
+    error.clear();
+    EXPECT_FALSE(art::writePng("/nonexistent-folder/x.png", image, error));
+    EXPECT_FALSE(error.empty());
+    image.rgba.pop_back();
+    EXPECT_FALSE(art::writePng(path.string(), image, error)) << "short pixel buffer accepted";
+}
+
+TEST(Canvas, StraightBytesPremultiplyBackToThePaintedColour) {
+    art::Canvas c(3, 1);
+    c.at(0, 0) = {0.25, 0.1, 0.0, 0.5};
+    c.at(1, 0) = {0.3, 0.2, 0.1, 0.0}; // invisible colour must not reach the file
+    c.at(2, 0) = {0.9, 0.6, 0.3, 1.0};
+    const auto bytes = c.toStraightRgba8();
+    EXPECT_EQ(bytes[3], 128);
+    EXPECT_EQ(bytes[4] + bytes[5] + bytes[6] + bytes[7], 0);
+    // A decoder premultiplies: c × a / 255 must land within one step of the painted value.
+    for (int px : {0, 2}) {
+        const art::Rgba p = c.at(px, 0);
+        const double painted[3] = {p.r, p.g, p.b};
+        for (int k = 0; k < 3; ++k) {
+            const int decoded = (bytes[px * 4 + k] * bytes[px * 4 + 3] + 127) / 255;
+            EXPECT_NEAR(decoded, painted[k] * 255.0, 1.0) << "pixel " << px << " channel " << k;
+        }
+    }
+}
+
+TEST(Shape, SignsAgreeWithDirectInsideTests) {
+    // A concave polygon (an arrow) against even-odd ray casting, the ellipse against its equation.
+    const std::vector<art::Vec2> arrow = {{6, 13},  {16, 13}, {16, 7}, {27, 16},
+                                          {16, 25}, {16, 19}, {6, 19}};
+    int mismatches = 0;
+    for (double y = 0.25; y < 32; y += 0.5)
+        for (double x = 0.25; x < 32; x += 0.5) {
+            bool in = false;
+            for (std::size_t i = 0, j = arrow.size() - 1; i < arrow.size(); j = i++) {
+                const art::Vec2 a = arrow[i], b = arrow[j];
+                if ((a.y > y) != (b.y > y) && x < a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y))
+                    in = !in;
+            }
+            mismatches += in != (art::sdPolygon({x, y}, arrow) < 0);
+            const double e = (x - 16) * (x - 16) / 100.0 + (y - 16) * (y - 16) / 36.0;
+            mismatches += (e < 1.0) != (art::sdEllipse({x - 16, y - 16}, 10, 6) < 0);
+        }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_NEAR(art::sdPolygon({1, 16}, arrow), 5.0, 1e-12); // distance to the shaft's end
+    EXPECT_NEAR(art::sdEllipse({13, 0}, 10, 6), 3.0, 1e-9);
+    EXPECT_NEAR(art::sdEllipse({0, -8}, 10, 6), 2.0, 1e-9);
+}
+
+TEST(Images, BubblesShowTheirNamedColours) {
+    using C = art::BubbleColour;
+    const Mean red = meanColour(art::paintBubble(C::Red));
+    const Mean blue = meanColour(art::paintBubble(C::Blue));
+    const Mean green = meanColour(art::paintBubble(C::Green));
+    const Mean yellow = meanColour(art::paintBubble(C::Yellow));
+    const Mean purple = meanColour(art::paintBubble(C::Purple));
+    const Mean orange = meanColour(art::paintBubble(C::Orange));
+    const Mean white = meanColour(art::paintBubble(C::White));
+    EXPECT_GT(red.r, 2 * std::max(red.g, red.b));
+    EXPECT_GT(blue.b, 1.5 * std::max(blue.r, blue.g));
+    EXPECT_GT(green.g, 1.5 * std::max(green.r, green.b));
+    EXPECT_GT(std::min(yellow.r, yellow.g), 2 * yellow.b);
+    EXPECT_GT(std::min(purple.r, purple.b), 1.5 * purple.g);
+    EXPECT_GT(orange.r, orange.g + 0.2);
+    EXPECT_GT(orange.g, orange.b + 0.2);
+    EXPECT_GT(yellow.g, orange.g + 0.15) << "yellow and orange too alike";
+    EXPECT_LT(std::max({white.r, white.g, white.b}) - std::min({white.r, white.g, white.b}), 0.08);
+    EXPECT_GT(white.r, 0.75);
+}
+
+TEST(Images, SpritesAreClearAtTheEdgesAndSolidWhereDrawn) {
+    // The textures repeat, so anything on an edge would bleed onto the opposite one.
+    std::vector<art::Canvas> all = {art::paintCloud(), art::paintSays(), art::paintSpot()};
+    for (int c = 0; c < 7; ++c)
+        all.push_back(art::paintBubble(static_cast<art::BubbleColour>(c)));
+    for (int a = 0; a < 4; ++a)
+        all.push_back(art::paintArrow(static_cast<art::Arrow>(a)));
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        EXPECT_LT(maxBorderAlpha(all[i]), 4.0 / 255.0) << "image " << i;
+        EXPECT_GT(all[i].at(all[i].width() / 2, all[i].height() / 2).a, 0.9) << "image " << i;
+    }
+    // The shadow spot darkens most in the middle and fades outwards.
+    const art::Canvas spot = art::paintSpot();
+    for (int x = 33; x < 64; ++x) {
+        EXPECT_LE(spot.at(x, 32).a, spot.at(x - 1, 32).a) << x;
+        EXPECT_EQ(spot.at(x, 32).r, 0.0);
+    }
+    const auto tile = art::paintBackgroundTile().toStraightRgba8();
+    for (std::size_t i = 3; i < tile.size(); i += 4)
+        ASSERT_EQ(tile[i], 255) << "the background tile must be opaque";
+}
+
+TEST(Images, ArrowsPointTheWayTheirNamesSay) {
+    // Count the face's pixels on either side of the middle: the head is the heavy end.
+    auto balance = [](art::Arrow d, bool horizontal) {
+        const art::Canvas c = art::paintArrow(d);
+        double first = 0, second = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const bool face = c.at(x, y).a > 0.99 && c.at(x, y).r > 0.7; // white, not the edge
+                ((horizontal ? x : y) < 16 ? first : second) += face ? 1.0 : 0.0;
+            }
+        return second - first;
+    };
+    EXPECT_GT(balance(art::Arrow::Right, true), 10);
+    EXPECT_LT(balance(art::Arrow::Left, true), -10);
+    EXPECT_LT(balance(art::Arrow::Up, false), -10);
+    EXPECT_GT(balance(art::Arrow::Down, false), 10);
+    const auto left = art::paintArrow(art::Arrow::Left), right = art::paintArrow(art::Arrow::Right);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            ASSERT_NEAR(left.at(x, y).a, right.at(31 - x, y).a, 1e-9) << x << "," << y;
+}
+
+TEST(Images, DigitsAreDistinctCentredAndNeedTheFont) {
+    std::vector<art::Canvas> digits;
+    std::string error;
+    ASSERT_TRUE(art::paintDigits(kFont, digits, error)) << error;
+    ASSERT_EQ(digits.size(), 10u);
+    std::vector<std::vector<std::uint8_t>> bytes;
+    for (std::size_t d = 0; d < 10; ++d) {
+        const art::Canvas& g = digits[d];
+        EXPECT_LT(maxBorderAlpha(g), 1.0 / 255.0) << d;
+        double mass = 0, cx = 0, width = 0;
+        for (int x = 0; x < 64; ++x) {
+            double column = 0;
+            for (int y = 0; y < 64; ++y)
+                column += g.at(x, y).a;
+            mass += column, cx += column * (x + 0.5), width += column > 0.5;
+        }
+        EXPECT_NEAR(cx / mass, 32.0, 4.0) << "digit " << d << " off centre";
+        // An advance is 47 pixels of the square: wider ink would run into its neighbour.
+        EXPECT_LT(width, 47) << d;
+        bytes.push_back(g.toStraightRgba8());
+    }
+    for (std::size_t a = 0; a < 10; ++a)
+        for (std::size_t b = a + 1; b < 10; ++b)
+            EXPECT_NE(bytes[a], bytes[b]) << a << " and " << b;
+
+    EXPECT_FALSE(art::paintDigits("/nonexistent/font.ttf", digits, error));
+    EXPECT_NE(error.find("/nonexistent/font.ttf"), std::string::npos) << error;
+}
+
+} // namespace

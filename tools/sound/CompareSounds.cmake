@@ -1,0 +1,28 @@
+# Runs the sound generator into a fresh folder and compares every file byte for byte with
+# the committed ones. Arguments: GENERATOR, OUT_DIR, REF_DIR.
+file(REMOVE_RECURSE "${OUT_DIR}")
+file(MAKE_DIRECTORY "${OUT_DIR}")
+execute_process(COMMAND "${GENERATOR}" "${OUT_DIR}" RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${GENERATOR} failed: ${result}")
+endif()
+
+file(GLOB made RELATIVE "${OUT_DIR}" "${OUT_DIR}/*.caf")
+file(GLOB committed RELATIVE "${REF_DIR}" "${REF_DIR}/*.caf")
+list(SORT made)
+list(SORT committed)
+if(NOT made STREQUAL committed)
+  message(FATAL_ERROR "generated [${made}] but committed [${committed}]")
+endif()
+list(LENGTH made count)
+if(NOT count EQUAL 7)
+  message(FATAL_ERROR "expected 7 sound files, got ${count}: ${made}")
+endif()
+foreach(name IN LISTS made)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${OUT_DIR}/${name}" "${REF_DIR}/${name}"
+    RESULT_VARIABLE differs)
+  if(NOT differs EQUAL 0)
+    message(FATAL_ERROR "${name} differs from the committed file; run scripts/dev sounds")
+  endif()
+endforeach()
+message(STATUS "${count} sound files match")

@@ -1,0 +1,268 @@
+// Checks of the committed sound effects (format, length, level, silent ends and, by the
+// numbers, that each sounds like its name), of the measurements and of the synthesis.
+#include "tools/sound/CafFile.h"
+#include "tools/sound/SoundAnalysis.h"
+#include "tools/sound/SoundRecipes.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <string>
+
+namespace {
+
+using sound::kSampleRate;
+
+struct Expected {
+    const char* name;
+    double minSecs, maxSecs;
+};
+constexpr Expected kExpected[] = {
+    {"pop", 0.04, 0.2},         {"Select", 0.04, 0.2},        {"whistle_shrill_x", 0.5, 3.0},
+    {"cowbell", 0.3, 1.5},      {"Comedy Bubbles", 0.5, 1.5}, {"timer", 0.5, 1.5},
+    {"Crowd_cheer6", 1.5, 3.0},
+};
+
+std::string committedPath(const char* name) {
+    return std::string(SPHERON_RESOURCES_DIR) + "/" + name + ".caf";
+}
+
+std::vector<double> committed(const char* name) {
+    const auto clip = sound::readPcm(committedPath(name));
+    return clip ? sound::toUnit(clip->samples) : std::vector<double>{};
+}
+
+std::vector<double> sine(double freqHz, double amplitude, double seconds) {
+    std::vector<double> s(static_cast<std::size_t>(seconds * kSampleRate));
+    for (std::size_t i = 0; i < s.size(); ++i)
+        s[i] = amplitude *
+               std::sin(2.0 * std::numbers::pi * freqHz * static_cast<double>(i) / kSampleRate);
+    return s;
+}
+
+std::vector<double> slice(const std::vector<double>& s, std::size_t begin, std::size_t end) {
+    return {s.begin() + static_cast<std::ptrdiff_t>(begin),
+            s.begin() + static_cast<std::ptrdiff_t>(end)};
+}
+
+TEST(SoundAnalysis, FftMatchesDirectTransform) {
+    std::mt19937 gen(7);
+    std::uniform_real_distribution<double> dist(-1.0, 1.0);
+    std::vector<std::complex<double>> a(64);
+    for (auto& v : a)
+        v = {dist(gen), dist(gen)};
+    auto fast = a;
+    sound::fft(fast);
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        std::complex<double> direct = 0.0;
+        for (std::size_t n = 0; n < a.size(); ++n)
+            direct +=
+                a[n] * std::polar(1.0, -2.0 * std::numbers::pi * double(k * n) / double(a.size()));
+        EXPECT_NEAR(std::abs(fast[k] - direct), 0.0, 1e-9) << "bin " << k;
+    }
+}
+
+TEST(SoundAnalysis, MeasuresKnownSines) {
+    auto s = sine(1000.0, 0.5, 0.5);
+    const auto other = sine(2500.0, 0.2, 0.5);
+    EXPECT_NEAR(sound::peakDbfs(s), -6.02, 0.01);
+    EXPECT_NEAR(sound::zeroCrossingsPerSecond(s, kSampleRate), 2000.0, 10.0);
+    EXPECT_NEAR(sound::averageSpectrum(s, kSampleRate).centroid(), 1000.0, 20.0);
+    for (std::size_t i = 0; i < s.size(); ++i)
+        s[i] += other[i];
+    EXPECT_NEAR(sound::toneAmplitude(s, kSampleRate, 1000.0), 0.5, 0.005);
+    EXPECT_NEAR(sound::toneAmplitude(s, kSampleRate, 2500.0), 0.2, 0.005);
+    EXPECT_LT(sound::toneAmplitude(s, kSampleRate, 1700.0), 0.005);
+    const auto spectrum = sound::averageSpectrum(s, kSampleRate);
+    EXPECT_NEAR(spectrum.peakFrequency(100.0, 5000.0), 1000.0, 5.0);
+    EXPECT_NEAR(spectrum.peakFrequency(1500.0, 5000.0), 2500.0, 5.0);
+    EXPECT_LT(spectrum.flatness(300.0, 2500.0), 0.01);
+}
+
+TEST(SoundAnalysis, FlatnessAndCentroidOfWhiteNoise) {
+    std::mt19937 gen(11);
+    std::uniform_real_distribution<double> dist(-0.5, 0.5);
+    std::vector<double> s(kSampleRate);
+    for (double& v : s)
+        v = dist(gen);
+    const auto spectrum = sound::averageSpectrum(s, kSampleRate);
+    EXPECT_GT(spectrum.flatness(300.0, 2500.0), 0.5);
+    EXPECT_NEAR(spectrum.centroid(), kSampleRate / 4.0, 500.0);
+}
+
+TEST(SoundAnalysis, FindsGatedBurstsAndIgnoresRipple) {
+    std::vector<double> s;
+    for (int b = 0; b < 5; ++b) {
+        const auto tone = sine(800.0, 0.3 + 0.1 * b, 0.05);
+        s.insert(s.end(), tone.begin(), tone.end());
+        s.insert(s.end(), static_cast<std::size_t>(0.03 * kSampleRate), 0.0);
+    }
+    const auto bursts = sound::findBursts(s, kSampleRate);
+    ASSERT_EQ(bursts.size(), 5u);
+    EXPECT_NEAR(double(bursts[2].begin) / kSampleRate, 0.16, 0.006);
+    EXPECT_NEAR(double(bursts[2].end) / kSampleRate, 0.21, 0.006);
+
+    auto rippled = sine(800.0, 0.5, 0.5);
+    for (std::size_t i = 0; i < rippled.size(); ++i)
+        rippled[i] *=
+            1.0 -
+            0.3 * (0.5 + 0.5 * std::sin(2.0 * std::numbers::pi * 12.0 * double(i) / kSampleRate));
+    EXPECT_EQ(sound::findBursts(rippled, kSampleRate).size(), 1u);
+}
+
+TEST(Synthesis, FinishSilencesEndsAndSetsPeak) {
+    sound::Samples s(1000, 0.25);
+    s[500] = -0.5;
+    sound::finish(s, {-6.0, 0.001, 0.002});
+    EXPECT_EQ(s.front(), 0.0);
+    EXPECT_EQ(s.back(), 0.0);
+    EXPECT_NEAR(s[500], -std::pow(10.0, -6.0 / 20.0), 1e-12);
+    EXPECT_NEAR(s[300], 0.5 * std::pow(10.0, -6.0 / 20.0), 1e-12); // untouched by fades
+    EXPECT_LT(std::abs(s[20]), std::abs(s[40]));                   // still fading in
+
+    const std::vector<double> loud{1.5, -1.5, 0.5, -0.25, 1.0 / 65536.0};
+    const auto pcm = sound::toPcm16(loud);
+    EXPECT_EQ(pcm, (std::vector<std::int16_t>{32767, -32768, 16384, -8192, 1}));
+}
+
+TEST(Synthesis, FiltersPassAndStopWhereTheyShould) {
+    auto through = [](sound::Biquad f, double hz) {
+        auto s = sine(hz, 1.0, 0.4);
+        for (double& v : s)
+            v = f.process(v);
+        return sound::toneAmplitude(slice(s, s.size() / 2, s.size()), kSampleRate, hz);
+    };
+    EXPECT_NEAR(through(sound::Biquad::lowPass(1000.0, 0.707), 100.0), 1.0, 0.01);
+    EXPECT_LT(through(sound::Biquad::lowPass(1000.0, 0.707), 8000.0), 0.02); // 12 dB/octave
+    EXPECT_NEAR(through(sound::Biquad::highPass(1000.0, 0.707), 8000.0), 1.0, 0.01);
+    EXPECT_LT(through(sound::Biquad::highPass(1000.0, 0.707), 125.0), 0.02);
+    EXPECT_NEAR(through(sound::Biquad::bandPass(1500.0, 2.0), 1500.0), 1.0, 0.01);
+    EXPECT_LT(through(sound::Biquad::bandPass(1500.0, 2.0), 6000.0), 0.15);
+}
+
+TEST(Synthesis, NoiseIsUniformAndSeeded) {
+    sound::Noise a(42), b(42), c(43);
+    double sum = 0.0, sumSq = 0.0;
+    bool differs = false;
+    constexpr int n = 100000;
+    for (int i = 0; i < n; ++i) {
+        const double x = a.uniform();
+        ASSERT_GE(x, 0.0);
+        ASSERT_LT(x, 1.0);
+        ASSERT_EQ(x, b.uniform());
+        differs = differs || x != c.uniform();
+        sum += x;
+        sumSq += x * x;
+    }
+    EXPECT_TRUE(differs);
+    EXPECT_NEAR(sum / n, 0.5, 0.005);
+    EXPECT_NEAR(sumSq / n - (sum / n) * (sum / n), 1.0 / 12.0, 0.002);
+}
+
+// The committed files must be what the recipes make, and making them twice in one
+// process must give the same samples (no state left behind between runs).
+TEST(Synthesis, RecipesAreRepeatableAndMatchTheCommittedFiles) {
+    ASSERT_EQ(sound::soundRecipes().size(), std::size(kExpected));
+    for (std::size_t k = 0; k < std::size(kExpected); ++k) {
+        const sound::SoundRecipe& recipe = sound::soundRecipes()[k];
+        SCOPED_TRACE(recipe.resourceName);
+        EXPECT_STREQ(recipe.resourceName, kExpected[k].name);
+        const auto first = sound::toPcm16(recipe.synthesise());
+        EXPECT_EQ(first, sound::toPcm16(recipe.synthesise()));
+        const auto clip = sound::readPcm(committedPath(recipe.resourceName));
+        ASSERT_TRUE(clip.has_value());
+        EXPECT_EQ(first, clip->samples);
+    }
+}
+
+TEST(CommittedSounds, FormatLengthLevelAndSilentEnds) {
+    for (const Expected& e : kExpected) {
+        SCOPED_TRACE(e.name);
+        const auto clip = sound::readPcm(committedPath(e.name));
+        ASSERT_TRUE(clip.has_value());
+        EXPECT_EQ(clip->format, SF_FORMAT_CAF | SF_FORMAT_PCM_16);
+        EXPECT_EQ(clip->channels, 1);
+        EXPECT_EQ(clip->sampleRate, 44100);
+        ASSERT_FALSE(clip->samples.empty());
+        const double secs = double(clip->samples.size()) / clip->sampleRate;
+        EXPECT_GE(secs, e.minSecs);
+        EXPECT_LE(secs, e.maxSecs);
+
+        const auto s = sound::toUnit(clip->samples);
+        EXPECT_LT(sound::peakDbfs(s), -1.0);
+        EXPECT_GT(sound::peakDbfs(s), -10.0); // and not too quiet to hear
+        EXPECT_LE(std::abs(clip->samples.front()), 16);
+        EXPECT_LE(std::abs(clip->samples.back()), 16);
+        // The last 5 ms are a fade, not a cut-off note.
+        const auto tail = slice(s, s.size() - kSampleRate / 200, s.size());
+        EXPECT_LT(sound::peakDbfs(tail), -30.0);
+    }
+}
+
+TEST(SoundCharacter, PopIsBrighterThanTheSoftDrop) {
+    const auto pop = sound::averageSpectrum(committed("pop"), kSampleRate, 1024);
+    const auto drop = sound::averageSpectrum(committed("Select"), kSampleRate, 1024);
+    EXPECT_LT(drop.centroid(), 600.0);
+    EXPECT_GT(pop.centroid(), 1.5 * drop.centroid());
+    EXPECT_GT(sound::peakDbfs(committed("pop")), sound::peakDbfs(committed("Select")));
+}
+
+TEST(SoundCharacter, WhistleIsShrill) {
+    const auto s = committed("whistle_shrill_x");
+    const auto spectrum = sound::averageSpectrum(s, kSampleRate);
+    EXPECT_GT(spectrum.centroid(), 2500.0);
+    const double dominant = spectrum.peakFrequency(100.0, 10000.0);
+    EXPECT_GT(dominant, 2500.0);
+    EXPECT_LT(dominant, 4000.0);
+    EXPECT_GT(sound::zeroCrossingsPerSecond(s, kSampleRate), 4000.0);
+}
+
+TEST(SoundCharacter, CowbellRingsWithTwoInharmonicPartials) {
+    const auto s = committed("cowbell");
+    const auto ring = slice(s, kSampleRate / 10, s.size() / 2); // after the clang
+    const double low = sound::toneAmplitude(ring, kSampleRate, 540.0);
+    const double high = sound::toneAmplitude(ring, kSampleRate, 800.0);
+    for (double between : {400.0, 470.0, 670.0, 950.0, 1080.0, 1600.0})
+        EXPECT_GT(std::min(low, high), 10.0 * sound::toneAmplitude(ring, kSampleRate, between))
+            << between << " Hz";
+    const auto spectrum = sound::averageSpectrum(ring, kSampleRate);
+    EXPECT_NEAR(spectrum.peakFrequency(300.0, 650.0), 540.0, 10.0);
+    EXPECT_NEAR(spectrum.peakFrequency(650.0, 1500.0), 800.0, 10.0);
+}
+
+TEST(SoundCharacter, TimerBeepsTwoGroupsOfFour) {
+    const auto s = committed("timer");
+    const auto beeps = sound::findBursts(s, kSampleRate);
+    ASSERT_EQ(beeps.size(), 8u);
+    const auto gap = [&](std::size_t k) { return double(beeps[k + 1].begin - beeps[k].end); };
+    EXPECT_GT(gap(3), 2.0 * gap(2)); // the pause between the groups
+    EXPECT_NEAR(sound::averageSpectrum(s, kSampleRate).peakFrequency(500.0, 8000.0), 2000.0, 20.0);
+}
+
+TEST(SoundCharacter, ComedyBubblesAreManyRisingBlips) {
+    const auto s = committed("Comedy Bubbles");
+    const auto blips = sound::findBursts(s, kSampleRate);
+    EXPECT_GE(blips.size(), 8u);
+    for (const sound::Burst& b : blips) {
+        const std::size_t mid = (b.begin + b.end) / 2;
+        EXPECT_LT(sound::zeroCrossingsPerSecond(slice(s, b.begin, mid), kSampleRate),
+                  sound::zeroCrossingsPerSecond(slice(s, mid, b.end), kSampleRate))
+            << "blip at " << double(b.begin) / kSampleRate << " s";
+    }
+}
+
+TEST(SoundCharacter, CrowdIsABroadSwellNotATone) {
+    const auto crowd = committed("Crowd_cheer6");
+    EXPECT_EQ(sound::findBursts(crowd, kSampleRate).size(), 1u);
+    const double flatness = sound::averageSpectrum(crowd, kSampleRate).flatness(300.0, 2500.0);
+    EXPECT_GT(flatness, 0.2);
+    for (const char* tonal : {"whistle_shrill_x", "cowbell", "timer", "Comedy Bubbles"})
+        EXPECT_LT(sound::averageSpectrum(committed(tonal), kSampleRate).flatness(300.0, 2500.0),
+                  flatness / 4.0)
+            << tonal;
+}
+
+} // namespace
