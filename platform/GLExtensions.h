@@ -1,0 +1,21 @@
+// The OES frame-buffer-object entry points, which the GLES 1 library does not export: loaded at
+// run time from the current context's driver. Include this instead of <GLES/gl.h> directly.
+#pragma once
+
+#include <GLES/gl.h>
+#include <GLES/glext.h>
+
+extern PFNGLGENRENDERBUFFERSOESPROC glGenRenderbuffersOES;
+extern PFNGLBINDRENDERBUFFEROESPROC glBindRenderbufferOES;
+extern PFNGLDELETERENDERBUFFERSOESPROC glDeleteRenderbuffersOES;
+extern PFNGLRENDERBUFFERSTORAGEOESPROC glRenderbufferStorageOES;
+extern PFNGLGETRENDERBUFFERPARAMETERIVOESPROC glGetRenderbufferParameterivOES;
+extern PFNGLGENFRAMEBUFFERSOESPROC glGenFramebuffersOES;
+extern PFNGLBINDFRAMEBUFFEROESPROC glBindFramebufferOES;
+extern PFNGLDELETEFRAMEBUFFERSOESPROC glDeleteFramebuffersOES;
+extern PFNGLFRAMEBUFFERRENDERBUFFEROESPROC glFramebufferRenderbufferOES;
+extern PFNGLCHECKFRAMEBUFFERSTATUSOESPROC glCheckFramebufferStatusOES;
+
+// Loads them with a GLES 1.1 context current. False, with one log line, when the context lacks
+// GL_OES_framebuffer_object or an entry point is missing; the pointers are then all null.
+bool loadGLExtensions();

@@ -1,0 +1,27 @@
+// The one screen of the game: an SDL window whose GL contexts are OpenGL ES 1.1, with a default
+// context that is current after opening. SDL_VIDEODRIVER=offscreen gives a screen without a
+// display, for tests and screenshots. Nothing game-specific.
+#pragma once
+
+struct SDL_Window;
+
+struct ScreenOptions {
+    const char* title = "Spheron";
+    int widthPx = 320;   // drawable size in pixels
+    int heightPx = 480;
+    bool visible = true; // false: a hidden window, e.g. for screenshots
+};
+
+// Opens the screen. False, with one log line, when there is no display, no OpenGL ES 1.1 or no
+// OES frame-buffer extension; nothing is left open then. Opening twice closes the first screen.
+bool screenOpen(const ScreenOptions& options);
+void screenClose();
+bool screenIsOpen();
+
+SDL_Window* screenWindow();       // nullptr when closed
+void* screenDefaultContext();     // the SDL_GLContext made at opening; nullptr when closed
+// Makes the default context current again; false with one log line on failure.
+bool screenMakeDefaultCurrent();
+// Shows the window's back buffer.
+void screenSwap();
+void screenDrawableSize(int* widthPx, int* heightPx);

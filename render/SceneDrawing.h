@@ -1,0 +1,24 @@
+// Drawing one frame of the game with OpenGL ES 1.1: background, score, floor shadows, bubbles,
+// burst clouds and the selection's speech bubble. Reads the model and the texture names; no SDL.
+#pragma once
+
+#include "model/Puzzle.h"
+
+// The GL state every function here assumes (set once by the game view): no depth test, culling
+// or dithering; flat shading; GL_TEXTURE_2D and blending (src alpha, 1 - src alpha) on; vertex
+// and texture-coordinate arrays enabled; modulate texture environment; the camera on the
+// projection stack and an identity modelview. Each function restores what it changes.
+
+// The grey-to-white gradient over the whole viewport. Leaves the matrix mode at GL_PROJECTION.
+void fillBackground();
+// The 32 x 32 tile bgTexId repeated 20 across and 30 down. Leaves the matrix mode at
+// GL_PROJECTION. The frame does not use it.
+void drawBackground();
+
+// Everything above the background, then adds 1 to p->frame. Expects GL_MODELVIEW as the matrix
+// mode with an identity modelview, and leaves both so.
+void drawPuzzle(Puzzle* p);
+// The columns' shadows on the floor y = -3; nothing while a new board drops in.
+void drawShadows(const Puzzle* p);
+// `value` in decimal in the current colour, centred on x at height y and depth z.
+void drawNumber(float x, float y, float z, int value);

@@ -1,0 +1,53 @@
+// The game's 21 textures: their global names, and the loading of a PNG resource into a texture
+// with box-filtered smaller levels. OpenGL ES 1.1; platform headers only, no SDL.
+#pragma once
+
+#include <string>
+
+#include "platform/GLExtensions.h"
+
+// Texture names, 0 until loadTextures has run and after a failed load (binding 0 draws
+// untextured). Written only by loadTextures.
+extern GLuint bgTexId;
+extern GLuint redBallTexId;
+extern GLuint blueBallTexId;
+extern GLuint greenBallTexId;
+extern GLuint yellowBallTexId;
+extern GLuint purpleBallTexId;
+extern GLuint whiteBallTexId;
+extern GLuint orangeBallTexId;
+extern GLuint zeroTexId;
+extern GLuint oneTexId;
+extern GLuint twoTexId;
+extern GLuint threeTexId;
+extern GLuint fourTexId;
+extern GLuint fiveTexId;
+extern GLuint sixTexId;
+extern GLuint sevenTexId;
+extern GLuint eightTexId;
+extern GLuint nineTexId;
+extern GLuint cloudTexId;
+extern GLuint saysTexId;
+extern GLuint spotTexId;
+
+// Loads the image resource `name` (extension included) into a new texture, still bound to
+// GL_TEXTURE_2D on return: the image as level 0 when startLevel >= 0, and of the successive
+// half-size reductions (counted from 1) those numbered startLevel ... stopLevel. Filters linear,
+// wrapping repeat. Needs a current GL context. Returns 0, with one log line, for a missing or
+// undecodable image, a side that is not a power of two or over the GL limit, or no texture name.
+GLuint loadTextureFromResource(const std::string& name, int startLevel, int stopLevel);
+
+// Loads all 21 images into the globals above, in the order they are declared.
+void loadTextures();
+
+// One box-filter halving of a tightly packed RGBA image of *w x *h into dst, which may be src:
+// the per-channel mean of each 2x2 block, or of each pair when a side is 1, remainder dropped
+// (odd last rows or columns are dropped too). Updates *w and *h. False for 1x1: nothing to do.
+bool reduceImage(const unsigned char* src, unsigned char* dst, int* w, int* h);
+
+// Every upload of the loader goes through this function; tests install their own to see the
+// levels, which OpenGL ES 1 cannot be asked for. nullptr restores the real glTexImage2D.
+using TexImage2DFunc = void (*)(GLenum target, GLint level, GLint internalFormat, GLsizei width,
+                                GLsizei height, GLint border, GLenum format, GLenum type,
+                                const void* pixels);
+void setTexImage2DHook(TexImage2DFunc hook);
