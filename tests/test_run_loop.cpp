@@ -1,0 +1,289 @@
+// The run loop: posted tasks (order, thread, wake-up), repeating timers (rhythm, invalidation,
+// stalls), quitting, SDL events, and that a quiet loop sleeps. Built for ThreadSanitizer too.
+#include "platform/RunLoop.h"
+
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = RunLoop::Clock;
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Runs passes until `done` holds or the deadline passes; true when it held.
+template <typename Done> bool runUntilDone(RunLoop& loop, Done done, Clock::duration limit = 10s) {
+    const auto deadline = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() >= deadline) return false;
+        loop.runOnce(10ms);
+    }
+    return true;
+}
+
+TEST(RunLoopTasks, RunOnTheLoopThreadInPostingOrderFromManyThreads) {
+    RunLoop loop;
+    constexpr int kThreads = 8;
+    constexpr int kPerThread = 500;
+    const auto loopThread = std::this_thread::get_id();
+    // Touched only by the tasks; ThreadSanitizer flags it if a task ran anywhere else.
+    std::vector<std::vector<int>> seen(kThreads);
+    int wrongThread = 0;
+    int total = 0;
+    std::vector<std::thread> posters;
+    for (int t = 0; t < kThreads; ++t) {
+        posters.emplace_back([&, t] {
+            for (int i = 0; i < kPerThread; ++i) {
+                loop.post([&, t, i] {
+                    if (std::this_thread::get_id() != loopThread) ++wrongThread;
+                    seen[static_cast<std::size_t>(t)].push_back(i);
+                    ++total;
+                });
+            }
+        });
+    }
+    // The loop runs while the posters are still posting.
+    ASSERT_TRUE(runUntilDone(loop, [&] { return total == kThreads * kPerThread; }));
+    for (auto& poster : posters)
+        poster.join();
+    loop.runOnce();
+    EXPECT_EQ(total, kThreads * kPerThread); // nothing ran twice
+    EXPECT_EQ(wrongThread, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        const auto& got = seen[static_cast<std::size_t>(t)];
+        ASSERT_EQ(got.size(), static_cast<std::size_t>(kPerThread));
+        for (int i = 0; i < kPerThread; ++i)
+            EXPECT_EQ(got[static_cast<std::size_t>(i)], i);
+    }
+}
+
+TEST(RunLoopTasks, TaskPostedByATaskRunsInTheNextPass) {
+    RunLoop loop;
+    std::vector<int> order;
+    loop.post([&] {
+        order.push_back(1);
+        loop.post([&] { order.push_back(3); });
+    });
+    loop.post([&] { order.push_back(2); });
+    EXPECT_TRUE(loop.runOnce());
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+    EXPECT_TRUE(loop.runOnce());
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    EXPECT_FALSE(loop.runOnce()); // nothing left
+}
+
+TEST(RunLoopTasks, PostFromAnotherThreadWakesASleepingLoop) {
+    RunLoop loop;
+    std::atomic<bool> ran{false};
+    std::thread poster([&] {
+        std::this_thread::sleep_for(50ms);
+        loop.post([&] { ran = true; });
+    });
+    const auto start = Clock::now();
+    EXPECT_TRUE(loop.runOnce(5s));
+    const auto waited = Clock::now() - start;
+    poster.join();
+    EXPECT_TRUE(ran);
+    EXPECT_GE(waited, 40ms);
+    EXPECT_LT(waited, 2s); // woken by the post, not by the end of the wait
+}
+
+TEST(RunLoopQuit, QuitFromAnotherThreadEndsRunAndRunUntil) {
+    RunLoop loop;
+    std::thread quitter([&] {
+        std::this_thread::sleep_for(30ms);
+        loop.quit();
+    });
+    const auto start = Clock::now();
+    loop.run();
+    quitter.join();
+    EXPECT_LT(Clock::now() - start, 5s);
+
+    std::thread again([&] {
+        std::this_thread::sleep_for(30ms);
+        loop.quit();
+    });
+    EXPECT_FALSE(loop.runUntil(Clock::now() + 10s));
+    again.join();
+    // The quit was used up: the next run goes to its deadline.
+    EXPECT_TRUE(loop.runUntil(Clock::now() + 20ms));
+}
+
+TEST(RunLoopTimers, TicksComeAtTheIntervalAndNeverEarly) {
+    RunLoop loop;
+    const auto start = Clock::now();
+    std::vector<Clock::time_point> ticks;
+    auto timer = loop.scheduleRepeatingTimer(0.02, [&] { ticks.push_back(Clock::now()); });
+    EXPECT_DOUBLE_EQ(timer->interval(), 0.02);
+    loop.runUntil(start + 410ms);
+    const auto elapsed = Clock::now() - start;
+    ASSERT_FALSE(ticks.empty());
+    for (std::size_t k = 0; k < ticks.size(); ++k)
+        EXPECT_GE(ticks[k] - start, 20ms * static_cast<int>(k + 1)) << "tick " << k;
+    EXPECT_LE(ticks.size(), static_cast<std::size_t>(elapsed / 20ms));
+    EXPECT_GE(ticks.size(), 10u); // 20 due; generous for a loaded machine
+    EXPECT_TRUE(timer->isValid());
+    EXPECT_EQ(loop.activeTimerCount(), 1u);
+}
+
+TEST(RunLoopTimers, InvalidateStopsTicksAndFreesTheTimer) {
+    RunLoop loop;
+    int ticks = 0;
+    std::shared_ptr<RunLoopTimer> timer;
+    timer = loop.scheduleRepeatingTimer(0.005, [&] {
+        if (++ticks == 3) timer->invalidate();
+    });
+    loop.runUntil(Clock::now() + 100ms);
+    EXPECT_EQ(ticks, 3);
+    EXPECT_FALSE(timer->isValid());
+    EXPECT_EQ(loop.activeTimerCount(), 0u);
+
+    // Invalidated between passes, before its first tick.
+    int other = 0;
+    auto idle = loop.scheduleRepeatingTimer(0.005, [&] { ++other; });
+    idle->invalidate();
+    loop.runUntil(Clock::now() + 50ms);
+    EXPECT_EQ(other, 0);
+    EXPECT_EQ(loop.activeTimerCount(), 0u);
+}
+
+TEST(RunLoopTimers, ATickInvalidatedEarlierInTheSamePassDoesNotFire) {
+    RunLoop loop;
+    int ticksA = 0, ticksB = 0;
+    std::shared_ptr<RunLoopTimer> a, b;
+    a = loop.scheduleRepeatingTimer(0.01, [&] {
+        ++ticksA;
+        b->invalidate();
+        a->invalidate();
+    });
+    b = loop.scheduleRepeatingTimer(0.01, [&] {
+        ++ticksB;
+        a->invalidate();
+        b->invalidate();
+    });
+    std::this_thread::sleep_for(30ms); // both are due in the first pass
+    loop.runUntil(Clock::now() + 50ms);
+    EXPECT_EQ(ticksA + ticksB, 1);
+    EXPECT_EQ(ticksA, 1); // due together: scheduling order decides
+}
+
+TEST(RunLoopTimers, ADroppedHandleKeepsTicking) {
+    RunLoop loop;
+    int ticks = 0;
+    loop.scheduleRepeatingTimer(0.005, [&] { ++ticks; });
+    loop.runUntil(Clock::now() + 60ms);
+    EXPECT_GT(ticks, 0);
+    EXPECT_EQ(loop.activeTimerCount(), 1u);
+}
+
+TEST(RunLoopTimers, MissedTicksAfterAStallAreSkippedNotBunched) {
+    RunLoop loop;
+    std::vector<Clock::time_point> ticks;
+    Clock::time_point stallEnd{};
+    auto timer = loop.scheduleRepeatingTimer(0.01, [&] {
+        ticks.push_back(Clock::now());
+        if (ticks.size() == 1) {
+            std::this_thread::sleep_for(150ms); // fifteen ticks missed
+            stallEnd = Clock::now();
+        }
+    });
+    loop.runUntil(Clock::now() + 300ms);
+    int soonAfter = 0;
+    for (const auto& t : ticks)
+        if (t >= stallEnd && t < stallEnd + 15ms) ++soonAfter;
+    EXPECT_LE(soonAfter, 2);
+    // Catching up would add the fifteen missed ticks on top of the ~13 regular ones.
+    EXPECT_LE(ticks.size(), 16u);
+    EXPECT_GE(ticks.size(), 5u);
+}
+
+// A resting loop must sleep: a busy or 1 ms polling loop would burn far more than 5 % of a core.
+TEST(RunLoopIdle, AQuietLoopCostsAlmostNoCpu) {
+    RunLoop loop;
+    double before = cpuSeconds();
+    auto start = Clock::now();
+    EXPECT_TRUE(loop.runUntil(start + 1s));
+    EXPECT_GE(Clock::now() - start, 1s);
+    const double idle = cpuSeconds() - before;
+    EXPECT_LT(idle, 0.05) << "CPU seconds in 1 s with nothing to do";
+
+    int ticks = 0;
+    auto timer = loop.scheduleRepeatingTimer(0.02, [&] { ++ticks; });
+    before = cpuSeconds();
+    start = Clock::now();
+    loop.runUntil(start + 1s);
+    const double ticking = cpuSeconds() - before;
+    EXPECT_GT(ticks, 25);
+    EXPECT_LT(ticking, 0.05) << "CPU seconds in 1 s of empty 50 Hz ticks";
+    RecordProperty("idle_cpu_ms", static_cast<int>(idle * 1000));
+    RecordProperty("ticking_cpu_ms", static_cast<int>(ticking * 1000));
+}
+
+// With SDL video up the loop sleeps in SDL's event wait: events reach the handler, and posts
+// from other threads still wake it.
+TEST(RunLoopSdl, EventsReachTheHandlerAndPostsWakeTheSdlWait) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    RunLoop loop;
+    const Uint32 userType = SDL_RegisterEvents(1);
+    std::vector<int> codes;
+    bool quitSeen = false;
+    loop.setEventHandler([&](const SDL_Event& event) {
+        if (event.type == userType) codes.push_back(event.user.code);
+        if (event.type == SDL_QUIT) quitSeen = true;
+    });
+    for (int code = 1; code <= 3; ++code) {
+        SDL_Event event{};
+        event.type = userType;
+        event.user.code = code;
+        SDL_PushEvent(&event);
+    }
+    loop.runOnce();
+    EXPECT_EQ(codes, (std::vector<int>{1, 2, 3}));
+
+    std::atomic<bool> ran{false};
+    std::thread poster([&] {
+        std::this_thread::sleep_for(50ms);
+        loop.post([&] { ran = true; });
+    });
+    const auto start = Clock::now();
+    ASSERT_TRUE(runUntilDone(
+        loop, [&] { return ran.load(); }, 5s));
+    poster.join();
+    EXPECT_LT(Clock::now() - start, 900ms); // sooner than the longest SDL wait
+    EXPECT_EQ(codes.size(), 3u);            // the loop's own wake-up event is not handed out
+
+    // An SDL quit goes to the handler; without a handler it ends the loop.
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    loop.runOnce();
+    EXPECT_TRUE(quitSeen);
+    loop.setEventHandler(nullptr);
+    SDL_PushEvent(&quit);
+    EXPECT_FALSE(loop.runUntil(Clock::now() + 5s));
+
+    // Drivers without a blocking event wait (offscreen, dummy) make SDL poll every millisecond,
+    // a few percent of a core; X11 and Wayland block. A busy loop would take the whole core.
+    const double before = cpuSeconds();
+    loop.runUntil(Clock::now() + 1s);
+    const double sdlIdle = cpuSeconds() - before;
+    EXPECT_LT(sdlIdle, 0.10);
+    RecordProperty("sdl_idle_cpu_ms", static_cast<int>(sdlIdle * 1000));
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+} // namespace
