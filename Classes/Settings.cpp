@@ -1,0 +1,251 @@
+// Preference logic of the application delegate and the command-line settings screen, over the
+// user-defaults store and the settings file. No SDL, no GL, no model.
+#include "Classes/Settings.h"
+
+#include "platform/Log.h"
+#include "platform/Resources.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <iomanip>
+#include <limits>
+#include <ostream>
+
+namespace {
+
+constexpr const char* kSwitch = "PSToggleSwitchSpecifier";
+constexpr const char* kMultiValue = "PSMultiValueSpecifier";
+constexpr const char* kTextField = "PSTextFieldSpecifier";
+
+// The string under `key` of a dictionary entry, or `fallback`.
+std::string textOf(const PropertyList& entry, const char* key, const std::string& fallback = {}) {
+    const PropertyList* item = entry.find(key);
+    return item && item->type == PropertyList::Type::String ? item->string : fallback;
+}
+
+// A scalar as the store would answer it as a string; "" for other types.
+std::string scalarText(const PropertyList& value) {
+    switch (value.type) {
+    case PropertyList::Type::String:
+        return value.string;
+    case PropertyList::Type::Integer:
+        return std::to_string(value.integer);
+    case PropertyList::Type::Boolean:
+        return value.boolean ? "true" : "false";
+    default:
+        return {};
+    }
+}
+
+// The "PreferenceSpecifiers" array of the settings file; nullptr after a line on `why`.
+const PropertyList* specifiersOf(const std::optional<PropertyList>& file, std::string& why) {
+    if (!file) return nullptr;
+    const PropertyList* specifiers = file->find("PreferenceSpecifiers");
+    if (!specifiers || specifiers->type != PropertyList::Type::Array) {
+        why = "no \"PreferenceSpecifiers\" array";
+        return nullptr;
+    }
+    return specifiers;
+}
+
+// The last specifier with this key: the one that decides, as for the defaults.
+const PropertyList* specifierFor(const PropertyList& specifiers, const std::string& key) {
+    const PropertyList* found = nullptr;
+    for (const PropertyList& entry : specifiers.array)
+        if (!key.empty() && textOf(entry, "Key") == key) found = &entry;
+    return found;
+}
+
+bool equalsIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// Digits only, at most UINT32_MAX.
+std::optional<std::uint32_t> parseUnsigned(const std::string& text) {
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (value > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+    return static_cast<std::uint32_t>(value);
+}
+
+// Index of the multi-value choice named by its value or (any letter case) its title.
+std::optional<std::size_t> choiceFor(const PropertyList& entry, const std::string& word) {
+    const PropertyList* values = entry.find("Values");
+    const PropertyList* titles = entry.find("Titles");
+    if (!values || values->type != PropertyList::Type::Array) return std::nullopt;
+    for (std::size_t i = 0; i < values->array.size(); ++i) {
+        if (scalarText(values->array[i]) == word) return i;
+        if (titles && i < titles->array.size() &&
+            equalsIgnoringCase(scalarText(titles->array[i]), word))
+            return i;
+    }
+    return std::nullopt;
+}
+
+// "3 (3 minutes)" for a multi-value setting, the plain text otherwise.
+std::string shownValue(const PropertyList& entry, const std::string& text) {
+    if (textOf(entry, "Type") != kMultiValue) return text;
+    const PropertyList* titles = entry.find("Titles");
+    const PropertyList* values = entry.find("Values");
+    if (!titles || !values) return text;
+    for (std::size_t i = 0; i < values->array.size() && i < titles->array.size(); ++i)
+        if (scalarText(values->array[i]) == text)
+            return text + " (" + scalarText(titles->array[i]) + ")";
+    return text;
+}
+
+int listSettings(const PropertyList& specifiers, UserDefaults& store, std::ostream& out) {
+    for (const PropertyList& entry : specifiers.array) {
+        const std::string key = textOf(entry, "Key");
+        if (key.empty()) continue; // group titles and the like
+        std::optional<std::string> value = store.stringForKey(key);
+        if (!value) {
+            const PropertyList* fallback = entry.find("DefaultValue");
+            if (fallback) value = scalarText(*fallback);
+        }
+        out << std::left << std::setw(16) << textOf(entry, "Title", key) << std::setw(12) << key
+            << (value ? shownValue(entry, *value) : "(not set)") << '\n';
+    }
+    return 0;
+}
+
+// The value to store for `word`, or none after one line on `err`.
+std::optional<PropertyList> checkedValue(const PropertyList& entry, const std::string& key,
+                                         const std::string& word, std::ostream& err) {
+    const std::string type = textOf(entry, "Type");
+    if (type == kSwitch) {
+        const std::string on = textOf(entry, "TrueValue", "true");
+        const std::string off = textOf(entry, "FalseValue", "false");
+        if (word == on || word == off) return PropertyList::makeString(word);
+        err << "spheron: " << key << " takes \"" << on << "\" or \"" << off << "\", not \"" << word
+            << "\"\n";
+        return std::nullopt;
+    }
+    if (type == kMultiValue) {
+        if (std::optional<std::size_t> i = choiceFor(entry, word))
+            return entry.find("Values")->array[*i];
+        err << "spheron: " << key << " takes one of";
+        const PropertyList* values = entry.find("Values");
+        for (std::size_t i = 0; values && i < values->array.size(); ++i)
+            err << (i ? ", " : " ") << shownValue(entry, scalarText(values->array[i]));
+        err << "; not \"" << word << "\"\n";
+        return std::nullopt;
+    }
+    if (type == kTextField && key == kHighScore) {
+        if (std::optional<std::uint32_t> score = parseUnsigned(word))
+            return PropertyList::makeString(std::to_string(*score));
+        err << "spheron: " << key << " takes a whole number from 0 to 4294967295, not \"" << word
+            << "\"\n";
+        return std::nullopt;
+    }
+    if (type == kTextField) return PropertyList::makeString(word);
+    err << "spheron: " << key << " cannot be changed\n";
+    return std::nullopt;
+}
+
+int changeSetting(const PropertyList& specifiers, UserDefaults& store, const std::string& key,
+                  const std::string& word, std::ostream& out, std::ostream& err) {
+    const PropertyList* entry = specifierFor(specifiers, key);
+    if (!entry) {
+        err << "spheron: no setting named \"" << key << "\"; the settings are";
+        bool first = true;
+        for (const PropertyList& item : specifiers.array) {
+            const std::string known = textOf(item, "Key");
+            if (known.empty()) continue;
+            err << (first ? " " : ", ") << known;
+            first = false;
+        }
+        err << '\n';
+        return 1;
+    }
+    std::optional<PropertyList> value = checkedValue(*entry, key, word, err);
+    if (!value) return 1;
+    if (value->type == PropertyList::Type::Integer) store.setObject(value->integer, key);
+    else store.setObject(scalarText(*value), key);
+    if (!store.synchronize()) {
+        err << "spheron: " << key << " was not saved to " << store.path() << '\n';
+        return 1;
+    }
+    out << key << " = " << shownValue(*entry, scalarText(*value)) << '\n';
+    return 0;
+}
+
+} // namespace
+
+std::string settingsFilePath() {
+    return (std::filesystem::path(resourceDirectory()) / "Settings.bundle" / "Root.plist")
+        .string();
+}
+
+void createDefaultPreferences(UserDefaults& store, const std::string& settingsPath) {
+    std::string why;
+    const std::optional<PropertyList> file = readPropertyListFile(settingsPath, &why);
+    const PropertyList* specifiers = specifiersOf(file, why);
+    if (!specifiers) {
+        platformLog("no default preferences from %s: %s", settingsPath.c_str(), why.c_str());
+        return;
+    }
+    // Only the game's own keys are seeded, compared in this order.
+    static const char* const keys[] = {kSfxState, kShowHints, kHighScore, kAccelState, kGameType};
+    PropertyList::Dictionary remembered;
+    for (const PropertyList& entry : specifiers->array) {
+        const std::string key = textOf(entry, "Key");
+        const PropertyList* value = entry.find("DefaultValue");
+        // An entry without a default leaves an earlier one in place rather than erasing it.
+        if (key.empty() || !value || value->type == PropertyList::Type::None) continue;
+        for (const char* known : keys) {
+            if (key == known) {
+                remembered[known] = *value;
+                break;
+            }
+        }
+    }
+    store.registerDefaults(remembered);
+    store.synchronize();
+}
+
+Preferences loadPreferences(UserDefaults& store, const std::string& settingsPath) {
+    if (!store.stringForKey(kHighScore)) createDefaultPreferences(store, settingsPath);
+    Preferences prefs;
+    prefs.sfxState = store.stringForKey(kSfxState);
+    prefs.sfx = prefs.sfxState == "false" ? 0u : 1u;
+    prefs.showHints = store.stringForKey(kShowHints);
+    prefs.hints = prefs.showHints == "false" ? 0u : 1u;
+    prefs.highScore = store.unsignedForKey(kHighScore);
+    prefs.accelState = store.stringForKey(kAccelState).value_or("false");
+    prefs.gameType = static_cast<std::int32_t>(store.integerForKey(kGameType));
+    return prefs;
+}
+
+bool saveHighScore(UserDefaults& store, std::uint32_t score) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%u", score);
+    store.setObject(std::string(text), kHighScore);
+    return store.synchronize();
+}
+
+int settingsCommand(const std::vector<std::string>& args, UserDefaults& store,
+                    const std::string& settingsPath, std::ostream& out, std::ostream& err) {
+    if (args.size() != 0 && args.size() != 2) {
+        err << "usage: spheron --settings [KEY VALUE]\n";
+        return 2;
+    }
+    std::string why;
+    const std::optional<PropertyList> file = readPropertyListFile(settingsPath, &why);
+    const PropertyList* specifiers = specifiersOf(file, why);
+    if (!specifiers) {
+        err << "spheron: cannot read the settings file " << settingsPath << ": " << why << '\n';
+        return 1;
+    }
+    if (args.empty()) return listSettings(*specifiers, store, out);
+    return changeSetting(*specifiers, store, args[0], args[1], out, err);
+}

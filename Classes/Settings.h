@@ -1,0 +1,55 @@
+// The game's preferences: their keys, the seeding of the store from the settings file, what the
+// application delegate reads at launch, the saving of the best score, and the command-line
+// settings screen. Talks to the user-defaults store only; no SDL, no GL, no model.
+#pragma once
+
+#include "platform/UserDefaults.h"
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+inline constexpr const char* kSfxState = "sfxState";
+inline constexpr const char* kShowHints = "showHints";
+inline constexpr const char* kAccelState = "accelState";
+inline constexpr const char* kHighScore = "highScore";
+inline constexpr const char* kGameType = "gameType";
+
+// Settings.bundle/Root.plist in the resource folder.
+std::string settingsFilePath();
+
+// Registers the "DefaultValue" of each of the five keys found in the settings file's
+// "PreferenceSpecifiers" (a later entry for a key wins), then synchronises. A missing file or
+// array registers nothing, with one log line.
+void createDefaultPreferences(UserDefaults& store, const std::string& settingsPath);
+
+// What the delegate keeps and hands to the game view at launch.
+struct Preferences {
+    std::optional<std::string> sfxState;  // as stored
+    std::optional<std::string> showHints; // as stored
+    std::string accelState;               // as stored; "false" when nothing is
+    unsigned sfx = 1;                     // for setSfxState: 0 only for "false"
+    unsigned hints = 1;                   // for setHintState: 0 only for "false"
+    std::uint32_t highScore = 0;          // for setHighScore:
+    std::int32_t gameType = 0;            // for setGameType:
+};
+
+// Seeds the defaults first when no best score is stored, then reads the five keys.
+Preferences loadPreferences(UserDefaults& store, const std::string& settingsPath);
+
+// Tilt control is on only for the exact string "true".
+inline bool tiltControlOn(const std::string& accelState) { return accelState == "true"; }
+
+// Stores the score as "%u" text under "highScore" and synchronises at once; false when the
+// store could not be saved (the value is still kept in memory).
+bool saveHighScore(UserDefaults& store, std::uint32_t score);
+
+// `spheron --settings [KEY VALUE]`: `args` are the words after "--settings". Without words,
+// lists each setting's title, key and current value; with KEY VALUE, checks the value against
+// the setting's description in the settings file and saves it. Returns the exit status: 0 on
+// success, 1 for a refused value or a failed save, 2 for a wrong number of words; each failure
+// prints one line on `err`.
+int settingsCommand(const std::vector<std::string>& args, UserDefaults& store,
+                    const std::string& settingsPath, std::ostream& out, std::ostream& err);
