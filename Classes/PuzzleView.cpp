@@ -1,16 +1,67 @@
-// The game view's set-up and frame drawing on top of the GL surface view. Platform headers only;
-// no SDL.
+// The game view: set-up, the frame tick, touches, commands, the solver hand-off, the best score and
+// the About alert, on top of the GL surface view. Platform headers only; no SDL.
 #include "Classes/PuzzleView.h"
 
+#include <cstddef>
+#include <cstring>
+#include <utility>
+
+#include "Classes/Settings.h"
+#include "Classes/SolveOperation.h"
 #include "math/Camera.h"
+#include "math/Picking.h"
 #include "model/Puzzle.h"
 #include "platform/GLExtensions.h"
+#include "platform/OperationQueue.h"
+#include "platform/ProgressView.h"
+#include "platform/RunLoop.h"
+#include "platform/SystemSound.h"
+#include "platform/URLOpener.h"
+#include "platform/UserDefaults.h"
 #include "render/SceneDrawing.h"
 #include "render/Textures.h"
 
+#ifndef SPHERON_CONTACT_EMAIL
+#define SPHERON_CONTACT_EMAIL "spheron@example.org"
+#endif
+
 namespace {
+
 constexpr bool kPreserveBackbuffer = true;
+
+const char* const kAboutTitle = "Spheron 1.1";
+const char* const kAboutMessage =
+    "Written by Tolvane\r\nComments, suggestions? Got an iPhone project you need help with?";
+const char* const kAboutCancel = "Go Back!";
+const char* const kAboutEmail = "Email";
+constexpr std::int32_t kEmailButtonIndex = 1;
+
+PuzzleView::SolveOperationFactory solveOperationFactory = nullptr;
+
+std::shared_ptr<SolveOperation> makeSolveOperation(const Puzzle* p) {
+    if (solveOperationFactory) return solveOperationFactory(p);
+    return SolveOperation::initWithPuzzleData(p);
 }
+
+// The model asks for the vibration itself when a game ends; nothing else goes through here.
+void systemSoundForModel(std::uint32_t soundId) {
+    if (soundId == kSystemSoundID_Vibrate) vibrate();
+}
+
+// Everything of the board record after `frame`, which the drawing bumps on every frame.
+static_assert(offsetof(Puzzle, frame) == 0 && offsetof(Puzzle, counter) == sizeof(std::uint32_t));
+constexpr std::size_t kShownOffset = offsetof(Puzzle, counter);
+constexpr std::size_t kShownSize = sizeof(Puzzle) - kShownOffset;
+
+bool sameShownBoard(const Puzzle& a, const Puzzle& b) {
+    return std::memcmp(reinterpret_cast<const char*>(&a) + kShownOffset,
+                       reinterpret_cast<const char*>(&b) + kShownOffset, kShownSize) == 0;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Construction and teardown
 
 PuzzleView::PuzzleView(const Rect& frame)
     : EAGLView(frame, GL_RGB565_OES, 0, kPreserveBackbuffer) {}
@@ -22,8 +73,24 @@ std::unique_ptr<PuzzleView> PuzzleView::initWithFrame(const Rect& frame) {
     view->initView();
     view->fillBackground();
     view->loadTextures();
+    view->loadSoundEffects();
+    view->operationQueue_ = std::make_unique<OperationQueue>();
+    view->solveOperation_.reset();
+    setSystemSoundHandler(systemSoundForModel);
     view->swapBuffers(); // the background is the first frame
     return view;
+}
+
+PuzzleView::~PuzzleView() {
+    if (operationQueue_) {
+        cancelSolveOperation();
+        operationQueue_.reset();
+    }
+    stopAnimation();
+    _progressView = nullptr;
+    alert_.reset();
+    lifetime_.reset(); // completions still queued on the main loop find the view gone
+    setSystemSoundHandler(nullptr);
 }
 
 void PuzzleView::initView() {
@@ -59,6 +126,61 @@ GLuint PuzzleView::loadTextureFromResource(const std::string& name, int startLev
     return ::loadTextureFromResource(name, startLevel, stopLevel);
 }
 
+void PuzzleView::loadSoundEffects() {
+    ::loadSoundEffects(sounds_);
+}
+void PuzzleView::playSounds() {
+    ::playSounds(sounds_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frame timer and tick
+
+void PuzzleView::startAnimation(float interval) {
+    stopAnimation();
+    setAnimationTimer(RunLoop::main().scheduleRepeatingTimer(static_cast<double>(interval),
+                                                             [this] { drawView(); }));
+}
+
+void PuzzleView::stopAnimation() {
+    if (!animationTimer_) return;
+    animationTimer_->invalidate();
+    animationTimer_.reset();
+}
+
+void PuzzleView::setAnimationTimer(std::shared_ptr<RunLoopTimer> timer) {
+    if (animationTimer_ && animationTimer_ != timer) animationTimer_->invalidate();
+    animationTimer_ = std::move(timer);
+}
+
+void PuzzleView::drawView() {
+    setCurrentContext();
+    updatePuzzle(&puzzle);
+    // Fires once per game: from then on the best score equals the score.
+    if ((puzzle.flags & kPuzzleGameOver) && puzzle.score > highScore) {
+        setHighScore(puzzle.score);
+        highScoreSndRequest = 1;
+        if (newHighScoreHandler_) newHighScoreHandler_(puzzle.score);
+    }
+    if (pictureMayHaveChanged()) {
+        // The background pass reads nothing of the model, so drawing it after the update gives
+        // the same picture and lets a resting board skip it along with the rest.
+        fillBackground();
+        glMatrixMode(GL_MODELVIEW);
+        drawPuzzle(&puzzle);
+        swapBuffers();
+        rememberPresentedPicture();
+    } else {
+        ++puzzle.frame; // as the drawing would have counted it
+    }
+    playSounds();
+    if (puzzle.flags & kPuzzleProgressChanged) {
+        if (_progressView) _progressView->setProgress(puzzle.progress);
+        puzzle.flags &= ~kPuzzleProgressChanged;
+    }
+    if (solveRequest != 0 && opRunning == 0) launchSolveOperation();
+}
+
 void PuzzleView::drawFrame() {
     setCurrentContext();
     fillBackground();
@@ -66,4 +188,213 @@ void PuzzleView::drawFrame() {
     glMatrixMode(GL_MODELVIEW);
     drawPuzzle(&puzzle);
     swapBuffers();
+    rememberPresentedPicture();
+}
+
+PuzzleView::ShownSettings PuzzleView::currentSettings() {
+    return {sfxState, hintState, gameType, highScore};
+}
+
+bool PuzzleView::pictureMayHaveChanged() const {
+    return needsDisplay_ || !(presentedSettings_ == currentSettings()) ||
+           !sameShownBoard(presented_, puzzle);
+}
+
+void PuzzleView::rememberPresentedPicture() {
+    std::memcpy(&presented_, &puzzle, sizeof puzzle);
+    presentedSettings_ = currentSettings();
+    needsDisplay_ = false;
+}
+
+void PuzzleView::layoutSubviews() {
+    EAGLView::layoutSubviews();
+    setNeedsDisplay();
+}
+
+void PuzzleView::windowGeometryDidChange() {
+    EAGLView::windowGeometryDidChange();
+    setNeedsDisplay();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Touches
+
+namespace {
+
+// View points (origin top-left) to the projection's orientation (origin bottom-left).
+Point flipped(Point p, const Rect& bounds) {
+    return {p.x, bounds.size.height - p.y};
+}
+
+} // namespace
+
+void PuzzleView::touchesBegan(Point location, Point /*previousLocation*/) {
+    firstTouch_ = 1;
+    location_ = flipped(location, bounds());
+    setNeedsDisplay();
+    // Picking works in viewport pixels, truncated toward zero.
+    const float scale = contentScale();
+    const int x = static_cast<int>(location_.x * scale);
+    const int y = static_cast<int>(location_.y * scale);
+    setCurrentContext(); // picking reads the camera from the view's context
+    if (Block* block = pickBlock(x, y, &puzzle, eyePos)) selectBlock(&puzzle, block);
+}
+
+void PuzzleView::touchesMoved(Point location, Point previousLocation) {
+    if (firstTouch_)
+        firstTouch_ = 0;
+    else
+        location_ = flipped(location, bounds());
+    previousLocation_ = flipped(previousLocation, bounds());
+    setNeedsDisplay();
+}
+
+void PuzzleView::touchesEnded(Point /*location*/, Point previousLocation) {
+    if (!firstTouch_) return;
+    firstTouch_ = 0;
+    previousLocation_ = flipped(previousLocation, bounds());
+    setNeedsDisplay();
+}
+
+void PuzzleView::touchesCancelled(Point /*location*/, Point /*previousLocation*/) {}
+
+void PuzzleView::touchesBegan(const Touch& touch) {
+    touchesBegan(touch.locationInView(this), touch.previousLocationInView(this));
+}
+void PuzzleView::touchesMoved(const Touch& touch) {
+    touchesMoved(touch.locationInView(this), touch.previousLocationInView(this));
+}
+void PuzzleView::touchesEnded(const Touch& touch) {
+    touchesEnded(touch.locationInView(this), touch.previousLocationInView(this));
+}
+void PuzzleView::touchesCancelled(const Touch& touch) {
+    touchesCancelled(touch.locationInView(this), touch.previousLocationInView(this));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void PuzzleView::rotateLeft() {
+    rotatePuzzle(&puzzle, kDirLeft);
+}
+void PuzzleView::rotateRight() {
+    rotatePuzzle(&puzzle, kDirRight);
+}
+void PuzzleView::rotateUp() {
+    rotatePuzzle(&puzzle, kDirUp);
+}
+void PuzzleView::rotateDown() {
+    rotatePuzzle(&puzzle, kDirDown);
+}
+
+void PuzzleView::refreshAction() {
+    cancelSolveOperation();
+    solveRequest = 0;
+    opRunning = 0;
+    quitRequest = 0;
+    initPuzzle(&puzzle);
+    showProgressView();
+}
+
+void PuzzleView::setProgressView(ProgressView* progressView) {
+    _progressView = progressView;
+    showProgressView();
+}
+
+void PuzzleView::showProgressView() {
+    setNeedsDisplay(); // the bar lies over the view
+    if (!_progressView) return;
+    _progressView->setProgress(1.0f);
+    _progressView->setHidden(gameType == 0);
+}
+
+std::string PuzzleView::contactURL() {
+    return std::string("mailto:") + SPHERON_CONTACT_EMAIL + "?subject=spheron:comment";
+}
+
+void PuzzleView::infoAction() {
+    alert_ =
+        AlertView::initWithTitle(kAboutTitle, kAboutMessage, this, kAboutCancel, {kAboutEmail});
+    if (alert_) alert_->show();
+    setNeedsDisplay(); // the alert shows over the view
+}
+
+void PuzzleView::alertView(AlertView* /*alertView*/, int clickedButtonAtIndex) {
+    setNeedsDisplay(); // the alert has gone
+    if (clickedButtonAtIndex == kEmailButtonIndex) openURL(contactURL());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings and best score
+
+void PuzzleView::setSfxState(unsigned value) {
+    sfxState = static_cast<int>(value);
+}
+void PuzzleView::setHintState(unsigned value) {
+    hintState = static_cast<int>(value);
+}
+void PuzzleView::setGameType(unsigned value) {
+    gameType = static_cast<int>(value);
+}
+void PuzzleView::setHighScore(unsigned score) {
+    highScore = score;
+}
+unsigned PuzzleView::getHighScore() const {
+    return highScore;
+}
+void PuzzleView::saveHighScore(unsigned score) {
+    highScore = score;
+    ::saveHighScore(UserDefaults::standardUserDefaults(), score);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Solver
+
+void PuzzleView::setSolveOperationFactory(SolveOperationFactory factory) {
+    solveOperationFactory = factory;
+}
+
+void PuzzleView::launchSolveOperation() {
+    if (solveOperation_) {
+        // A run still watched while the flags say none is running: let it go unheard.
+        solveOperation_.reset();
+        if (operationQueue_) operationQueue_->cancelAllOperations();
+    }
+    std::shared_ptr<SolveOperation> op = makeSolveOperation(&puzzle);
+    if (!op) return; // out of memory: the request stays and the next tick tries again
+    solveOperation_ = op;
+    // The queue's thread only passes the notice on; the main loop acts on it, so the solver's
+    // flags and the view's fields are written on the main thread alone.
+    std::weak_ptr<SolveOperation> weakOp = op;
+    std::weak_ptr<int> alive = lifetime_;
+    op->setCompletionBlock([this, weakOp, alive] {
+        RunLoop::main().post([this, weakOp, alive] {
+            if (alive.expired()) return;
+            solveOperationDidFinish(weakOp.lock());
+        });
+    });
+    // Replacing a queue whose run was cancelled waits for that run to end.
+    operationQueue_ = std::make_unique<OperationQueue>();
+    operationQueue_->addOperation(op);
+    opRunning = 1;
+    solveRequest = 0;
+}
+
+void PuzzleView::solveOperationDidFinish(const std::shared_ptr<SolveOperation>& op) {
+    if (!op || op != solveOperation_) return; // not the run being watched
+    solveOperation_.reset();
+    if (!op->solved()) {
+        // No move is left: the next frame update ends the game.
+        quitRequest = 1;
+        solveRequest = 0;
+    }
+    operationQueue_.reset(); // its worker has nothing left but to return
+    opRunning = 0;
+}
+
+void PuzzleView::cancelSolveOperation() {
+    solveOperation_.reset();
+    if (!operationQueue_) return;
+    operationQueue_->cancelAllOperations();
+    operationQueue_->waitUntilAllOperationsAreFinished();
 }

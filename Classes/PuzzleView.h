@@ -1,21 +1,34 @@
-// The game view: an EAGLView that sets the game's GL state and camera, makes the first board,
-// loads the textures and draws frames of the global puzzle. Platform headers only; no SDL.
+// The game view: an EAGLView that runs the game on the global puzzle. It owns the frame timer, the
+// touches, the solver's queue and the sounds; it keeps the best score and shows the About alert.
+// Platform headers only; no SDL.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "Classes/EAGLView.h"
+#include "Classes/SoundEffect.h"
+#include "model/Puzzle.h"
+#include "platform/AlertView.h"
 #include "platform/GLExtensions.h"
+#include "platform/Window.h"
 
-class PuzzleView : public EAGLView {
-  public:
+class OperationQueue;
+class ProgressView;
+class RunLoopTimer;
+class SolveOperation;
+
+class PuzzleView : public EAGLView, public Responder, public AlertViewDelegate {
+public:
     // The surface (RGB565 asked for, no depth buffer, preserved back buffer), made current; GL
-    // state and camera, the first board, the background and the textures, and the background
-    // presented as the first frame. nullptr, with the surface's log line, when there is no
-    // surface.
+    // state and camera, the first board, the background, the textures, the sounds and an
+    // operation queue, and the background presented as the first frame. nullptr, with the
+    // surface's log line, when there is no surface. The frame timer is not started.
     static std::unique_ptr<PuzzleView> initWithFrame(const Rect& frame);
-    ~PuzzleView() override = default;
+    // Cancels and waits for a solver run, stops the timer, lets go of the time bar.
+    ~PuzzleView() override;
 
     // GL state and camera for the surface's size, then the first board into `puzzle`.
     void initView();
@@ -28,9 +41,137 @@ class PuzzleView : public EAGLView {
     void loadTextures();
     GLuint loadTextureFromResource(const std::string& name, int startLevel, int stopLevel);
 
-    // The drawing half of a frame tick: background, one model update, the board, presented.
-    void drawFrame();
+    // The seven sounds; the requested ones played and every request cleared.
+    void loadSoundEffects();
+    void playSounds();
+    const GameSounds& sounds() const { return sounds_; }
 
-  protected:
+    // ---- Frame timer, on the main run loop ----
+
+    // (Re)starts the repeating timer that calls drawView(); never leaves two timers.
+    void startAnimation(float interval);
+    // Invalidates the timer so that no tick follows, and forgets it; nothing without one.
+    void stopAnimation();
+    // Invalidates the timer held (unless it is `timer` itself), then keeps `timer`.
+    void setAnimationTimer(std::shared_ptr<RunLoopTimer> timer);
+    const std::shared_ptr<RunLoopTimer>& animationTimer() const { return animationTimer_; }
+
+    // One frame tick: the frame update, the best score, the frame (unless nothing it shows has
+    // changed since the last one presented), the sounds, the time bar and a solver launch.
+    void drawView();
+    // The drawing half of a tick, always drawn and presented: background, one model update, the
+    // board. For screenshots and drawing tests; the game ticks through drawView().
+    void drawFrame();
+    // The next tick draws and presents even if the board rests: the surface was exposed or
+    // resized, or something outside the board that shows with it changed.
+    void setNeedsDisplay() { needsDisplay_ = true; }
+    bool needsDisplay() const { return needsDisplay_; }
+
+    // ---- Touches: positions in view points, origin at the top-left, y downward ----
+
+    // Picks the bubble under the touch and hands it to the model's selection.
+    void touchesBegan(Point location, Point previousLocation);
+    void touchesMoved(Point location, Point previousLocation);
+    void touchesEnded(Point location, Point previousLocation);
+    void touchesCancelled(Point location, Point previousLocation);
+    // The same, for touches that the window hands to the view.
+    void touchesBegan(const Touch& touch) override;
+    void touchesMoved(const Touch& touch) override;
+    void touchesEnded(const Touch& touch) override;
+    void touchesCancelled(const Touch& touch) override;
+    // The latest touch-down (or later move of it) and the previous position of a moved or ended
+    // touch, both with the origin at the bottom-left.
+    Point location() const { return location_; }
+    void setLocation(Point p) { location_ = p; }
+    Point previousLocation() const { return previousLocation_; }
+    void setPreviousLocation(Point p) { previousLocation_ = p; }
+
+    // ---- Commands ----
+
+    void rotateLeft();
+    void rotateRight();
+    void rotateUp();
+    void rotateDown();
+    // New game: the solver stopped, its flags cleared, a new board, the time bar refilled.
+    void refreshAction();
+    // Shows the About alert in the key window; its "Email" button opens the contact link.
+    void infoAction();
+    // The About alert was dismissed with this button.
+    void alertView(AlertView* alertView, int clickedButtonAtIndex) override;
+    AlertView* aboutAlert() const { return alert_.get(); }
+    // The e-mail link of the About alert.
+    static std::string contactURL();
+
+    // ---- Settings and best score ----
+
+    void setSfxState(unsigned value);
+    void setHintState(unsigned value);
+    void setGameType(unsigned value);
+    void setHighScore(unsigned score); // not persisted
+    unsigned getHighScore() const;
+    void saveHighScore(unsigned score); // persisted at once
+    // Told once per game that ends with a new best score, in the tick that records it, so that
+    // the application can store it at once. setHighScore alone does not call it.
+    void setNewHighScoreHandler(std::function<void(unsigned score)> handler) {
+        newHighScoreHandler_ = std::move(handler);
+    }
+
+    // The time bar (not owned): filled, and hidden for untimed games.
+    void setProgressView(ProgressView* progressView);
+    ProgressView* progressView() const { return _progressView; }
+
+    // ---- Solver ----
+
+    // Stops watching the run, cancels it and waits until it has ended. The queue stays.
+    void cancelSolveOperation();
+    // The queue of the current run (or the idle one made at construction); none after a run
+    // completed.
+    OperationQueue* operationQueue() const { return operationQueue_.get(); }
+    // The run being watched, or none.
+    const std::shared_ptr<SolveOperation>& solveOperation() const { return solveOperation_; }
+
+    // What a launch creates; tests put slower or scripted runs in. nullptr restores the solver.
+    using SolveOperationFactory = std::shared_ptr<SolveOperation> (*)(const Puzzle* p);
+    static void setSolveOperationFactory(SolveOperationFactory factory);
+
+    void layoutSubviews() override;
+
+protected:
     explicit PuzzleView(const Rect& frame);
+    void windowGeometryDidChange() override;
+
+private:
+    void launchSolveOperation();
+    // On the main thread, for every run that finished: acted on only for the watched one.
+    void solveOperationDidFinish(const std::shared_ptr<SolveOperation>& op);
+    void showProgressView();
+    // False when the frame would be the one presented last.
+    bool pictureMayHaveChanged() const;
+    void rememberPresentedPicture();
+
+    std::shared_ptr<RunLoopTimer> animationTimer_;
+    Point location_;
+    Point previousLocation_;
+    std::uint8_t firstTouch_ = 0;
+    std::unique_ptr<OperationQueue> operationQueue_;
+    std::shared_ptr<SolveOperation> solveOperation_;
+    ProgressView* _progressView = nullptr;
+    GameSounds sounds_;
+
+    std::unique_ptr<AlertView> alert_; // the latest About alert
+    std::function<void(unsigned)> newHighScoreHandler_;
+    // Lets completions posted to the main loop find out that the view has gone.
+    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
+
+    // What the last presented frame showed: the board (its frame count aside) and the settings
+    // the drawing reads.
+    struct ShownSettings {
+        int sfxState, hintState, gameType;
+        unsigned highScore;
+        bool operator==(const ShownSettings&) const = default;
+    };
+    static ShownSettings currentSettings();
+    bool needsDisplay_ = true;
+    Puzzle presented_{};
+    ShownSettings presentedSettings_{};
 };

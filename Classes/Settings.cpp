@@ -169,8 +169,10 @@ int changeSetting(const PropertyList& specifiers, UserDefaults& store, const std
     }
     std::optional<PropertyList> value = checkedValue(*entry, key, word, err);
     if (!value) return 1;
-    if (value->type == PropertyList::Type::Integer) store.setObject(value->integer, key);
-    else store.setObject(scalarText(*value), key);
+    if (value->type == PropertyList::Type::Integer)
+        store.setObject(value->integer, key);
+    else
+        store.setObject(scalarText(*value), key);
     if (!store.synchronize()) {
         err << "spheron: " << key << " was not saved to " << store.path() << '\n';
         return 1;
@@ -182,8 +184,7 @@ int changeSetting(const PropertyList& specifiers, UserDefaults& store, const std
 } // namespace
 
 std::string settingsFilePath() {
-    return (std::filesystem::path(resourceDirectory()) / "Settings.bundle" / "Root.plist")
-        .string();
+    return (std::filesystem::path(resourceDirectory()) / "Settings.bundle" / "Root.plist").string();
 }
 
 void createDefaultPreferences(UserDefaults& store, const std::string& settingsPath) {

@@ -40,7 +40,9 @@ struct Preferences {
 Preferences loadPreferences(UserDefaults& store, const std::string& settingsPath);
 
 // Tilt control is on only for the exact string "true".
-inline bool tiltControlOn(const std::string& accelState) { return accelState == "true"; }
+inline bool tiltControlOn(const std::string& accelState) {
+    return accelState == "true";
+}
 
 // Stores the score as "%u" text under "highScore" and synchronises at once; false when the
 // store could not be saved (the value is still kept in memory).

@@ -31,7 +31,7 @@ public:
     ~BoardTable() {
         for (int i = 0; i < used_; ++i)
             if (slots_[i].board) release(i);
-        std::free(slots_);
+        modelFree(slots_);
     }
     BoardTable(const BoardTable&) = delete;
     BoardTable& operator=(const BoardTable&) = delete;
@@ -56,7 +56,7 @@ public:
     Puzzle* at(int slot) const { return slots_[slot].board; }
 
     void release(int slot) {
-        std::free(slots_[slot].board);
+        modelFree(slots_[slot].board);
         ++freed_;
         slots_[slot] = {nullptr, freeHead_};
         freeHead_ = slot;
@@ -154,7 +154,7 @@ bool SolveOperation::solveLinear(Puzzle* p, int numLevels) {
                     found = findBlockMatch(probe);
                 }
             }
-            std::free(probe);
+            modelFree(probe);
             ++boardsFreed_;
 
             if (found || expanded >= numLevels) {

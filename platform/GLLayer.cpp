@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "platform/GLContext.h"
 #include "platform/GLExtensions.h"
@@ -24,6 +25,7 @@ struct WindowCompositor {
         int nextId = 1;
         float scale = 1.0f;
         std::unique_ptr<GLContext> context;
+        std::vector<std::pair<int, std::function<void()>>> willCompose;
     };
 
     // Never destroyed: layers and contexts may go away during static destruction.
@@ -162,6 +164,8 @@ void WindowCompositor::drawLayer(const GLLayer& layer) {
 
 bool WindowCompositor::compose(bool swap) {
     if (!screenIsOpen()) return false;
+    for (const auto& hook : state().willCompose)
+        hook.second();
     GLContext* compositor = context();
     if (!compositor) return false;
     const SavedGLContext saved;
@@ -203,6 +207,19 @@ void windowRemoveDrawing(int id) {
         std::remove_if(items.begin(), items.end(),
                        [id](const WindowCompositor::Item& i) { return !i.layer && i.id == id; }),
         items.end());
+}
+
+int windowAddWillCompose(std::function<void()> fn) {
+    const int id = WindowCompositor::state().nextId++;
+    WindowCompositor::state().willCompose.emplace_back(id, std::move(fn));
+    return id;
+}
+
+void windowRemoveWillCompose(int id) {
+    auto& hooks = WindowCompositor::state().willCompose;
+    hooks.erase(std::remove_if(hooks.begin(), hooks.end(),
+                               [id](const auto& hook) { return hook.first == id; }),
+                hooks.end());
 }
 
 void windowSetContentScale(float scale) {

@@ -91,6 +91,11 @@ using WindowDrawing = std::function<void()>;
 int windowAddDrawing(float zPosition, WindowDrawing draw);
 void windowRemoveDrawing(int id);
 
+// Run at the start of every composition, before anything is drawn; unlike a drawing it may add,
+// remove and re-stack layers and drawings (a window stacks its views here). Returns an id (> 0).
+int windowAddWillCompose(std::function<void()> fn);
+void windowRemoveWillCompose(int id); // not from inside a hook
+
 // Pixels per window point; 1 unless a large display asks for more.
 void windowSetContentScale(float scale);
 float windowContentScale();

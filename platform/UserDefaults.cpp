@@ -158,8 +158,7 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& why
 
 std::optional<PropertyList> parsePropertyList(const std::string& bytes, std::string& whyNot) {
     plist_t root = nullptr;
-    if (!bytes.empty())
-        plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
+    if (!bytes.empty()) plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
     if (!root) {
         whyNot = "not a property list";
         return std::nullopt;
@@ -191,8 +190,8 @@ std::int64_t leadingInteger(const std::string& text) {
     std::int64_t value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         const int digit = text[i] - '0';
-        if (value > (limit - digit) / 10) return negative ? std::numeric_limits<std::int64_t>::min()
-                                                          : limit;
+        if (value > (limit - digit) / 10)
+            return negative ? std::numeric_limits<std::int64_t>::min() : limit;
         value = value * 10 + digit;
     }
     return negative ? -value : value;
@@ -283,7 +282,9 @@ std::string UserDefaults::defaultPath() {
     return (folder / "spheron" / "preferences.plist").string();
 }
 
-UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) { load(values_); }
+UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {
+    load(values_);
+}
 
 bool UserDefaults::load(PropertyList::Dictionary& values) {
     values.clear();
@@ -305,6 +306,7 @@ bool UserDefaults::load(PropertyList::Dictionary& values) {
     if (root) reason = "not a dictionary";
     // Keep the damaged file for the player to inspect; the game goes on from the defaults.
     const std::string aside = setAsideName(path_);
+    if (aside.empty()) errno = EEXIST;
     if (aside.empty() || std::rename(path_.c_str(), aside.c_str()) != 0) {
         platformLog("preferences at %s are damaged (%s) and could not be set aside (%s); they "
                     "will not be overwritten",
@@ -390,7 +392,8 @@ void UserDefaults::setObject(std::int64_t value, const std::string& key) {
 }
 
 void UserDefaults::registerDefaults(const PropertyList::Dictionary& defaults) {
-    for (const auto& [key, value] : defaults) defaults_[key] = value;
+    for (const auto& [key, value] : defaults)
+        defaults_[key] = value;
 }
 
 bool UserDefaults::synchronize() {
@@ -404,7 +407,8 @@ bool UserDefaults::synchronize() {
     PropertyList::Dictionary merged;
     load(merged);
     if (!mayReplace_) return false; // load has logged why
-    for (const std::string& key : changed_) merged[key] = values_[key];
+    for (const std::string& key : changed_)
+        merged[key] = values_[key];
     if (!writeFile(merged)) return false;
     values_ = std::move(merged);
     changed_.clear();
@@ -440,8 +444,10 @@ bool UserDefaults::writeFile(const PropertyList::Dictionary& values) {
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return fail("creating a temporary file", errno);
     const char* step = nullptr;
-    if (!writeAll(fd, text.data(), text.size())) step = "writing";
-    else if (::fsync(fd) != 0) step = "flushing";
+    if (!writeAll(fd, text.data(), text.size()))
+        step = "writing";
+    else if (::fsync(fd) != 0)
+        step = "flushing";
     int error = errno;
     if (::close(fd) != 0 && !step) {
         step = "closing";

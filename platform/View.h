@@ -4,6 +4,8 @@
 
 #include <vector>
 
+class GLLayer;
+
 struct Point {
     float x = 0.0f;
     float y = 0.0f;
@@ -59,6 +61,10 @@ public:
     Rect convertRectToWindow(const Rect& rect) const;
 
     virtual void layoutSubviews() {}
+
+    // The GL layer that shows the view's content, for views drawn by GL (none for the others);
+    // a window stacks it among its other views.
+    virtual GLLayer* layer() const { return nullptr; }
 
 protected:
     // Told when the view's place or visibility in the window may have changed (its own frame,

@@ -8,7 +8,7 @@
 namespace {
 
 class BlockAnimation : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { resetGameGlobals(); }
     void TearDown() override { resetGameGlobals(); }
 };

@@ -7,32 +7,21 @@
 #include <vector>
 
 #include "Classes/EAGLView.h"
-#include "platform/GLExtensions.h"
-#include "platform/Log.h"
-#include "platform/Screen.h"
+#include "support/GLTest.h"
+#include "support/Harness.h"
 
 namespace {
 
-std::vector<std::string> logLines;
-void captureLog(const char* line) {
-    logLines.emplace_back(line);
-}
-
-GLint getInt(GLenum name) {
-    GLint value = 0;
-    glGetIntegerv(name, &value);
-    return value;
-}
-
-std::array<GLint, 4> getBox(GLenum name) {
-    std::array<GLint, 4> box{};
+using Box = std::array<GLint, 4>;
+Box getBox(GLenum name) {
+    Box box{};
     glGetIntegerv(name, box.data());
     return box;
 }
 
 // Size of a render buffer as GL reports it, in the current context.
 std::array<GLint, 2> renderbufferSize(GLuint renderbuffer) {
-    const GLint old = getInt(GL_RENDERBUFFER_BINDING_OES);
+    const GLint old = glInt(GL_RENDERBUFFER_BINDING_OES);
     glBindRenderbufferOES(GL_RENDERBUFFER_OES, renderbuffer);
     std::array<GLint, 2> size{};
     glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_WIDTH_OES, &size[0]);
@@ -41,17 +30,8 @@ std::array<GLint, 2> renderbufferSize(GLuint renderbuffer) {
     return size;
 }
 
-using Pixel = std::array<int, 4>;
-Pixel pixelAt(const std::vector<std::uint8_t>& rgba, int width, int x, int y) {
-    const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                           static_cast<std::size_t>(x)) *
-                          4;
-    return {rgba[i], rgba[i + 1], rgba[i + 2], rgba[i + 3]};
-}
-const Pixel kRed{255, 0, 0, 255};
-const Pixel kBlue{0, 0, 255, 255};
-const Pixel kGreen{0, 255, 0, 255};
-const Pixel kBlack{0, 0, 0, 255};
+const Rgba kRed{255, 0, 0, 255}, kBlue{0, 0, 255, 255}, kGreen{0, 255, 0, 255},
+    kBlack{0, 0, 0, 255};
 
 // Clears the view's whole surface, with its context current and its frame buffer bound.
 void fill(EAGLView& view, float r, float g, float b) {
@@ -74,175 +54,31 @@ public:
     Size lastSize;
 };
 
-// One screen for the suite (re-opened after a test that closes it).
-class EAGLViewTest : public ::testing::Test {
+class EAGLViewTest : public GLTest {
 protected:
-    static void TearDownTestSuite() { screenClose(); }
-    void SetUp() override {
-        logLines.clear();
-        setLogSink(captureLog);
-        if (!screenIsOpen()) {
-            ASSERT_TRUE(screenOpen({"test", 320, 480, false}));
-        }
-    }
-    void TearDown() override { setLogSink(nullptr); }
+    LogCapture log;
 };
 
-TEST_F(EAGLViewTest, SurfaceIsTheLayerBoundsRoundedHalfAwayFromZero) {
+TEST_F(EAGLViewTest, SurfaceIsTheLayerBoundsRoundedHalfAwayFromZeroAtAnyScale) {
     auto view = EAGLView::initWithFrame({{0, 44}, {320, 372.4f}});
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->surfaceSize().width, 320.0f);
-    EXPECT_EQ(view->surfaceSize().height, 372.0f);
     EXPECT_EQ(view->pixelFormat(), static_cast<std::uint32_t>(GL_RGB565_OES));
     EXPECT_TRUE(view->layer()->drawableProperties().retainedBacking);
     ASSERT_TRUE(view->isCurrentContext()); // creation leaves the view's context current
     EXPECT_EQ(glCheckFramebufferStatusOES(GL_FRAMEBUFFER_OES), GL_FRAMEBUFFER_COMPLETE_OES);
     EXPECT_EQ(renderbufferSize(view->renderbuffer()), (std::array<GLint, 2>{320, 372}));
+    EXPECT_EQ(view->surfaceSize().height, 372.0f);
 
     auto half = EAGLView::initWithFrame({{0, 0}, {100.5f, 50.49f}});
     ASSERT_NE(half, nullptr);
-    EXPECT_EQ(half->surfaceSize().width, 101.0f);
-    EXPECT_EQ(half->surfaceSize().height, 50.0f);
     EXPECT_EQ(renderbufferSize(half->renderbuffer()), (std::array<GLint, 2>{101, 50}));
-
-    // At two pixels per point the surface follows, rounded the same way.
     half->setAutoresizesEAGLSurface(true);
-    half->setContentScale(2.0f);
+    half->setContentScale(2.0f); // two pixels per point, rounded the same way
     half->setCurrentContext();
     EXPECT_EQ(renderbufferSize(half->renderbuffer()), (std::array<GLint, 2>{201, 101}));
     EXPECT_EQ(half->surfaceSize().width, 201.0f);
-}
 
-TEST_F(EAGLViewTest, DepthBufferOnlyWhenAskedFor) {
-    // Draw a near red square, then a far green one: only a depth buffer keeps the red.
-    const auto nearThenFar = [](EAGLView& view) {
-        fill(view, 0, 0, 0);
-        glClear(GL_DEPTH_BUFFER_BIT);
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LESS);
-        glDisable(GL_TEXTURE_2D);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glEnableClientState(GL_VERTEX_ARRAY);
-        const GLfloat nearQuad[] = {-1, -1, -0.5f, 1, -1, -0.5f, -1, 1, -0.5f, 1, 1, -0.5f};
-        const GLfloat farQuad[] = {-1, -1, 0.5f, 1, -1, 0.5f, -1, 1, 0.5f, 1, 1, 0.5f};
-        glColor4f(1, 0, 0, 1);
-        glVertexPointer(3, GL_FLOAT, 0, nearQuad);
-        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-        glColor4f(0, 1, 0, 1);
-        glVertexPointer(3, GL_FLOAT, 0, farQuad);
-        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-        std::vector<std::uint8_t> rgba;
-        EXPECT_TRUE(view.readPixels(rgba));
-        return pixelAt(rgba, 64, 32, 32);
-    };
-    auto flat = EAGLView::initWithFrame({{0, 0}, {64, 64}}, GL_RGB565_OES);
-    ASSERT_NE(flat, nullptr);
-    EXPECT_EQ(flat->depthBuffer(), 0u);
-    EXPECT_EQ(nearThenFar(*flat), kGreen);
-
-    auto deep =
-        EAGLView::initWithFrame({{0, 0}, {64, 64}}, GL_RGB565_OES, GL_DEPTH_COMPONENT16_OES, false);
-    ASSERT_NE(deep, nullptr);
-    EXPECT_NE(deep->depthBuffer(), 0u);
-    EXPECT_EQ(nearThenFar(*deep), kRed);
-    EXPECT_EQ(renderbufferSize(deep->depthBuffer()), (std::array<GLint, 2>{64, 64}));
-}
-
-TEST_F(EAGLViewTest, FirstCreationSetsUpLaterOnesRestore) {
-    auto view = EAGLView::initWithFrame({{0, 0}, {320, 372.4f}});
-    ASSERT_NE(view, nullptr);
-    ASSERT_TRUE(view->isCurrentContext());
-    EXPECT_EQ(getInt(GL_FRAMEBUFFER_BINDING_OES), static_cast<GLint>(view->framebuffer()));
-    EXPECT_EQ(getInt(GL_RENDERBUFFER_BINDING_OES), 0);
-    EXPECT_EQ(getBox(GL_VIEWPORT), (std::array<GLint, 4>{0, 0, 320, 372}));
-    EXPECT_EQ(getBox(GL_SCISSOR_BOX), (std::array<GLint, 4>{0, 0, 320, 372}));
-
-    CountingDelegate delegate;
-    view->setDelegate(&delegate);
-    GLuint mine = 0;
-    glGenRenderbuffersOES(1, &mine);
-    glBindRenderbufferOES(GL_RENDERBUFFER_OES, mine);
-    glBindFramebufferOES(GL_FRAMEBUFFER_OES, 0);
-    glViewport(1, 2, 3, 4);
-    glScissor(5, 6, 7, 8);
-
-    view->setAutoresizesEAGLSurface(true); // same size: nothing to do yet
-    EXPECT_EQ(delegate.calls, 0);
-    view->setFrame({{0, 0}, {200, 100}});
-    EXPECT_EQ(delegate.calls, 1);
-    EXPECT_EQ(delegate.lastView, view.get());
-    EXPECT_EQ(delegate.lastSize.width, 200.0f);
-    EXPECT_EQ(delegate.lastSize.height, 100.0f);
-    EXPECT_EQ(getInt(GL_FRAMEBUFFER_BINDING_OES), 0);
-    EXPECT_EQ(getInt(GL_RENDERBUFFER_BINDING_OES), static_cast<GLint>(mine));
-    EXPECT_EQ(getBox(GL_VIEWPORT), (std::array<GLint, 4>{1, 2, 3, 4}));
-    EXPECT_EQ(getBox(GL_SCISSOR_BOX), (std::array<GLint, 4>{5, 6, 7, 8}));
-    EXPECT_EQ(renderbufferSize(view->renderbuffer()), (std::array<GLint, 2>{200, 100}));
-    glBindFramebufferOES(GL_FRAMEBUFFER_OES, view->framebuffer());
-    EXPECT_EQ(glCheckFramebufferStatusOES(GL_FRAMEBUFFER_OES), GL_FRAMEBUFFER_COMPLETE_OES);
-    glDeleteRenderbuffersOES(1, &mine);
-}
-
-TEST_F(EAGLViewTest, OnlyAutoresizingReCreatesTheSurface) {
-    auto view = EAGLView::initWithFrame({{0, 0}, {320, 372}});
-    ASSERT_NE(view, nullptr);
-    CountingDelegate delegate;
-    view->setDelegate(&delegate);
-    view->setFrame({{0, 0}, {100, 50}});
-    view->layoutSubviews();
-    EXPECT_EQ(delegate.calls, 0);
-    EXPECT_EQ(view->surfaceSize().width, 320.0f);
-    view->setCurrentContext();
-    EXPECT_EQ(renderbufferSize(view->renderbuffer()), (std::array<GLint, 2>{320, 372}));
-
-    view->setAutoresizesSurface(true); // stores only
-    EXPECT_TRUE(view->autoresizesSurface());
-    EXPECT_EQ(delegate.calls, 0);
-    view->setAutoresizesEAGLSurface(true); // lays out at once
-    EXPECT_EQ(delegate.calls, 1);
-    EXPECT_EQ(renderbufferSize(view->renderbuffer()), (std::array<GLint, 2>{100, 50}));
-    view->layoutSubviews(); // the size in pixels is unchanged now
-    EXPECT_EQ(delegate.calls, 1);
-}
-
-TEST_F(EAGLViewTest, RefusedStorageLeavesNoBufferAndTheOldBinding) {
-    auto view = EAGLView::initWithFrame({{0, 0}, {320, 372}});
-    ASSERT_NE(view, nullptr);
-    view->setAutoresizesEAGLSurface(true);
-    GLuint mine = 0;
-    glGenRenderbuffersOES(1, &mine);
-    for (const Size bad : {Size{0, 100}, Size{100000, 10}}) {
-        glBindRenderbufferOES(GL_RENDERBUFFER_OES, mine);
-        view->setFrame({{0, 0}, bad});
-        EXPECT_EQ(view->renderbuffer(), 0u);
-        EXPECT_EQ(view->framebuffer(), 0u);
-        EXPECT_EQ(getInt(GL_RENDERBUFFER_BINDING_OES), static_cast<GLint>(mine));
-        EXPECT_EQ(view->surfaceSize().width, 320.0f); // the last good size
-    }
-    // Nothing to present now: the failure is told, and a good size brings the surface back.
-    view->swapBuffers();
-    ASSERT_EQ(logLines.size(), 1u);
-    EXPECT_EQ(logLines[0], "Failed to swap renderbuffer in -[EAGLView swapBuffers]");
-    view->setFrame({{0, 0}, {64, 32}});
-    EXPECT_NE(view->renderbuffer(), 0u);
-    EXPECT_EQ(renderbufferSize(view->renderbuffer()), (std::array<GLint, 2>{64, 32}));
-    glDeleteRenderbuffersOES(1, &mine);
-
-    // A view that never gets a surface never exists, and says why in one line.
-    logLines.clear();
-    EXPECT_EQ(EAGLView::initWithFrame({{0, 0}, {0, 480}}), nullptr);
-    EXPECT_EQ(logLines.size(), 1u);
-    logLines.clear();
-    EXPECT_EQ(EAGLView::initWithFrame({{0, 0}, {64, 64}}, GL_RGB565_OES, 0x1234, false), nullptr);
-    EXPECT_EQ(logLines.size(), 1u);
-}
-
-TEST_F(EAGLViewTest, ConversionsMapBoundsOntoTheSurface) {
-    auto view = EAGLView::initWithFrame({{0, 44}, {320, 372.4f}});
-    ASSERT_NE(view, nullptr);
+    // The conversions map the bounds onto the surface, at either scale.
     view->setBounds({{10, 20}, {320, 372.4f}});
     for (const float scale : {1.0f, 2.0f}) {
         view->setAutoresizesEAGLSurface(true);
@@ -250,15 +86,11 @@ TEST_F(EAGLViewTest, ConversionsMapBoundsOntoTheSurface) {
         const Size s = view->surfaceSize();
         EXPECT_EQ(s.height, scale == 1.0f ? 372.0f : 745.0f);
         const Point origin = view->convertPointFromViewToSurface({10, 20});
+        const Point corner = view->convertPointFromViewToSurface({330, 392.4f});
         EXPECT_FLOAT_EQ(origin.x, 0.0f);
         EXPECT_FLOAT_EQ(origin.y, 0.0f);
-        const Point corner = view->convertPointFromViewToSurface({330, 392.4f});
         EXPECT_FLOAT_EQ(corner.x, s.width);
         EXPECT_FLOAT_EQ(corner.y, s.height);
-        const Rect whole = view->convertRectFromViewToSurface(view->bounds());
-        EXPECT_FLOAT_EQ(whole.origin.x, 0.0f);
-        EXPECT_FLOAT_EQ(whole.size.width, s.width);
-        EXPECT_FLOAT_EQ(whole.size.height, s.height);
         const Rect quarter = view->convertRectFromViewToSurface({{170, 20}, {80, 93.1f}});
         EXPECT_FLOAT_EQ(quarter.origin.x, s.width / 2);
         EXPECT_FLOAT_EQ(quarter.size.width, s.width / 4);
@@ -266,7 +98,7 @@ TEST_F(EAGLViewTest, ConversionsMapBoundsOntoTheSurface) {
     }
 }
 
-TEST_F(EAGLViewTest, ReadPixelsGivesTheTopRowFirst) {
+TEST_F(EAGLViewTest, PixelsComeBackTopRowFirstAndDepthIsKeptOnlyWhenAskedFor) {
     auto view = EAGLView::initWithFrame({{0, 0}, {40, 30}});
     ASSERT_NE(view, nullptr);
     fill(*view, 0, 0, 1);
@@ -282,9 +114,106 @@ TEST_F(EAGLViewTest, ReadPixelsGivesTheTopRowFirst) {
     EXPECT_EQ(pixelAt(rgba, 40, 39, 14), kRed);
     EXPECT_EQ(pixelAt(rgba, 40, 0, 15), kBlue);
     EXPECT_EQ(pixelAt(rgba, 40, 39, 29), kBlue);
+
+    // Draw a near red square, then a far green one: only a depth buffer keeps the red.
+    const auto nearThenFar = [&rgba](EAGLView& v) {
+        fill(v, 0, 0, 0);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_DEPTH_TEST);
+        glDisable(GL_TEXTURE_2D);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        for (const float z : {-0.5f, 0.5f}) {
+            const GLfloat quad[] = {-1, -1, z, 1, -1, z, -1, 1, z, 1, 1, z};
+            glColor4f(z < 0 ? 1.0f : 0.0f, z < 0 ? 0.0f : 1.0f, 0, 1);
+            glVertexPointer(3, GL_FLOAT, 0, quad);
+            glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        }
+        glDisable(GL_DEPTH_TEST);
+        EXPECT_TRUE(v.readPixels(rgba));
+        return pixelAt(rgba, 64, 32, 32);
+    };
+    auto flat = EAGLView::initWithFrame({{0, 0}, {64, 64}}, GL_RGB565_OES);
+    ASSERT_NE(flat, nullptr);
+    EXPECT_EQ(flat->depthBuffer(), 0u);
+    EXPECT_EQ(nearThenFar(*flat), kGreen);
+    auto deep =
+        EAGLView::initWithFrame({{0, 0}, {64, 64}}, GL_RGB565_OES, GL_DEPTH_COMPONENT16_OES, false);
+    ASSERT_NE(deep, nullptr);
+    EXPECT_EQ(renderbufferSize(deep->depthBuffer()), (std::array<GLint, 2>{64, 64}));
+    EXPECT_EQ(nearThenFar(*deep), kRed);
 }
 
-TEST_F(EAGLViewTest, PresentShowsThePictureAtTheViewsPlace) {
+TEST_F(EAGLViewTest, FirstCreationSetsUpAndOnlyAutoresizingReCreatesRestoringBindings) {
+    auto view = EAGLView::initWithFrame({{0, 0}, {320, 372.4f}});
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->isCurrentContext());
+    EXPECT_EQ(glInt(GL_FRAMEBUFFER_BINDING_OES), static_cast<GLint>(view->framebuffer()));
+    EXPECT_EQ(glInt(GL_RENDERBUFFER_BINDING_OES), 0);
+    EXPECT_EQ(getBox(GL_VIEWPORT), (Box{0, 0, 320, 372}));
+    EXPECT_EQ(getBox(GL_SCISSOR_BOX), (Box{0, 0, 320, 372}));
+
+    CountingDelegate delegate;
+    view->setDelegate(&delegate);
+    view->setFrame({{0, 0}, {100, 50}});
+    view->layoutSubviews();            // not autoresizing: the surface stays
+    view->setAutoresizesSurface(true); // stores only
+    EXPECT_TRUE(view->autoresizesSurface());
+    EXPECT_EQ(delegate.calls, 0);
+    EXPECT_EQ(renderbufferSize(view->renderbuffer()), (std::array<GLint, 2>{320, 372}));
+
+    GLuint mine = 0;
+    glGenRenderbuffersOES(1, &mine);
+    glBindRenderbufferOES(GL_RENDERBUFFER_OES, mine);
+    glBindFramebufferOES(GL_FRAMEBUFFER_OES, 0);
+    glViewport(1, 2, 3, 4);
+    glScissor(5, 6, 7, 8);
+    view->setAutoresizesEAGLSurface(true); // lays out at once
+    EXPECT_EQ(delegate.calls, 1);
+    EXPECT_EQ(delegate.lastView, view.get());
+    EXPECT_EQ(delegate.lastSize.width, 100.0f);
+    EXPECT_EQ(delegate.lastSize.height, 50.0f);
+    EXPECT_EQ(glInt(GL_FRAMEBUFFER_BINDING_OES), 0);
+    EXPECT_EQ(glInt(GL_RENDERBUFFER_BINDING_OES), static_cast<GLint>(mine));
+    EXPECT_EQ(getBox(GL_VIEWPORT), (Box{1, 2, 3, 4}));
+    EXPECT_EQ(getBox(GL_SCISSOR_BOX), (Box{5, 6, 7, 8}));
+    EXPECT_EQ(renderbufferSize(view->renderbuffer()), (std::array<GLint, 2>{100, 50}));
+    view->layoutSubviews(); // the size in pixels is unchanged now
+    EXPECT_EQ(delegate.calls, 1);
+    glBindFramebufferOES(GL_FRAMEBUFFER_OES, view->framebuffer());
+    EXPECT_EQ(glCheckFramebufferStatusOES(GL_FRAMEBUFFER_OES), GL_FRAMEBUFFER_COMPLETE_OES);
+    glDeleteRenderbuffersOES(1, &mine);
+}
+
+TEST_F(EAGLViewTest, RefusedStorageLeavesNoBufferAndTheOldBinding) {
+    auto view = EAGLView::initWithFrame({{0, 0}, {320, 372}});
+    ASSERT_NE(view, nullptr);
+    view->setAutoresizesEAGLSurface(true);
+    GLuint mine = 0;
+    glGenRenderbuffersOES(1, &mine);
+    for (const Size bad : {Size{0, 100}, Size{100000, 10}}) {
+        glBindRenderbufferOES(GL_RENDERBUFFER_OES, mine);
+        view->setFrame({{0, 0}, bad});
+        EXPECT_EQ(view->renderbuffer(), 0u);
+        EXPECT_EQ(view->framebuffer(), 0u);
+        EXPECT_EQ(glInt(GL_RENDERBUFFER_BINDING_OES), static_cast<GLint>(mine));
+        EXPECT_EQ(view->surfaceSize().width, 320.0f); // the last good size
+    }
+    // Nothing to present now: the failure is told, and a good size brings the surface back.
+    view->swapBuffers();
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], "Failed to swap renderbuffer in -[EAGLView swapBuffers]");
+    view->setFrame({{0, 0}, {64, 32}});
+    EXPECT_EQ(renderbufferSize(view->renderbuffer()), (std::array<GLint, 2>{64, 32}));
+    glDeleteRenderbuffersOES(1, &mine);
+
+    // A view that never gets a surface never exists, and says why in one line.
+    EXPECT_EQ(EAGLView::initWithFrame({{0, 0}, {0, 480}}), nullptr);
+    EXPECT_EQ(log.lines.size(), 2u);
+    EXPECT_EQ(EAGLView::initWithFrame({{0, 0}, {64, 64}}, GL_RGB565_OES, 0x1234, false), nullptr);
+    EXPECT_EQ(log.lines.size(), 3u);
+}
+
+TEST_F(EAGLViewTest, PresentShowsThePictureAtTheViewsPlaceInTheWindow) {
     View window({{0, 0}, {320, 480}});
     View content({{0, 20}, {320, 460}}); // below a status bar
     window.addSubview(&content);
@@ -297,10 +226,8 @@ TEST_F(EAGLViewTest, PresentShowsThePictureAtTheViewsPlace) {
     glClearColor(1, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
-
     std::vector<std::uint8_t> rgba;
-    int w = 0;
-    int h = 0;
+    int w = 0, h = 0;
     ASSERT_TRUE(windowCompose());
     ASSERT_TRUE(windowReadPixels(rgba, w, h));
     ASSERT_EQ(w, 320);
@@ -310,41 +237,26 @@ TEST_F(EAGLViewTest, PresentShowsThePictureAtTheViewsPlace) {
     // Presenting from another view's context gives that context back.
     auto other = EAGLView::initWithFrame({{0, 0}, {8, 8}});
     ASSERT_NE(other, nullptr);
+    other->setHidden(true);
     other->setCurrentContext();
     view->swapBuffers();
     EXPECT_TRUE(other->isCurrentContext());
-    EXPECT_TRUE(logLines.empty());
-    other->setHidden(true);
+    EXPECT_TRUE(log.lines.empty());
 
     fill(*view, 0, 1, 0); // drawn, not presented: the window keeps the last picture
     ASSERT_TRUE(windowCompose());
     ASSERT_TRUE(windowReadPixels(rgba, w, h));
-    EXPECT_EQ(pixelAt(rgba, w, 160, 63), kBlack);
-    EXPECT_EQ(pixelAt(rgba, w, 160, 64), kRed);
-    EXPECT_EQ(pixelAt(rgba, w, 0, 249), kRed);
-    EXPECT_EQ(pixelAt(rgba, w, 319, 250), kBlue);
-    EXPECT_EQ(pixelAt(rgba, w, 160, 435), kBlue);
-    EXPECT_EQ(pixelAt(rgba, w, 160, 436), kBlack);
-
-    // Drawings stack with the layers by z; a hidden view shows nothing.
-    const int bar = windowAddDrawing(1.0f, [] {
-        const GLfloat quad[] = {0, 400, 320, 400, 0, 480, 320, 480};
-        glColor4f(0, 1, 0, 1);
-        glVertexPointer(2, GL_FLOAT, 0, quad);
-        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    });
-    content.setHidden(true);
+    const struct {
+        int x, y;
+        Rgba colour;
+    } expected[] = {{160, 63, kBlack}, {160, 64, kRed},   {0, 249, kRed},
+                    {319, 250, kBlue}, {160, 435, kBlue}, {160, 436, kBlack}};
+    for (const auto& e : expected)
+        EXPECT_EQ(pixelAt(rgba, w, e.x, e.y), e.colour) << e.x << "," << e.y;
+    content.setHidden(true); // a hidden view shows nothing
     ASSERT_TRUE(windowCompose());
     ASSERT_TRUE(windowReadPixels(rgba, w, h));
     EXPECT_EQ(pixelAt(rgba, w, 160, 100), kBlack);
-    EXPECT_EQ(pixelAt(rgba, w, 160, 420), kGreen);
-    content.setHidden(false);
-    ASSERT_TRUE(windowCompose());
-    ASSERT_TRUE(windowReadPixels(rgba, w, h));
-    EXPECT_EQ(pixelAt(rgba, w, 160, 100), kRed);
-    EXPECT_EQ(pixelAt(rgba, w, 160, 420), kGreen); // over the view
-    EXPECT_EQ(pixelAt(rgba, w, 160, 399), kBlue);
-    windowRemoveDrawing(bar);
 }
 
 TEST_F(EAGLViewTest, ContextFailuresAreLoggedNotFatal) {
@@ -353,22 +265,22 @@ TEST_F(EAGLViewTest, ContextFailuresAreLoggedNotFatal) {
     view->clearCurrentContext();
     EXPECT_FALSE(view->isCurrentContext());
     EXPECT_EQ(GLContext::currentContext(), nullptr);
-    EXPECT_TRUE(logLines.empty());
+    EXPECT_TRUE(log.lines.empty());
 
     screenClose(); // the view's context goes with the screen
     view->setCurrentContext();
     view->swapBuffers();
-    ASSERT_EQ(logLines.size(), 2u);
-    EXPECT_EQ(logLines[0], "Failed to set current context");
-    EXPECT_EQ(logLines[1], "Failed to swap renderbuffer in -[EAGLView swapBuffers]");
+    ASSERT_EQ(log.lines.size(), 2u);
+    EXPECT_EQ(log.lines[0], "Failed to set current context");
+    EXPECT_EQ(log.lines[1], "Failed to swap renderbuffer in -[EAGLView swapBuffers]");
     EXPECT_FALSE(windowCompose());
     view.reset(); // tear-down without a screen is quiet and safe
-    EXPECT_EQ(logLines.size(), 2u);
+    EXPECT_EQ(log.lines.size(), 2u);
 
     EXPECT_EQ(EAGLView::initWithFrame({{0, 0}, {32, 32}}), nullptr);
-    EXPECT_EQ(logLines.size(), 3u);
+    EXPECT_EQ(log.lines.size(), 3u);
     EXPECT_EQ(GLContext::create(2), nullptr);
-    EXPECT_EQ(logLines.size(), 4u);
+    EXPECT_EQ(log.lines.size(), 4u);
 }
 
 TEST(ViewTest, TreeGeometryAndVisibility) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <tuple>
 #include <vector>
 
 #include "sim/Boards.h"
@@ -21,7 +22,7 @@ void countVibration(std::uint32_t id) {
 }
 
 class FrameUpdate : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { restore(); }
     void TearDown() override { restore(); }
     static void restore() {
@@ -71,7 +72,7 @@ TEST_F(FrameUpdate, NewBoardLandsInFortyFourCallsAndStartsTheClock) {
     EXPECT_TRUE(p.flags & kPuzzleProgressChanged);
 }
 
-TEST_F(FrameUpdate, SixtySecondGameWarnsAndEndsOnTimeAlsoAcross2038) {
+TEST_F(FrameUpdate, SixtySecondGameWarnsAndEndsOnTimeAlsoAcross2038ButNotAfterItsEnd) {
     setSystemSoundHandler(countVibration);
     const std::int64_t wrap = std::int64_t{1} << 31;
     for (std::int64_t start : {std::int64_t{1'700'000'000}, wrap - 30, wrap - 1, wrap + 5}) {
@@ -91,16 +92,12 @@ TEST_F(FrameUpdate, SixtySecondGameWarnsAndEndsOnTimeAlsoAcross2038) {
         EXPECT_EQ(p.progress, 0.0f);
         resetGameGlobals();
     }
-}
-
-TEST_F(FrameUpdate, NoTimeWarningAfterTheGameHasEnded) {
+    // A game that ended before its time warns no more.
     Puzzle p;
     startGame(&p, 1, 5000);
     quitRequest = 1;
-    for (int passed = 0; passed <= 70; ++passed) {
-        fakeNow = 5000 + passed;
+    for (fakeNow = 5000; fakeNow <= 5070; ++fakeNow)
         updatePuzzle(&p);
-    }
     EXPECT_TRUE(p.flags & kPuzzleGameOver);
     EXPECT_EQ(warnSndRequest, 0);
 }
@@ -119,13 +116,11 @@ TEST_F(FrameUpdate, ColumnClosesInThreePassesAndBurstBlocksUntilItEnds) {
     putBubble(&p, 2, 0, 2, kColorGreen);
 
     updatePuzzle(&p);
-    EXPECT_EQ(p.blocks[cellIndex(0, 1, 0)].state.color, kColorBlue);
-    EXPECT_EQ(p.blocks[cellIndex(0, 2, 0)].state.color, kColorGreen);
-    EXPECT_EQ(p.blocks[cellIndex(0, 1, 0)].state.offset[1], 2.0f);
-    EXPECT_EQ(p.blocks[cellIndex(0, 2, 0)].state.offset[1], 2.0f);
-    EXPECT_TRUE(isDead(p.blocks[cellIndex(0, 3, 0)].state));
-    EXPECT_TRUE(isDead(p.blocks[cellIndex(0, 4, 0)].state));
-    EXPECT_EQ(p.blocks[cellIndex(4, 0, 4)].state.color, kColorBlue);
+    auto at = [&p](int x, int y, int z) { return p.blocks[cellIndex(x, y, z)].state; };
+    EXPECT_EQ(std::tuple(at(0, 1, 0).color, at(0, 2, 0).color, at(4, 0, 4).color),
+              std::tuple(kColorBlue, kColorGreen, kColorBlue));
+    EXPECT_EQ(at(0, 1, 0).offset[1] + at(0, 2, 0).offset[1], 4.0f); // both fell two cells
+    EXPECT_TRUE(isDead(at(0, 3, 0)) && isDead(at(0, 4, 0)));
     EXPECT_TRUE(p.flags & kPuzzleBusy);
 
     EXPECT_LT(runUntilRest(&p), 20);

@@ -10,31 +10,10 @@
 #include "math/Camera.h"
 #include "math/Matrix.h"
 #include "math/Picking.h"
-#include "platform/GLExtensions.h"
-#include "platform/Screen.h"
 #include "sim/Boards.h"
+#include "support/GLTest.h"
 
 namespace {
-
-constexpr int kWidth = 320;
-constexpr int kHeight = 480;
-
-struct Clip {
-    double x, y, z, w;
-};
-
-// Clip coordinates of a world point through the matrices GL holds, in double precision.
-Clip toClip(const double p[3]) {
-    float mv[16], proj[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, mv);
-    glGetFloatv(GL_PROJECTION_MATRIX, proj);
-    double e[4], c[4];
-    for (int r = 0; r < 4; ++r)
-        e[r] = mv[r] * p[0] + mv[4 + r] * p[1] + mv[8 + r] * p[2] + mv[12 + r];
-    for (int r = 0; r < 4; ++r)
-        c[r] = proj[r] * e[0] + proj[4 + r] * e[1] + proj[8 + r] * e[2] + proj[12 + r] * e[3];
-    return {c[0], c[1], c[2], c[3]};
-}
 
 struct Touch {
     int x, y;
@@ -42,126 +21,82 @@ struct Touch {
 
 // The viewport pixel on which a world point is drawn.
 Touch touchOn(double x, double y, double z) {
-    const double p[3] = {x, y, z};
-    const Clip c = toClip(p);
-    GLint vp[4];
-    glGetIntegerv(GL_VIEWPORT, vp);
-    return {int(std::lround(vp[0] + (c.x / c.w + 1.0) * 0.5 * vp[2])),
-            int(std::lround(vp[1] + (c.y / c.w + 1.0) * 0.5 * vp[3]))};
-}
-
-// Centre of cell (x, y, z) in the unrotated cube.
-double world(int i) {
-    return i - 2.0;
+    const Win w = projectWithGL(x, y, z);
+    return {int(std::lround(w.x)), int(std::lround(w.y))};
 }
 
 Block* pickAt(Touch t, Puzzle* p) {
     return pickBlock(t.x, t.y, p, eyePos);
 }
 
-class PickingTest : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        ScreenOptions options;
-        options.widthPx = kWidth;
-        options.heightPx = kHeight;
-        options.visible = false;
-        screenOpen(options);
-    }
-    static void TearDownTestSuite() { screenClose(); }
+class PickingTest : public GLTest {
+protected:
     void SetUp() override {
-        ASSERT_TRUE(screenIsOpen()) << "no OpenGL ES 1.1 screen";
+        ASSERT_NO_FATAL_FAILURE(GLTest::SetUp());
         ASSERT_TRUE(setUpCamera(float(kWidth), float(kHeight)));
         makeEmptyBoard(&board);
     }
-    void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
-
     Block* cell(int x, int y, int z) { return &board.blocks[cellIndex(x, y, z)]; }
 
     Puzzle board{};
+    const Touch centre{kWidth / 2, kHeight / 2};
 };
 
-TEST_F(PickingTest, CentreOfAFullBoardPicksTheFrontCentreBubble) {
+TEST_F(PickingTest, CentreOfAFullBoardPicksTheFrontCentreBubbleAndNeverAPoppedOne) {
     makeRestingBoard(&board, 7);
-    const Touch centre{kWidth / 2, kHeight / 2};
     EXPECT_EQ(pickAt(centre, &board), cell(2, 2, 4));
-    // The layers behind come forward one by one as the front ones go.
+    // The layers behind come forward one by one as the front ones burst and go.
     for (int z = 4; z > 0; --z) {
-        board.blocks[cellIndex(2, 2, z)].state.flags = kBlockPopped;
+        cell(2, 2, z)->state.flags = kBlockPopped | (z % 2 ? kBlockBursting : 0u);
         EXPECT_EQ(pickAt(centre, &board), cell(2, 2, z - 1));
     }
-}
-
-TEST_F(PickingTest, NearerOfTwoOverlappingBubblesWinsWhateverTheIndex) {
-    struct Pair {
-        int nearCell[3], farCell[3];
-    };
-    // Along the axis the near bubble has the higher index; above it, the lower one (the ray
-    // through (0, 1, 2) climbs to meet (0, 2, -2)).
-    const Pair pairs[] = {{{2, 2, 4}, {2, 2, 0}}, {{2, 3, 4}, {2, 4, 0}}};
-    for (const Pair& pr : pairs) {
-        makeEmptyBoard(&board);
-        const Touch t =
-            touchOn(world(pr.nearCell[0]), world(pr.nearCell[1]), world(pr.nearCell[2]));
-        putBubble(&board, pr.farCell[0], pr.farCell[1], pr.farCell[2], kColorRed);
-        Block* farBlock = cell(pr.farCell[0], pr.farCell[1], pr.farCell[2]);
-        ASSERT_EQ(pickAt(t, &board), farBlock) << "the two must overlap at the touch";
-        putBubble(&board, pr.nearCell[0], pr.nearCell[1], pr.nearCell[2], kColorBlue);
-        EXPECT_EQ(pickAt(t, &board), cell(pr.nearCell[0], pr.nearCell[1], pr.nearCell[2]));
-    }
-}
-
-TEST_F(PickingTest, PoppedAndBurstingBubblesAreNeverPicked) {
-    makeRestingBoard(&board, 3);
-    const Touch centre{kWidth / 2, kHeight / 2};
-    cell(2, 2, 4)->state.flags = kBlockPopped | kBlockBursting; // still drawn, bursting
-    cell(2, 2, 3)->state.flags = kBlockPopped;                  // gone
-    EXPECT_EQ(pickAt(centre, &board), cell(2, 2, 2));
     // With the whole column gone the central ray passes between the neighbours.
-    for (int z = 0; z < 3; ++z)
-        cell(2, 2, z)->state.flags = kBlockPopped | kBlockBursting;
+    cell(2, 2, 0)->state.flags = kBlockPopped | kBlockBursting;
     EXPECT_EQ(pickAt(centre, &board), nullptr);
 }
 
-TEST_F(PickingTest, SlidingBubbleIsPickedWhereItIsDrawn) {
+TEST_F(PickingTest, NearerOfTwoOverlappingBubblesWinsWhateverTheIndex) {
+    // Along the axis the near bubble has the higher index; above it, the lower one (the ray
+    // through (0, 1, 2) climbs to meet (0, 2, -2)).
+    const int pairs[2][2][3] = {{{2, 2, 4}, {2, 2, 0}}, {{2, 3, 4}, {2, 4, 0}}};
+    for (const auto& [nearCell, farCell] : pairs) {
+        makeEmptyBoard(&board);
+        const Touch t = touchOn(nearCell[0] - 2, nearCell[1] - 2, nearCell[2] - 2);
+        putBubble(&board, farCell[0], farCell[1], farCell[2], kColorRed);
+        ASSERT_EQ(pickAt(t, &board), cell(farCell[0], farCell[1], farCell[2])) << "no overlap";
+        putBubble(&board, nearCell[0], nearCell[1], nearCell[2], kColorBlue);
+        EXPECT_EQ(pickAt(t, &board), cell(nearCell[0], nearCell[1], nearCell[2]));
+    }
+}
+
+TEST_F(PickingTest, BubblesArePickedWhereTheyAreDrawn) {
     putBubble(&board, 2, 2, 4, kColorGreen);
     Block* b = cell(2, 2, 4);
     b->state.offset[1] = 1.0f; // dropped one cell, still drawn a unit above it
     b->state.flags = kBlockMoving | kBlockFalling;
     EXPECT_EQ(pickAt(touchOn(0, 0, 2), &board), nullptr);
     EXPECT_EQ(pickAt(touchOn(0, 1, 2), &board), b);
-}
 
-TEST_F(PickingTest, ShrunkenBubbleIsPickedOnlyWithinItsRadius) {
-    putBubble(&board, 2, 2, 4, kColorYellow);
-    Block* b = cell(2, 2, 4);
-    const Touch inner = touchOn(0.2, 0, 2), outer = touchOn(0.4, 0, 2);
-    EXPECT_EQ(pickAt(inner, &board), b);
-    EXPECT_EQ(pickAt(outer, &board), b);
-    for (float& s : b->state.scale)
-        s = 0.6f; // radius 0.3
-    EXPECT_EQ(pickAt(inner, &board), b);
-    EXPECT_EQ(pickAt(outer, &board), nullptr);
+    // Shrunken to nothing (a burst's last frames): not picked even dead centre.
+    b->state.offset[1] = 0.0f;
     for (float& s : b->state.scale)
         s = 0.0f;
     EXPECT_EQ(pickAt({kWidth / 2 + 1, kHeight / 2}, &board), nullptr);
 }
 
 TEST_F(PickingTest, BackgroundAndFailedUnProjectionPickNothing) {
-    EXPECT_EQ(pickAt({kWidth / 2, kHeight / 2}, &board), nullptr); // empty board
+    EXPECT_EQ(pickAt(centre, &board), nullptr); // empty board
     makeRestingBoard(&board, 5);
-    EXPECT_EQ(pickAt({3, 3}, &board), nullptr);
-    EXPECT_EQ(pickAt({kWidth - 3, kHeight - 3}, &board), nullptr);
-    EXPECT_EQ(pickAt({kWidth / 2, 20}, &board), nullptr);
-    EXPECT_EQ(pickBlock(kWidth / 2, kHeight / 2, nullptr, eyePos), nullptr);
+    for (Touch t : {Touch{3, 3}, Touch{kWidth - 3, kHeight - 3}, Touch{kWidth / 2, 20}})
+        EXPECT_EQ(pickAt(t, &board), nullptr) << t.x << "," << t.y;
+    EXPECT_EQ(pickBlock(centre.x, centre.y, nullptr, eyePos), nullptr);
 
     // A projection that cannot be inverted: no bubble rather than a guess.
     const float singular[16] = {};
     float mv[16];
     mat_identity(mv);
     const int vp[4] = {0, 0, kWidth, kHeight};
-    EXPECT_EQ(pickBlockWithMatrices(kWidth / 2, kHeight / 2, &board, eyePos, vp, mv, singular),
-              nullptr);
+    EXPECT_EQ(pickBlockWithMatrices(centre.x, centre.y, &board, eyePos, vp, mv, singular), nullptr);
 }
 
 // The brute-force reference: every live bubble's centre goes through the matrices GL holds into
@@ -193,8 +128,12 @@ Reference referencePick(const Puzzle& p, int x, int y) {
         double centre[3];
         for (int i = 0; i < 3; ++i)
             centre[i] = double(b.position[i]) + b.state.offset[i];
-        const Clip c = toClip(centre);
-        const double e[3] = {c.x / proj[0], c.y / proj[5], -c.w};
+        // Clip coordinates through the matrices GL holds; the eye transform is on the projection.
+        double c[4] = {};
+        for (int r = 0; r < 4; ++r)
+            for (int k = 0; k < 4; ++k)
+                c[r] += proj[4 * k + r] * (k < 3 ? centre[k] : 1.0);
+        const double e[3] = {c[0] / proj[0], c[1] / proj[5], -c[3]};
         const double t = e[0] * dir[0] + e[1] * dir[1] + e[2] * dir[2];
         const double d = std::sqrt(std::max(e[0] * e[0] + e[1] * e[1] + e[2] * e[2] - t * t, 0.0));
         const double r = 0.5 * b.state.scale[0];
@@ -287,48 +226,30 @@ TEST_F(PickingTest, DoubleDensitySurfacePicksTheSameBubbles) {
     EXPECT_GT(hits, 100);
 }
 
-TEST(RayIntersectSphere, HitsMissesAndExits) {
-    const float untouchedHit[3] = {-7, -7, -7};
-    float hit[3];
-    auto reset = [&] { std::memcpy(hit, untouchedHit, sizeof hit); };
-    auto isUntouched = [&] { return std::memcmp(hit, untouchedHit, sizeof hit) == 0; };
-    const float centre[3] = {0, 0, 0};
-    const float down[3] = {0, 0, -1}, up[3] = {0, 0, 1};
-
-    // In front: the near surface.
-    const float front[3] = {0, 0, 10};
-    reset();
-    ASSERT_EQ(rayIntersectSphere(hit, front, down, centre, 1.0f), 1);
-    EXPECT_FLOAT_EQ(hit[2], 1.0f);
-
-    // Behind the ray's start, and beside the ray.
-    reset();
-    EXPECT_EQ(rayIntersectSphere(hit, front, up, centre, 1.0f), 0);
-    EXPECT_TRUE(isUntouched());
-    const float beside[3] = {1.5f, 0, 10};
-    EXPECT_EQ(rayIntersectSphere(hit, beside, down, centre, 1.0f), 0);
-    EXPECT_TRUE(isUntouched());
-
-    // Grazing exactly at the rim counts, at the tangent point.
-    const float origin[3] = {0, 0, 0}, along[3] = {1, 0, 0}, offCentre[3] = {5, 1, 0};
-    ASSERT_EQ(rayIntersectSphere(hit, origin, along, offCentre, 1.0f), 1);
-    EXPECT_FLOAT_EQ(hit[0], 5.0f);
-    EXPECT_FLOAT_EQ(hit[1], 0.0f);
-    reset();
-    EXPECT_EQ(rayIntersectSphere(hit, origin, along, offCentre, 0.999f), 0);
-    EXPECT_TRUE(isUntouched());
-
-    // From inside, forward or backward of the centre, and from the surface: the exit point.
-    ASSERT_EQ(rayIntersectSphere(hit, centre, up, centre, 2.0f), 1);
-    EXPECT_FLOAT_EQ(hit[2], 2.0f);
-    const float insideAhead[3] = {0, 0, 0.5f};
-    ASSERT_EQ(rayIntersectSphere(hit, insideAhead, up, centre, 1.0f), 1);
-    EXPECT_FLOAT_EQ(hit[2], 1.0f);
-    ASSERT_EQ(rayIntersectSphere(hit, insideAhead, down, centre, 1.0f), 1);
-    EXPECT_FLOAT_EQ(hit[2], -1.0f);
-    const float onSurface[3] = {0, 0, 1};
-    ASSERT_EQ(rayIntersectSphere(hit, onSurface, down, centre, 1.0f), 1);
-    EXPECT_FLOAT_EQ(hit[2], -1.0f);
+TEST(RayIntersectSphere, HitsMissesGrazesAndExits) {
+    struct Case {
+        float origin[3], dir[3], centre[3], radius;
+        int hit;
+        float at[3];
+    };
+    const Case cases[] = {
+        {{0, 0, 10}, {0, 0, -1}, {0, 0, 0}, 1, 1, {0, 0, 1}},    // in front: the near surface
+        {{0, 0, 10}, {0, 0, 1}, {0, 0, 0}, 1, 0, {}},            // behind the ray's start
+        {{1.5f, 0, 10}, {0, 0, -1}, {0, 0, 0}, 1, 0, {}},        // beside the ray
+        {{0, 0, 0}, {1, 0, 0}, {5, 1, 0}, 1, 1, {5, 0, 0}},      // grazing the rim counts
+        {{0, 0, 0}, {1, 0, 0}, {5, 1, 0}, 0.999f, 0, {}},        // just missing it
+        {{0, 0, 0}, {0, 0, 1}, {0, 0, 0}, 2, 1, {0, 0, 2}},      // from inside: the exit
+        {{0, 0, 0.5f}, {0, 0, 1}, {0, 0, 0}, 1, 1, {0, 0, 1}},   // ... ahead of the centre
+        {{0, 0, 0.5f}, {0, 0, -1}, {0, 0, 0}, 1, 1, {0, 0, -1}}, // ... behind it
+        {{0, 0, 1}, {0, 0, -1}, {0, 0, 0}, 1, 1, {0, 0, -1}},    // from the surface
+    };
+    for (const Case& c : cases) {
+        float hit[3] = {-7, -7, -7};
+        ASSERT_EQ(rayIntersectSphere(hit, c.origin, c.dir, c.centre, c.radius), c.hit)
+            << "case " << &c - cases;
+        for (int k = 0; k < 3; ++k) // a miss leaves `hit` alone
+            EXPECT_NEAR(hit[k], c.hit ? c.at[k] : -7.0f, 1e-6) << "case " << &c - cases;
+    }
 }
 
 } // namespace

@@ -10,17 +10,7 @@ TEST(Rand48, AgreesWithTheCLibraryForManySeeds) {
     for (long seed : seeds) {
         ::srand48(seed);
         rand48::srand48(seed);
-        for (int i = 0; i < 1000; ++i) {
+        for (int i = 0; i < 1000; ++i)
             ASSERT_EQ(::lrand48(), rand48::lrand48()) << "seed " << seed << " draw " << i;
-        }
-    }
-}
-
-TEST(Rand48, DrawsAreNonNegative31BitValues) {
-    rand48::srand48(7);
-    for (int i = 0; i < 10000; ++i) {
-        const long v = rand48::lrand48();
-        ASSERT_GE(v, 0);
-        ASSERT_LT(v, 1L << 31);
     }
 }

@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstring>
 #include <numbers>
-#include <utility>
 
 #include "math/Matrix.h"
 #include "model/Puzzle.h"
@@ -52,16 +51,24 @@ int cellWithOrigin(const double c[3]) {
     return cellIndex(g[0], g[1], g[2]);
 }
 
-TEST(Permutation, MatchesQuarterTurnsOfTheCellCentres) {
-    // Direction, axis (0 = x, 1 = y) and angle of the turn each permutation stands for.
+// Each permutation against the turn of the cell centres it stands for, and, for the turns the
+// animation ends in, against the drawn rotation at 90 degrees: else the picture would jump.
+TEST(Permutation, MatchesQuarterTurnsOfTheCellCentresAndTheDrawnRotation) {
     const struct {
-        int direction, axis;
+        int direction, axis; // axis 0 = x, 1 = y
         double degrees;
-    } turns[] = {{0, 1, -90}, {1, 1, 90}, {2, 0, 90}, {3, 0, -90}, {9, 0, -90}};
+        float drawn[3]; // mat_quatRotate's angles at the end of the animation, or none
+    } turns[] = {{0, 1, -90, {0, 0, 90}},
+                 {1, 1, 90, {}},
+                 {2, 0, 90, {}},
+                 {3, 0, -90, {0, 90, 0}},
+                 {9, 0, -90, {}}};
     Puzzle p;
     makeRestingBoard(&p, 1);
     for (const auto& t : turns) {
         const double a = t.degrees * std::numbers::pi / 180.0, c = std::cos(a), s = std::sin(a);
+        float m[16];
+        mat_quatRotate(m, t.drawn[0], t.drawn[1], t.drawn[2]);
         for (int n = 0; n < kNumBlocks; ++n) {
             const float* o = p.blocks[n].origin;
             double r[3];
@@ -71,31 +78,20 @@ TEST(Permutation, MatchesQuarterTurnsOfTheCellCentres) {
                 r[0] = o[0], r[1] = o[1] * c - o[2] * s, r[2] = o[1] * s + o[2] * c;
             }
             EXPECT_EQ(permutedCell(n, t.direction), cellWithOrigin(r)) << t.direction << " " << n;
+            float out[3];
+            mat_multv3(out, m, o);
+            const double drawn[3] = {out[0], out[1], out[2]};
+            if (t.drawn[1] + t.drawn[2] != 0) {
+                EXPECT_EQ(permutedCell(n, t.direction), cellWithOrigin(drawn)) << n;
+            }
         }
     }
     EXPECT_EQ(permutedCell(-1, 0), -1);
     EXPECT_EQ(permutedCell(125, 0), -1);
 }
 
-// At a quarter turn the drawn rotation must equal the re-gridding, or the picture would jump.
-TEST(Permutation, AgreesWithTheDrawnRotationAtNinetyDegrees) {
-    Puzzle p;
-    makeRestingBoard(&p, 1);
-    float left[16], up[16];
-    mat_quatRotate(left, 0, 0, 90);
-    mat_quatRotate(up, 0, 90, 0);
-    for (int n = 0; n < kNumBlocks; ++n) {
-        for (auto [m, direction] : {std::pair{left, 0}, std::pair{up, 3}}) {
-            float out[3];
-            mat_multv3(out, m, p.blocks[n].origin);
-            const double c[3] = {out[0], out[1], out[2]};
-            EXPECT_EQ(cellWithOrigin(c), permutedCell(n, direction)) << n;
-        }
-    }
-}
-
 class TurnTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         makeTaggedBoard(&p);
         start = p;
@@ -116,51 +112,36 @@ class TurnTest : public ::testing::Test {
 };
 
 TEST_F(TurnTest, EachTurnTakesNineFramesAndEndsRegridded) {
+    // Per frame: the angle shown, the target, and how often the permutation has been applied.
+    // A right or down turn is three steps of the left or up permutation, run backwards.
+    struct Profile {
+        float curr[9], dst[9];
+        int swaps[9];
+    };
+    const Profile forward{{10, 20, 30, 40, 50, 60, 70, 80, 0},
+                          {90, 90, 90, 90, 90, 90, 90, 90, 0},
+                          {0, 0, 0, 0, 0, 0, 0, 0, 1}};
+    const Profile backward{{260, 160, 60, 50, 40, 30, 20, 10, 0},
+                           {180, 90, 0, 0, 0, 0, 0, 0, 0},
+                           {1, 2, 3, 3, 3, 3, 3, 3, 3}};
     const struct {
         int direction, axis;
-        float curr[9], dst[9];
-        int swaps[9];     // permutation applications so far
+        const Profile& profile;
         int permutation;  // the one applied
         int cornerGoesTo; // where the state of cell (0, 0, 0) ends
-    } cases[] = {
-        {kDirLeft,
-         2,
-         {10, 20, 30, 40, 50, 60, 70, 80, 0},
-         {90, 90, 90, 90, 90, 90, 90, 90, 0},
-         {0, 0, 0, 0, 0, 0, 0, 0, 1},
-         0,
-         cellIndex(4, 0, 0)},
-        {kDirRight,
-         2,
-         {260, 160, 60, 50, 40, 30, 20, 10, 0},
-         {180, 90, 0, 0, 0, 0, 0, 0, 0},
-         {1, 2, 3, 3, 3, 3, 3, 3, 3},
-         0,
-         cellIndex(0, 0, 4)},
-        {kDirUp,
-         1,
-         {10, 20, 30, 40, 50, 60, 70, 80, 0},
-         {90, 90, 90, 90, 90, 90, 90, 90, 0},
-         {0, 0, 0, 0, 0, 0, 0, 0, 1},
-         3,
-         cellIndex(0, 0, 4)},
-        {kDirDown,
-         1,
-         {260, 160, 60, 50, 40, 30, 20, 10, 0},
-         {180, 90, 0, 0, 0, 0, 0, 0, 0},
-         {1, 2, 3, 3, 3, 3, 3, 3, 3},
-         3,
-         cellIndex(0, 4, 0)},
-    };
+    } cases[] = {{kDirLeft, 2, forward, 0, cellIndex(4, 0, 0)},
+                 {kDirRight, 2, backward, 0, cellIndex(0, 0, 4)},
+                 {kDirUp, 1, forward, 3, cellIndex(0, 0, 4)},
+                 {kDirDown, 1, backward, 3, cellIndex(0, 4, 0)}};
     for (const auto& c : cases) {
         SetUp();
         rotatePuzzle(&p, c.direction);
         EXPECT_EQ(p.flags, kPuzzleBusy);
         for (int f = 0; f < 9; ++f) {
             updatePuzzleOrientation(&p);
-            EXPECT_EQ(p.currRot[c.axis], c.curr[f]) << c.direction << " frame " << f;
-            EXPECT_EQ(p.dstRot[c.axis], c.dst[f]) << c.direction << " frame " << f;
-            EXPECT_TRUE(sameStates(p, permuted(start, c.permutation, c.swaps[f])))
+            EXPECT_EQ(p.currRot[c.axis], c.profile.curr[f]) << c.direction << " frame " << f;
+            EXPECT_EQ(p.dstRot[c.axis], c.profile.dst[f]) << c.direction << " frame " << f;
+            EXPECT_TRUE(sameStates(p, permuted(start, c.permutation, c.profile.swaps[f])))
                 << c.direction << " frame " << f;
         }
         for (int axis = 0; axis < 3; ++axis) {

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/Harness.h"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -23,16 +25,6 @@ double cpuSeconds() {
         return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
     };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Runs passes until `done` holds or the deadline passes; true when it held.
-template <typename Done> bool runUntilDone(RunLoop& loop, Done done, Clock::duration limit = 10s) {
-    const auto deadline = Clock::now() + limit;
-    while (!done()) {
-        if (Clock::now() >= deadline) return false;
-        loop.runOnce(10ms);
-    }
-    return true;
 }
 
 TEST(RunLoopTasks, RunOnTheLoopThreadInPostingOrderFromManyThreads) {
@@ -57,7 +49,7 @@ TEST(RunLoopTasks, RunOnTheLoopThreadInPostingOrderFromManyThreads) {
         });
     }
     // The loop runs while the posters are still posting.
-    ASSERT_TRUE(runUntilDone(loop, [&] { return total == kThreads * kPerThread; }));
+    ASSERT_TRUE(runLoopUntil([&] { return total == kThreads * kPerThread; }, 10s, loop));
     for (auto& poster : posters)
         poster.join();
     loop.runOnce();
@@ -86,41 +78,35 @@ TEST(RunLoopTasks, TaskPostedByATaskRunsInTheNextPass) {
     EXPECT_FALSE(loop.runOnce()); // nothing left
 }
 
-TEST(RunLoopTasks, PostFromAnotherThreadWakesASleepingLoop) {
+TEST(RunLoopTasks, AnotherThreadWakesASleepingLoopWithAPostOrAQuit) {
     RunLoop loop;
     std::atomic<bool> ran{false};
-    std::thread poster([&] {
-        std::this_thread::sleep_for(50ms);
-        loop.post([&] { ran = true; });
-    });
-    const auto start = Clock::now();
-    EXPECT_TRUE(loop.runOnce(5s));
-    const auto waited = Clock::now() - start;
-    poster.join();
+    const auto later = [](auto action) {
+        return std::jthread([action] {
+            std::this_thread::sleep_for(50ms);
+            action();
+        });
+    };
+    auto start = Clock::now();
+    {
+        auto poster = later([&] { loop.post([&] { ran = true; }); });
+        EXPECT_TRUE(loop.runOnce(5s));
+    }
     EXPECT_TRUE(ran);
-    EXPECT_GE(waited, 40ms);
-    EXPECT_LT(waited, 2s); // woken by the post, not by the end of the wait
-}
+    EXPECT_GE(Clock::now() - start, 40ms);
+    EXPECT_LT(Clock::now() - start, 2s); // woken by the post, not by the end of the wait
 
-TEST(RunLoopQuit, QuitFromAnotherThreadEndsRunAndRunUntil) {
-    RunLoop loop;
-    std::thread quitter([&] {
-        std::this_thread::sleep_for(30ms);
-        loop.quit();
-    });
-    const auto start = Clock::now();
-    loop.run();
-    quitter.join();
+    start = Clock::now();
+    {
+        auto quitter = later([&] { loop.quit(); });
+        loop.run();
+    }
     EXPECT_LT(Clock::now() - start, 5s);
-
-    std::thread again([&] {
-        std::this_thread::sleep_for(30ms);
-        loop.quit();
-    });
-    EXPECT_FALSE(loop.runUntil(Clock::now() + 10s));
-    again.join();
-    // The quit was used up: the next run goes to its deadline.
-    EXPECT_TRUE(loop.runUntil(Clock::now() + 20ms));
+    {
+        auto quitter = later([&] { loop.quit(); });
+        EXPECT_FALSE(loop.runUntil(Clock::now() + 10s));
+    }
+    EXPECT_TRUE(loop.runUntil(Clock::now() + 20ms)); // the quit was used up
 }
 
 TEST(RunLoopTimers, TicksComeAtTheIntervalAndNeverEarly) {
@@ -159,6 +145,12 @@ TEST(RunLoopTimers, InvalidateStopsTicksAndFreesTheTimer) {
     loop.runUntil(Clock::now() + 50ms);
     EXPECT_EQ(other, 0);
     EXPECT_EQ(loop.activeTimerCount(), 0u);
+
+    // Dropping the handle does not stop a timer.
+    loop.scheduleRepeatingTimer(0.005, [&] { ++other; });
+    loop.runUntil(Clock::now() + 60ms);
+    EXPECT_GT(other, 0);
+    EXPECT_EQ(loop.activeTimerCount(), 1u);
 }
 
 TEST(RunLoopTimers, ATickInvalidatedEarlierInTheSamePassDoesNotFire) {
@@ -179,15 +171,6 @@ TEST(RunLoopTimers, ATickInvalidatedEarlierInTheSamePassDoesNotFire) {
     loop.runUntil(Clock::now() + 50ms);
     EXPECT_EQ(ticksA + ticksB, 1);
     EXPECT_EQ(ticksA, 1); // due together: scheduling order decides
-}
-
-TEST(RunLoopTimers, ADroppedHandleKeepsTicking) {
-    RunLoop loop;
-    int ticks = 0;
-    loop.scheduleRepeatingTimer(0.005, [&] { ++ticks; });
-    loop.runUntil(Clock::now() + 60ms);
-    EXPECT_GT(ticks, 0);
-    EXPECT_EQ(loop.activeTimerCount(), 1u);
 }
 
 TEST(RunLoopTimers, MissedTicksAfterAStallAreSkippedNotBunched) {
@@ -260,8 +243,7 @@ TEST(RunLoopSdl, EventsReachTheHandlerAndPostsWakeTheSdlWait) {
         loop.post([&] { ran = true; });
     });
     const auto start = Clock::now();
-    ASSERT_TRUE(runUntilDone(
-        loop, [&] { return ran.load(); }, 5s));
+    ASSERT_TRUE(runLoopUntil([&] { return ran.load(); }, 5s, loop));
     poster.join();
     EXPECT_LT(Clock::now() - start, 900ms); // sooner than the longest SDL wait
     EXPECT_EQ(codes.size(), 3u);            // the loop's own wake-up event is not handed out

@@ -8,6 +8,7 @@
 
 #include "model/Puzzle.h"
 #include "sim/Boards.h"
+#include "support/AllocHook.h"
 
 namespace {
 
@@ -16,13 +17,11 @@ struct Cell {
 };
 
 class SelectionTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         resetGameGlobals();
         makeEmptyBoard(&p);
     }
-    void TearDown() override { setModelRealloc(nullptr); }
-
     Block* at(Cell c) { return &p.blocks[cellIndex(c.x, c.y, c.z)]; }
     std::uint32_t flagsAt(Cell c) { return at(c)->state.flags; }
     void put(std::initializer_list<Cell> cells, int color) {
@@ -31,6 +30,7 @@ class SelectionTest : public ::testing::Test {
     }
 
     Puzzle p;
+    AllocHook alloc;
 };
 
 // Connected group of cell n found by a depth-first walk over grid coordinates, not `friends`.
@@ -47,13 +47,11 @@ void referenceGroup(const Puzzle& p, int n, std::set<int>& group) {
     }
 }
 
-TEST(GroupScore, SquareOfOneLessWithPairMinimum) {
-    const int n[] = {-3, 0, 1, 2, 3, 4, 5, 10, 125};
-    const std::uint32_t want[] = {1, 1, 1, 1, 4, 9, 16, 81, 15376};
-    for (int i = 0; i < 9; ++i)
+TEST(GroupScore, SquareOfOneLessWithPairMinimumSaturating) {
+    const int n[] = {-3, 0, 1, 2, 3, 5, 10, 125, 65536, 1 << 20};
+    const std::uint32_t want[] = {1, 1, 1, 1, 4, 16, 81, 15376, 4294836225u, 0xFFFFFFFFu};
+    for (int i = 0; i < 10; ++i)
         EXPECT_EQ(groupScore(n[i]), want[i]) << n[i];
-    EXPECT_EQ(groupScore(65536), 4294836225u);   // 65535^2, still exact
-    EXPECT_EQ(groupScore(1 << 20), 0xFFFFFFFFu); // too large for 32 bits: saturates
 }
 
 TEST_F(SelectionTest, PairIsSelectedThenBurst) {
@@ -83,27 +81,17 @@ TEST_F(SelectionTest, PairIsSelectedThenBurst) {
     EXPECT_EQ(cheerSndRequest, 0);
 }
 
-TEST_F(SelectionTest, GroupSizesScoresAndCheer) {
-    struct Case {
-        std::vector<Cell> cells;
-        std::uint32_t points;
-        int cheer;
-    };
-    const Case cases[] = {
-        {{{0, 0, 0}, {0, 0, 1}, {1, 0, 0}, {1, 0, 1}}, 9, 0},             // 2x2 square
-        {{{2, 0, 2}, {2, 1, 2}, {2, 2, 2}, {2, 3, 2}}, 9, 0},             // vertical line of four
-        {{{0, 4, 0}, {1, 4, 0}, {2, 4, 0}, {3, 4, 0}, {4, 4, 0}}, 16, 1}, // five
-    };
-    for (const Case& c : cases) {
+// Group shapes and their select scores are checked against an independent walk below.
+TEST_F(SelectionTest, BurstScoresTheGroupAndCheersFromFiveBubbles) {
+    for (int n : {4, 5}) {
         SetUp();
-        for (Cell cell : c.cells)
-            putBubble(&p, cell.x, cell.y, cell.z, kColorGreen);
+        for (int x = 0; x < n; ++x)
+            putBubble(&p, x, 4, 0, kColorGreen);
         put({{4, 0, 4}, {4, 1, 4}}, kColorYellow); // an unrelated pair stays untouched
-        selectBlock(&p, at(c.cells.back()));
-        EXPECT_EQ(p.selectScore, c.points);
-        selectBlock(&p, at(c.cells.front()));
-        EXPECT_EQ(p.score, c.points);
-        EXPECT_EQ(cheerSndRequest, c.cheer);
+        selectBlock(&p, at({n - 1, 4, 0}));
+        selectBlock(&p, at({0, 4, 0}));
+        EXPECT_EQ(p.score, std::uint32_t((n - 1) * (n - 1)));
+        EXPECT_EQ(cheerSndRequest, n == 5 ? 1 : 0);
         EXPECT_EQ(liveCount(&p), 2);
     }
 }
@@ -131,22 +119,7 @@ TEST_F(SelectionTest, BurstOrderFramesAndCloudAngles) {
     EXPECT_EQ(cheerSndRequest, 1);
 }
 
-TEST_F(SelectionTest, TapsWhileBusyOrOverChangeNothing) {
-    put({{0, 0, 0}, {0, 0, 1}}, kColorRed);
-    put({{3, 0, 0}}, kColorBlue);
-    selectBlock(&p, at({3, 0, 0})); // lone, to have flags that a tap would clear
-    for (std::uint32_t flag : {kPuzzleBusy, kPuzzleGameOver}) {
-        p.flags |= flag;
-        resetGameGlobals();
-        Puzzle before = p;
-        selectBlock(&p, at({0, 0, 0}));
-        EXPECT_EQ(std::memcmp(&before, &p, sizeof p), 0);
-        EXPECT_EQ(rejectSndRequest, 0);
-        p.flags &= ~flag;
-    }
-}
-
-TEST_F(SelectionTest, LoneBubbleKeepsItsMarkUntilAnotherTap) {
+TEST_F(SelectionTest, LoneBubbleKeepsItsMarkUntilAnotherTapAndBusyTapsChangeNothing) {
     put({{0, 0, 0}, {0, 0, 1}}, kColorRed);
     put({{3, 0, 0}}, kColorBlue);
     selectBlock(&p, at({0, 0, 0}));
@@ -156,11 +129,16 @@ TEST_F(SelectionTest, LoneBubbleKeepsItsMarkUntilAnotherTap) {
     EXPECT_EQ(p.flags & kPuzzleShowScore, 0u);
     EXPECT_EQ(rejectSndRequest, 1);
 
+    // Neither the lone bubble tapped again nor any tap while busy or after the end changes a bit.
     rejectSndRequest = 0;
-    Puzzle before = p;
-    selectBlock(&p, at({3, 0, 0}));
-    EXPECT_EQ(std::memcmp(&before, &p, sizeof p), 0);
-    EXPECT_EQ(rejectSndRequest, 0);
+    for (std::uint32_t flag : {0u, kPuzzleBusy, kPuzzleGameOver}) {
+        p.flags |= flag;
+        const Puzzle before = p;
+        selectBlock(&p, at(flag ? Cell{0, 0, 0} : Cell{3, 0, 0}));
+        EXPECT_EQ(std::memcmp(&before, &p, sizeof p), 0) << flag;
+        EXPECT_EQ(rejectSndRequest, 0);
+        p.flags &= ~flag;
+    }
 
     selectBlock(&p, at({0, 0, 1}));
     EXPECT_EQ(flagsAt({3, 0, 0}), kBlockShrinking);
@@ -252,46 +230,39 @@ TEST_F(SelectionTest, ReselectionFollowsTheAnchorsGroup) {
     EXPECT_EQ(p.counter, 3u);
 }
 
-void* refuseAll(void*, std::size_t) {
-    return nullptr;
-}
-
-int allowedCalls = 0;
-void* refuseWhenUsedUp(void* block, std::size_t size) {
-    return allowedCalls-- > 0 ? std::realloc(block, size) : nullptr;
-}
-
 // Without memory for the work list a tap or re-selection only drops the old marks; when memory
 // runs out half-way through a burst, the points follow the bubbles that did burst.
 TEST_F(SelectionTest, MemoryExhaustion) {
     put({{0, 0, 0}, {0, 0, 1}}, kColorRed);
     put({{3, 0, 0}, {3, 0, 1}}, kColorBlue);
     selectBlock(&p, at({0, 0, 0}));
-    setModelRealloc(refuseAll);
+    AllocHook::plan.allowance = 0;
     Puzzle want = p;
     for (int n : {cellIndex(0, 0, 0), cellIndex(0, 0, 1)})
         want.blocks[n].state.flags = kBlockShrinking;
     selectBlock(&p, at({0, 0, 1})); // a burst that cannot run earns nothing
     EXPECT_EQ(std::memcmp(&want, &p, sizeof p), 0);
 
-    setModelRealloc(nullptr);
+    AllocHook::plan.allowance = -1;
     selectBlock(&p, at({3, 0, 1}));
-    setModelRealloc(refuseAll);
+    AllocHook::plan.allowance = 0;
     want = p;
     want.blocks[cellIndex(3, 0, 0)].state.flags = kBlockShrinking;
     updateSelection(&p);
     EXPECT_EQ(std::memcmp(&want, &p, sizeof p), 0);
 
     SetUp();
+    AllocHook::plan.allowance = -1;
     put({{1, 1, 0}, {1, 1, 1}, {1, 1, 2}, {1, 1, 3}}, kColorBlue);
     selectBlock(&p, at({1, 1, 0}));
-    setModelRealloc(refuseWhenUsedUp);
+    ASSERT_EQ(p.selectScore, 9u);
     for (int calls = 0; calls < 6; ++calls) {
         Puzzle q = p;
-        allowedCalls = calls;
+        AllocHook::plan.allowance = calls;
         selectBlock(&q, &q.blocks[cellIndex(1, 1, 0)]);
         const int popped = 4 - liveCount(&q);
         EXPECT_EQ(q.score, popped == 0 ? 0u : groupScore(popped)) << calls;
+        EXPECT_EQ(AllocHook::liveBlocks(), 0u) << calls;
     }
 }
 

@@ -3,12 +3,12 @@
 #include "Classes/SolveOperation.h"
 #include "sim/Boards.h"
 #include "sim/SolverBoards.h"
+#include "support/AllocHook.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <latch>
 #include <random>
@@ -16,10 +16,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -94,66 +90,17 @@ bool cellsEqual(const Puzzle& a, const Puzzle& b) { // everything of a cell exce
     return true;
 }
 
-// Bytes the C library's heap has handed out and not had back. Sanitizer builds report 0 here;
-// their leak checker takes over.
-long heapInUse() {
-#if defined(__GLIBC__)
-    return static_cast<long>(mallinfo2().uordblks);
-#else
-    return 0;
-#endif
-}
-
-// --- Allocation hook ----------------------------------------------------------------------
-
-struct AllocPlan {
-    std::atomic<int> boardCalls{0}; // requests of a board-sized block
-    std::atomic<int> boardsMade{0}; // of those, granted
-    int failBoardAt = 0;            // refuse the n-th board request (1-based); 0: none
-    std::size_t failGrowthTo = 0;   // refuse the first resize of a held block to this size
-    bool failAll = false;
-};
-AllocPlan plan;
-
-void resetPlan() {
-    plan.boardCalls = 0;
-    plan.boardsMade = 0;
-    plan.failBoardAt = 0;
-    plan.failGrowthTo = 0;
-    plan.failAll = false;
-}
-
-void* countingRealloc(void* p, std::size_t size) {
-    if (plan.failAll) return nullptr;
-    if (!p && size == sizeof(Puzzle)) {
-        if (++plan.boardCalls == plan.failBoardAt) return nullptr;
-        ++plan.boardsMade;
-    } else if (p && size == plan.failGrowthTo) {
-        plan.failGrowthTo = 0;
-        return nullptr;
-    }
-    return std::realloc(p, size);
-}
-
 class Solver : public ::testing::Test {
 protected:
-    void SetUp() override {
-        resetPlan();
-        setModelRealloc(countingRealloc);
-    }
-    void TearDown() override { setModelRealloc(nullptr); }
-
-    // A fresh operation on `board`, run on this thread. Besides the search's own count of frees,
-    // checks with the heap's figures that no board-sized block outlived the run (small blocks
-    // may stay in the allocator's per-thread cache).
+    // A fresh operation on `board`, run on this thread; every board it made is freed again.
     static std::shared_ptr<SolveOperation> runOn(const Puzzle& board) {
         auto op = SolveOperation::initWithPuzzleData(&board);
-        const long before = heapInUse();
         op->main();
-        EXPECT_LT(heapInUse() - before, static_cast<long>(sizeof(Puzzle)));
-        EXPECT_EQ(plan.boardsMade.load(), op->boardsFreed());
+        EXPECT_EQ(AllocHook::liveBlocks(), 0u);
+        EXPECT_EQ(plan().boardsMade.load(), op->boardsFreed());
         return op;
     }
+    static AllocPlan& plan() { return AllocHook::plan; }
 
     // An operation whose search methods the tests drive on boards of their own.
     static std::shared_ptr<SolveOperation> anyOp() {
@@ -161,6 +108,7 @@ protected:
         makeEmptyBoard(&empty);
         return SolveOperation::initWithPuzzleData(&empty);
     }
+    AllocHook alloc;
 };
 
 // A run of main() long enough to be cancelled while it searches.
@@ -181,26 +129,22 @@ private:
 
 // --- Answers on known boards -------------------------------------------------------------
 
-TEST_F(Solver, PairBoardIsAnsweredByTheFirstBoardAlone) {
-    Puzzle board;
-    makePairBoard(&board);
-    ASSERT_TRUE(hasPair(board));
-    auto op = runOn(board);
-    EXPECT_TRUE(op->solved());
-    EXPECT_TRUE(op->lastSearchComplete());
-    EXPECT_EQ(op->boardsExamined(), 1);
-    EXPECT_EQ(plan.boardsMade.load(), 1); // no probe board either
-}
-
-TEST_F(Solver, OneTurnBoardIsAnsweredByTheStartingBoardsProbes) {
-    Puzzle board;
-    makeOneTurnBoard(&board);
-    ASSERT_FALSE(hasPair(board));
-    Puzzle turned = board;
+TEST_F(Solver, BoardsWithAMoveAreAnsweredByTheFirstBoardOrItsProbes) {
+    Puzzle pair, oneTurn;
+    makePairBoard(&pair);
+    makeOneTurnBoard(&oneTurn);
+    ASSERT_TRUE(hasPair(pair));
+    ASSERT_FALSE(hasPair(oneTurn));
+    Puzzle turned = oneTurn;
     gameTurnAndFall(&turned, kDirDown);
     ASSERT_TRUE(hasPair(turned));
 
-    auto op = runOn(board);
+    auto op = runOn(pair);
+    EXPECT_TRUE(op->solved() && op->lastSearchComplete());
+    EXPECT_EQ(op->boardsExamined(), 1);
+    EXPECT_EQ(plan().boardsMade.load(), 1); // no probe board either
+    AllocHook::reset();
+    op = runOn(oneTurn);
     EXPECT_TRUE(op->solved());
     EXPECT_EQ(op->boardsExamined(), 1);
     EXPECT_EQ(op->peakQueued(), 1); // found before any successor was queued
@@ -231,7 +175,7 @@ TEST_F(Solver, NoMoveBoardIsAnsweredNoAfterSixtyFiveBoards) {
     EXPECT_EQ(op->boardsExamined(), 65); // 1 + 4 + 16 + 44
     EXPECT_EQ(op->peakQueued(), 49);
     // Every examined board costs one queued copy and one probe board.
-    EXPECT_EQ(plan.boardsMade.load(), 130);
+    EXPECT_EQ(plan().boardsMade.load(), 130);
     EXPECT_EQ(op->boardsFreed(), 130);
 
     // The budget counts expansions: each one queues four boards, all of them examined.
@@ -262,34 +206,10 @@ TEST_F(Solver, SearchLeavesTheOperationsAndTheCallersBoardUnchanged) {
 
 // --- Turn, fall and match test --------------------------------------------------------------
 
-TEST_F(Solver, ReGriddingEqualsTheGamesAndItsTable) {
-    auto op = anyOp();
-    for (unsigned seed = 1; seed <= 20; ++seed) {
-        for (int d : {0, 1, 2, 3, 7, -1}) { // any code but 0 ... 2 turns like 3
-            Puzzle mine, game;
-            makeRaggedBoard(&mine, seed);
-            game = mine;
-            op->swapBlocks(&mine, d);
-            swapBlocks(&game, d);
-            ASSERT_EQ(std::memcmp(&mine, &game, sizeof(Puzzle)), 0) << seed << " " << d;
-        }
-    }
-    // Where the state of cell (0, 1, 2) goes under each permutation.
-    const int to[4][3] = {{2, 1, 0}, {2, 1, 4}, {0, 2, 1}, {0, 2, 3}};
-    for (int d = 0; d < 4; ++d) {
-        Puzzle p;
-        makeEmptyBoard(&p);
-        putBubble(&p, 0, 1, 2, kColorOrange);
-        op->swapBlocks(&p, d);
-        EXPECT_TRUE(isLive(p.blocks[cellIndex(to[d][0], to[d][1], to[d][2])].state)) << d;
-        EXPECT_EQ(liveCount(&p), 1);
-    }
-}
-
 TEST_F(Solver, TurnAndFallEqualsTheGamesTurnAndAColumnFall) {
     auto op = anyOp();
     for (unsigned seed = 1; seed <= 40; ++seed) {
-        for (int d = 0; d < 4; ++d) {
+        for (int d : {0, 1, 2, 3, 7, -1}) { // any code but 0 ... 2 turns like 3
             Puzzle mine, game;
             makeRaggedBoard(&mine, seed * 7);
             game = mine;
@@ -300,33 +220,6 @@ TEST_F(Solver, TurnAndFallEqualsTheGamesTurnAndAColumnFall) {
             ASSERT_TRUE(cellsEqual(mine, before));
         }
     }
-}
-
-TEST_F(Solver, BubbleRestsOnABurstingCellAndFillsABurstOverOne) {
-    auto op = anyOp();
-    Puzzle p;
-    makeEmptyBoard(&p);
-    putBubble(&p, 1, 0, 1, kColorRed);
-    p.blocks[cellIndex(1, 0, 1)].state.flags = kBlockPopped | kBlockBursting;
-    putBubble(&p, 1, 1, 1, kColorBlue);
-    Block* upper = &p.blocks[cellIndex(1, 1, 1)];
-    Block* lower = &p.blocks[cellIndex(1, 0, 1)];
-
-    EXPECT_FALSE(op->isBlockDead(lower)); // bursting: still solid
-    EXPECT_FALSE(op->moveBlock(upper, &p));
-    EXPECT_EQ(upper->state.color, kColorBlue);
-
-    lower->state.flags = kBlockPopped; // the burst is over
-    EXPECT_TRUE(op->isBlockDead(lower));
-    const Puzzle before = p;
-    EXPECT_TRUE(op->moveBlock(upper, &p));
-    EXPECT_EQ(lower->state.color, kColorBlue);
-    EXPECT_TRUE(isLive(lower->state));
-    EXPECT_TRUE(op->isBlockDead(upper));
-    EXPECT_TRUE(cellsEqual(p, before));
-
-    EXPECT_FALSE(op->moveBlock(lower, &p)); // bottom layer
-    EXPECT_FALSE(op->moveBlock(upper, &p)); // a dead cell does not fall
 }
 
 TEST_F(Solver, MatchTestCountsOnlyLiveFaceNeighbours) {
@@ -374,7 +267,7 @@ TEST_F(Solver, CancelBeforeTheRunKeepsYesAndCompletesOnce) {
     }
     EXPECT_TRUE(op->solved());
     EXPECT_EQ(completions.load(), 1);
-    EXPECT_EQ(plan.boardCalls.load(), 0);
+    EXPECT_EQ(plan().boardCalls.load(), 0);
 }
 
 TEST_F(Solver, CancelDuringTheRunKeepsYesCompletesOnceAndFreesEveryBoard) {
@@ -391,7 +284,7 @@ TEST_F(Solver, CancelDuringTheRunKeepsYesCompletesOnceAndFreesEveryBoard) {
     queue.addOperation(op);
     op->started.wait();
     // Cancel well past the work of a whole normal run (130 boards), however slow the build.
-    while (plan.boardsMade.load() < 1000 && !op->isFinished())
+    while (plan().boardsMade.load() < 1000 && !op->isFinished())
         std::this_thread::sleep_for(std::chrono::microseconds(100));
     op->cancel();
     queue.waitUntilAllOperationsAreFinished();
@@ -401,69 +294,38 @@ TEST_F(Solver, CancelDuringTheRunKeepsYesCompletesOnceAndFreesEveryBoard) {
     EXPECT_EQ(completions.load(), 1);
     EXPECT_FALSE(op->lastSearchComplete());
     EXPECT_GT(op->boardsExamined(), 65); // it was past what a normal run examines
-    EXPECT_EQ(plan.boardsMade.load(), op->boardsFreed());
-}
-
-TEST_F(Solver, CancelAllAndWaitEndsEveryRunWithYes) {
-    Puzzle board;
-    makeNoMoveBoard(&board);
-    std::vector<std::shared_ptr<LongSolve>> ops;
-    std::atomic<int> completions{0};
-    OperationQueue queue;
-    for (int i = 0; i < 3; ++i) {
-        ops.push_back(LongSolve::make(board));
-        ops.back()->setCompletionBlock([&completions] { ++completions; });
-        queue.addOperation(ops.back());
-    }
-    ops.front()->started.wait();
-    queue.cancelAllOperations();
-    queue.waitUntilAllOperationsAreFinished();
-    EXPECT_EQ(completions.load(), 3);
-    for (const auto& op : ops)
-        EXPECT_TRUE(op->isFinished() && op->solved());
+    EXPECT_EQ(plan().boardsMade.load(), op->boardsFreed());
+    EXPECT_EQ(AllocHook::liveBlocks(), 0u);
 }
 
 // --- Memory exhaustion ----------------------------------------------------------------------
 
-TEST_F(Solver, NoMemoryAtAllNeverAnswersNo) {
+// A search that cannot have its memory never answers "no move left", and frees what it had.
+TEST_F(Solver, EachRefusedBoardOrPushLeavesYesAndEveryBoardIsFreed) {
     Puzzle board;
     makeNoMoveBoard(&board);
-    plan.failAll = true; // not even the queue can be had
-    auto op = runOn(board);
-    EXPECT_TRUE(op->solved());
-    EXPECT_FALSE(op->lastSearchComplete());
-}
-
-TEST_F(Solver, EachRefusedBoardLeavesYesAndEveryBoardIsFreed) {
-    Puzzle board;
-    makeNoMoveBoard(&board);
-    // The first board, the first probes and successors, then a spread up to the last probe.
-    std::vector<int> refused;
+    // No memory at all; then the first board, the first probes and successors, then a spread
+    // up to the last probe.
+    std::vector<int> refused{0};
     for (int k = 1; k <= 12; ++k)
         refused.push_back(k);
     for (int k = 17; k <= 130; k += 9)
         refused.push_back(k);
     refused.push_back(130);
     for (int k : refused) {
-        resetPlan();
-        plan.failBoardAt = k;
+        AllocHook::reset();
+        plan().failBoardAt = k;
+        plan().allowance = k == 0 ? 0 : -1;
         auto op = runOn(board);
-        EXPECT_TRUE(op->solved()) << k;
-        EXPECT_FALSE(op->lastSearchComplete()) << k;
+        EXPECT_TRUE(op->solved() && !op->lastSearchComplete()) << "board " << k;
     }
-}
-
-TEST_F(Solver, EachRefusedPushLeavesYesAndEveryBoardIsFreed) {
-    Puzzle board;
-    makeNoMoveBoard(&board);
     // The queue's storage first grows to n items on a push: refusing that resize refuses it.
     for (std::size_t n = 2; n <= 49; ++n) {
-        resetPlan();
-        plan.failGrowthTo = n * sizeof(std::int32_t);
+        AllocHook::reset();
+        plan().failGrowthTo = n * sizeof(std::int32_t);
         auto op = runOn(board);
-        EXPECT_EQ(plan.failGrowthTo, 0u) << n; // the refusal happened
-        EXPECT_TRUE(op->solved()) << n;
-        EXPECT_FALSE(op->lastSearchComplete()) << n;
+        EXPECT_EQ(plan().failGrowthTo, 0u) << n; // the refusal happened
+        EXPECT_TRUE(op->solved() && !op->lastSearchComplete()) << "push " << n;
     }
 }
 

@@ -1,0 +1,268 @@
+// The application delegate: the launch in its fixed order, the toolbar and navigation bar, the
+// preferences, activity, termination, tilt and the desktop's keys. Platform headers only.
+#include "Classes/AppDelegate.h"
+
+#include <utility>
+
+#include "Classes/PuzzleView.h"
+#include "Classes/Settings.h"
+#include "platform/AlertView.h"
+#include "platform/Bars.h"
+#include "platform/Button.h"
+#include "platform/ProgressView.h"
+#include "platform/UserDefaults.h"
+#include "platform/Window.h"
+
+namespace {
+
+constexpr float kFrameInterval = 0.02f; // 50 ticks a second
+constexpr double kAccelerometerInterval = 1.0 / 15.0;
+constexpr float kArrowButtonWidth = 66.0f;
+
+// Tilt thresholds in g; up and down are deliberately not symmetric.
+constexpr double kTiltRight = 0.65;
+constexpr double kTiltLeft = -0.65;
+constexpr double kTiltUp = 0.2;
+constexpr double kTiltDown = -0.8;
+
+} // namespace
+
+AppDelegate::AppDelegate()
+    : AppDelegate(UserDefaults::standardUserDefaults(), settingsFilePath()) {}
+
+AppDelegate::AppDelegate(UserDefaults& store, std::string settingsPath)
+    : store_(store), settingsPath_(std::move(settingsPath)) {}
+
+AppDelegate::~AppDelegate() {
+    Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
+    if (accelerometer.delegate() == this) accelerometer.setDelegate(nullptr);
+    _navBar.reset();
+    _toolbar.reset();
+    _window.reset();
+    _puzzleView.reset(); // stops its timer and any solver run
+    _progressView.reset();
+}
+
+std::unique_ptr<ApplicationDelegate> AppDelegate::create() {
+    return std::make_unique<AppDelegate>();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Launch
+
+void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
+    const Rect screen = mainScreenBounds();
+    const Rect app = mainScreenApplicationFrame();
+    const float minX = app.origin.x;
+    const float minY = app.origin.y;
+    const float width = app.size.width;
+    const float height = app.size.height;
+    const float maxY = minY + height;
+
+    _window = Window::initWithFrame(screen);
+    _window->setBackgroundColor(Color::blackColor());
+
+    _navBar = NavigationBar::initWithFrame({});
+    _navBar->setBarStyle(kBarStyleDefault);
+    _navBar->sizeToFit();
+    _navBar->setTintColor(Color::colorWithRed(0.6f, 0.6f, 0.6f, 1.0f));
+    const float navH = _navBar->frame().size.height;
+    _navBar->setFrame({{minX, minY}, {width, navH}});
+    _window->addSubview(_navBar.get());
+
+    _toolbar = Toolbar::initWithFrame({});
+    _toolbar->setBarStyle(kBarStyleDefault);
+    _toolbar->sizeToFit();
+    const float grey = 0.45098039f; // 115/255
+    _toolbar->setTintColor(Color::colorWithRed(grey, grey, grey, 1.0f));
+    const float barH = _toolbar->frame().size.height;
+    _toolbar->setFrame({{minX, minY + height - barH}, {width, barH}});
+
+    initToolbarButtons();
+    _window->addSubview(_toolbar.get());
+
+    _puzzleView = PuzzleView::initWithFrame(
+        {{app.origin.x, app.origin.y + navH}, {width, height - barH - navH}});
+    if (_puzzleView) {
+        _window->addSubview(_puzzleView.get());
+        _puzzleView->setNewHighScoreHandler([this](unsigned score) { saveNewHighScore(score); });
+    }
+
+    const auto barX =
+        static_cast<float>(static_cast<double>(minX) + static_cast<double>(width) * 0.5 - 80.0);
+    _progressView = ProgressView::initWithFrame({{barX, maxY - barH - 24.0f}, {160.0f, 14.0f}});
+    _progressView->setProgressViewStyle(kProgressViewStyleDefault);
+    _progressView->setUserInteractionEnabled(false);
+    _progressView->setProgress(1.0f);
+    _window->addSubview(_progressView.get());
+
+    Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
+    accelerometer.setUpdateInterval(kAccelerometerInterval);
+    accelerometer.setDelegate(this);
+
+    initNavigationItem();
+    _window->makeKeyAndVisible();
+    loadPreferences();
+    if (_puzzleView) _puzzleView->setProgressView(_progressView.get());
+}
+
+void AppDelegate::initToolbarButtons() {
+    std::vector<std::unique_ptr<BarButtonItem>> items;
+    auto space = BarButtonItem::initWithBarButtonSystemItem(kBarButtonSystemItemFixedSpace, {});
+    space->setWidth(1.0f);
+    items.push_back(std::move(space));
+
+    const std::pair<const char*, void (AppDelegate::*)(const void*)> arrows[] = {
+        {"left-1.png", &AppDelegate::rotateLeftAction},
+        {"right-1.png", &AppDelegate::rotateRightAction},
+        {"up-1.png", &AppDelegate::rotateUpAction},
+        {"dn-1.png", &AppDelegate::rotateDownAction},
+    };
+    for (const auto& [image, action] : arrows) {
+        auto item = BarButtonItem::initWithImage(
+            Image::imageNamed(image), kBarButtonItemStyleBordered,
+            [this, action = action](BarButtonItem* sender) { (this->*action)(sender); });
+        item->setWidth(kArrowButtonWidth);
+        items.push_back(std::move(item));
+    }
+    _toolbar->setItems(std::move(items));
+}
+
+void AppDelegate::initNavigationItem() {
+    PuzzleView* view = _puzzleView.get();
+    auto item = NavigationItem::initWithTitle("Spheron");
+    item->setLeftBarButtonItem(BarButtonItem::initWithBarButtonSystemItem(
+        kBarButtonSystemItemRefresh, [view](BarButtonItem*) {
+            if (view) view->refreshAction();
+        }));
+    std::unique_ptr<Button> info = Button::buttonWithType(kButtonTypeInfoLight);
+    info->addTarget(
+        [view](Button*) {
+            if (view) view->infoAction();
+        },
+        kControlEventTouchUpInside);
+    item->setRightBarButtonItem(BarButtonItem::initWithCustomView(std::move(info)));
+    _navBar->pushNavigationItem(std::move(item), false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Preferences
+
+void AppDelegate::loadPreferences() {
+    // A stored best score means the store has been seeded (or written) before.
+    if (!store_.stringForKey(kHighScore)) createDefaultPreferences();
+
+    _sfxState = store_.stringForKey(kSfxState);
+    if (_puzzleView) _puzzleView->setSfxState(_sfxState == "false" ? 0u : 1u);
+
+    _showHints = store_.stringForKey(kShowHints);
+    if (_puzzleView) _puzzleView->setHintState(_showHints == "false" ? 0u : 1u);
+
+    const std::uint32_t best = store_.unsignedForKey(kHighScore);
+    if (_puzzleView) _puzzleView->setHighScore(best);
+
+    _accelState = store_.stringForKey(kAccelState).value_or("false");
+
+    gameType = static_cast<std::int32_t>(store_.integerForKey(kGameType));
+    if (_puzzleView) _puzzleView->setGameType(static_cast<unsigned>(gameType));
+}
+
+void AppDelegate::createDefaultPreferences() {
+    ::createDefaultPreferences(store_, settingsPath_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Activity and termination
+
+void AppDelegate::applicationDidBecomeActive(Application* /*application*/) {
+    if (_puzzleView) _puzzleView->startAnimation(kFrameInterval);
+}
+
+void AppDelegate::applicationWillResignActive(Application* /*application*/) {
+    if (_puzzleView) _puzzleView->stopAnimation();
+}
+
+void AppDelegate::applicationWillTerminate(Application* /*application*/) {
+    if (!_puzzleView) return;
+    saveHighScore(store_, _puzzleView->getHighScore()); // "%u", replaced atomically
+}
+
+void AppDelegate::saveNewHighScore(unsigned score) {
+    saveHighScore(store_, score);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands: buttons, tilt and keys
+
+void AppDelegate::rotateLeftAction(const void* /*sender*/) {
+    if (_puzzleView) _puzzleView->rotateLeft();
+}
+void AppDelegate::rotateRightAction(const void* /*sender*/) {
+    if (_puzzleView) _puzzleView->rotateRight();
+}
+void AppDelegate::rotateUpAction(const void* /*sender*/) {
+    if (_puzzleView) _puzzleView->rotateUp();
+}
+void AppDelegate::rotateDownAction(const void* /*sender*/) {
+    if (_puzzleView) _puzzleView->rotateDown();
+}
+
+void AppDelegate::accelerometer(Accelerometer* /*accelerometer*/,
+                                const Acceleration& acceleration) {
+    if (!tiltControlOn(_accelState) || !_puzzleView) return;
+    // Four independent tests; the model ignores a turn asked for while one is under way.
+    const double x = acceleration.x;
+    const double y = acceleration.y;
+    if (x >= kTiltRight) _puzzleView->rotateRight();
+    if (x <= kTiltLeft) _puzzleView->rotateLeft();
+    if (y >= kTiltUp) _puzzleView->rotateUp();
+    if (y <= kTiltDown) _puzzleView->rotateDown();
+}
+
+bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEvent& key) {
+    if (!_puzzleView) return false;
+    // The alert is modal, as on the phone: only its own keys reach it.
+    if (const AlertView* alert = _puzzleView->aboutAlert(); alert && alert->isVisible())
+        return false;
+    if (key.alt) return false;
+    if (!key.control && !key.shift) {
+        switch (key.code) {
+        case KeyCode::Left:
+            rotateLeftAction(nullptr);
+            return true;
+        case KeyCode::Right:
+            rotateRightAction(nullptr);
+            return true;
+        case KeyCode::Up:
+            rotateUpAction(nullptr);
+            return true;
+        case KeyCode::Down:
+            rotateDownAction(nullptr);
+            return true;
+        default:
+            break;
+        }
+    }
+    if (key.repeat) return false; // a held key starts one game, opens one alert
+    if ((key.code == KeyCode::F2 && !key.control) ||
+        (key.code == KeyCode::N && key.control && !key.shift)) {
+        _puzzleView->refreshAction();
+        return true;
+    }
+    if (key.code == KeyCode::F1 && !key.control) {
+        _puzzleView->infoAction();
+        return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Properties
+
+void AppDelegate::setWindow(std::unique_ptr<Window> window) {
+    _window = std::move(window);
+}
+
+void AppDelegate::setPuzzleView(std::unique_ptr<PuzzleView> puzzleView) {
+    _puzzleView = std::move(puzzleView);
+}

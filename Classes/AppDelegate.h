@@ -1,0 +1,100 @@
+// The application delegate: builds the window with its bars, buttons, game view and time bar,
+// loads the preferences into the game view, drives its frame timer from the application's
+// activity, turns tilt and keys into commands and keeps the best score. Platform headers only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/Accelerometer.h"
+#include "platform/Application.h"
+
+class NavigationBar;
+class ProgressView;
+class PuzzleView;
+class Toolbar;
+class UserDefaults;
+class Window;
+
+class AppDelegate : public ApplicationDelegate, public AccelerometerDelegate {
+public:
+    // On the process's store and the settings file among the resources.
+    AppDelegate();
+    // On another store and settings file (tests).
+    AppDelegate(UserDefaults& store, std::string settingsPath);
+    ~AppDelegate() override;
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    // For the application's registry of delegates, under the name "AppDelegate".
+    static std::unique_ptr<ApplicationDelegate> create();
+
+    // ---- Life cycle ----
+
+    // Window, navigation bar, toolbar with its buttons, game view and time bar; tilt; the
+    // preferences. The frame timer starts with the first applicationDidBecomeActive.
+    void applicationDidFinishLaunching(Application* application) override;
+    void applicationDidBecomeActive(Application* application) override;
+    void applicationWillResignActive(Application* application) override;
+    // Stores the best score.
+    void applicationWillTerminate(Application* application) override;
+
+    // Arrow keys turn the cube, F2 and Ctrl+N start a new game, F1 shows the About alert; none
+    // of them while the alert is up.
+    bool applicationKeyDown(Application* application, const KeyEvent& key) override;
+
+    // Tilt control: only while accelState is exactly "true"; raw samples, four tests.
+    void accelerometer(Accelerometer* accelerometer, const Acceleration& acceleration) override;
+
+    // ---- Set-up steps of the launch ----
+
+    void initToolbarButtons();
+    void initNavigationItem();
+    void loadPreferences();
+    void createDefaultPreferences();
+
+    // ---- Button actions (the sender is not used) ----
+
+    void rotateLeftAction(const void* sender);
+    void rotateRightAction(const void* sender);
+    void rotateUpAction(const void* sender);
+    void rotateDownAction(const void* sender);
+
+    // ---- Properties ----
+
+    Window* window() const { return _window.get(); }
+    void setWindow(std::unique_ptr<Window> window);
+    PuzzleView* puzzleView() const { return _puzzleView.get(); }
+    void setPuzzleView(std::unique_ptr<PuzzleView> puzzleView);
+    const std::optional<std::string>& sfxState() const { return _sfxState; }
+    void setSfxState(std::optional<std::string> value) { _sfxState = std::move(value); }
+    const std::optional<std::string>& showHints() const { return _showHints; }
+    void setShowHints(std::optional<std::string> value) { _showHints = std::move(value); }
+    const std::string& accelState() const { return _accelState; }
+    void setAccelState(std::string value) { _accelState = std::move(value); }
+
+    // Read access for tests and the application.
+    Toolbar* toolbar() const { return _toolbar.get(); }
+    NavigationBar* navBar() const { return _navBar.get(); }
+    ProgressView* progressView() const { return _progressView.get(); }
+    std::int32_t storedGameType() const { return gameType; }
+
+private:
+    // The best score of a game that just ended, stored at once so that a killed process keeps it.
+    void saveNewHighScore(unsigned score);
+
+    std::unique_ptr<Window> _window;
+    std::unique_ptr<PuzzleView> _puzzleView;
+    std::unique_ptr<Toolbar> _toolbar;
+    std::unique_ptr<NavigationBar> _navBar;
+    std::unique_ptr<ProgressView> _progressView;
+    std::optional<std::string> _sfxState;  // as stored; none when nothing is
+    std::optional<std::string> _showHints; // as stored; none when nothing is
+    std::string _accelState;               // as stored; "false" when nothing is
+    std::int32_t gameType = 0;
+
+    UserDefaults& store_;
+    std::string settingsPath_;
+};

@@ -1,0 +1,838 @@
+// The application delegate on real OpenGL ES 1.1 (offscreen) and a store in a temporary folder:
+// the launch's frames, bars and buttons, the preferences, tilt, keys, activity and the saved best
+// score; then the application stand-in itself, driven by real SDL events, signals and quits.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Classes/AppDelegate.h"
+#include "Classes/PuzzleView.h"
+#include "Classes/Settings.h"
+#include "model/Puzzle.h"
+#include "platform/AlertView.h"
+#include "platform/Bars.h"
+#include "platform/Button.h"
+#include "platform/GLLayer.h"
+#include "platform/ProgressView.h"
+#include "platform/RunLoop.h"
+#include "platform/Screen.h"
+#include "platform/UserDefaults.h"
+#include "platform/Window.h"
+#include "sim/Boards.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A folder of its own for each test, removed afterwards.
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        static int n = 0;
+        path = fs::temp_directory_path() /
+               ("spheron-app-" + std::to_string(getpid()) + "-" + std::to_string(++n));
+        fs::create_directories(path);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    std::string file(const char* name) const { return (path / name).string(); }
+};
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A settings file with one specifier per (key, default) pair, the default written as given.
+std::string settingsFile(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                      "<key>PreferenceSpecifiers</key><array>";
+    for (const auto& [key, value] : entries)
+        xml += "<dict><key>Key</key><string>" + key + "</string><key>DefaultValue</key>" + value +
+               "</dict>";
+    return xml + "</array></dict></plist>\n";
+}
+
+bool sameRect(const Rect& r, float x, float y, float w, float h) {
+    return r.origin.x == x && r.origin.y == y && r.size.width == w && r.size.height == h;
+}
+
+// Which quarter turn took `before` to `after`, judged by the model's target angles: a direction
+// code, -1 for none, -2 for something else.
+int turnBetween(const Puzzle& before, const Puzzle& after) {
+    if (std::memcmp(before.dstRot, after.dstRot, sizeof before.dstRot) == 0) return -1;
+    for (int d = kDirLeft; d <= kDirDown; ++d) {
+        auto turned = std::make_unique<Puzzle>(before);
+        rotatePuzzle(turned.get(), d);
+        if (std::memcmp(turned->dstRot, after.dstRot, sizeof after.dstRot) == 0) return d;
+    }
+    return -2;
+}
+
+// The turn that `act` gives on a board at rest.
+int turnBy(const std::function<void()>& act) {
+    makeRestingBoard(&puzzle, 11);
+    const auto before = std::make_unique<Puzzle>(puzzle);
+    act();
+    return turnBetween(*before, puzzle);
+}
+
+Point centreInWindow(const View* view) {
+    const Rect r = view->convertRectToWindow(view->bounds());
+    return {r.origin.x + r.size.width * 0.5f, r.origin.y + r.size.height * 0.5f};
+}
+
+void tapInWindow(Window* window, Point p) {
+    InputEvent e;
+    e.type = InputType::TouchDown;
+    e.location = p;
+    window->sendEvent(e);
+    e.type = InputType::TouchUp;
+    window->sendEvent(e);
+}
+
+KeyEvent key(KeyCode code, bool control = false) {
+    KeyEvent k;
+    k.code = code;
+    k.control = control;
+    return k;
+}
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ScreenOptions options;
+        options.visible = false;
+        screenReady = screenOpen(options);
+    }
+    static void TearDownTestSuite() { screenClose(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(screenReady);
+        resetGameGlobals();
+        checkSolution = 0;
+        store = std::make_unique<UserDefaults>(dir.file("preferences.plist"));
+    }
+    void TearDown() override {
+        delegate.reset();
+        Accelerometer::sharedAccelerometer().setSampleSource({});
+    }
+
+    void launch(const std::string& settingsPath = settingsFilePath()) {
+        delegate = std::make_unique<AppDelegate>(*store, settingsPath);
+        delegate->applicationDidFinishLaunching(nullptr);
+        ASSERT_NE(delegate->puzzleView(), nullptr);
+    }
+
+    static inline bool screenReady = false;
+    TempDir dir;
+    std::unique_ptr<UserDefaults> store;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Launch
+
+TEST_F(AppDelegateTest, LaunchLaysOutTheBarsGameViewAndTimeBarBelowTheStatusBar) {
+    launch();
+    EXPECT_TRUE(sameRect(delegate->window()->frame(), 0, 0, 320, 480));
+    EXPECT_TRUE(sameRect(delegate->navBar()->frame(), 0, 20, 320, 44));
+    EXPECT_TRUE(sameRect(delegate->toolbar()->frame(), 0, 436, 320, 44));
+    EXPECT_TRUE(sameRect(delegate->puzzleView()->frame(), 0, 64, 320, 372));
+    EXPECT_TRUE(sameRect(delegate->progressView()->frame(), 80, 412, 160, 14));
+    // Stacked in the order added: the time bar lies over the game view.
+    const std::vector<View*> expected{delegate->navBar(), delegate->toolbar(),
+                                      delegate->puzzleView(), delegate->progressView()};
+    EXPECT_EQ(delegate->window()->subviews(), expected);
+    EXPECT_TRUE(delegate->window()->isKeyWindow());
+    EXPECT_FALSE(delegate->window()->isHidden());
+    EXPECT_EQ(delegate->navBar()->barStyle(), kBarStyleDefault);
+    EXPECT_EQ(delegate->toolbar()->barStyle(), kBarStyleDefault);
+    EXPECT_FLOAT_EQ(delegate->navBar()->tintColor().r, 0.6f);
+    EXPECT_FLOAT_EQ(delegate->toolbar()->tintColor().g, 115.0f / 255.0f);
+    EXPECT_FALSE(delegate->progressView()->isUserInteractionEnabled());
+    EXPECT_EQ(delegate->puzzleView()->progressView(), delegate->progressView());
+    EXPECT_EQ(delegate->puzzleView()->animationTimer(), nullptr); // not before becoming active
+
+    // What the window shows: a black status strip, the two grey bars, the white game background
+    // and, for an untimed game, no time bar.
+    ASSERT_TRUE(windowCompose());
+    std::vector<std::uint8_t> rgba;
+    int w = 0;
+    int h = 0;
+    ASSERT_TRUE(windowReadPixels(rgba, w, h));
+    ASSERT_EQ(w, 320);
+    const auto px = [&](int x, int y) { return &rgba[(std::size_t(y) * 320 + x) * 4]; };
+    EXPECT_LT(px(160, 10)[0], 40);
+    for (int y : {30, 458}) {
+        const std::uint8_t* p = px(100, y);
+        EXPECT_NEAR(p[0], p[2], 20) << y; // grey
+        EXPECT_GT(p[0], 60) << y;
+        EXPECT_LT(p[0], 230) << y;
+    }
+    EXPECT_GT(px(4, 70)[0], 200);
+    const std::uint8_t* bar = px(160, 419);
+    EXPECT_LT(bar[2] - bar[0], 40); // no blue fill
+}
+
+TEST_F(AppDelegateTest, ToolbarHasTheFixedSpaceAndFourBorderedArrowButtons) {
+    launch();
+    const auto& items = delegate->toolbar()->items();
+    ASSERT_EQ(items.size(), 5u);
+    EXPECT_EQ(items[0]->systemItem(), kBarButtonSystemItemFixedSpace);
+    EXPECT_FLOAT_EQ(items[0]->width(), 1.0f);
+    const int turns[] = {kDirLeft, kDirRight, kDirUp, kDirDown};
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_EQ(items[i]->style(), kBarButtonItemStyleBordered);
+        EXPECT_FLOAT_EQ(items[i]->width(), 66.0f);
+        ASSERT_NE(items[i]->image(), nullptr) << i;
+        EXPECT_FLOAT_EQ(items[i]->image()->size().width, 32.0f);
+        // A tap on the button, through the window, turns the cube its way.
+        Button* button = items[i]->button();
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(turnBy([&] { tapInWindow(delegate->window(), centreInWindow(button)); }),
+                  turns[i - 1])
+            << i;
+    }
+}
+
+TEST_F(AppDelegateTest, NavigationBarHasTheTitleRefreshAndInfoButtons) {
+    launch();
+    NavigationItem* item = delegate->navBar()->topItem();
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->title(), "Spheron");
+    ASSERT_NE(item->leftBarButtonItem(), nullptr);
+    EXPECT_EQ(item->leftBarButtonItem()->systemItem(), kBarButtonSystemItemRefresh);
+    auto* info = dynamic_cast<Button*>(item->rightBarButtonItem()->customView());
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->buttonType(), kButtonTypeInfoLight);
+
+    // Refresh: the solver's flags cleared and a new board dropping in.
+    makeRestingBoard(&puzzle, 3);
+    quitRequest = solveRequest = 1;
+    tapInWindow(delegate->window(), centreInWindow(item->leftBarButtonItem()->view()));
+    EXPECT_EQ(quitRequest, 0);
+    EXPECT_EQ(solveRequest, 0);
+    EXPECT_TRUE(puzzle.flags & kPuzzleStarting);
+
+    // Info: the About alert, on release inside the button only.
+    InputEvent press;
+    press.location = centreInWindow(info);
+    delegate->window()->sendEvent(press);
+    EXPECT_EQ(delegate->puzzleView()->aboutAlert(), nullptr);
+    press.type = InputType::TouchUp;
+    delegate->window()->sendEvent(press);
+    ASSERT_NE(delegate->puzzleView()->aboutAlert(), nullptr);
+    EXPECT_TRUE(delegate->puzzleView()->aboutAlert()->isVisible());
+    EXPECT_EQ(delegate->puzzleView()->aboutAlert()->title(), "Spheron 1.1");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Preferences
+
+TEST_F(AppDelegateTest, FirstLaunchRegistersTheSettingsFileDefaultsAndReadsThem) {
+    // Defaults unlike the game's own, so that only the file can have supplied them.
+    const std::string settings = dir.file("Root.plist");
+    writeFile(settings, settingsFile({{"sfxState", "<string>false</string>"},
+                                      {"showHints", "<string>false</string>"},
+                                      {"highScore", "<integer>77</integer>"},
+                                      {"accelState", "<string>true</string>"},
+                                      {"gameType", "<integer>3</integer>"},
+                                      {"somethingElse", "<string>x</string>"}}));
+    launch(settings);
+    EXPECT_EQ(sfxState, 0);
+    EXPECT_EQ(hintState, 0);
+    EXPECT_EQ(highScore, 77u);
+    EXPECT_EQ(gameType, 3);
+    EXPECT_EQ(delegate->sfxState(), "false");
+    EXPECT_EQ(delegate->showHints(), "false");
+    EXPECT_EQ(delegate->accelState(), "true");
+    EXPECT_EQ(delegate->storedGameType(), 3);
+    EXPECT_FALSE(delegate->progressView()->isHidden()); // a timed game shows its time bar
+    EXPECT_FLOAT_EQ(delegate->progressView()->progress(), 1.0f);
+    EXPECT_FALSE(store->stringForKey("somethingElse"));
+    // Registered, not written: nothing of it reaches the file.
+    EXPECT_FALSE(fs::exists(store->path()));
+}
+
+TEST_F(AppDelegateTest, TheShippedSettingsFileGivesSoundHintsNoTiltAndAnUntimedGame) {
+    launch();
+    EXPECT_EQ(store->stringForKey(kSfxState), "true");
+    EXPECT_EQ(store->stringForKey(kShowHints), "true");
+    EXPECT_EQ(store->stringForKey(kAccelState), "false");
+    EXPECT_EQ(store->integerForKey(kHighScore), 0);
+    EXPECT_EQ(store->integerForKey(kGameType), 0);
+    EXPECT_EQ(sfxState, 1);
+    EXPECT_EQ(hintState, 1);
+    EXPECT_TRUE(delegate->progressView()->isHidden());
+}
+
+TEST_F(AppDelegateTest, WithoutASettingsFileEveryReadFallsBack) {
+    store->setObject("false", kShowHints);
+    launch(dir.file("missing.plist"));
+    EXPECT_EQ(delegate->sfxState(), std::nullopt);
+    EXPECT_EQ(sfxState, 1);
+    EXPECT_EQ(hintState, 0);
+    EXPECT_EQ(highScore, 0u);
+    EXPECT_EQ(delegate->accelState(), "false");
+    EXPECT_EQ(gameType, 0);
+}
+
+TEST_F(AppDelegateTest, AStoredBestScoreSkipsTheSeeding) {
+    const std::string settings = dir.file("Root.plist");
+    writeFile(settings, settingsFile({{"sfxState", "<string>false</string>"}}));
+    store->setObject("4294967295", kHighScore);
+    launch(settings);
+    EXPECT_EQ(highScore, 4294967295u);
+    EXPECT_EQ(delegate->sfxState(), std::nullopt); // no default registered
+    EXPECT_EQ(sfxState, 1);
+}
+
+TEST_F(AppDelegateTest, OnlyTheStringFalseSwitchesSoundAndHintsOff) {
+    launch();
+    const std::pair<const char*, int> cases[] = {
+        {"true", 1}, {"false", 0}, {"False", 1}, {"FALSE", 1}, {"yes", 1}, {"0", 1}, {"", 1}};
+    for (const auto& [text, on] : cases) {
+        store->setObject(text, kSfxState);
+        store->setObject(text, kShowHints);
+        delegate->loadPreferences();
+        EXPECT_EQ(sfxState, on) << '"' << text << '"';
+        EXPECT_EQ(hintState, on) << '"' << text << '"';
+        EXPECT_EQ(delegate->sfxState(), text);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tilt
+
+TEST_F(AppDelegateTest, TiltTurnsByTheFourAsymmetricThresholds) {
+    launch();
+    store->setObject("true", kAccelState);
+    delegate->loadPreferences();
+    struct Case {
+        double x, y;
+        int turn;
+    };
+    const Case cases[] = {
+        {0.65, 0.0, kDirRight}, {-0.65, 0.0, kDirLeft}, {0.0, 0.2, kDirUp},
+        {0.0, -0.8, kDirDown},  {0.0, -0.5, -1},        {0.7, 0.3, kDirRight},
+        {0.6499, 0.0, -1},      {-0.6499, 0.0, -1},     {0.0, 0.1999, -1},
+        {0.0, -0.7999, -1},     {-0.9, -0.9, kDirLeft}, {0.3, -0.95, kDirDown},
+        {0.0, 0.0, -1},
+    };
+    for (const Case& c : cases) {
+        Acceleration a;
+        a.x = c.x;
+        a.y = c.y;
+        a.z = -1.0;
+        EXPECT_EQ(turnBy([&] { delegate->accelerometer(nullptr, a); }), c.turn)
+            << c.x << ", " << c.y;
+    }
+}
+
+TEST_F(AppDelegateTest, TiltIsOffUnlessAccelStateIsExactlyTrue) {
+    launch();
+    Acceleration a;
+    a.x = 0.9;
+    for (const char* text : {"TRUE", "True", " true", "true ", "yes", "1", "", "false"}) {
+        store->setObject(text, kAccelState);
+        delegate->loadPreferences();
+        EXPECT_EQ(turnBy([&] { delegate->accelerometer(nullptr, a); }), -1) << text;
+    }
+    store->setObject("true", kAccelState);
+    delegate->loadPreferences();
+    EXPECT_EQ(turnBy([&] { delegate->accelerometer(nullptr, a); }), kDirRight);
+}
+
+TEST_F(AppDelegateTest, TheAccelerometerDeliversSamplesAtAFifteenthOfASecond) {
+    launch();
+    store->setObject("true", kAccelState);
+    delegate->loadPreferences();
+    int samples = 0;
+    Accelerometer::sharedAccelerometer().setSampleSource([&](Acceleration& a) {
+        ++samples;
+        a.x = -0.8;
+        return true;
+    });
+    EXPECT_TRUE(Accelerometer::sharedAccelerometer().isSampling());
+    makeRestingBoard(&puzzle, 4);
+    const auto before = std::make_unique<Puzzle>(puzzle);
+    RunLoop::main().runUntil(RunLoop::Clock::now() + std::chrono::milliseconds(600));
+    EXPECT_GE(samples, 2);
+    EXPECT_LE(samples, 10); // 9 at 1/15 s; 30 at the frame rate
+    EXPECT_EQ(turnBetween(*before, puzzle), kDirLeft);
+    delegate.reset(); // the delegate goes: no more samples for it
+    EXPECT_FALSE(Accelerometer::sharedAccelerometer().isSampling());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Activity, keys and the best score
+
+TEST_F(AppDelegateTest, InactiveThenActiveLeavesExactlyOneFrameTimer) {
+    launch();
+    const std::size_t base = RunLoop::main().activeTimerCount();
+    delegate->applicationDidBecomeActive(nullptr);
+    EXPECT_EQ(RunLoop::main().activeTimerCount(), base + 1);
+    EXPECT_NEAR(delegate->puzzleView()->animationTimer()->interval(), 0.02, 1e-6);
+    delegate->applicationWillResignActive(nullptr);
+    EXPECT_EQ(RunLoop::main().activeTimerCount(), base);
+    EXPECT_EQ(delegate->puzzleView()->animationTimer(), nullptr);
+    delegate->applicationDidBecomeActive(nullptr);
+    delegate->applicationDidBecomeActive(nullptr);
+    EXPECT_EQ(RunLoop::main().activeTimerCount(), base + 1);
+    delegate.reset();
+    EXPECT_EQ(RunLoop::main().activeTimerCount(), base);
+}
+
+TEST_F(AppDelegateTest, KeysTurnStartNewGamesAndOpenTheAlertButNotUnderIt) {
+    launch();
+    AppDelegate* d = delegate.get();
+    EXPECT_EQ(turnBy([&] { EXPECT_TRUE(d->applicationKeyDown(nullptr, key(KeyCode::Left))); }),
+              kDirLeft);
+    EXPECT_EQ(turnBy([&] { d->applicationKeyDown(nullptr, key(KeyCode::Right)); }), kDirRight);
+    EXPECT_EQ(turnBy([&] { d->applicationKeyDown(nullptr, key(KeyCode::Up)); }), kDirUp);
+    EXPECT_EQ(turnBy([&] { d->applicationKeyDown(nullptr, key(KeyCode::Down)); }), kDirDown);
+    EXPECT_EQ(turnBy([&] { d->applicationKeyDown(nullptr, key(KeyCode::Left, true)); }), -1);
+
+    for (const KeyEvent& newGame : {key(KeyCode::F2), key(KeyCode::N, true)}) {
+        makeRestingBoard(&puzzle, 5);
+        quitRequest = 1;
+        EXPECT_TRUE(d->applicationKeyDown(nullptr, newGame));
+        EXPECT_EQ(quitRequest, 0);
+        EXPECT_TRUE(puzzle.flags & kPuzzleStarting);
+    }
+    makeRestingBoard(&puzzle, 5);
+    EXPECT_FALSE(d->applicationKeyDown(nullptr, key(KeyCode::N)));
+    EXPECT_FALSE(puzzle.flags & kPuzzleStarting);
+
+    EXPECT_TRUE(d->applicationKeyDown(nullptr, key(KeyCode::F1)));
+    AlertView* alert = d->puzzleView()->aboutAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_EQ(turnBy([&] { EXPECT_FALSE(d->applicationKeyDown(nullptr, key(KeyCode::Left))); }),
+              -1);
+    InputEvent escape;
+    escape.type = InputType::KeyDown;
+    escape.key = Key::Escape;
+    EXPECT_TRUE(d->window()->sendEvent(escape));
+    EXPECT_FALSE(alert->isVisible());
+    EXPECT_EQ(turnBy([&] { d->applicationKeyDown(nullptr, key(KeyCode::Left)); }), kDirLeft);
+}
+
+TEST_F(AppDelegateTest, TerminationStoresTheBestScoreAsUnsignedDecimalText) {
+    launch();
+    delegate->puzzleView()->setHighScore(4294967295u);
+    delegate->applicationWillTerminate(nullptr);
+    EXPECT_NE(readFile(store->path()).find("<string>4294967295</string>"), std::string::npos);
+    UserDefaults reread(store->path());
+    EXPECT_EQ(reread.stringForKey(kHighScore), "4294967295");
+    EXPECT_EQ(reread.unsignedForKey(kHighScore), 4294967295u);
+}
+
+TEST_F(AppDelegateTest, ANewBestScoreIsStoredOnceWhenTheGameEnds) {
+    launch();
+    makeRestingBoard(&puzzle, 7);
+    puzzle.score = 1234;
+    delegate->puzzleView()->setHighScore(100);
+    delegate->puzzleView()->drawView();
+    EXPECT_FALSE(fs::exists(store->path())); // the game goes on: nothing to store yet
+    quitRequest = 1;
+    delegate->puzzleView()->drawView();
+    ASSERT_TRUE(puzzle.flags & kPuzzleGameOver);
+    EXPECT_EQ(UserDefaults(store->path()).stringForKey(kHighScore), "1234");
+    // Every save replaces the file by renaming a new one over it: the same inode means no save.
+    struct stat first {};
+    ASSERT_EQ(stat(store->path().c_str(), &first), 0);
+    for (int i = 0; i < 10; ++i)
+        delegate->puzzleView()->drawView();
+    struct stat later {};
+    ASSERT_EQ(stat(store->path().c_str(), &later), 0);
+    EXPECT_EQ(first.st_ino, later.st_ino);
+}
+
+TEST(ContentScale, TheLargestWholeScaleUpToThreeThatFits) {
+    EXPECT_EQ(fittingContentScale(1280, 1024), 2);
+    EXPECT_EQ(fittingContentScale(1920, 1050), 2);
+    EXPECT_EQ(fittingContentScale(3840, 2100), 3); // 4 would fit, 3 is the most
+    EXPECT_EQ(fittingContentScale(960, 1440), 3);
+    EXPECT_EQ(fittingContentScale(960, 1439), 2);
+    EXPECT_EQ(fittingContentScale(640, 959), 1);
+    EXPECT_EQ(fittingContentScale(200, 300), 1); // never below 1
+}
+
+// ---------------------------------------------------------------------------------------------
+// The application stand-in, run for real: the screen, the main loop, SDL's events and signals
+
+using Clock = RunLoop::Clock;
+
+std::vector<std::string> lifeEvents;
+std::vector<KeyEvent> keysSeen;
+int buttonTaps = 0;
+
+// A delegate that records its callbacks and shows one button at (100, 200, 80, 40).
+class Recorder : public ApplicationDelegate {
+public:
+    void applicationDidFinishLaunching(Application* application) override {
+        lifeEvents.push_back("launch");
+        EXPECT_EQ(Application::sharedApplication(), application);
+        window = Window::initWithFrame(mainScreenBounds());
+        button = Button::buttonWithType(kButtonTypeRoundedRect);
+        button->setFrame({{100, 200}, {80, 40}});
+        button->addTarget([](Button*) { ++buttonTaps; }, kControlEventTouchUpInside);
+        window->addSubview(button.get());
+        window->makeKeyAndVisible();
+    }
+    void applicationDidBecomeActive(Application*) override { lifeEvents.push_back("active"); }
+    void applicationWillResignActive(Application*) override { lifeEvents.push_back("inactive"); }
+    void applicationWillTerminate(Application*) override { lifeEvents.push_back("terminate"); }
+    bool applicationKeyDown(Application*, const KeyEvent& k) override {
+        keysSeen.push_back(k);
+        return true;
+    }
+    std::unique_ptr<Window> window;
+    std::unique_ptr<Button> button;
+};
+
+// Steps run one per pass of the main loop, so that the SDL events a step pushes are delivered
+// before the next step runs. A step returns false to be tried again (waiting for the game).
+std::vector<std::function<bool()>> steps;
+
+void runSteps(std::size_t i = 0, Clock::time_point deadline = Clock::now() + 10s) {
+    if (i >= steps.size()) return;
+    RunLoop::main().post([i, deadline] {
+        if (steps[i]()) {
+            runSteps(i + 1, Clock::now() + 10s);
+        } else if (Clock::now() > deadline) {
+            ADD_FAILURE() << "step " << i << " never finished";
+            RunLoop::main().quit();
+        } else {
+            SDL_Delay(1);
+            runSteps(i, deadline);
+        }
+    });
+}
+
+Uint32 windowId() {
+    return SDL_GetWindowID(screenWindow());
+}
+
+void pushMouse(Uint32 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT, Uint32 which = 0) {
+    SDL_Event e{};
+    e.type = type;
+    if (type == SDL_MOUSEMOTION) {
+        e.motion.windowID = windowId();
+        e.motion.which = which;
+        e.motion.state = SDL_BUTTON_LMASK;
+        e.motion.x = x;
+        e.motion.y = y;
+    } else {
+        e.button.windowID = windowId();
+        e.button.which = which;
+        e.button.button = button;
+        e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        e.button.x = x;
+        e.button.y = y;
+    }
+    SDL_PushEvent(&e);
+}
+
+void pushClick(int x, int y) {
+    pushMouse(SDL_MOUSEBUTTONDOWN, x, y);
+    pushMouse(SDL_MOUSEBUTTONUP, x, y);
+}
+
+void pushFinger(Uint32 type, float x, float y) {
+    SDL_Event e{};
+    e.type = type;
+    e.tfinger.touchId = 1;
+    e.tfinger.fingerId = 7;
+    e.tfinger.x = x; // normalised to the window
+    e.tfinger.y = y;
+    e.tfinger.windowID = windowId();
+    SDL_PushEvent(&e);
+}
+
+void pushKey(SDL_Keycode sym, Uint16 mod = KMOD_NONE, bool repeat = false) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.windowID = windowId();
+    e.key.state = SDL_PRESSED;
+    e.key.repeat = repeat ? 1 : 0;
+    e.key.keysym.sym = sym;
+    e.key.keysym.mod = mod;
+    SDL_PushEvent(&e);
+}
+
+void pushWindowEvent(Uint8 event) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = windowId();
+    e.window.event = event;
+    SDL_PushEvent(&e);
+}
+
+bool lifeIs(std::vector<std::string> expected) {
+    EXPECT_EQ(lifeEvents, expected);
+    return true;
+}
+
+class ApplicationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        lifeEvents.clear();
+        keysSeen.clear();
+        buttonTaps = 0;
+        steps.clear();
+        registerApplicationDelegate("Recorder", [] {
+            return std::unique_ptr<ApplicationDelegate>(std::make_unique<Recorder>());
+        });
+        ApplicationOptions options;
+        options.contentScale = 1;
+        setApplicationOptions(options);
+    }
+    void TearDown() override { setApplicationOptions({}); }
+
+    int run(const char* delegateName = "Recorder") {
+        runSteps();
+        const int status = UIApplicationMain(0, nullptr, nullptr, delegateName);
+        EXPECT_EQ(Application::sharedApplication(), nullptr);
+        return status;
+    }
+};
+
+TEST_F(ApplicationTest, APostedQuitRunsTheFourCallbacksInTheirOrder) {
+    steps = {[] {
+        EXPECT_TRUE(Application::sharedApplication()->isActive());
+        EXPECT_TRUE(screenIsOpen());
+        RunLoop::main().quit();
+        return true;
+    }};
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(lifeEvents, (std::vector<std::string>{"launch", "active", "inactive", "terminate"}));
+    EXPECT_FALSE(screenIsOpen());
+}
+
+TEST_F(ApplicationTest, SigtermAndSigintEndTheRunInOrderInsteadOfKillingTheProcess) {
+    struct sigaction previous {};
+    sigaction(SIGTERM, nullptr, &previous);
+    for (int signal : {SIGTERM, SIGINT}) {
+        lifeEvents.clear();
+        steps = {[signal] {
+            std::raise(signal);
+            return true;
+        }};
+        EXPECT_EQ(run(), 0) << signal;
+        EXPECT_EQ(lifeEvents,
+                  (std::vector<std::string>{"launch", "active", "inactive", "terminate"}));
+    }
+    // The handlers are gone with the run: the previous disposition is back.
+    struct sigaction now {};
+    sigaction(SIGTERM, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, previous.sa_handler);
+}
+
+TEST_F(ApplicationTest, MinimisingResignsRestoringReactivatesFocusLossKeepsItActive) {
+    steps = {
+        [] {
+            pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+            return true;
+        },
+        [] {
+            lifeIs({"launch", "active"});
+            pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+            return true;
+        },
+        [] {
+            lifeIs({"launch", "active", "inactive"});
+            EXPECT_FALSE(Application::sharedApplication()->isActive());
+            pushWindowEvent(SDL_WINDOWEVENT_RESTORED);
+            return true;
+        },
+        [] {
+            lifeIs({"launch", "active", "inactive", "active"});
+            pushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+            return true;
+        },
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(lifeEvents, (std::vector<std::string>{"launch", "active", "inactive", "active",
+                                                    "inactive", "terminate"}));
+}
+
+TEST_F(ApplicationTest, MouseAndFingerTouchesReachTheViewUnderThemAtScaleTwo) {
+    ApplicationOptions options;
+    options.contentScale = 2;
+    setApplicationOptions(options);
+    // The button covers window points (100...180, 200...240), pixels (200...360, 400...480).
+    steps = {
+        [] {
+            int w = 0;
+            int h = 0;
+            screenDrawableSize(&w, &h);
+            EXPECT_EQ(w, 640);
+            EXPECT_EQ(h, 960);
+            pushClick(280, 440);
+            return true;
+        },
+        [] {
+            EXPECT_EQ(buttonTaps, 1);
+            pushClick(140, 220);                      // points (70, 110): outside
+            pushMouse(SDL_MOUSEBUTTONDOWN, 280, 440); // pressed inside,
+            pushMouse(SDL_MOUSEMOTION, 600, 900);     // dragged out
+            pushMouse(SDL_MOUSEBUTTONUP, 600, 900);   // and let go outside
+            pushMouse(SDL_MOUSEBUTTONDOWN, 280, 440, SDL_BUTTON_RIGHT);
+            pushMouse(SDL_MOUSEBUTTONUP, 280, 440, SDL_BUTTON_RIGHT);
+            return true;
+        },
+        [] {
+            EXPECT_EQ(buttonTaps, 1);
+            pushFinger(SDL_FINGERDOWN, 140.0f / 320.0f, 220.0f / 480.0f);
+            pushFinger(SDL_FINGERUP, 140.0f / 320.0f, 220.0f / 480.0f);
+            return true;
+        },
+        [] {
+            EXPECT_EQ(buttonTaps, 2);
+            // SDL's copy of a finger as a mouse click is not a second touch.
+            pushMouse(SDL_MOUSEBUTTONDOWN, 280, 440, SDL_BUTTON_LEFT, SDL_TOUCH_MOUSEID);
+            pushMouse(SDL_MOUSEBUTTONUP, 280, 440, SDL_BUTTON_LEFT, SDL_TOUCH_MOUSEID);
+            return true;
+        },
+        [] {
+            EXPECT_EQ(buttonTaps, 2);
+            RunLoop::main().quit();
+            return true;
+        },
+    };
+    EXPECT_EQ(run(), 0);
+}
+
+TEST_F(ApplicationTest, KeysBecomeNeutralKeyEventsAndCtrlQQuits) {
+    steps = {
+        [] {
+            pushKey(SDLK_LEFT);
+            pushKey(SDLK_F2);
+            pushKey(SDLK_n, KMOD_LCTRL);
+            pushKey(SDLK_F1);
+            pushKey(SDLK_ESCAPE); // no alert: the delegate gets it
+            pushKey(SDLK_x);
+            pushKey(SDLK_DOWN, KMOD_NONE, true);
+            pushKey(SDLK_q); // without Ctrl just a key
+            return true;
+        },
+        [] {
+            const std::vector<KeyCode> codes{KeyCode::Left, KeyCode::F2,     KeyCode::N,
+                                             KeyCode::F1,   KeyCode::Escape, KeyCode::Other,
+                                             KeyCode::Down, KeyCode::Q};
+            EXPECT_EQ(keysSeen.size(), codes.size());
+            for (std::size_t i = 0; i < std::min(codes.size(), keysSeen.size()); ++i)
+                EXPECT_EQ(keysSeen[i].code, codes[i]) << i;
+            if (keysSeen.size() == codes.size()) {
+                EXPECT_TRUE(keysSeen[2].control);
+                EXPECT_FALSE(keysSeen[0].control);
+                EXPECT_TRUE(keysSeen[6].repeat);
+            }
+            keysSeen.clear();
+            pushKey(SDLK_q, KMOD_RCTRL);
+            return true;
+        },
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_TRUE(keysSeen.empty()); // Ctrl+Q is the application's own
+    EXPECT_EQ(lifeEvents.back(), "terminate");
+}
+
+TEST_F(ApplicationTest, AnUnknownDelegateNameStartsNothing) {
+    EXPECT_EQ(UIApplicationMain(0, nullptr, nullptr, "NoSuchDelegate"), 1);
+    EXPECT_EQ(UIApplicationMain(0, nullptr, "NoSuchApplication", "Recorder"), 1);
+    EXPECT_TRUE(lifeEvents.empty());
+    EXPECT_FALSE(screenIsOpen());
+}
+
+// The whole game: clicks on the toolbar, keys for the alert, a game won with a new best score,
+// Ctrl+Q; then a second start that finds the best score kept.
+UserDefaults* gameStore = nullptr;
+AppDelegate* game() {
+    return static_cast<AppDelegate*>(Application::sharedApplication()->delegate());
+}
+
+TEST_F(ApplicationTest, TheGamePlaysQuitsAndKeepsItsBestScoreForTheNextStart) {
+    TempDir dir;
+    resetGameGlobals();
+    checkSolution = 0;
+    const std::string path = dir.file("preferences.plist");
+    auto store = std::make_unique<UserDefaults>(path);
+    gameStore = store.get();
+    registerApplicationDelegate("TestGame", [] {
+        return std::unique_ptr<ApplicationDelegate>(
+            std::make_unique<AppDelegate>(*gameStore, settingsFilePath()));
+    });
+    ApplicationOptions options;
+    options.contentScale = 2;
+    setApplicationOptions(options);
+    static std::unique_ptr<Puzzle> before;
+    steps = {
+        [] {
+            EXPECT_NE(game()->puzzleView()->animationTimer(), nullptr); // active: ticking
+            makeRestingBoard(&puzzle, 5);
+            before = std::make_unique<Puzzle>(puzzle);
+            // The right arrow: the toolbar's third item, clicked in window pixels.
+            const Point p = centreInWindow(game()->toolbar()->items()[2]->button());
+            pushClick(static_cast<int>(p.x * 2), static_cast<int>(p.y * 2));
+            return true;
+        },
+        [] {
+            EXPECT_EQ(turnBetween(*before, puzzle), kDirRight);
+            pushKey(SDLK_F1);
+            return true;
+        },
+        [] {
+            AlertView* alert = game()->puzzleView()->aboutAlert();
+            EXPECT_TRUE(alert && alert->isVisible());
+            pushKey(SDLK_ESCAPE);
+            return true;
+        },
+        [] {
+            EXPECT_FALSE(game()->puzzleView()->aboutAlert()->isVisible());
+            puzzle.score = 321; // the game ends with this score: a new best
+            quitRequest = 1;
+            return true;
+        },
+        [] { return game()->puzzleView()->getHighScore() == 321u; },
+        [] {
+            EXPECT_EQ(UserDefaults(gameStore->path()).unsignedForKey(kHighScore), 321u);
+            pushKey(SDLK_q, KMOD_LCTRL);
+            return true;
+        },
+    };
+    EXPECT_EQ(run("TestGame"), 0);
+    before.reset();
+
+    // A new store object reads the file afresh, as the next start of the program would.
+    store = std::make_unique<UserDefaults>(path);
+    gameStore = store.get();
+    highScore = 0;
+    steps = {[] {
+        EXPECT_EQ(game()->puzzleView()->getHighScore(), 321u);
+        RunLoop::main().quit();
+        return true;
+    }};
+    EXPECT_EQ(run("TestGame"), 0);
+    gameStore = nullptr;
+}
+
+} // namespace

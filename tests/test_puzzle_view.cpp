@@ -1,0 +1,502 @@
+// The game view on real OpenGL ES 1.1 (offscreen) with the real solver and sounds: the frame tick,
+// the best score, solver runs and new games, the frame timer, touches, the About alert's link,
+// the vibration and the skipped frames of a resting board.
+#include "Classes/PuzzleView.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "Classes/SolveOperation.h"
+#include "platform/OperationQueue.h"
+#include "platform/ProgressView.h"
+#include "platform/SystemSound.h"
+#include "platform/URLOpener.h"
+#include "platform/UserDefaults.h"
+#include "sim/Boards.h"
+#include "sim/SolverBoards.h"
+#include "support/GLTest.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+int compositions = 0; // times the window was composed: one per presented frame here
+struct Play {
+    SystemSoundID id;
+    int compositionsBefore;
+};
+std::vector<Play> plays; // main thread only
+int playsOf(const std::unique_ptr<SoundEffect>& sound) {
+    int n = 0;
+    for (const Play& p : plays)
+        n += (sound && p.id == sound->soundID()) ? 1 : 0;
+    return n;
+}
+std::vector<std::string> openedURLs;
+std::int64_t simulatedNow = 1'000'000'000;
+
+// The view point (origin top-left) where cell (x, y, z) of an unturned cube shows.
+Point viewPointOfCell(int x, int y, int z) {
+    const Win w = cameraToWindow(x - 2, y - 2, z - 2, 320, 480);
+    return {float(w.x), float(480 - w.y)};
+}
+bool selected(int x, int y, int z) {
+    return (puzzle.blocks[cellIndex(x, y, z)].state.flags & kBlockSelected) != 0;
+}
+
+// A solver run that holds its queue until it is cancelled.
+class HeldSolveOperation : public SolveOperation {
+public:
+    explicit HeldSolveOperation(const Puzzle& p) : SolveOperation(p) {}
+    void main() override {
+        started.store(true);
+        const auto deadline = RunLoop::Clock::now() + 10s;
+        while (!isCancelled() && RunLoop::Clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        SolveOperation::main();
+    }
+    static inline std::atomic<bool> started{false};
+};
+std::shared_ptr<HeldSolveOperation> heldRun;
+std::shared_ptr<SolveOperation> makeHeldRun(const Puzzle* p) {
+    HeldSolveOperation::started = false;
+    heldRun = std::make_shared<HeldSolveOperation>(*p);
+    return heldRun;
+}
+
+class PuzzleViewTest : public GLTest {
+protected:
+    static void TearDownTestSuite() {
+        GLTest::TearDownTestSuite();
+        systemSoundShutdown();
+    }
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(GLTest::SetUp());
+        resetGameGlobals();
+        checkSolution = 0; // no solver run unless a test asks for one
+        plays.clear();
+        setSystemSoundPlayObserver([](SystemSoundID id) { plays.push_back({id, compositions}); });
+        openedURLs.clear();
+        setURLOpener([](const std::string& url) {
+            openedURLs.push_back(url);
+            return true;
+        });
+        view = PuzzleView::initWithFrame({{0, 0}, {kWidth, kHeight}});
+        ASSERT_NE(view, nullptr);
+        compositions = 0;
+        drawingId = windowAddDrawing(100.0f, [] { ++compositions; });
+    }
+    void TearDown() override {
+        view.reset();
+        windowRemoveDrawing(drawingId);
+        PuzzleView::setSolveOperationFactory(nullptr);
+        heldRun.reset();
+        setURLOpener(nullptr);
+        setSystemSoundPlayObserver(nullptr);
+        setPuzzleClock(nullptr);
+        runMainLoopFor(5ms); // notices of this test's runs die here
+    }
+
+    void tick(int n = 1) {
+        for (int i = 0; i < n; ++i)
+            view->drawView();
+    }
+    // Ticks until the board is at rest; false when it never is.
+    bool settle() {
+        for (int i = 0; i < 1000 && (puzzle.flags & (kPuzzleStarting | kPuzzleBusy)); ++i)
+            view->drawView();
+        return !(puzzle.flags & (kPuzzleStarting | kPuzzleBusy));
+    }
+    // A resting board with one pair of red bubbles at (1, 0, 4) and (2, 0, 4) and a lone blue
+    // one at (0, 0, 0), laid out by a few ticks.
+    void useRedPairBoard() {
+        makeEmptyBoard(&puzzle);
+        putBubble(&puzzle, 1, 0, 4, kColorRed);
+        putBubble(&puzzle, 2, 0, 4, kColorRed);
+        putBubble(&puzzle, 0, 0, 0, kColorBlue);
+        tick(3);
+        ASSERT_FALSE(puzzle.flags & (kPuzzleBusy | kPuzzleGameOver));
+    }
+    // A board on which the solver is due in the next tick.
+    void askForSolverOn(void (*make)(Puzzle*)) {
+        make(&puzzle);
+        checkSolution = 1;
+    }
+    // The picture's pixel under a view point.
+    Rgba shownAt(Point p) {
+        std::vector<std::uint8_t> rgba;
+        EXPECT_TRUE(view->readPixels(rgba));
+        return pixelAt(rgba, kWidth, int(p.x), int(p.y));
+    }
+
+    std::unique_ptr<PuzzleView> view;
+    int drawingId = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The tick, the best score and the vibration
+
+TEST_F(PuzzleViewTest, AGameThatBeatsTheBestScoreRecordsItAndCheersOnceAndVibratesOnce) {
+    ASSERT_NE(view->sounds().highScoreSound, nullptr);
+    const int vibrations = vibrationCount();
+    const struct {
+        unsigned best, expected;
+        int cheers;
+    } cases[] = {{10, 40, 1}, {40, 40, 0}, {41, 41, 0}};
+    for (const auto& c : cases) {
+        makeRestingBoard(&puzzle, 7);
+        puzzle.score = 40;
+        view->setHighScore(c.best);
+        plays.clear();
+        tick(5); // a better score while the game goes on is not a best score yet
+        EXPECT_EQ(view->getHighScore(), c.best);
+        quitRequest = 1; // the next update ends the game
+        tick(20);
+        EXPECT_TRUE(puzzle.flags & kPuzzleGameOver);
+        EXPECT_EQ(view->getHighScore(), c.expected);
+        EXPECT_EQ(highScore, c.expected);
+        EXPECT_EQ(playsOf(view->sounds().highScoreSound), c.cheers) << c.best;
+        EXPECT_EQ(highScoreSndRequest, 0);
+        view->refreshAction();
+    }
+    EXPECT_EQ(vibrationCount(), vibrations + 3);
+}
+
+TEST_F(PuzzleViewTest, SoundsPlayAfterTheFrameIsPresented) {
+    view->refreshAction(); // a new board asks for the start sound
+    ASSERT_EQ(startSndRequest, 1);
+    tick();
+    ASSERT_EQ(playsOf(view->sounds().startSound), 1);
+    EXPECT_EQ(plays.back().compositionsBefore, 1);
+}
+
+TEST_F(PuzzleViewTest, SaveHighScoreStoresTheDecimalTextAndPersistsIt) {
+    const std::string path = UserDefaults::standardUserDefaults().path();
+    view->saveHighScore(4000000000u);
+    EXPECT_EQ(view->getHighScore(), 4000000000u);
+    EXPECT_EQ(UserDefaults(path).stringForKey("highScore"), "4000000000"); // the next launch
+    view->setHighScore(7);                                                 // not persisted
+    EXPECT_EQ(UserDefaults(path).stringForKey("highScore"), "4000000000");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Solver runs and new games
+
+TEST_F(PuzzleViewTest, TheSolversAnswerEndsTheGameOnlyWithoutAMove) {
+    for (bool moveLeft : {true, false}) {
+        const int vibrations = vibrationCount();
+        askForSolverOn(moveLeft ? makePairBoard : makeNoMoveBoard);
+        tick();
+        EXPECT_EQ(opRunning, 1);
+        EXPECT_EQ(solveRequest, 0);
+        ASSERT_NE(view->solveOperation(), nullptr);
+        ASSERT_TRUE(runLoopUntil([] { return opRunning == 0; }));
+        EXPECT_EQ(quitRequest, moveLeft ? 0 : 1);
+        EXPECT_EQ(view->solveOperation(), nullptr);
+        EXPECT_EQ(view->operationQueue(), nullptr);
+        tick(10);
+        EXPECT_EQ((puzzle.flags & kPuzzleGameOver) != 0, !moveLeft);
+        EXPECT_EQ(vibrationCount(), vibrations + (moveLeft ? 0 : 1));
+    }
+}
+
+// The run has answered "no move" and its notice waits in the main loop when the player starts a
+// new game: the new game must go on, however often it happens.
+TEST_F(PuzzleViewTest, AFinishedRunWhoseNoticeIsLateNeverEndsTheNewGame) {
+    const int vibrations = vibrationCount();
+    for (int round = 0; round < 10; ++round) {
+        askForSolverOn(makeNoMoveBoard);
+        tick();
+        const std::shared_ptr<SolveOperation> run = view->solveOperation();
+        ASSERT_NE(run, nullptr);
+        view->operationQueue()->waitUntilAllOperationsAreFinished();
+        ASSERT_FALSE(run->solved());
+        view->refreshAction();
+        runMainLoopFor(20ms);
+        EXPECT_EQ(quitRequest, 0);
+        EXPECT_EQ(opRunning, 0);
+    }
+    ASSERT_TRUE(settle());
+    tick(10);
+    EXPECT_FALSE(puzzle.flags & kPuzzleGameOver);
+    EXPECT_EQ(vibrationCount(), vibrations);
+}
+
+TEST_F(PuzzleViewTest, ANewGameOrTeardownCancelsARunningSolverAndWaitsForIt) {
+    PuzzleView::setSolveOperationFactory(makeHeldRun);
+    askForSolverOn(makeNoMoveBoard);
+    tick();
+    ASSERT_TRUE(runLoopUntil([] { return HeldSolveOperation::started.load(); }));
+    OperationQueue* queue = view->operationQueue();
+    puzzle.score = 12;
+    quitRequest = 1;
+    view->refreshAction();
+    EXPECT_TRUE(heldRun->isCancelled());
+    EXPECT_TRUE(heldRun->isFinished()); // the new board came after the run had ended
+    EXPECT_EQ(view->solveOperation(), nullptr);
+    EXPECT_EQ(view->operationQueue(), queue); // the queue stays
+    EXPECT_EQ(opRunning + solveRequest + quitRequest, 0);
+    EXPECT_EQ(liveCount(&puzzle), kNumBlocks);
+    EXPECT_TRUE(puzzle.flags & kPuzzleStarting);
+    EXPECT_EQ(puzzle.score, 0u);
+    runMainLoopFor(20ms);
+    EXPECT_EQ(quitRequest + opRunning, 0);
+
+    // The next request launches again, and the view's end waits for that run too.
+    askForSolverOn(makeNoMoveBoard);
+    tick();
+    EXPECT_EQ(opRunning, 1);
+    ASSERT_TRUE(runLoopUntil([] { return HeldSolveOperation::started.load(); }));
+    view.reset();
+    EXPECT_TRUE(heldRun->isFinished());
+    runMainLoopFor(20ms); // its notice finds no view
+    EXPECT_EQ(quitRequest, 0);
+}
+
+TEST_F(PuzzleViewTest, ANewGameAfterACompletedRunStartsAFreshBoard) {
+    askForSolverOn(makePairBoard);
+    tick();
+    ASSERT_TRUE(runLoopUntil([] { return opRunning == 0; }));
+    ASSERT_EQ(view->operationQueue(), nullptr); // no queue any more
+    makeEmptyBoard(&puzzle);
+    solveRequest = quitRequest = 1;
+    view->refreshAction();
+    EXPECT_EQ(liveCount(&puzzle), kNumBlocks);
+    EXPECT_TRUE(puzzle.flags & kPuzzleStarting);
+    EXPECT_EQ(opRunning + solveRequest + quitRequest, 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Frame timer
+
+TEST_F(PuzzleViewTest, TheFrameTimerNeverRunsTwice) {
+    const std::size_t base = RunLoop::main().activeTimerCount();
+    view->stopAnimation(); // nothing to stop
+    EXPECT_EQ(RunLoop::main().activeTimerCount(), base);
+    view->startAnimation(0.02f);
+    view->startAnimation(0.02f);
+    EXPECT_EQ(RunLoop::main().activeTimerCount(), base + 1);
+    ASSERT_NE(view->animationTimer(), nullptr);
+    EXPECT_NEAR(view->animationTimer()->interval(), 0.02, 1e-6);
+    const std::uint32_t frame = puzzle.frame;
+    runMainLoopFor(150ms);
+    EXPECT_GE(puzzle.frame - frame, 3u);
+    EXPECT_LE(puzzle.frame - frame, 8u); // one timer at 50 per second, not two
+
+    view->stopAnimation();
+    view->stopAnimation();
+    EXPECT_EQ(view->animationTimer(), nullptr);
+    EXPECT_EQ(RunLoop::main().activeTimerCount(), base);
+    const std::uint32_t stopped = puzzle.frame;
+    runMainLoopFor(60ms);
+    EXPECT_EQ(puzzle.frame, stopped);
+
+    // Handing over a timer stops the one held.
+    view->startAnimation(0.02f);
+    auto other = RunLoop::main().scheduleRepeatingTimer(1.0, [] {});
+    const std::shared_ptr<RunLoopTimer> first = view->animationTimer();
+    view->setAnimationTimer(other);
+    EXPECT_FALSE(first->isValid());
+    view->setAnimationTimer(other); // the same one again stays valid
+    EXPECT_TRUE(other->isValid());
+    view->stopAnimation();
+    EXPECT_EQ(RunLoop::main().activeTimerCount(), base);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Touches
+
+TEST_F(PuzzleViewTest, ATapSelectsAGroupAndASecondOneBurstsItInTheModelAndOnScreen) {
+    useRedPairBoard();
+    const Point at = viewPointOfCell(2, 0, 4);
+    EXPECT_GT(shownAt(at).r, 150);
+    view->touchesBegan(at, at);
+    EXPECT_TRUE(selected(2, 0, 4) && selected(1, 0, 4));
+    EXPECT_FALSE(selected(0, 0, 0));
+    EXPECT_EQ(puzzle.selectScore, 1u);
+    EXPECT_FLOAT_EQ(view->location().x, at.x); // kept with the origin at the bottom-left
+    EXPECT_FLOAT_EQ(view->location().y, kHeight - at.y);
+    view->touchesEnded(at, at);
+
+    view->touchesBegan(at, at);
+    EXPECT_EQ(puzzle.score, 1u);
+    EXPECT_EQ(liveCount(&puzzle), 1);
+    tick(40); // the bursts run their course
+    const Rgba now = shownAt(at);
+    EXPECT_LT(now.r - now.b, 40) << "the red bubble is still shown"; // grey-white background
+}
+
+TEST_F(PuzzleViewTest, ATapOnTheBackgroundOrADragChangesNothing) {
+    useRedPairBoard();
+    Puzzle before;
+    std::memcpy(&before, &puzzle, sizeof puzzle);
+    // Where the bubble would be if y were not flipped, and a corner.
+    const Point bubble = viewPointOfCell(2, 0, 4), corner{10.0f, 10.0f};
+    for (Point at : {Point{bubble.x, kHeight - bubble.y}, corner}) {
+        view->touchesBegan(at, at);
+        view->touchesEnded(at, at);
+    }
+    // A drag from the corner across the bubble: only the touch-down picks.
+    const Point past{bubble.x + 3.0f, bubble.y + 4.0f};
+    view->touchesBegan(corner, corner);
+    view->touchesMoved(bubble, corner); // the first move only ends the touch-down
+    EXPECT_FLOAT_EQ(view->location().y, kHeight - corner.y);
+    EXPECT_FLOAT_EQ(view->previousLocation().y, kHeight - corner.y);
+    view->touchesMoved(past, bubble);
+    EXPECT_FLOAT_EQ(view->location().x, past.x);
+    EXPECT_FLOAT_EQ(view->location().y, kHeight - past.y);
+    EXPECT_FLOAT_EQ(view->previousLocation().y, kHeight - bubble.y);
+    view->touchesEnded(past, past);
+    view->touchesCancelled(bubble, past);
+    EXPECT_EQ(std::memcmp(&before, &puzzle, sizeof puzzle), 0);
+}
+
+// The window's hit-testing hands a touch to the view in its own points, at any surface density.
+TEST_F(PuzzleViewTest, TouchesArriveThroughTheWindowInPointsAlsoOnADoubleDensitySurface) {
+    for (float scale : {1.0f, 2.0f}) {
+        view.reset();
+        View::setDefaultContentScale(scale);
+        view = PuzzleView::initWithFrame({{0, 64}, {kWidth, kHeight}}); // under a bar
+        View::setDefaultContentScale(1.0f);
+        ASSERT_NE(view, nullptr);
+        ASSERT_EQ(view->surfaceSize().width, scale * kWidth);
+        auto window = Window::initWithFrame({{0, 0}, {kWidth, kHeight + 64}});
+        window->addSubview(view.get());
+        window->makeKeyAndVisible();
+        useRedPairBoard();
+        const Point at = viewPointOfCell(1, 0, 4);
+        InputEvent down;
+        down.location = {at.x, at.y + 64};
+        EXPECT_TRUE(window->sendEvent(down));
+        EXPECT_TRUE(selected(1, 0, 4) && selected(2, 0, 4)) << scale;
+        EXPECT_FLOAT_EQ(view->location().y, kHeight - at.y);
+        view.reset(); // leaves the window
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The time bar and the About alert
+
+TEST_F(PuzzleViewTest, TheTimeBarFollowsATimedGameRefillsForTheNextAndHidesWhenUntimed) {
+    setPuzzleClock([] { return simulatedNow; });
+    auto bar = ProgressView::initWithFrame({{80, 412}, {160, 14}});
+    bar->setProgress(0.25f);
+    view->setProgressView(bar.get());
+    EXPECT_EQ(view->progressView(), bar.get());
+    EXPECT_TRUE(bar->isHidden());
+    EXPECT_FLOAT_EQ(bar->progress(), 1.0f);
+    view->setGameType(3); // three minutes
+    for (int game = 0; game < 2; ++game) {
+        view->refreshAction();
+        EXPECT_FALSE(bar->isHidden());
+        EXPECT_FLOAT_EQ(bar->progress(), 1.0f);
+        ASSERT_TRUE(settle()); // the clock starts once the board has landed
+        ASSERT_TRUE(puzzle.flags & kPuzzleTimed);
+        simulatedNow += 90;
+        tick();
+        EXPECT_FLOAT_EQ(bar->progress(), 0.5f) << game;
+        EXPECT_FALSE(puzzle.flags & kPuzzleProgressChanged); // handed over
+        simulatedNow += 45;
+        tick();
+        EXPECT_FLOAT_EQ(bar->progress(), 0.25f) << game;
+    }
+    view->setGameType(0);
+    view->refreshAction();
+    ASSERT_TRUE(settle());
+    tick(5);
+    EXPECT_TRUE(bar->isHidden());
+    EXPECT_FLOAT_EQ(bar->progress(), 1.0f);
+    view->setProgressView(nullptr); // the bar goes before the view
+}
+
+TEST_F(PuzzleViewTest, TheAboutAlertOpensTheContactLinkOnlyFromItsEmailButton) {
+    view->infoAction(); // without a key window it shows nowhere
+    ASSERT_NE(view->aboutAlert(), nullptr);
+    EXPECT_FALSE(view->aboutAlert()->isVisible());
+    view->alertView(view->aboutAlert(), 0);
+
+    auto window = Window::initWithFrame({{0, 0}, {kWidth, kHeight}});
+    window->makeKeyAndVisible();
+    view->infoAction();
+    AlertView* alert = view->aboutAlert();
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_EQ(alert->title(), "Spheron 1.1");
+    EXPECT_EQ(alert->message(), "Written by Tolvane\r\nComments, suggestions? Got an iPhone "
+                                "project you need help with?");
+    ASSERT_EQ(alert->numberOfButtons(), 2);
+    EXPECT_EQ(alert->cancelButtonIndex(), 0);
+    EXPECT_EQ(alert->buttonAtIndex(0)->title(), "Go Back!");
+    EXPECT_EQ(alert->buttonAtIndex(1)->title(), "Email");
+    alert->dismissWithClickedButtonIndex(0, true);
+    EXPECT_FALSE(alert->isVisible());
+    EXPECT_TRUE(openedURLs.empty());
+
+    view->infoAction();
+    view->aboutAlert()->dismissWithClickedButtonIndex(1, true);
+    ASSERT_EQ(openedURLs.size(), 1u);
+    EXPECT_EQ(openedURLs[0],
+              std::string("mailto:") + SPHERON_CONTACT_EMAIL + "?subject=spheron:comment");
+    view.reset(); // the alert goes with the view, before the window
+}
+
+// ---------------------------------------------------------------------------------------------
+// A resting board costs almost nothing
+
+TEST_F(PuzzleViewTest, ARestingBoardIsNotRedrawnButItsFramesCount) {
+    makeRestingBoard(&puzzle, 11);
+    tick(2); // laid out and shown once
+    std::vector<std::uint8_t> shown, later;
+    ASSERT_TRUE(view->readPixels(shown));
+    compositions = 0;
+    const std::uint32_t frame = puzzle.frame;
+    tick(50);
+    EXPECT_EQ(compositions, 0);
+    EXPECT_EQ(puzzle.frame, frame + 50);
+    ASSERT_TRUE(view->readPixels(later));
+    EXPECT_EQ(shown, later); // the skipped frames leave the last picture shown
+
+    // Anything shown with the board, or a new picture of it, draws once.
+    view->setNeedsDisplay();
+    tick(5);
+    EXPECT_EQ(compositions, 1);
+    ASSERT_TRUE(view->readPixels(later));
+    EXPECT_EQ(shown, later); // and draws the same picture
+    view->setHintState(0);
+    tick(5);
+    EXPECT_EQ(compositions, 2);
+    view->rotateLeft(); // the cube turns: a new picture every tick until it rests
+    tick(5);
+    EXPECT_EQ(compositions, 7);
+    EXPECT_EQ(puzzle.frame, frame + 65);
+}
+
+TEST_F(PuzzleViewTest, APulsingSelectionIsRedrawnEveryTick) {
+    useRedPairBoard();
+    const Point at = viewPointOfCell(2, 0, 4);
+    view->touchesBegan(at, at);
+    ASSERT_TRUE(selected(2, 0, 4));
+    // Long enough for the score bubble to count down and go: the pulse alone keeps drawing.
+    tick(100);
+    compositions = 0;
+    tick(20);
+    EXPECT_EQ(compositions, 20);
+}
+
+} // namespace
+
+// One store file per run, chosen before anything reads the store.
+int spheronPreferencesForTests = [] {
+    static const std::string path =
+        (fs::temp_directory_path() / ("spheron-puzzle-view-" + std::to_string(getpid()) + ".plist"))
+            .string();
+    setenv("SPHERON_PREFERENCES", path.c_str(), 1);
+    std::atexit([] { fs::remove(path); });
+    return 0;
+}();

@@ -1,0 +1,622 @@
+// The view layer on real OpenGL ES 1.1 (offscreen): the phone's layout of bars, game view and time
+// bar checked in rendered pixels, buttons and touch delivery, stacking with GL layers, the alert,
+// text with and without a font, and a content scale of 2.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/AlertView.h"
+#include "platform/Bars.h"
+#include "platform/Button.h"
+#include "platform/GLContext.h"
+#include "platform/GLExtensions.h"
+#include "platform/GLLayer.h"
+#include "platform/Log.h"
+#include "platform/PngWriter.h"
+#include "platform/ProgressView.h"
+#include "platform/Screen.h"
+#include "platform/Text.h"
+#include "platform/Window.h"
+
+namespace {
+
+std::vector<std::string> logLines;
+void captureLog(const char* line) {
+    logLines.emplace_back(line);
+}
+
+struct Px {
+    int r, g, b;
+};
+
+struct Shot {
+    std::vector<std::uint8_t> rgba;
+    int width = 0;
+    int height = 0;
+    Px at(int x, int y) const {
+        const std::size_t i = (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 4;
+        return {rgba[i], rgba[i + 1], rgba[i + 2]};
+    }
+};
+
+Shot compose() {
+    Shot shot;
+    EXPECT_TRUE(windowCompose());
+    EXPECT_TRUE(windowReadPixels(shot.rgba, shot.width, shot.height));
+    return shot;
+}
+
+// With SPHERON_UI_SHOT set to a path prefix, keeps the picture as <prefix><name>.png to look at.
+void keep(const Shot& shot, const char* name) {
+    const char* prefix = std::getenv("SPHERON_UI_SHOT");
+    if (!prefix) return;
+    EXPECT_TRUE(writePngFile(std::string(prefix) + name + ".png", shot.rgba.data(), shot.width,
+                             shot.height));
+}
+
+bool isGameGreen(Px p) {
+    return p.g > 150 && p.r < 60 && p.b < 60;
+}
+bool isGrey(Px p) {
+    return std::abs(p.r - p.g) < 12 && std::abs(p.g - p.b) < 12;
+}
+bool isFillBlue(Px p) {
+    return p.b - p.r > 60;
+}
+bool isNearWhite(Px p) {
+    return p.r > 225 && p.g > 225 && p.b > 225;
+}
+
+// A view shown by a GL layer of its own, filled with one colour: the game view's stand-in.
+class FlatGLView : public View {
+public:
+    FlatGLView(const Rect& frame, float r, float g, float b) : View(frame) {
+        sync();
+        context_ = GLContext::create(kGLContextAPIOpenGLES1);
+        if (!context_) return;
+        const SavedGLContext saved;
+        if (!GLContext::setCurrentContext(context_.get())) return;
+        GLuint renderbuffer = 0;
+        GLuint framebuffer = 0;
+        glGenRenderbuffersOES(1, &renderbuffer);
+        glBindRenderbufferOES(GL_RENDERBUFFER_OES, renderbuffer);
+        if (context_->renderbufferStorage(layer_.get())) {
+            glGenFramebuffersOES(1, &framebuffer);
+            glBindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer);
+            glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES,
+                                         GL_RENDERBUFFER_OES, renderbuffer);
+            glClearColor(r, g, b, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+            presented_ = context_->presentRenderbuffer();
+        }
+        saved.restore();
+    }
+    ~FlatGLView() override {
+        context_.reset();
+        layer_.reset();
+    }
+    GLLayer* layer() const override { return layer_.get(); }
+    bool presented() const { return presented_; }
+
+protected:
+    void windowGeometryDidChange() override { sync(); }
+
+private:
+    void sync() {
+        if (!layer_) layer_ = std::make_unique<GLLayer>();
+        layer_->setBounds(bounds());
+        layer_->setContentScale(contentScale());
+        layer_->setWindowFrame(convertRectToWindow(bounds()));
+        layer_->setHidden(isHiddenInWindow());
+    }
+    std::unique_ptr<GLLayer> layer_;
+    std::unique_ptr<GLContext> context_;
+    bool presented_ = false;
+};
+
+// A widget that records the touches it gets.
+class TouchPad : public Widget {
+public:
+    explicit TouchPad(const Rect& frame) : Widget(frame) {}
+    void touchesBegan(const Touch& t) override { log.push_back({'b', t.locationInView(this)}); }
+    void touchesMoved(const Touch& t) override { log.push_back({'m', t.locationInView(this)}); }
+    void touchesEnded(const Touch& t) override { log.push_back({'e', t.locationInView(this)}); }
+    void touchesCancelled(const Touch& t) override { log.push_back({'c', t.locationInView(this)}); }
+    struct Entry {
+        char phase;
+        Point at;
+    };
+    std::vector<Entry> log;
+};
+
+InputEvent touch(InputType type, float x, float y, int id = 0) {
+    InputEvent e;
+    e.type = type;
+    e.location = {x, y};
+    e.touchId = id;
+    return e;
+}
+
+void tap(Window& window, float x, float y) {
+    window.sendEvent(touch(InputType::TouchDown, x, y));
+    window.sendEvent(touch(InputType::TouchUp, x, y));
+}
+
+Point centreInWindow(const View* v) {
+    const Rect r = v->convertRectToWindow(v->bounds());
+    return {r.origin.x + r.size.width * 0.5f, r.origin.y + r.size.height * 0.5f};
+}
+
+// The phone's window as the application lays it out below a 20-point status bar.
+struct Phone {
+    std::unique_ptr<Window> window;
+    std::unique_ptr<NavigationBar> nav;
+    std::unique_ptr<Toolbar> toolbar;
+    std::unique_ptr<FlatGLView> game;
+    std::unique_ptr<ProgressView> timeBar;
+    Button* info = nullptr;
+    std::vector<std::string> actions;
+
+    explicit Phone(float scale = 1.0f) {
+        const Rect app{{0.0f, 20.0f}, {320.0f, 460.0f}};
+        window = Window::initWithFrame({{0.0f, 0.0f}, {320.0f, 480.0f}});
+        window->setBackgroundColor(Color::blackColor());
+        nav = NavigationBar::initWithFrame({});
+        nav->setBarStyle(kBarStyleDefault);
+        nav->sizeToFit();
+        nav->setTintColor(Color::colorWithRed(0.6f, 0.6f, 0.6f, 1.0f));
+        const float navH = nav->frame().size.height;
+        nav->setFrame({app.origin, {app.size.width, navH}});
+        window->addSubview(nav.get());
+
+        toolbar = Toolbar::initWithFrame({});
+        toolbar->setBarStyle(kBarStyleDefault);
+        toolbar->sizeToFit();
+        const float grey = 0.45098039f;
+        toolbar->setTintColor(Color::colorWithRed(grey, grey, grey, 1.0f));
+        const float barH = toolbar->frame().size.height;
+        toolbar->setFrame(
+            {{app.origin.x, app.origin.y + app.size.height - barH}, {app.size.width, barH}});
+        std::vector<std::unique_ptr<BarButtonItem>> items;
+        items.push_back(
+            BarButtonItem::initWithBarButtonSystemItem(kBarButtonSystemItemFixedSpace, nullptr));
+        items.back()->setWidth(1.0f);
+        for (const char* name : {"left-1.png", "right-1.png", "up-1.png", "dn-1.png"}) {
+            const std::string n = name;
+            items.push_back(
+                BarButtonItem::initWithImage(Image::imageNamed(n), kBarButtonItemStyleBordered,
+                                             [this, n](BarButtonItem*) { actions.push_back(n); }));
+            items.back()->setWidth(66.0f);
+        }
+        toolbar->setItems(std::move(items));
+        window->addSubview(toolbar.get());
+
+        game = std::make_unique<FlatGLView>(Rect{{app.origin.x, app.origin.y + navH},
+                                                 {app.size.width, app.size.height - barH - navH}},
+                                            0.0f, 0.8f, 0.0f);
+        game->setContentScale(scale);
+        window->addSubview(game.get());
+
+        const double x = double(app.origin.x) + double(app.size.width) * 0.5 - 80.0;
+        timeBar = ProgressView::initWithFrame(
+            {{static_cast<float>(x), app.origin.y + app.size.height - barH - 24.0f},
+             {160.0f, 14.0f}});
+        timeBar->setProgressViewStyle(kProgressViewStyleDefault);
+        timeBar->setUserInteractionEnabled(false);
+        timeBar->setProgress(1.0f);
+        window->addSubview(timeBar.get());
+
+        auto item = NavigationItem::initWithTitle("Spheron");
+        item->setLeftBarButtonItem(BarButtonItem::initWithBarButtonSystemItem(
+            kBarButtonSystemItemRefresh, [this](BarButtonItem*) { actions.push_back("refresh"); }));
+        auto infoButton = Button::buttonWithType(kButtonTypeInfoLight);
+        infoButton->addTarget([this](Button*) { actions.push_back("info"); },
+                              kControlEventTouchUpInside);
+        info = infoButton.get();
+        item->setRightBarButtonItem(BarButtonItem::initWithCustomView(std::move(infoButton)));
+        nav->pushNavigationItem(std::move(item), false);
+        window->makeKeyAndVisible();
+    }
+};
+
+class UITest : public ::testing::Test {
+protected:
+    void SetUp() override { open(1); }
+    void TearDown() override {
+        setLogSink(nullptr);
+        setTextFontConfigFile("");
+        screenClose();
+        windowSetContentScale(1.0f);
+        View::setDefaultContentScale(1.0f);
+    }
+    void open(int scale) {
+        ScreenOptions options;
+        options.widthPx = 320 * scale;
+        options.heightPx = 480 * scale;
+        options.visible = false;
+        ASSERT_TRUE(screenOpen(options));
+        windowSetContentScale(static_cast<float>(scale));
+        View::setDefaultContentScale(static_cast<float>(scale));
+    }
+};
+
+TEST_F(UITest, BarsSizeThemselvesAndEveryViewLandsOnItsFrameInPixels) {
+    Phone phone;
+    ASSERT_TRUE(phone.game->presented());
+    EXPECT_EQ(phone.nav->frame().size.height, 44.0f);
+    EXPECT_EQ(phone.toolbar->frame().origin.y, 436.0f);
+    EXPECT_EQ(phone.timeBar->frame().origin.x, 80.0f);
+    EXPECT_EQ(phone.timeBar->frame().origin.y, 412.0f);
+
+    const Shot s = compose();
+    ASSERT_EQ(s.width, 320);
+    EXPECT_FALSE(isGrey(s.at(250, 10)) && s.at(250, 10).r > 20); // status-bar strip: black
+    for (int y : {21, 40, 62})
+        EXPECT_TRUE(isGrey(s.at(250, y))) << "nav bar row " << y;
+    for (int y : {65, 200, 410, 427, 435})
+        EXPECT_TRUE(isGameGreen(s.at(20, y))) << "row " << y;
+    for (int y : {437, 470, 478})
+        EXPECT_TRUE(isGrey(s.at(316, y))) << "toolbar row " << y;
+    // The time bar lies over the game view: its edges are exactly where its frame says.
+    EXPECT_TRUE(isFillBlue(s.at(160, 419)));
+    EXPECT_TRUE(isGameGreen(s.at(160, 410)));
+    EXPECT_TRUE(isGameGreen(s.at(160, 427)));
+    EXPECT_TRUE(isGameGreen(s.at(78, 419)));
+    EXPECT_TRUE(isGameGreen(s.at(241, 419)));
+}
+
+TEST_F(UITest, ToolbarItemsKeepTheirWidthsInOrder) {
+    Phone phone;
+    const auto& items = phone.toolbar->items();
+    ASSERT_EQ(items.size(), 5u);
+    const float widths[] = {1.0f, 66.0f, 66.0f, 66.0f, 66.0f};
+    float lastRight = 0.0f;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(items[i]->width(), widths[i]);
+        if (i == 0) {
+            EXPECT_EQ(items[i]->view(), nullptr); // a space shows nothing
+            continue;
+        }
+        const Rect f = items[i]->button()->frame();
+        EXPECT_EQ(f.size.width, 66.0f);
+        EXPECT_GT(f.origin.x, lastRight);
+        EXPECT_EQ(f.origin.y + f.size.height * 0.5f, 22.0f); // centred in the 44-point bar
+        lastRight = f.origin.x + f.size.width;
+    }
+    EXPECT_LE(lastRight, 320.0f);
+}
+
+TEST_F(UITest, BarTintsShowAndFollowTheTintColour) {
+    Phone phone;
+    Shot s = compose();
+    const Px navPx = s.at(250, 50);
+    const Px toolPx = s.at(316, 458);
+    ASSERT_TRUE(isGrey(navPx) && isGrey(toolPx));
+    // Same gradient position (lower half), tints 0.6 and 0.45: brightness in that ratio.
+    const Px navLow = s.at(250, 58);
+    const Px toolLow = s.at(316, 474);
+    EXPECT_NEAR(double(navLow.r) / double(toolLow.r), 0.6 / 0.45098039, 0.12);
+    EXPECT_NEAR(navLow.r, 0.6 * 255 * 0.95, 25);
+    phone.nav->setTintColor(Color::colorWithRed(0.7f, 0.1f, 0.1f, 1.0f));
+    s = compose();
+    const Px red = s.at(250, 50);
+    EXPECT_GT(red.r, red.g + 80);
+    EXPECT_NEAR(red.g, red.b, 6);
+}
+
+TEST_F(UITest, ProgressFillsInProportion) {
+    Phone phone;
+    for (float p : {0.0f, 0.25f, 0.5f, 0.8f, 1.0f}) {
+        phone.timeBar->setProgress(p);
+        const Shot s = compose();
+        int filled = 0;
+        for (int x = 80; x < 240; ++x)
+            filled += isFillBlue(s.at(x, 419));
+        EXPECT_NEAR(filled, p * 158.0f, 3.0) << "progress " << p;
+    }
+    phone.timeBar->setProgress(2.0f);
+    EXPECT_EQ(phone.timeBar->progress(), 1.0f);
+    phone.timeBar->setProgress(std::nanf(""));
+    EXPECT_EQ(phone.timeBar->progress(), 0.0f);
+    phone.timeBar->setHidden(true);
+    EXPECT_TRUE(isGameGreen(compose().at(160, 419)));
+}
+
+TEST_F(UITest, ButtonsActOnlyOnReleaseInsideAndShowThePressWhileHeld) {
+    Phone phone;
+    Button* left = phone.toolbar->items()[1]->button();
+    const Point c = centreInWindow(left);
+    const Rect f = left->convertRectToWindow(left->bounds());
+    const int px = int(f.origin.x) + 6; // the face, clear of the arrow
+    const int py = int(c.y) + 5;
+    const Px idle = compose().at(px, py);
+
+    Window& w = *phone.window;
+    w.sendEvent(touch(InputType::TouchDown, c.x, c.y));
+    EXPECT_TRUE(left->isHighlighted());
+    EXPECT_LT(compose().at(px, py).r, idle.r - 15); // pressed looks darker
+    w.sendEvent(touch(InputType::TouchMove, c.x, 300.0f));
+    EXPECT_FALSE(left->isHighlighted());
+    w.sendEvent(touch(InputType::TouchMove, c.x + 10.0f, c.y));
+    EXPECT_TRUE(left->isHighlighted());
+    EXPECT_TRUE(phone.actions.empty());
+    w.sendEvent(touch(InputType::TouchUp, c.x + 10.0f, c.y));
+    EXPECT_EQ(phone.actions, std::vector<std::string>{"left-1.png"});
+    EXPECT_FALSE(left->isHighlighted());
+    EXPECT_EQ(compose().at(px, py).r, idle.r);
+    w.sendEvent(touch(InputType::TouchUp, c.x, c.y)); // a second release: nothing
+    EXPECT_EQ(phone.actions.size(), 1u);
+
+    // Released outside, or cancelled: no action.
+    w.sendEvent(touch(InputType::TouchDown, c.x, c.y));
+    w.sendEvent(touch(InputType::TouchUp, c.x, 200.0f));
+    w.sendEvent(touch(InputType::TouchDown, c.x, c.y));
+    w.sendEvent(touch(InputType::TouchCancel, c.x, c.y));
+    EXPECT_EQ(phone.actions.size(), 1u);
+    EXPECT_FALSE(left->isHighlighted());
+
+    // Each arrow reaches its own action.
+    for (std::size_t i = 2; i < 5; ++i) {
+        const Point ci = centreInWindow(phone.toolbar->items()[i]->button());
+        tap(w, ci.x, ci.y);
+    }
+    EXPECT_EQ(phone.actions,
+              (std::vector<std::string>{"left-1.png", "right-1.png", "up-1.png", "dn-1.png"}));
+}
+
+TEST_F(UITest, NavigationBarButtonsSendRefreshAndInfoOnTouchUpInside) {
+    Phone phone;
+    EXPECT_EQ(phone.info->buttonType(), kButtonTypeInfoLight);
+    const Point i = centreInWindow(phone.info);
+    EXPECT_GT(i.x, 280.0f);
+    EXPECT_TRUE(phone.window->sendEvent(touch(InputType::TouchDown, i.x, i.y)));
+    EXPECT_TRUE(phone.info->isHighlighted());
+    EXPECT_TRUE(phone.actions.empty()); // registered for touch-up inside only
+    phone.window->sendEvent(touch(InputType::TouchUp, i.x, i.y));
+    const Point r = centreInWindow(phone.nav->topItem()->leftBarButtonItem()->button());
+    EXPECT_LT(r.x, 60.0f);
+    tap(*phone.window, r.x, r.y);
+    EXPECT_EQ(phone.actions, (std::vector<std::string>{"info", "refresh"}));
+}
+
+TEST_F(UITest, HitTestingPicksTheLaterViewAndSkipsHiddenAndInertOnes) {
+    auto window = Window::initWithFrame({{0.0f, 0.0f}, {320.0f, 480.0f}});
+    window->makeKeyAndVisible();
+    TouchPad below({{10.0f, 10.0f}, {100.0f, 100.0f}});
+    TouchPad above({{50.0f, 50.0f}, {100.0f, 100.0f}});
+    TouchPad child({{90.0f, 90.0f}, {40.0f, 40.0f}}); // sticks out of `above`
+    window->addSubview(&below);
+    window->addSubview(&above);
+    above.addSubview(&child);
+    EXPECT_EQ(window->hitTest({60.0f, 60.0f}), &above);
+    EXPECT_EQ(window->hitTest({30.0f, 30.0f}), &below);
+    EXPECT_EQ(window->hitTest({145.0f, 145.0f}), &child);
+    EXPECT_EQ(window->hitTest({155.0f, 155.0f}), window.get()); // outside its superview
+    EXPECT_EQ(window->hitTest({400.0f, 10.0f}), nullptr);
+    above.setUserInteractionEnabled(false);
+    EXPECT_EQ(window->hitTest({60.0f, 60.0f}), &below);
+    above.setUserInteractionEnabled(true);
+    above.setHidden(true);
+    EXPECT_EQ(window->hitTest({60.0f, 60.0f}), &below);
+    above.setHidden(false);
+    below.addSubview(&child); // re-adding moves it, and it now lies under `above`
+    EXPECT_EQ(window->hitTest({105.0f, 105.0f}), &above);
+
+    // A touch stays with the view it began in, in that view's coordinates.
+    EXPECT_TRUE(window->sendEvent(touch(InputType::TouchDown, 20.0f, 30.0f)));
+    window->sendEvent(touch(InputType::TouchMove, 70.0f, 80.0f));
+    window->sendEvent(touch(InputType::TouchUp, 300.0f, 300.0f));
+    ASSERT_EQ(below.log.size(), 3u);
+    EXPECT_EQ(below.log[0].phase, 'b');
+    EXPECT_EQ(below.log[0].at.x, 10.0f);
+    EXPECT_EQ(below.log[0].at.y, 20.0f);
+    EXPECT_EQ(below.log[1].phase, 'm');
+    EXPECT_EQ(below.log[2].phase, 'e');
+    EXPECT_EQ(below.log[2].at.x, 290.0f);
+    EXPECT_TRUE(above.log.empty());
+    // Nothing under the point, or a move without a touch: not taken.
+    EXPECT_FALSE(window->sendEvent(touch(InputType::TouchDown, 300.0f, 400.0f)));
+    EXPECT_FALSE(window->sendEvent(touch(InputType::TouchMove, 20.0f, 20.0f, 7)));
+}
+
+TEST_F(UITest, WidgetsAndGLLayersStackInTheOrderAdded) {
+    auto window = Window::initWithFrame({{0.0f, 0.0f}, {320.0f, 480.0f}});
+    Widget under({{0.0f, 100.0f}, {320.0f, 50.0f}});
+    under.setBackgroundColor(Color::colorWithRed(1.0f, 0.0f, 0.0f, 1.0f));
+    Widget over({{0.0f, 200.0f}, {320.0f, 50.0f}});
+    over.setBackgroundColor(Color::colorWithRed(0.0f, 0.0f, 1.0f, 1.0f));
+    window->addSubview(&under);
+    FlatGLView gl({{0.0f, 120.0f}, {320.0f, 120.0f}}, 0.0f, 0.8f, 0.0f);
+    ASSERT_TRUE(gl.presented());
+    window->addSubview(&gl);
+    window->addSubview(&over);
+    EXPECT_TRUE(gl.isHiddenInWindow()); // the window is not shown yet
+    window->makeKeyAndVisible();
+    Shot s = compose();
+    EXPECT_EQ(s.at(10, 110).r, 255); // red above the GL view's top
+    EXPECT_TRUE(isGameGreen(s.at(10, 130)));
+    EXPECT_EQ(s.at(10, 220).b, 255); // blue over the GL view
+    EXPECT_TRUE(isGameGreen(s.at(10, 190)));
+    window->addSubview(&under); // to the top: now over the GL view
+    s = compose();
+    EXPECT_EQ(s.at(10, 130).r, 255);
+}
+
+class RecordingDelegate : public AlertViewDelegate {
+public:
+    void alertView(AlertView*, int index) override { clicked.push_back(index); }
+    std::vector<int> clicked;
+};
+
+TEST_F(UITest, AboutAlertReportsItsButtonsEscapeAndDismissal) {
+    Phone phone;
+    RecordingDelegate delegate;
+    auto alert = AlertView::initWithTitle(
+        "Spheron 1.1",
+        "Written by Tolvane\r\nComments, suggestions? Got an iPhone project you need help with?",
+        &delegate, "Go Back!", {"Email"});
+    ASSERT_EQ(alert->numberOfButtons(), 2);
+    EXPECT_EQ(alert->cancelButtonIndex(), 0);
+    EXPECT_EQ(alert->buttonAtIndex(0)->title(), "Go Back!");
+    EXPECT_EQ(alert->buttonAtIndex(1)->title(), "Email");
+
+    alert->show();
+    ASSERT_TRUE(alert->isVisible());
+    const auto& lines = alert->messageLines();
+    ASSERT_GE(lines.size(), 3u); // the break, then the long sentence wrapped
+    EXPECT_EQ(lines[0], "Written by Tolvane");
+    EXPECT_EQ(lines[1].rfind("Comments,", 0), 0u);
+    for (const std::string& line : lines)
+        EXPECT_LE(textSize(line, 16.0f, FontWeight::Regular, 1.0f).width, 252.0f) << line;
+
+    // Modal: a tap on the toolbar below reaches nothing.
+    const Point arrow = centreInWindow(phone.toolbar->items()[1]->button());
+    tap(*phone.window, arrow.x, arrow.y);
+    EXPECT_TRUE(phone.actions.empty());
+
+    const Shot s = compose();
+    const Rect box = alert->boxFrame();
+    const Px inBox = s.at(int(box.origin.x) + 12, int(box.origin.y + box.size.height * 0.55f));
+    EXPECT_GT(inBox.b, inBox.r + 30); // dark blue
+    EXPECT_LT(inBox.r, 80);
+
+    const Point email = centreInWindow(alert->buttonAtIndex(1));
+    tap(*phone.window, email.x, email.y);
+    EXPECT_EQ(delegate.clicked, std::vector<int>{1});
+    EXPECT_FALSE(alert->isVisible());
+    tap(*phone.window, arrow.x, arrow.y); // the window is free again
+    EXPECT_EQ(phone.actions.size(), 1u);
+
+    alert->show();
+    const Point back = centreInWindow(alert->buttonAtIndex(0));
+    tap(*phone.window, back.x, back.y);
+    alert->show();
+    InputEvent escape;
+    escape.type = InputType::KeyDown;
+    escape.key = Key::Escape;
+    EXPECT_TRUE(phone.window->sendEvent(escape));
+    EXPECT_FALSE(phone.window->sendEvent(escape)); // nothing left to take it
+    alert->show();
+    alert->dismissWithClickedButtonIndex(0, true);
+    alert->dismissWithClickedButtonIndex(0, true); // already gone: reported once
+    EXPECT_EQ(delegate.clicked, (std::vector<int>{1, 0, 0, 0}));
+}
+
+TEST_F(UITest, TextIsRenderedCrispAtThePixelSize) {
+    ASSERT_TRUE(textFontAvailable());
+    const Size one = textSize("Spheron", 20.0f, FontWeight::Bold, 1.0f);
+    EXPECT_GT(one.width, 60.0f);
+    EXPECT_LT(one.width, 110.0f);
+    EXPECT_GT(textSize("Spheron", 20.0f, FontWeight::Bold, 1.0f).width,
+              textSize("Spheron", 20.0f, FontWeight::Regular, 1.0f).width);
+    Phone phone;
+    const Shot s = compose();
+    const Rect title = phone.nav->titleFrame(1.0f);
+    EXPECT_NEAR(title.origin.x + title.size.width * 0.5f, 160.0f, 1.0f);
+    int white = 0;
+    for (int y = 20; y < 64; ++y)
+        for (int x = 100; x < 220; ++x)
+            white += isNearWhite(s.at(x, y));
+    EXPECT_GT(white, 60);
+    const UITexture* t1 = nullptr;
+    const UITexture* t2 = nullptr;
+    { // textures need the screen's context, as while composing
+        const SavedGLContext saved;
+        ASSERT_TRUE(screenMakeDefaultCurrent());
+        t1 = textTexture("Spheron", 20.0f, FontWeight::Bold, 1.0f);
+        t2 = textTexture("Spheron", 20.0f, FontWeight::Bold, 2.0f);
+        EXPECT_EQ(textTexture("Spheron", 20.0f, FontWeight::Bold, 1.0f), t1); // cached
+        saved.restore();
+    }
+    ASSERT_TRUE(t1 && t2);
+    EXPECT_NEAR(t2->width, 2 * t1->width, 3);
+    EXPECT_NEAR(t2->height, 2 * t1->height, 3);
+}
+
+TEST_F(UITest, WithoutAFontNothingIsWrittenAndOneLineIsLogged) {
+    const std::string conf = testing::TempDir() + "spheron_no_fonts.conf";
+    std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
+    logLines.clear();
+    setLogSink(captureLog);
+    setTextFontConfigFile(conf);
+    Phone phone;
+    RecordingDelegate delegate;
+    auto alert =
+        AlertView::initWithTitle("Spheron 1.1", "a\r\nb", &delegate, "Go Back!", {"Email"});
+    alert->show();
+    Shot s = compose();
+    s = compose();
+    setLogSink(nullptr);
+    EXPECT_FALSE(textFontAvailable());
+    ASSERT_EQ(logLines.size(), 1u);
+    EXPECT_NE(logLines[0].find("no font"), std::string::npos) << logLines[0];
+    EXPECT_EQ(alert->messageLines(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(phone.nav->titleFrame(1.0f).size.width, 0.0f);
+    const Rect box = alert->boxFrame();
+    EXPECT_GT(box.size.height, 100.0f); // the layout keeps its shape
+    int white = 0;
+    for (int y = int(box.origin.y) + 6; y < int(box.origin.y) + 60; ++y)
+        for (int x = 100; x < 220; ++x)
+            white += isNearWhite(s.at(x, y));
+    EXPECT_EQ(white, 0);
+    const Point email = centreInWindow(alert->buttonAtIndex(1));
+    tap(*phone.window, email.x, email.y); // still works without text
+    EXPECT_EQ(delegate.clicked, std::vector<int>{1});
+    std::remove(conf.c_str());
+}
+
+TEST_F(UITest, AtScaleTwoEverythingIsTwiceAsManyPixels) {
+    screenClose();
+    open(2);
+    Phone phone(2.0f);
+    phone.timeBar->setProgress(0.5f);
+    Button* left = phone.toolbar->items()[1]->button();
+    const Point l = centreInWindow(left);
+    phone.window->sendEvent(touch(InputType::TouchDown, l.x, l.y)); // pressed in the picture
+    const Shot s = compose();
+    phone.window->sendEvent(touch(InputType::TouchCancel, l.x, l.y));
+    keep(s, "mock-x2");
+    ASSERT_EQ(s.width, 640);
+    EXPECT_TRUE(isGrey(s.at(500, 42)));
+    EXPECT_TRUE(isGrey(s.at(500, 126)));
+    EXPECT_TRUE(isGameGreen(s.at(40, 130)));
+    EXPECT_TRUE(isGrey(s.at(634, 874)));
+    int filled = 0;
+    for (int x = 160; x < 480; ++x)
+        filled += isFillBlue(s.at(x, 838));
+    EXPECT_NEAR(filled, 158, 4);
+    EXPECT_TRUE(isGameGreen(s.at(320, 822)));
+    // A touch in points still finds the button.
+    const Point c = centreInWindow(phone.toolbar->items()[4]->button());
+    tap(*phone.window, c.x, c.y);
+    EXPECT_EQ(phone.actions, std::vector<std::string>{"dn-1.png"});
+}
+
+// The whole mock: bars, arrows, game area, time bar and the About alert.
+TEST_F(UITest, MockWindowComposesWithTheAlertOnTop) {
+    Phone phone;
+    phone.timeBar->setProgress(0.62f);
+    RecordingDelegate delegate;
+    auto alert = AlertView::initWithTitle(
+        "Spheron 1.1",
+        "Written by Tolvane\r\nComments, suggestions? Got an iPhone project you need help with?",
+        &delegate, "Go Back!", {"Email"});
+    Shot plain = compose();
+    alert->show();
+    Shot s = compose();
+    keep(plain, "mock");
+    keep(s, "mock-alert");
+    // Dimmed behind the alert, untouched where nothing was drawn over.
+    const Px game = plain.at(20, 100);
+    const Px dimmed = s.at(20, 100);
+    EXPECT_LT(dimmed.g, game.g - 40);
+    EXPECT_GT(dimmed.g, 40);
+}
+
+} // namespace
