@@ -29,22 +29,6 @@ void BM_SolveNoMoveBoard(benchmark::State& state) {
 }
 BENCHMARK(BM_SolveNoMoveBoard)->Unit(benchmark::kMicrosecond);
 
-// main() with a budget far beyond a normal run, so that it is still searching when cancelled.
-class LongSolve : public SolveOperation {
-public:
-    static std::shared_ptr<LongSolve> make(const Puzzle& p) {
-        return std::shared_ptr<LongSolve>(new LongSolve(p));
-    }
-    void main() override {
-        started.count_down();
-        SolveOperation::main();
-    }
-    std::latch started{1};
-
-private:
-    explicit LongSolve(const Puzzle& p) : SolveOperation(p) { setNumLevels(1 << 20); }
-};
-
 void BM_CancelToCompletion(benchmark::State& state) {
     const auto searchFor = std::chrono::microseconds(state.range(0));
     Puzzle board;

@@ -111,22 +111,6 @@ protected:
     AllocHook alloc;
 };
 
-// A run of main() long enough to be cancelled while it searches.
-class LongSolve : public SolveOperation {
-public:
-    static std::shared_ptr<LongSolve> make(const Puzzle& p) {
-        return std::shared_ptr<LongSolve>(new LongSolve(p));
-    }
-    void main() override {
-        started.count_down();
-        SolveOperation::main();
-    }
-    std::latch started{1};
-
-private:
-    explicit LongSolve(const Puzzle& p) : SolveOperation(p) { setNumLevels(1 << 20); }
-};
-
 // --- Answers on known boards -------------------------------------------------------------
 
 TEST_F(Solver, BoardsWithAMoveAreAnsweredByTheFirstBoardOrItsProbes) {
