@@ -59,6 +59,10 @@ int main(int argc, char** argv) {
             usage(stdout);
             return 0;
         }
+        if (arg == "--report-first-frame") { // for the start-up benchmark
+            options.reportFirstFrame = true;
+            continue;
+        }
         if (arg != "--scale" && arg != "--screenshot" && arg != "--screenshot-after" &&
             arg != "--click") {
             std::fprintf(stderr, "spheron: unknown option '%s'\n", arg.c_str());

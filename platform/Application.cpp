@@ -602,6 +602,10 @@ int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassN
             app.delegate_->applicationDidFinishLaunching(&app);
             SDL_ShowWindow(screenWindow());
             windowPresent();
+            if (options.reportFirstFrame) {
+                std::fputs("first frame\n", stdout);
+                std::fflush(stdout);
+            }
             app.becomeActive();
             {
                 Script script(options);

@@ -60,6 +60,9 @@ struct ApplicationOptions {
     // the last click (or after the first presented frame), and the application quits.
     std::string screenshotPath;
     double screenshotDelay = 2.5;
+    // Writes the line "first frame" to standard output once the window's first frame is
+    // presented, for measuring the start-up from outside.
+    bool reportFirstFrame = false;
 };
 void setApplicationOptions(const ApplicationOptions& options);
 

@@ -82,6 +82,45 @@ int powerOfTwoAtLeast(int n) {
     return p;
 }
 
+// The next mipmap level of premultiplied RGBA: each pixel the rounded mean of (up to) two by two.
+// Made here rather than by GL_GENERATE_MIPMAP, which makes a software renderer compile a blit
+// shader: most of the start-up time otherwise.
+std::vector<unsigned char> halveImage(const unsigned char* src, int width, int height) {
+    const int w = std::max(1, width / 2);
+    const int h = std::max(1, height / 2);
+    const int dx = width > 1 ? 1 : 0;
+    const int dy = height > 1 ? 1 : 0;
+    std::vector<unsigned char> out(std::size_t(w) * std::size_t(h) * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const unsigned char* a = src + (std::size_t(2 * y) * std::size_t(width) + 2 * x) * 4;
+            const unsigned char* b = a + dx * 4;
+            const unsigned char* c = a + std::size_t(dy) * std::size_t(width) * 4;
+            const unsigned char* d = c + dx * 4;
+            unsigned char* o = out.data() + (std::size_t(y) * std::size_t(w) + x) * 4;
+            for (int k = 0; k < 4; ++k)
+                o[k] = static_cast<unsigned char>((a[k] + b[k] + c[k] + d[k] + 2) / 4);
+        }
+    return out;
+}
+
+// Level 0 and, when asked, every smaller level down to 1 x 1; the first GL error, or none.
+GLenum uploadLevels(const unsigned char* pixels, int width, int height, bool mipmaps) {
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    GLenum error = glGetError();
+    std::vector<unsigned char> level;
+    for (GLint n = 1; mipmaps && error == GL_NO_ERROR && (width > 1 || height > 1); ++n) {
+        level = halveImage(pixels, width, height);
+        width = std::max(1, width / 2);
+        height = std::max(1, height / 2);
+        pixels = level.data();
+        glTexImage2D(GL_TEXTURE_2D, n, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     pixels);
+        error = glGetError();
+    }
+    return error;
+}
+
 } // namespace
 
 bool UITexture::live() const {
@@ -119,10 +158,7 @@ bool uiMakeTexture(UITexture& out, const unsigned char* rgba, int width, int hei
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, mipmaps ? GL_TRUE : GL_FALSE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, texWidth, texHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 pixels);
-    const GLenum error = glGetError();
+    const GLenum error = uploadLevels(pixels, texWidth, texHeight, mipmaps);
     glPixelStorei(GL_UNPACK_ALIGNMENT, oldAlignment);
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(oldTexture));
     if (name == 0 || error != GL_NO_ERROR) {
