@@ -1,25 +1,22 @@
-// Resource lookup by file name in one folder; names are never allowed to reach outside it.
+// Resource lookup by file name in one folder; names are never allowed to reach outside it. The
+// folder is found from the executable's own location, never from where it was built.
 #include "platform/Resources.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
+// The installed resources relative to the installed executable's folder (set by the build from
+// its install directories).
+#ifndef SPHERON_INSTALLED_RESOURCES
+#define SPHERON_INSTALLED_RESOURCES "../share/spheron/resources"
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
 
 std::string overrideDirectory;
-
-// <dir of the running executable>/../share/spheron/resources, or "" when it is not there.
-std::string installedDirectory() {
-    std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec || exe.empty()) return {};
-    const fs::path dir = exe.parent_path() / ".." / "share" / "spheron" / "resources";
-    if (!fs::is_directory(dir, ec)) return {};
-    return fs::weakly_canonical(dir, ec).string();
-}
 
 // A plain file name only: anything that names another folder is refused.
 const char* unsafeNameReason(const std::string& name) {
@@ -33,17 +30,24 @@ const char* unsafeNameReason(const std::string& name) {
 
 } // namespace
 
+std::string resourceDirectoryBeside(const std::string& executablePath) {
+    const fs::path dir = fs::path(executablePath).parent_path();
+    const fs::path candidates[] = {dir / SPHERON_INSTALLED_RESOURCES, dir / "resources",
+                                   dir / ".." / "resources"};
+    std::error_code ec;
+    for (const fs::path& candidate : candidates)
+        if (fs::is_directory(candidate, ec)) return candidate.lexically_normal().string();
+    return candidates[0].lexically_normal().string();
+}
+
 std::string resourceDirectory() {
     if (!overrideDirectory.empty()) return overrideDirectory;
     const char* env = std::getenv("SPHERON_RESOURCES");
     if (env && *env) return env;
-    std::string installed = installedDirectory();
-    if (!installed.empty()) return installed;
-#ifdef SPHERON_SOURCE_RESOURCES
-    return SPHERON_SOURCE_RESOURCES;
-#else
-    return "resources";
-#endif
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty()) return "resources"; // no /proc: beside the working folder
+    return resourceDirectoryBeside(exe.string());
 }
 
 void setResourceDirectory(const std::string& directory) {

@@ -1,13 +1,18 @@
-// Finds the game's resource files (images, sounds) by file name: the stand-in for the phone's
-// application bundle. No SDL, no GL.
+// Finds the game's resource files (images, sounds, settings) by file name: the stand-in for the
+// phone's application bundle. No SDL, no GL.
 #pragma once
 
 #include <string>
 
 // The folder searched, in this order: the one set with setResourceDirectory, the environment
-// variable SPHERON_RESOURCES, <executable dir>/../share/spheron/resources when it exists (an
-// install), else the source tree's resources folder.
+// variable SPHERON_RESOURCES, then the folder found beside the running executable (below).
 std::string resourceDirectory();
+
+// The resource folder that belongs to the executable at `executablePath`: an installed tree's
+// <bin>/../share/spheron/resources, else the build tree's copy, <exe dir>/resources, else
+// <exe dir>/../resources (the suites and tools in sub-folders of the build tree). When none of
+// them is a folder, the installed location, so that a failure names where the files belong.
+std::string resourceDirectoryBeside(const std::string& executablePath);
 
 // Overrides the folder (tests); an empty string restores the search above.
 void setResourceDirectory(const std::string& directory);

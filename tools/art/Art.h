@@ -18,6 +18,13 @@ Canvas paintSays();                      // 64 × 64
 Canvas paintSpot();                      // 64 × 64
 Canvas paintBackgroundTile();            // 32 × 32
 
+// The application icon, size × size: three bubbles of the game, one behind the two in front.
+Canvas paintIcon(int size);
+// The same icon as a scalable SVG document, drawn with gradients instead of per-pixel shading.
+std::string iconSvg();
+// The sizes of the icon that the desktop gets as PNG files.
+inline constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+
 enum class Arrow { Left, Right, Up, Down };
 Canvas paintArrow(Arrow direction); // 32 × 32
 

@@ -1,9 +1,12 @@
 // The glossy bubbles: a shaded sphere with a translucent inner glow, a darker rim and a soft
-// specular highlight, transparent outside the circle. Pure arithmetic, no I/O.
+// specular highlight, transparent outside the circle; and the icon made of three of them.
+// Pure arithmetic, no I/O.
 #include "Art.h"
 #include "Shape.h"
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 namespace art {
 
@@ -93,6 +96,81 @@ Canvas paintBubble(BubbleColour colour) {
         if (nx * nx + ny * ny > 1.0) return Rgba{};
         return premul(shadeSphere(p, nx, ny), 1.0);
     });
+}
+
+namespace {
+
+// Three bubbles for the icon, back to front: each one in front covers the one behind it.
+struct IconBubble {
+    double cx, cy; // centre, in icon sides from the top-left corner
+    BubbleColour colour;
+};
+constexpr IconBubble kIconBubbles[] = {{0.50, 0.32, BubbleColour::Yellow},
+                                       {0.29, 0.68, BubbleColour::Red},
+                                       {0.71, 0.68, BubbleColour::Blue}};
+constexpr double kIconRadius = 0.27; // in icon sides
+
+std::string hex(Rgb c) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", unsigned(std::lround(clamp01(c.r) * 255)),
+                  unsigned(std::lround(clamp01(c.g) * 255)),
+                  unsigned(std::lround(clamp01(c.b) * 255)));
+    return text;
+}
+
+} // namespace
+
+Canvas paintIcon(int size) {
+    const double side = size;
+    return paint(size, size, 8, [side](double x, double y) {
+        Rgba c;
+        for (const IconBubble& b : kIconBubbles) {
+            const double nx = (x / side - b.cx) / kIconRadius;
+            const double ny = (b.cy - y / side) / kIconRadius;
+            if (nx * nx + ny * ny <= 1.0)
+                c = over(premul(shadeSphere(paletteOf(b.colour), nx, ny), 1.0), c);
+        }
+        return c;
+    });
+}
+
+std::string iconSvg() {
+    constexpr double kSide = 256.0;
+    std::string defs, body;
+    char text[400];
+    int n = 0;
+    for (const IconBubble& b : kIconBubbles) {
+        const Palette p = paletteOf(b.colour);
+        const Rgb rim = mixRgb(p.dark, Rgb{0.0, 0.0, 0.0}, 0.25);
+        std::snprintf(text, sizeof text,
+                      "<radialGradient id=\"b%d\" fx=\"0.36\" fy=\"0.28\">"
+                      "<stop offset=\"0\" stop-color=\"%s\"/>"
+                      "<stop offset=\"0.55\" stop-color=\"%s\"/>"
+                      "<stop offset=\"0.88\" stop-color=\"%s\"/>"
+                      "<stop offset=\"1\" stop-color=\"%s\"/></radialGradient>\n",
+                      n, hex(p.light).c_str(), hex(p.base).c_str(),
+                      hex(mixRgb(p.base, p.dark, 0.6)).c_str(), hex(rim).c_str());
+        defs += text;
+        const double cx = b.cx * kSide, cy = b.cy * kSide, r = kIconRadius * kSide;
+        // The broad highlight: the raster's tilted ellipse, upper left of the centre.
+        const double hx = cx - 0.30 * r, hy = cy - 0.45 * r;
+        std::snprintf(text, sizeof text,
+                      "<circle cx=\"%.2f\" cy=\"%.2f\" r=\"%.2f\" fill=\"url(#b%d)\"/>\n"
+                      "<ellipse cx=\"%.2f\" cy=\"%.2f\" rx=\"%.2f\" ry=\"%.2f\" "
+                      "transform=\"rotate(31.5 %.2f %.2f)\" fill=\"url(#h)\"/>\n",
+                      cx, cy, r, n, hx, hy, 0.40 * r, 0.24 * r, hx, hy);
+        body += text;
+        ++n;
+    }
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
+           "viewBox=\"0 0 256 256\">\n<defs>\n" +
+           defs +
+           "<radialGradient id=\"h\" cy=\"0.3\" r=\"0.7\">"
+           "<stop offset=\"0\" stop-color=\"#ffffff\" stop-opacity=\"0.9\"/>"
+           "<stop offset=\"1\" stop-color=\"#ffffff\" stop-opacity=\"0\"/></radialGradient>\n"
+           "</defs>\n" +
+           body + "</svg>\n";
 }
 
 } // namespace art

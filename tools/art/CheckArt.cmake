@@ -1,6 +1,7 @@
 # Checks of spheron-art, run by CTest in script mode (-P) with GENERATOR, OUT, MODE and, for
-# MODE=compare, REF (the committed resources folder).
+# MODE=compare and MODE=icons, REF (the committed resources or icons folder).
 #   compare:    the generated PNGs equal the committed ones byte for byte, same set of names.
+#   icons:      the same for the desktop icons (spheron-art --icons), the SVG included.
 #   nofont:     a missing font makes it fail with one line on stderr and write nothing.
 #   unwritable: an output folder that cannot be made, or an image file that cannot be written,
 #               makes it fail with one line on stderr.
@@ -18,21 +19,23 @@ endfunction()
 
 file(REMOVE_RECURSE "${OUT}")
 
-if(MODE STREQUAL "compare")
-  execute_process(COMMAND "${GENERATOR}" "${OUT}" RESULT_VARIABLE result ERROR_VARIABLE err)
+# Runs the generator with the extra arguments into OUT and compares the files matching `pattern`
+# with REF.
+function(compare_with_committed expected_count pattern)
+  execute_process(COMMAND "${GENERATOR}" ${ARGN} "${OUT}" RESULT_VARIABLE result ERROR_VARIABLE err)
   if(NOT result EQUAL 0)
     message(FATAL_ERROR "spheron-art failed (${result}): ${err}")
   endif()
-  file(GLOB generated RELATIVE "${OUT}" "${OUT}/*.png")
-  file(GLOB committed RELATIVE "${REF}" "${REF}/*.png")
+  file(GLOB generated RELATIVE "${OUT}" "${OUT}/${pattern}")
+  file(GLOB committed RELATIVE "${REF}" "${REF}/${pattern}")
   list(SORT generated)
   list(SORT committed)
   list(LENGTH generated count)
-  if(NOT count EQUAL 25)
-    message(FATAL_ERROR "expected 25 images, spheron-art wrote ${count}: ${generated}")
+  if(NOT count EQUAL expected_count)
+    message(FATAL_ERROR "expected ${expected_count} files, spheron-art wrote ${count}: ${generated}")
   endif()
   if(NOT generated STREQUAL committed)
-    message(FATAL_ERROR "image names differ\n generated: ${generated}\n committed: ${committed}")
+    message(FATAL_ERROR "file names differ\n generated: ${generated}\n committed: ${committed}")
   endif()
   set(stale "")
   foreach(name IN LISTS generated)
@@ -43,8 +46,14 @@ if(MODE STREQUAL "compare")
     endif()
   endforeach()
   if(stale)
-    message(FATAL_ERROR "committed images are stale (run: spheron-art resources): ${stale}")
+    message(FATAL_ERROR "committed files in ${REF} are stale (regenerate them): ${stale}")
   endif()
+endfunction()
+
+if(MODE STREQUAL "compare")
+  compare_with_committed(25 "*.png")
+elseif(MODE STREQUAL "icons")
+  compare_with_committed(8 "spheron*" --icons)
 elseif(MODE STREQUAL "nofont")
   execute_process(COMMAND "${CMAKE_COMMAND}" -E env SPHERON_ART_FONT=${OUT}/no-such-font.ttf
                   "${GENERATOR}" "${OUT}" RESULT_VARIABLE result ERROR_VARIABLE err)

@@ -1,11 +1,13 @@
-// spheron-art: draws every image of the game and writes them as PNG files into one folder.
-// Regenerate the committed images with:  build/tools/art/spheron-art resources
+// spheron-art: draws every image of the game, or with --icons the desktop icon at each size,
+// and writes them as PNG files into one folder. Regenerate the committed images with:
+//   build/tools/art/spheron-art resources  and  build/tools/art/spheron-art --icons data/icons
 #include "Art.h"
 #include "PngIo.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -47,18 +49,26 @@ bool paintAll(std::vector<std::pair<std::string, art::Canvas>>& out, std::string
     return true;
 }
 
+void paintIcons(std::vector<std::pair<std::string, art::Canvas>>& out) {
+    for (int size : art::kIconSizes)
+        out.emplace_back("spheron-" + std::to_string(size) + ".png", art::paintIcon(size));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: spheron-art OUTPUT-FOLDER\n");
+    const bool icons = argc == 3 && std::string(argv[1]) == "--icons";
+    if (argc != 2 && !icons) {
+        std::fprintf(stderr, "usage: spheron-art [--icons] OUTPUT-FOLDER\n");
         return 2;
     }
-    const std::filesystem::path folder = argv[1];
+    const std::filesystem::path folder = argv[argc - 1];
 
     std::vector<std::pair<std::string, art::Canvas>> images;
     std::string error;
-    if (!paintAll(images, error)) {
+    if (icons) {
+        paintIcons(images);
+    } else if (!paintAll(images, error)) {
         std::fprintf(stderr, "spheron-art: %s\n", error.c_str());
         return 1;
     }
@@ -75,6 +85,15 @@ int main(int argc, char** argv) {
         const std::string path = (folder / name).string();
         if (!art::writePng(path, image, error)) {
             std::fprintf(stderr, "spheron-art: cannot write %s: %s\n", path.c_str(), error.c_str());
+            return 1;
+        }
+    }
+    if (icons) {
+        const std::filesystem::path path = folder / "spheron.svg";
+        const std::string svg = art::iconSvg();
+        std::ofstream out(path, std::ios::binary);
+        if (!out.write(svg.data(), std::streamsize(svg.size())) || !out.flush()) {
+            std::fprintf(stderr, "spheron-art: cannot write %s\n", path.c_str());
             return 1;
         }
     }

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -194,6 +196,79 @@ TEST(Images, DigitsAreDistinctCentredAndNeedTheFont) {
 
     EXPECT_FALSE(art::paintDigits("/nonexistent/font.ttf", digits, error));
     EXPECT_NE(error.find("/nonexistent/font.ttf"), std::string::npos) << error;
+}
+
+// ---- The desktop icon ----
+
+struct Circle {
+    double cx, cy, r;
+};
+
+// The circles of the SVG document, read back from its text.
+std::vector<Circle> svgCircles(const std::string& svg) {
+    std::vector<Circle> circles;
+    for (std::size_t at = svg.find("<circle "); at != std::string::npos;
+         at = svg.find("<circle ", at + 1)) {
+        Circle c{};
+        if (std::sscanf(svg.c_str() + at, "<circle cx=\"%lf\" cy=\"%lf\" r=\"%lf\"", &c.cx, &c.cy,
+                        &c.r) == 3)
+            circles.push_back(c);
+    }
+    return circles;
+}
+
+TEST(Icon, ThreeColouredBubblesAtEverySizeAndTheSvgCoversTheSamePixels) {
+    for (int size : art::kIconSizes) {
+        const art::Canvas icon = art::paintIcon(size);
+        ASSERT_EQ(icon.width(), size);
+        ASSERT_EQ(icon.height(), size);
+        const int last = size - 1;
+        for (const auto& [x, y] : {std::pair{0, 0}, {last, 0}, {0, last}, {last, last}})
+            EXPECT_EQ(icon.at(x, y).a, 0.0) << size << ": corner " << x << "," << y;
+        // Below and right of each bubble's middle, away from the highlights.
+        auto sample = [&](double fx, double fy) { return icon.at(int(fx * size), int(fy * size)); };
+        const art::Rgba red = sample(0.30, 0.78), blue = sample(0.76, 0.78);
+        const art::Rgba yellow = sample(0.56, 0.30);
+        EXPECT_GT(red.r, 2 * std::max(red.g, red.b)) << size;
+        EXPECT_GT(blue.b, 1.5 * std::max(blue.r, blue.g)) << size;
+        EXPECT_GT(std::min(yellow.r, yellow.g), 2 * yellow.b) << size;
+    }
+
+    // The small sizes are the same drawing: 256 box-filtered to 32 matches the 32 painted.
+    const art::Canvas big = art::paintIcon(256), small = art::paintIcon(32);
+    double worst = 0, total = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            double a = 0;
+            for (int j = 0; j < 8; ++j)
+                for (int i = 0; i < 8; ++i)
+                    a += big.at(x * 8 + i, y * 8 + j).a / 64.0;
+            worst = std::max(worst, std::abs(a - small.at(x, y).a));
+            total += std::abs(a - small.at(x, y).a);
+        }
+    EXPECT_LT(worst, 0.2);
+    EXPECT_LT(total / (32 * 32), 0.01);
+
+    // The scalable icon's circles cover exactly the painted pixels, edges aside.
+    const std::string svg = art::iconSvg();
+    EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
+    EXPECT_NE(svg.find("viewBox=\"0 0 256 256\""), std::string::npos);
+    EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+    const std::vector<Circle> circles = svgCircles(svg);
+    ASSERT_EQ(circles.size(), 3u) << svg;
+    int mismatches = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            double nearestEdge = 1e9;
+            bool inside = false;
+            for (const Circle& c : circles) {
+                const double d = std::hypot(x + 0.5 - c.cx, y + 0.5 - c.cy) - c.r;
+                nearestEdge = std::min(nearestEdge, std::abs(d));
+                inside = inside || d < 0;
+            }
+            if (nearestEdge > 1.0) mismatches += inside != (big.at(x, y).a > 0.5);
+        }
+    EXPECT_EQ(mismatches, 0);
 }
 
 } // namespace

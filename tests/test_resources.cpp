@@ -1,0 +1,76 @@
+// Where the program looks for its resources: the installed tree beside the executable, the build
+// tree's copy, and that copy kept equal to the source folder.
+#include "platform/Resources.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "support/Harness.h"
+
+namespace {
+
+// A fake executable's folders: prefix/bin for an install, build and build/tests for a build tree.
+class ResourceLookup : public ::testing::Test {
+protected:
+    ScratchDir scratch;
+    const fs::path bin = scratch / "prefix" / "bin";
+    const fs::path installed = (bin / SPHERON_INSTALLED_RESOURCES).lexically_normal();
+    const fs::path build = scratch / "build";
+    void SetUp() override {
+        fs::create_directories(bin);
+        fs::create_directories(build / "tests");
+    }
+};
+
+TEST_F(ResourceLookup, InstalledTreeFirstThenTheBuildCopyNearestFirst) {
+    // Nothing there yet: the answer names where an installed program's files belong.
+    EXPECT_EQ(resourceDirectoryBeside((bin / "spheron").string()), installed.string());
+    EXPECT_EQ(installed, scratch / "prefix" / "share" / "spheron" / "resources");
+
+    fs::create_directories(installed);
+    fs::create_directories(bin / "resources"); // an install never has one; the install wins
+    EXPECT_EQ(resourceDirectoryBeside((bin / "spheron").string()), installed.string());
+
+    // A build tree: the game beside its copy, the suites one folder down.
+    writeFile(build / "tests" / "resources", "a file, not a folder");
+    EXPECT_NE(resourceDirectoryBeside((build / "tests" / "t").string()),
+              (build / "tests" / "resources").string());
+    fs::create_directories(build / "resources");
+    EXPECT_EQ(resourceDirectoryBeside((build / "spheron").string()),
+              (build / "resources").string());
+    EXPECT_EQ(resourceDirectoryBeside((build / "tests" / "t").string()),
+              (build / "resources").string());
+    fs::remove(build / "tests" / "resources");
+    fs::create_directories(build / "tests" / "resources");
+    EXPECT_EQ(resourceDirectoryBeside((build / "tests" / "t").string()),
+              (build / "tests" / "resources").string());
+}
+
+std::vector<std::string> filesBelow(const fs::path& root) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), root).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(BuildTreeResources, TheSuitesFindTheCopyAndItEqualsTheSourceFolder) {
+    EnvVar env("SPHERON_RESOURCES", nullptr);
+    setResourceDirectory("");
+    const fs::path found = resourceDirectory();
+    EXPECT_EQ(found.filename(), "resources");
+    EXPECT_TRUE(fs::is_regular_file(found / "Settings.bundle" / "Root.plist")) << found;
+    EXPECT_NE(fs::canonical(found), fs::canonical(SPHERON_TEST_SOURCE_RESOURCES))
+        << "the program must not read the source tree";
+
+    const std::vector<std::string> source = filesBelow(SPHERON_TEST_SOURCE_RESOURCES);
+    ASSERT_EQ(filesBelow(found), source);
+    for (const std::string& name : source)
+        EXPECT_EQ(readFile(found / name), readFile(fs::path(SPHERON_TEST_SOURCE_RESOURCES) / name))
+            << name << " differs from the source: the copy is stale";
+}
+
+} // namespace
