@@ -58,7 +58,8 @@ void paintIcons(std::vector<std::pair<std::string, art::Canvas>>& out) {
 
 int main(int argc, char** argv) {
     const bool icons = argc == 3 && std::string(argv[1]) == "--icons";
-    if (argc != 2 && !icons) {
+    // A folder never starts with '-': "--help" and mistyped options get the usage, not a folder.
+    if ((argc != 2 && !icons) || argv[argc - 1][0] == '-') {
         std::fprintf(stderr, "usage: spheron-art [--icons] OUTPUT-FOLDER\n");
         return 2;
     }
