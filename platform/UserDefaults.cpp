@@ -6,6 +6,7 @@
 
 #include <plist/plist.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <limits>
 #include <memory>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -229,6 +231,43 @@ std::string setAsideName(const std::string& path) {
     }
 }
 
+// Temporary files are named <store>.tmp-<pid>-XXXXXX, so that the file of a writer that died
+// mid-save can be told from one still being written, and from the player's own files.
+std::string temporaryPattern(const std::string& path) {
+    return path + ".tmp-" + std::to_string(::getpid()) + "-XXXXXX";
+}
+
+// The writer's process id when `name` has exactly the shape above for the store `storeName`.
+std::optional<pid_t> temporaryFileOwner(const std::string& name, const std::string& storeName) {
+    const std::string prefix = storeName + ".tmp-";
+    if (name.compare(0, prefix.size(), prefix) != 0) return std::nullopt;
+    std::size_t i = prefix.size();
+    long long pid = 0;
+    const std::size_t digitsFrom = i;
+    for (; i < name.size() && name[i] >= '0' && name[i] <= '9' && i - digitsFrom < 10; ++i)
+        pid = pid * 10 + (name[i] - '0');
+    if (i == digitsFrom || pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return std::nullopt;
+    if (i >= name.size() || name[i] != '-' || name.size() - i - 1 != 6) return std::nullopt;
+    for (++i; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return std::nullopt;
+    return static_cast<pid_t>(pid);
+}
+
+// Removes the temporary files of writers that no longer run, so that crashes mid-save do not
+// gather litter. A file of this process, of a live process or of one we may not signal stays.
+void removeDeadWritersFiles(const fs::path& folder, const std::string& storeName) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::optional<pid_t> owner =
+            temporaryFileOwner(it->path().filename().string(), storeName);
+        if (!owner || *owner == ::getpid()) continue;
+        if (::kill(*owner, 0) == 0 || errno != ESRCH) continue;
+        struct stat info {};
+        if (::lstat(it->path().c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            ::unlink(it->path().c_str());
+    }
+}
+
 } // namespace
 
 PropertyList PropertyList::makeString(std::string value) {
@@ -440,7 +479,7 @@ bool UserDefaults::writeFile(const PropertyList::Dictionary& values) {
     const std::string text(xml, length);
     plist_to_xml_free(xml);
 
-    std::string temp = path_ + ".XXXXXX";
+    std::string temp = temporaryPattern(path_);
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return fail("creating a temporary file", errno);
     const char* step = nullptr;
@@ -467,5 +506,6 @@ bool UserDefaults::writeFile(const PropertyList::Dictionary& values) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
+    removeDeadWritersFiles(dir, fs::path(path_).filename().string());
     return true;
 }

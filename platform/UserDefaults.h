@@ -72,10 +72,11 @@ public:
     void registerDefaults(const PropertyList::Dictionary& defaults);
 
     // Saves the values written since the last save, on top of what the file holds now (another
-    // process may have saved other keys meanwhile): a temporary file in the same folder, flushed
-    // to disk, renamed over the store. Creates the folder when missing. True when nothing needed
-    // saving. On failure: false, one log line, the old file untouched and the values kept in
-    // memory for the next attempt.
+    // process may have saved other keys meanwhile): a temporary file in the same folder
+    // (<path>.tmp-<pid>-XXXXXX), flushed to disk, renamed over the store; then the temporary files
+    // of writers that died mid-save are removed. Creates the folder when missing. True when
+    // nothing needed saving. On failure: false, one log line, the old file untouched and the
+    // values kept in memory for the next attempt.
     bool synchronize();
 
 private:
