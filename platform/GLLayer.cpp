@@ -1,5 +1,6 @@
 // Layers and the window's compositor: one list of layers and extra drawings in z-order, drawn
-// into the window by a context of the compositor's own. GL through GLContext; no SDL here.
+// into the window with the screen's own context (every context shares its textures; a context
+// of the compositor's own would cost the renderer several megabytes). No SDL here.
 #include "platform/GLLayer.h"
 
 #include <algorithm>
@@ -24,7 +25,6 @@ struct WindowCompositor {
         std::uint64_t nextOrder = 1;
         int nextId = 1;
         float scale = 1.0f;
-        std::unique_ptr<GLContext> context;
         std::vector<std::pair<int, std::function<void()>>> willCompose;
     };
 
@@ -44,7 +44,6 @@ struct WindowCompositor {
         state().items.push_back(std::move(item));
         sort();
     }
-    static GLContext* context();
     static void resetState(int width, int height);
     static void drawLayer(const GLLayer& layer);
     static bool compose(bool swap);
@@ -104,13 +103,6 @@ void GLLayer::forEachBackedBy(GLContext* context, void (*fn)(GLLayer*, GLContext
 
 // ---- The compositor ----
 
-GLContext* WindowCompositor::context() {
-    auto& s = state();
-    if (s.context && !s.context->isLive()) s.context.reset(); // the screen was re-opened
-    if (!s.context) s.context = GLContext::create(kGLContextAPIOpenGLES1);
-    return s.context.get();
-}
-
 void WindowCompositor::resetState(int width, int height) {
     const float scale = state().scale;
     glBindFramebufferOES(GL_FRAMEBUFFER_OES, 0);
@@ -166,10 +158,8 @@ bool WindowCompositor::compose(bool swap) {
     if (!screenIsOpen()) return false;
     for (const auto& hook : state().willCompose)
         hook.second();
-    GLContext* compositor = context();
-    if (!compositor) return false;
     const SavedGLContext saved;
-    if (!GLContext::setCurrentContext(compositor)) {
+    if (!screenMakeDefaultCurrent()) {
         saved.restore();
         return false;
     }
@@ -241,10 +231,8 @@ bool windowPresent() {
 bool windowReadPixels(std::vector<std::uint8_t>& rgba, int& width, int& height) {
     width = height = 0;
     if (!screenIsOpen()) return false;
-    GLContext* compositor = WindowCompositor::context();
-    if (!compositor) return false;
     const SavedGLContext saved;
-    if (!GLContext::setCurrentContext(compositor)) {
+    if (!screenMakeDefaultCurrent()) {
         saved.restore();
         return false;
     }
