@@ -168,7 +168,7 @@ bool renderLine(UITexture& out, TTF_Font* f, const std::string& line) {
         }
     }
     SDL_UnlockSurface(surface);
-    const bool ok = uiMakeTexture(out, rgba.data(), surface->w, surface->h, false);
+    const bool ok = uiMakeTexture(out, rgba.data(), surface->w, surface->h, true);
     SDL_FreeSurface(surface);
     return ok;
 }
