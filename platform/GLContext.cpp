@@ -169,8 +169,11 @@ bool GLContext::renderbufferStorage(GLLayer* layer) {
         return false;
     const int width = static_cast<int>(pixels.width);
     const int height = static_cast<int>(pixels.height);
-    const int texW = nextPowerOfTwo(width);
-    const int texH = nextPowerOfTwo(height);
+    // The picture's own size where the driver takes any size (at scale 2 the game view would
+    // otherwise take a 1024 x 1024 texture for 640 x 744 pixels), else the next powers of two.
+    const bool anySize = SDL_GL_ExtensionSupported("GL_OES_texture_npot");
+    const int texW = anySize ? width : nextPowerOfTwo(width);
+    const int texH = anySize ? height : nextPowerOfTwo(height);
     if (texW > maxTexture || texH > maxTexture) return false;
 
     drainGLErrors();
