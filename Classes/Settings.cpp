@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <iomanip>
 #include <limits>
+#include <optional>
 #include <ostream>
 
 namespace {
@@ -212,19 +213,6 @@ void createDefaultPreferences(UserDefaults& store, const std::string& settingsPa
     }
     store.registerDefaults(remembered);
     store.synchronize();
-}
-
-Preferences loadPreferences(UserDefaults& store, const std::string& settingsPath) {
-    if (!store.stringForKey(kHighScore)) createDefaultPreferences(store, settingsPath);
-    Preferences prefs;
-    prefs.sfxState = store.stringForKey(kSfxState);
-    prefs.sfx = prefs.sfxState == "false" ? 0u : 1u;
-    prefs.showHints = store.stringForKey(kShowHints);
-    prefs.hints = prefs.showHints == "false" ? 0u : 1u;
-    prefs.highScore = store.unsignedForKey(kHighScore);
-    prefs.accelState = store.stringForKey(kAccelState).value_or("false");
-    prefs.gameType = static_cast<std::int32_t>(store.integerForKey(kGameType));
-    return prefs;
 }
 
 bool saveHighScore(UserDefaults& store, std::uint32_t score) {

@@ -1,13 +1,12 @@
-// The game's preferences: their keys, the seeding of the store from the settings file, what the
-// application delegate reads at launch, the saving of the best score, and the command-line
-// settings screen. Talks to the user-defaults store only; no SDL, no GL, no model.
+// The game's preferences: their keys, the seeding of the store from the settings file, the
+// saving of the best score, and the command-line settings screen. Talks to the user-defaults
+// store only; no SDL, no GL, no model.
 #pragma once
 
 #include "platform/UserDefaults.h"
 
 #include <cstdint>
 #include <iosfwd>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,20 +23,6 @@ std::string settingsFilePath();
 // "PreferenceSpecifiers" (a later entry for a key wins), then synchronises. A missing file or
 // array registers nothing, with one log line.
 void createDefaultPreferences(UserDefaults& store, const std::string& settingsPath);
-
-// What the delegate keeps and hands to the game view at launch.
-struct Preferences {
-    std::optional<std::string> sfxState;  // as stored
-    std::optional<std::string> showHints; // as stored
-    std::string accelState;               // as stored; "false" when nothing is
-    unsigned sfx = 1;                     // for setSfxState: 0 only for "false"
-    unsigned hints = 1;                   // for setHintState: 0 only for "false"
-    std::uint32_t highScore = 0;          // for setHighScore:
-    std::int32_t gameType = 0;            // for setGameType:
-};
-
-// Seeds the defaults first when no best score is stored, then reads the five keys.
-Preferences loadPreferences(UserDefaults& store, const std::string& settingsPath);
 
 // Tilt control is on only for the exact string "true".
 inline bool tiltControlOn(const std::string& accelState) {

@@ -9,6 +9,7 @@
 #include "Classes/EAGLView.h"
 #include "support/GLTest.h"
 #include "support/Harness.h"
+#include "support/Views.h"
 
 namespace {
 
@@ -40,6 +41,16 @@ void fill(EAGLView& view, float r, float g, float b) {
     glDisable(GL_SCISSOR_TEST);
     glClearColor(r, g, b, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+}
+
+// Blue below GL row `split`, red from it up, over the whole surface.
+void fillBlueUnderRed(EAGLView& view, int split) {
+    fill(view, 0, 0, 1);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, split, 10000, 10000);
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
 }
 
 class CountingDelegate : public EAGLViewDelegate {
@@ -101,12 +112,7 @@ TEST_F(EAGLViewTest, SurfaceIsTheLayerBoundsRoundedHalfAwayFromZeroAtAnyScale) {
 TEST_F(EAGLViewTest, PixelsComeBackTopRowFirstAndDepthIsKeptOnlyWhenAskedFor) {
     auto view = EAGLView::initWithFrame({{0, 0}, {40, 30}});
     ASSERT_NE(view, nullptr);
-    fill(*view, 0, 0, 1);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 15, 40, 15); // GL's upper half
-    glClearColor(1, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glDisable(GL_SCISSOR_TEST);
+    fillBlueUnderRed(*view, 15); // red in GL's upper half
     std::vector<std::uint8_t> rgba;
     ASSERT_TRUE(view->readPixels(rgba));
     ASSERT_EQ(rgba.size(), 40u * 30u * 4u);
@@ -220,19 +226,11 @@ TEST_F(EAGLViewTest, PresentShowsThePictureAtTheViewsPlaceInTheWindow) {
     auto view = EAGLView::initWithFrame({{0, 44}, {320, 372}});
     ASSERT_NE(view, nullptr);
     content.addSubview(view.get()); // window y 64 ... 436
-    fill(*view, 0, 0, 1);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 186, 320, 186); // upper half red
-    glClearColor(1, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glDisable(GL_SCISSOR_TEST);
-    std::vector<std::uint8_t> rgba;
-    int w = 0, h = 0;
-    ASSERT_TRUE(windowCompose());
-    ASSERT_TRUE(windowReadPixels(rgba, w, h));
-    ASSERT_EQ(w, 320);
-    ASSERT_EQ(h, 480);
-    EXPECT_EQ(pixelAt(rgba, w, 160, 100), kBlack); // nothing presented yet
+    fillBlueUnderRed(*view, 186);
+    WindowShot s = composeWindow();
+    ASSERT_EQ(s.width, 320);
+    ASSERT_EQ(s.height, 480);
+    EXPECT_EQ(s.at(160, 100), kBlack); // nothing presented yet
 
     // Presenting from another view's context gives that context back.
     auto other = EAGLView::initWithFrame({{0, 0}, {8, 8}});
@@ -244,19 +242,16 @@ TEST_F(EAGLViewTest, PresentShowsThePictureAtTheViewsPlaceInTheWindow) {
     EXPECT_TRUE(log.lines.empty());
 
     fill(*view, 0, 1, 0); // drawn, not presented: the window keeps the last picture
-    ASSERT_TRUE(windowCompose());
-    ASSERT_TRUE(windowReadPixels(rgba, w, h));
+    s = composeWindow();
     const struct {
         int x, y;
         Rgba colour;
     } expected[] = {{160, 63, kBlack}, {160, 64, kRed},   {0, 249, kRed},
                     {319, 250, kBlue}, {160, 435, kBlue}, {160, 436, kBlack}};
     for (const auto& e : expected)
-        EXPECT_EQ(pixelAt(rgba, w, e.x, e.y), e.colour) << e.x << "," << e.y;
+        EXPECT_EQ(s.at(e.x, e.y), e.colour) << e.x << "," << e.y;
     content.setHidden(true); // a hidden view shows nothing
-    ASSERT_TRUE(windowCompose());
-    ASSERT_TRUE(windowReadPixels(rgba, w, h));
-    EXPECT_EQ(pixelAt(rgba, w, 160, 100), kBlack);
+    EXPECT_EQ(composeWindow().at(160, 100), kBlack);
 }
 
 TEST_F(EAGLViewTest, ContextFailuresAreLoggedNotFatal) {

@@ -111,61 +111,44 @@ TEST(OperationQueue, RunsOperationsOnceEachInOrderOnOneWorkerThreadThenCompletes
     EXPECT_TRUE(ops.front()->isFinished());
 }
 
-TEST(OperationQueue, CancelBeforeStartSkipsMainButStillCompletes) {
-    Journal journal;
-    auto blocker = std::make_shared<UntilCancelled>();
-    auto queued = std::make_shared<Recorder>(&journal, 7);
-    auto early = std::make_shared<Recorder>(&journal, 8);
-    CompletionProbe queuedProbe, earlyProbe;
-    queuedProbe.attach(*queued);
-    earlyProbe.attach(*early);
-    early->cancel(); // cancelled before it was even added
-
-    OperationQueue queue;
-    queue.addOperation(blocker);
-    queue.addOperation(queued);
-    queue.addOperation(early);
-    blocker->started.wait();
-    EXPECT_EQ(queue.operationCount(), 3u); // one running, two queued
-    queued->cancel();
-    blocker->cancel();
-    queue.waitUntilAllOperationsAreFinished();
-
-    EXPECT_TRUE(blocker->sawCancel);
-    EXPECT_TRUE(journal.order.empty());
-    EXPECT_TRUE(queued->isFinished() && early->isFinished());
-    EXPECT_EQ(queuedProbe.calls.load(), 1);
-    EXPECT_EQ(earlyProbe.calls.load(), 1);
-}
-
+// Cancelled operations skip main() but still complete, once.
 TEST(OperationQueue, CancelAllStopsTheRunningOneAndDropsTheQueuedOnes) {
     Journal journal;
     auto running = std::make_shared<UntilCancelled>();
-    CompletionProbe runningProbe;
+    auto early = std::make_shared<Recorder>(&journal, 99);
+    CompletionProbe runningProbe, earlyProbe, queuedProbe;
     runningProbe.attach(*running);
+    earlyProbe.attach(*early);
+    early->cancel(); // cancelled before it was even added
     OperationQueue queue;
     queue.addOperation(running);
+    queue.addOperation(early);
     std::vector<std::shared_ptr<Recorder>> queued;
     for (int id = 0; id < 5; ++id) {
         queued.push_back(std::make_shared<Recorder>(&journal, id));
         queue.addOperation(queued.back());
     }
+    queuedProbe.attach(*queued.back());
     running->started.wait();
+    EXPECT_EQ(queue.operationCount(), 7u); // one running, six queued
     queue.cancelAllOperations();
     queue.waitUntilAllOperationsAreFinished();
 
     EXPECT_EQ(queue.operationCount(), 0u);
     EXPECT_TRUE(running->sawCancel);
-    EXPECT_EQ(runningProbe.calls.load(), 1);
     EXPECT_TRUE(journal.order.empty());
+    EXPECT_TRUE(early->isFinished());
     for (const auto& op : queued)
         EXPECT_TRUE(op->isCancelled() && op->isFinished());
+    EXPECT_EQ(runningProbe.calls.load(), 1);
+    EXPECT_EQ(earlyProbe.calls.load(), 1);
+    EXPECT_EQ(queuedProbe.calls.load(), 1);
 
     // The queue stays usable, and later operations are not born cancelled.
-    auto after = std::make_shared<Recorder>(&journal, 99);
+    auto after = std::make_shared<Recorder>(&journal, 7);
     queue.addOperation(after);
     queue.waitUntilAllOperationsAreFinished();
-    EXPECT_EQ(journal.order, std::vector<int>{99});
+    EXPECT_EQ(journal.order, std::vector<int>{7});
 }
 
 TEST(OperationQueue, DestructorCancelsEverythingAndEveryCompletionRuns) {

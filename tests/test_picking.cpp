@@ -69,21 +69,6 @@ TEST_F(PickingTest, NearerOfTwoOverlappingBubblesWinsWhateverTheIndex) {
     }
 }
 
-TEST_F(PickingTest, BubblesArePickedWhereTheyAreDrawn) {
-    putBubble(&board, 2, 2, 4, kColorGreen);
-    Block* b = cell(2, 2, 4);
-    b->state.offset[1] = 1.0f; // dropped one cell, still drawn a unit above it
-    b->state.flags = kBlockMoving | kBlockFalling;
-    EXPECT_EQ(pickAt(touchOn(0, 0, 2), &board), nullptr);
-    EXPECT_EQ(pickAt(touchOn(0, 1, 2), &board), b);
-
-    // Shrunken to nothing (a burst's last frames): not picked even dead centre.
-    b->state.offset[1] = 0.0f;
-    for (float& s : b->state.scale)
-        s = 0.0f;
-    EXPECT_EQ(pickAt({kWidth / 2 + 1, kHeight / 2}, &board), nullptr);
-}
-
 TEST_F(PickingTest, BackgroundAndFailedUnProjectionPickNothing) {
     EXPECT_EQ(pickAt(centre, &board), nullptr); // empty board
     makeRestingBoard(&board, 5);
@@ -152,7 +137,8 @@ Reference referencePick(const Puzzle& p, int x, int y) {
     return ref;
 }
 
-// A seeded board with gaps, shrunken and sliding bubbles, optionally turned part-way.
+// A seeded board with gaps, shrunken and sliding bubbles, optionally turned part-way: a pick must
+// follow each bubble's offset and scale, as drawn.
 void makeMessyBoard(Puzzle* p, long seed, float turnUpDown, float turnLeftRight) {
     makeRestingBoard(p, seed);
     std::mt19937 gen(static_cast<unsigned>(seed));

@@ -538,8 +538,6 @@ TEST_F(PuzzleViewTest, ConstructionSetsTheGameStateCameraAndFirstBoard) {
     const std::unique_ptr<PuzzleView> view = PuzzleView::initWithFrame({{0, 0}, {320, 480}});
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(view->isCurrentContext());
-    EXPECT_EQ(view->pixelFormat(), static_cast<std::uint32_t>(GL_RGB565_OES));
-    EXPECT_EQ(view->depthBuffer(), 0u);
     for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_DITHER, GL_COLOR_ARRAY})
         EXPECT_FALSE(glIsEnabled(cap)) << cap;
     for (GLenum cap : {GL_TEXTURE_2D, GL_BLEND, GL_VERTEX_ARRAY, GL_TEXTURE_COORD_ARRAY})

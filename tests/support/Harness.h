@@ -1,5 +1,6 @@
 // Test scaffolding around the platform stand-ins: captured log lines, scratch folders, whole-file
-// reads and writes, environment variables put back, waiting on a run loop, a pixel. No GL.
+// reads and writes, settings files, environment variables put back, waiting on a run loop, a
+// pixel. No GL.
 #pragma once
 
 #include <stdlib.h>
@@ -66,6 +67,18 @@ inline void writeFile(const fs::path& path, std::string_view bytes) {
 }
 inline void writeFile(const fs::path& path, const std::vector<unsigned char>& bytes) {
     writeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+// A settings file whose "PreferenceSpecifiers" array holds `specifiers` (XML elements).
+inline std::string settingsPlist(const std::string& specifiers) {
+    return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>PreferenceSpecifiers</key>"
+           "<array>" +
+           specifiers + "</array></dict></plist>";
+}
+// One specifier: a key and its default value, given as XML.
+inline std::string specifier(const std::string& key, const std::string& defaultXml) {
+    return "<dict><key>Key</key><string>" + key + "</string><key>DefaultValue</key>" + defaultXml +
+           "</dict>";
 }
 
 // Sets an environment variable (nullptr: unsets it) and puts the old value back.

@@ -126,19 +126,15 @@ TEST(Synthesis, FiltersPassAndStopWhereTheyShould) {
     EXPECT_LT(through(sound::Biquad::bandPass(1500.0, 2.0), 6000.0), 0.15);
 }
 
-// The committed files must be what the recipes make, and making them twice in one
-// process must give the same samples (no state left behind between runs).
-TEST(Synthesis, RecipesAreRepeatableAndMatchTheCommittedFiles) {
+// Making a sound twice in one process gives the same samples: no state is left behind between
+// runs. (That the committed files are what the recipes make is checked byte for byte by CTest.)
+TEST(Synthesis, RecipesAreRepeatable) {
     ASSERT_EQ(sound::soundRecipes().size(), std::size(kExpected));
     for (std::size_t k = 0; k < std::size(kExpected); ++k) {
         const sound::SoundRecipe& recipe = sound::soundRecipes()[k];
-        SCOPED_TRACE(recipe.resourceName);
         EXPECT_STREQ(recipe.resourceName, kExpected[k].name);
-        const auto first = sound::toPcm16(recipe.synthesise());
-        EXPECT_EQ(first, sound::toPcm16(recipe.synthesise()));
-        const auto clip = sound::readPcm(committedPath(recipe.resourceName));
-        ASSERT_TRUE(clip.has_value());
-        EXPECT_EQ(first, clip->samples);
+        EXPECT_EQ(sound::toPcm16(recipe.synthesise()), sound::toPcm16(recipe.synthesise()))
+            << recipe.resourceName;
     }
 }
 
