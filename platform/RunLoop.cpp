@@ -37,12 +37,7 @@ void RunLoop::post(std::function<void()> task) {
         tasks_.push_back(std::move(task));
         if (waitingInSdl_ && !wakeEventPushed_) pushEvent = wakeEventPushed_ = true;
     }
-    wake_.notify_one();
-    if (pushEvent) {
-        SDL_Event event{};
-        event.type = wakeEventType_.load(std::memory_order_acquire);
-        SDL_PushEvent(&event);
-    }
+    wake(pushEvent);
 }
 
 void RunLoop::quit() {
@@ -52,6 +47,11 @@ void RunLoop::quit() {
         quitRequested_.store(true, std::memory_order_release);
         if (waitingInSdl_ && !wakeEventPushed_) pushEvent = wakeEventPushed_ = true;
     }
+    wake(pushEvent);
+}
+
+// Wakes a sleeping loop: the condition variable, and an SDL event when it sleeps in SDL's wait.
+void RunLoop::wake(bool pushEvent) {
     wake_.notify_one();
     if (pushEvent) {
         SDL_Event event{};

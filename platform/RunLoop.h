@@ -89,6 +89,7 @@ public:
 
 private:
     bool processReady();                  // events, then posted tasks, then due timers
+    void wake(bool pushEvent);            // after a post or a quit
     bool deliverSdlEvents();              // SDL video only
     void deliver(const SDL_Event& event); // to the handler, or the default handling
     bool runPostedTasks();
