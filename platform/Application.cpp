@@ -35,7 +35,7 @@ constexpr float kScreenWidth = 320.0f;
 constexpr float kScreenHeight = 480.0f;
 constexpr float kStatusBarHeight = 20.0f;
 constexpr int kMaxContentScale = 3;
-constexpr const char* kIconImage = "red_bubble64x64-1.png";
+constexpr const char* kIconImage = "icon64x64.png";
 
 std::map<std::string, ApplicationDelegateFactory>& registry() {
     static std::map<std::string, ApplicationDelegateFactory> factories;

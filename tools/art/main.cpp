@@ -46,6 +46,8 @@ bool paintAll(std::vector<std::pair<std::string, art::Canvas>>& out, std::string
     out.emplace_back("right-1.png", art::paintArrow(Arrow::Right));
     out.emplace_back("up-1.png", art::paintArrow(Arrow::Up));
     out.emplace_back("dn-1.png", art::paintArrow(Arrow::Down));
+    // The window's icon: the desktop icon's art, so the window and the launcher match.
+    out.emplace_back("icon64x64.png", art::paintIcon(64));
     return true;
 }
 
