@@ -6,12 +6,12 @@
 
 #include "Classes/PuzzleView.h"
 #include "Classes/Settings.h"
-#include "platform/AlertView.h"
-#include "platform/Bars.h"
-#include "platform/Button.h"
-#include "platform/ProgressView.h"
-#include "platform/UserDefaults.h"
-#include "platform/Window.h"
+#include "platform/store/UserDefaults.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Bars.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ProgressView.h"
+#include "platform/ui/Window.h"
 
 namespace {
 

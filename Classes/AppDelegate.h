@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/Accelerometer.h"
-#include "platform/Application.h"
+#include "platform/app/Application.h"
+#include "platform/device/Accelerometer.h"
 
 class NavigationBar;
 class ProgressView;

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "platform/GLExtensions.h"
-#include "platform/Log.h"
+#include "platform/base/Log.h"
+#include "platform/gl/GLExtensions.h"
 
 std::unique_ptr<EAGLView> EAGLView::initWithFrame(const Rect& frame) {
     return initWithFrame(frame, GL_RGB565_OES, 0, false);

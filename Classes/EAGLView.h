@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/GLContext.h"
-#include "platform/GLLayer.h"
-#include "platform/View.h"
+#include "platform/gl/GLContext.h"
+#include "platform/gl/GLLayer.h"
+#include "platform/ui/View.h"
 
 class EAGLView;
 

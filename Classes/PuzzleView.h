@@ -11,9 +11,9 @@
 #include "Classes/EAGLView.h"
 #include "Classes/SoundEffect.h"
 #include "model/Puzzle.h"
-#include "platform/AlertView.h"
-#include "platform/GLExtensions.h"
-#include "platform/Window.h"
+#include "platform/gl/GLExtensions.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Window.h"
 
 class OperationQueue;
 class ProgressView;

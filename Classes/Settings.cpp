@@ -2,8 +2,8 @@
 // user-defaults store and the settings file. No SDL, no GL, no model.
 #include "Classes/Settings.h"
 
-#include "platform/Log.h"
-#include "platform/Resources.h"
+#include "platform/base/Log.h"
+#include "platform/media/Resources.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -20,7 +20,7 @@ constexpr const char* kTextField = "PSTextFieldSpecifier";
 
 // The string under `key` of a dictionary entry, or `fallback`.
 std::string textOf(const PropertyList& entry, const char* key, const std::string& fallback = {}) {
-    const PropertyList* item = entry.find(key);
+    const PropertyList* item = entry.valueForKey(key);
     return item && item->type == PropertyList::Type::String ? item->string : fallback;
 }
 
@@ -41,7 +41,7 @@ std::string scalarText(const PropertyList& value) {
 // The "PreferenceSpecifiers" array of the settings file; nullptr after a line on `why`.
 const PropertyList* specifiersOf(const std::optional<PropertyList>& file, std::string& why) {
     if (!file) return nullptr;
-    const PropertyList* specifiers = file->find("PreferenceSpecifiers");
+    const PropertyList* specifiers = file->valueForKey("PreferenceSpecifiers");
     if (!specifiers || specifiers->type != PropertyList::Type::Array) {
         why = "no \"PreferenceSpecifiers\" array";
         return nullptr;
@@ -80,8 +80,8 @@ std::optional<std::uint32_t> parseUnsigned(const std::string& text) {
 
 // Index of the multi-value choice named by its value or (any letter case) its title.
 std::optional<std::size_t> choiceFor(const PropertyList& entry, const std::string& word) {
-    const PropertyList* values = entry.find("Values");
-    const PropertyList* titles = entry.find("Titles");
+    const PropertyList* values = entry.valueForKey("Values");
+    const PropertyList* titles = entry.valueForKey("Titles");
     if (!values || values->type != PropertyList::Type::Array) return std::nullopt;
     for (std::size_t i = 0; i < values->array.size(); ++i) {
         if (scalarText(values->array[i]) == word) return i;
@@ -95,8 +95,8 @@ std::optional<std::size_t> choiceFor(const PropertyList& entry, const std::strin
 // "3 (3 minutes)" for a multi-value setting, the plain text otherwise.
 std::string shownValue(const PropertyList& entry, const std::string& text) {
     if (textOf(entry, "Type") != kMultiValue) return text;
-    const PropertyList* titles = entry.find("Titles");
-    const PropertyList* values = entry.find("Values");
+    const PropertyList* titles = entry.valueForKey("Titles");
+    const PropertyList* values = entry.valueForKey("Values");
     if (!titles || !values) return text;
     for (std::size_t i = 0; i < values->array.size() && i < titles->array.size(); ++i)
         if (scalarText(values->array[i]) == text)
@@ -110,7 +110,7 @@ int listSettings(const PropertyList& specifiers, UserDefaults& store, std::ostre
         if (key.empty()) continue; // group titles and the like
         std::optional<std::string> value = store.stringForKey(key);
         if (!value) {
-            const PropertyList* fallback = entry.find("DefaultValue");
+            const PropertyList* fallback = entry.valueForKey("DefaultValue");
             if (fallback) value = scalarText(*fallback);
         }
         out << std::left << std::setw(16) << textOf(entry, "Title", key) << std::setw(12) << key
@@ -133,9 +133,9 @@ std::optional<PropertyList> checkedValue(const PropertyList& entry, const std::s
     }
     if (type == kMultiValue) {
         if (std::optional<std::size_t> i = choiceFor(entry, word))
-            return entry.find("Values")->array[*i];
+            return entry.valueForKey("Values")->array[*i];
         err << "spheron: " << key << " takes one of";
-        const PropertyList* values = entry.find("Values");
+        const PropertyList* values = entry.valueForKey("Values");
         for (std::size_t i = 0; values && i < values->array.size(); ++i)
             err << (i ? ", " : " ") << shownValue(entry, scalarText(values->array[i]));
         err << "; not \"" << word << "\"\n";
@@ -175,7 +175,7 @@ int changeSetting(const PropertyList& specifiers, UserDefaults& store, const std
     else
         store.setObject(scalarText(*value), key);
     if (!store.synchronize()) {
-        err << "spheron: " << key << " was not saved to " << store.path() << '\n';
+        err << "spheron: " << key << " was not saved to " << store.storePath() << '\n';
         return 1;
     }
     out << key << " = " << shownValue(*entry, scalarText(*value)) << '\n';
@@ -201,7 +201,7 @@ void createDefaultPreferences(UserDefaults& store, const std::string& settingsPa
     PropertyList::Dictionary remembered;
     for (const PropertyList& entry : specifiers->array) {
         const std::string key = textOf(entry, "Key");
-        const PropertyList* value = entry.find("DefaultValue");
+        const PropertyList* value = entry.valueForKey("DefaultValue");
         // An entry without a default leaves an earlier one in place rather than erasing it.
         if (key.empty() || !value || value->type == PropertyList::Type::None) continue;
         for (const char* known : keys) {

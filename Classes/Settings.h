@@ -3,7 +3,7 @@
 // store only; no SDL, no GL, no model.
 #pragma once
 
-#include "platform/UserDefaults.h"
+#include "platform/store/UserDefaults.h"
 
 #include <cstdint>
 #include <iosfwd>

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "model/Puzzle.h"
-#include "platform/OperationQueue.h"
+#include "platform/base/OperationQueue.h"
 
 class SolveOperation : public Operation {
 public:

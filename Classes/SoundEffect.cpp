@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "model/Puzzle.h"
-#include "platform/Log.h"
-#include "platform/Resources.h"
-#include "platform/SystemSound.h"
+#include "platform/base/Log.h"
+#include "platform/media/Resources.h"
+#include "platform/media/SystemSound.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "Classes/AppDelegate.h"
 #include "Classes/Settings.h"
-#include "platform/Application.h"
-#include "platform/UserDefaults.h"
+#include "platform/app/Application.h"
+#include "platform/store/UserDefaults.h"
 
 namespace {
 

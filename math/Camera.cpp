@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "math/Matrix.h"
-#include "platform/GLExtensions.h"
+#include "platform/gl/GLExtensions.h"
 
 const float eyePos[3] = {0.0f, 0.0f, 7.55f};
 const float fieldOfView = 60.0f;

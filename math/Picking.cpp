@@ -6,7 +6,7 @@
 
 #include "math/Camera.h"
 #include "math/Matrix.h"
-#include "platform/GLExtensions.h"
+#include "platform/gl/GLExtensions.h"
 
 namespace {
 
@@ -33,49 +33,46 @@ int rayIntersectSphere(float hit[3], const float origin[3], const float dir[3],
     return 1;
 }
 
-Block* nearestBubbleOnRay(Puzzle* p, const float origin[3], const float dir[3],
-                          const float eye[3]) {
+int nearestSphereOnRay(const PickSphere* spheres, int count, const float origin[3],
+                       const float dir[3], const float eye[3]) {
     float best = kFarthest;
-    Block* result = nullptr;
-    if (!p) return nullptr;
-    for (Block& block : p->blocks) {
-        if (block.state.flags & kBlockPopped) continue; // bursting bubbles are drawn, not picked
-        float centre[3];
-        vec_add(centre, block.position, block.state.offset); // where it is drawn
-        const float radius = 0.5f * block.state.scale[0];
+    int result = -1;
+    for (int i = 0; i < count; ++i) {
+        const PickSphere& s = spheres[i];
+        if (!s.pickable) continue;
         float hit[3];
-        if (!rayIntersectSphere(hit, origin, dir, centre, radius)) continue;
+        if (!rayIntersectSphere(hit, origin, dir, s.centre, s.radius)) continue;
         float toEye[3];
         vec_sub(toEye, hit, eye);
         const float d = vec_length(toEye);
         if (d < best) { // strictly: a tie keeps the lower index
             best = d;
-            result = &block;
+            result = i;
         }
     }
     return result;
 }
 
-Block* pickBlockWithMatrices(int x, int y, Puzzle* p, const float eye[3], const int viewport[4],
-                             const float modelview[16], const float projection[16]) {
-    if (!p) return nullptr;
+bool pickRayWithMatrices(float origin[3], float dir[3], int x, int y, const float eye[3],
+                         const int viewport[4], const float modelview[16],
+                         const float projection[16]) {
     float nearPt[3];
     if (!gluUnProject(&nearPt[0], &nearPt[1], &nearPt[2], static_cast<float>(x),
                       static_cast<float>(y), 0.0f, modelview, projection, viewport))
-        return nullptr;
-    // The ray starts on the near plane, pointing away from the eye.
-    float dir[3];
+        return false;
     vec_sub(dir, nearPt, eye);
     vec_normalize(dir);
-    return nearestBubbleOnRay(p, nearPt, dir, eye);
+    for (int i = 0; i < 3; ++i)
+        origin[i] = nearPt[i];
+    return true;
 }
 
-Block* pickBlock(int x, int y, Puzzle* p, const float eye[3]) {
+bool pickRay(float origin[3], float dir[3], int x, int y, const float eye[3]) {
     GLint viewport[4];
     GLfloat modelview[16];
     GLfloat projection[16];
     glGetIntegerv(GL_VIEWPORT, viewport);
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    return pickBlockWithMatrices(x, y, p, eye, viewport, modelview, projection);
+    return pickRayWithMatrices(origin, dir, x, y, eye, viewport, modelview, projection);
 }

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "math/Camera.h"
-#include "platform/GLExtensions.h"
+#include "platform/gl/GLExtensions.h"
 #include "render/Textures.h"
 
 namespace {

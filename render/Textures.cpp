@@ -6,9 +6,9 @@
 #include <cstddef>
 #include <cstdlib>
 
-#include "platform/ImageDecoder.h"
-#include "platform/Log.h"
-#include "platform/Resources.h"
+#include "platform/base/Log.h"
+#include "platform/media/ImageDecoder.h"
+#include "platform/media/Resources.h"
 
 GLuint bgTexId = 0;
 GLuint redBallTexId = 0;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/GLExtensions.h"
+#include "platform/gl/GLExtensions.h"
 
 // Texture names, 0 until loadTextures has run and after a failed load (binding 0 draws
 // untextured). Written only by loadTextures.

@@ -10,7 +10,7 @@
 
 #include "Classes/SolveOperation.h"
 #include "model/Puzzle.h"
-#include "platform/OperationQueue.h"
+#include "platform/base/OperationQueue.h"
 #include "sim/Boards.h"
 #include "sim/Validate.h"
 

@@ -18,14 +18,14 @@
 #include "Classes/PuzzleView.h"
 #include "Classes/Settings.h"
 #include "model/Puzzle.h"
-#include "platform/AlertView.h"
-#include "platform/Bars.h"
-#include "platform/Button.h"
-#include "platform/ProgressView.h"
-#include "platform/RunLoop.h"
-#include "platform/Screen.h"
-#include "platform/UserDefaults.h"
-#include "platform/Window.h"
+#include "platform/base/RunLoop.h"
+#include "platform/gl/Screen.h"
+#include "platform/store/UserDefaults.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Bars.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ProgressView.h"
+#include "platform/ui/Window.h"
 #include "sim/Boards.h"
 #include "support/Views.h"
 
@@ -216,7 +216,7 @@ TEST_F(AppDelegateTest, FirstLaunchRegistersTheSettingsFileDefaultsAndReadsThem)
     EXPECT_FLOAT_EQ(delegate->progressView()->progress(), 1.0f);
     EXPECT_FALSE(store->stringForKey("somethingElse"));
     // Registered, not written: nothing of it reaches the file.
-    EXPECT_FALSE(fs::exists(store->path()));
+    EXPECT_FALSE(fs::exists(store->storePath()));
 }
 
 TEST_F(AppDelegateTest, WithoutASettingsFileEveryReadFallsBack) {
@@ -353,8 +353,8 @@ TEST_F(AppDelegateTest, TerminationStoresTheBestScoreAsUnsignedDecimalText) {
     launch();
     delegate->puzzleView()->setHighScore(4294967295u);
     delegate->applicationWillTerminate(nullptr);
-    EXPECT_NE(readFile(store->path()).find("<string>4294967295</string>"), std::string::npos);
-    UserDefaults reread(store->path());
+    EXPECT_NE(readFile(store->storePath()).find("<string>4294967295</string>"), std::string::npos);
+    UserDefaults reread(store->storePath());
     EXPECT_EQ(reread.stringForKey(kHighScore), "4294967295");
     EXPECT_EQ(reread.unsignedForKey(kHighScore), 4294967295u);
 }
@@ -365,18 +365,18 @@ TEST_F(AppDelegateTest, ANewBestScoreIsStoredOnceWhenTheGameEnds) {
     puzzle.score = 1234;
     delegate->puzzleView()->setHighScore(100);
     delegate->puzzleView()->drawView();
-    EXPECT_FALSE(fs::exists(store->path())); // the game goes on: nothing to store yet
+    EXPECT_FALSE(fs::exists(store->storePath())); // the game goes on: nothing to store yet
     quitRequest = 1;
     delegate->puzzleView()->drawView();
     ASSERT_TRUE(puzzle.flags & kPuzzleGameOver);
-    EXPECT_EQ(UserDefaults(store->path()).stringForKey(kHighScore), "1234");
+    EXPECT_EQ(UserDefaults(store->storePath()).stringForKey(kHighScore), "1234");
     // Every save replaces the file by renaming a new one over it: the same inode means no save.
     struct stat first {};
-    ASSERT_EQ(stat(store->path().c_str(), &first), 0);
+    ASSERT_EQ(stat(store->storePath().c_str(), &first), 0);
     for (int i = 0; i < 10; ++i)
         delegate->puzzleView()->drawView();
     struct stat later {};
-    ASSERT_EQ(stat(store->path().c_str(), &later), 0);
+    ASSERT_EQ(stat(store->storePath().c_str(), &later), 0);
     EXPECT_EQ(first.st_ino, later.st_ino);
 }
 

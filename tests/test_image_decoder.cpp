@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ImageDecoder.h"
+#include "platform/media/ImageDecoder.h"
 #include "support/Harness.h"
 #include "support/PngFiles.h"
 

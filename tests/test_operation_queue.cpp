@@ -1,6 +1,6 @@
 // The serial operation queue: order, one at a time, completion exactly once, cancellation before
 // and during a run, waiting, and tear-down. Built for the ThreadSanitizer run as well.
-#include "platform/OperationQueue.h"
+#include "platform/base/OperationQueue.h"
 
 #include <gtest/gtest.h>
 

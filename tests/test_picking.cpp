@@ -10,6 +10,7 @@
 #include "math/Camera.h"
 #include "math/Matrix.h"
 #include "math/Picking.h"
+#include "render/BlockPicking.h"
 #include "sim/Boards.h"
 #include "support/GLTest.h"
 

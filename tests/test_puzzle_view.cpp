@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "Classes/SolveOperation.h"
-#include "platform/OperationQueue.h"
-#include "platform/ProgressView.h"
-#include "platform/SystemSound.h"
-#include "platform/URLOpener.h"
+#include "platform/base/OperationQueue.h"
+#include "platform/device/URLOpener.h"
+#include "platform/media/SystemSound.h"
+#include "platform/ui/ProgressView.h"
 #include "sim/Boards.h"
 #include "sim/SolverBoards.h"
 #include "support/GLTest.h"

@@ -1,6 +1,6 @@
 // Where the program looks for its resources: the installed tree beside the executable, the build
 // tree's copy, and that copy kept equal to the source folder.
-#include "platform/Resources.h"
+#include "platform/media/Resources.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The run loop: posted tasks (order, thread, wake-up), repeating timers (rhythm, invalidation,
 // stalls), quitting, SDL events, and that a quiet loop sleeps. Built for ThreadSanitizer too.
-#include "platform/RunLoop.h"
+#include "platform/base/RunLoop.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>

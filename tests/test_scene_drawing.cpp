@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "Classes/PuzzleView.h"
-#include "platform/ImageDecoder.h"
-#include "platform/Resources.h"
+#include "platform/media/ImageDecoder.h"
+#include "platform/media/Resources.h"
 #include "render/Textures.h"
 #include "sim/Boards.h"
 #include "support/GLTest.h"

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "model/Puzzle.h"
-#include "platform/Resources.h"
-#include "platform/SystemSound.h"
+#include "platform/media/Resources.h"
+#include "platform/media/SystemSound.h"
 #include "support/Harness.h"
 
 namespace {

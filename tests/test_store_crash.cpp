@@ -1,6 +1,6 @@
 // The user-defaults store under writers that die mid-save: killed with SIGKILL at random moments,
 // or stopped by the file-size limit inside a write. Forks before any thread exists; no SDL.
-#include "platform/UserDefaults.h"
+#include "platform/store/UserDefaults.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

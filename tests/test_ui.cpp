@@ -11,18 +11,18 @@
 #include <string>
 #include <vector>
 
-#include "platform/AlertView.h"
-#include "platform/Bars.h"
-#include "platform/Button.h"
-#include "platform/GLContext.h"
-#include "platform/GLExtensions.h"
-#include "platform/GLLayer.h"
-#include "platform/Log.h"
-#include "platform/PngWriter.h"
-#include "platform/ProgressView.h"
-#include "platform/Screen.h"
-#include "platform/Text.h"
-#include "platform/Window.h"
+#include "platform/base/Log.h"
+#include "platform/gl/GLContext.h"
+#include "platform/gl/GLExtensions.h"
+#include "platform/gl/GLLayer.h"
+#include "platform/gl/Screen.h"
+#include "platform/media/PngWriter.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Bars.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ProgressView.h"
+#include "platform/ui/Text.h"
+#include "platform/ui/Window.h"
 #include "support/Views.h"
 
 namespace {

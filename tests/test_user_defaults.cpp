@@ -1,6 +1,6 @@
 // The user-defaults store: registered defaults against written values, persistence across
 // instances, atomic saves that fail cleanly, damaged stores set aside, unsigned reads.
-#include "platform/UserDefaults.h"
+#include "platform/store/UserDefaults.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

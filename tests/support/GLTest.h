@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "Harness.h"
-#include "platform/GLExtensions.h"
-#include "platform/Screen.h"
+#include "platform/gl/GLExtensions.h"
+#include "platform/gl/Screen.h"
 
 // A hidden 320 x 480 screen, opened for the first test and again after a test that closed it.
 // Every test starts with its default context current and must leave no GL error behind.

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Log.h"
-#include "platform/RunLoop.h"
+#include "platform/base/Log.h"
+#include "platform/base/RunLoop.h"
 
 namespace fs = std::filesystem;
 

@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "platform/Resources.h"
+#include "platform/media/Resources.h"
 
 using Bytes = std::vector<unsigned char>;
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "Harness.h"
-#include "platform/GLLayer.h"
-#include "platform/Window.h"
+#include "platform/gl/GLLayer.h"
+#include "platform/ui/Window.h"
 
 inline Point centreInWindow(const View* view) {
     const Rect r = view->convertRectToWindow(view->bounds());

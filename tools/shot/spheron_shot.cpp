@@ -9,10 +9,10 @@
 
 #include "Classes/PuzzleView.h"
 #include "math/Camera.h"
-#include "math/Picking.h"
 #include "model/Puzzle.h"
-#include "platform/PngWriter.h"
-#include "platform/Screen.h"
+#include "platform/gl/Screen.h"
+#include "platform/media/PngWriter.h"
+#include "render/BlockPicking.h"
 
 namespace {
 

@@ -1,0 +1,237 @@
+// The running application and its life cycle, and SDL's window, mouse, finger and key events on
+// the main loop, turned into the life-cycle callbacks, the key window's touches and key events.
+#include "platform/app/ApplicationParts.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "platform/base/RunLoop.h"
+#include "platform/device/Accelerometer.h"
+#include "platform/gl/GLLayer.h"
+#include "platform/gl/Screen.h"
+#include "platform/ui/Window.h"
+
+namespace {
+
+// SDL window coordinates to window points.
+Point windowPoint(float x, float y) {
+    int w = 0;
+    int h = 0;
+    SDL_GetWindowSize(screenWindow(), &w, &h);
+    if (w <= 0 || h <= 0) return {x, y};
+    return {x * kScreenWidth / static_cast<float>(w), y * kScreenHeight / static_cast<float>(h)};
+}
+
+
+KeyCode keyCodeOf(SDL_Keycode key) {
+    switch (key) {
+    case SDLK_ESCAPE:
+        return KeyCode::Escape;
+    case SDLK_LEFT:
+        return KeyCode::Left;
+    case SDLK_RIGHT:
+        return KeyCode::Right;
+    case SDLK_UP:
+        return KeyCode::Up;
+    case SDLK_DOWN:
+        return KeyCode::Down;
+    case SDLK_F1:
+        return KeyCode::F1;
+    case SDLK_F2:
+        return KeyCode::F2;
+    case SDLK_n:
+        return KeyCode::N;
+    case SDLK_q:
+        return KeyCode::Q;
+    default:
+        return KeyCode::Other;
+    }
+}
+
+bool mouseDown = false;
+// SDL's finger ids, and the touch ids the window knows them by (the mouse is touch 0).
+std::vector<std::pair<SDL_FingerID, int>> fingers;
+int nextFingerTouch = 1;
+
+void sendTouchToKeyWindow(InputType type, Point location, int touchId) {
+    Window* window = Window::keyWindow();
+    if (!window) return;
+    InputEvent event;
+    event.type = type;
+    event.location = location;
+    event.touchId = touchId;
+    window->sendEvent(event);
+    setNeedsCompose(); // a button may show its pressed state, or an alert may have gone
+}
+
+void fingerEvent(const SDL_TouchFingerEvent& e) {
+    if (e.touchId == SDL_MOUSE_TOUCHID) return; // the mouse, reported as a finger
+    // Finger positions are normalised to the window.
+    const Point p{e.x * kScreenWidth, e.y * kScreenHeight};
+    auto known = std::find_if(fingers.begin(), fingers.end(),
+                              [&](const auto& f) { return f.first == e.fingerId; });
+    if (e.type == SDL_FINGERDOWN) {
+        if (known != fingers.end()) fingers.erase(known); // a lost lift
+        fingers.emplace_back(e.fingerId, nextFingerTouch);
+        sendTouchToKeyWindow(InputType::TouchDown, p, nextFingerTouch);
+        nextFingerTouch = nextFingerTouch == 1'000'000 ? 1 : nextFingerTouch + 1;
+        return;
+    }
+    if (known == fingers.end()) return;
+    const int id = known->second;
+    if (e.type == SDL_FINGERMOTION) {
+        sendTouchToKeyWindow(InputType::TouchMove, p, id);
+    } else {
+        fingers.erase(known);
+        sendTouchToKeyWindow(InputType::TouchUp, p, id);
+    }
+}
+
+void keyDownEvent(const SDL_KeyboardEvent& e) {
+    Application* app = Application::sharedApplication();
+    KeyEvent k;
+    k.code = keyCodeOf(e.keysym.sym);
+    k.control = (e.keysym.mod & KMOD_CTRL) != 0;
+    k.shift = (e.keysym.mod & KMOD_SHIFT) != 0;
+    k.alt = (e.keysym.mod & KMOD_ALT) != 0;
+    k.repeat = e.repeat != 0;
+    if (k.code == KeyCode::Q && k.control && !k.shift && !k.alt) {
+        if (app) app->terminate();
+        return;
+    }
+    bool taken = false;
+    if (Window* window = Window::keyWindow()) {
+        InputEvent event;
+        event.type = InputType::KeyDown;
+        event.key = k.code == KeyCode::Escape ? Key::Escape : Key::Other;
+        taken = window->sendEvent(event);
+    }
+    if (!taken && app && app->delegate()) taken = app->delegate()->applicationKeyDown(app, k);
+    if (taken) setNeedsCompose();
+}
+
+} // namespace
+
+void ApplicationEvents::windowEvent(const SDL_Event& event) {
+    const SDL_WindowEvent& e = event.window;
+    Application* app = Application::sharedApplication();
+    if (!app || !screenWindow() || e.windowID != SDL_GetWindowID(screenWindow())) return;
+    switch (e.event) {
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        app->becomeActive();
+        break;
+    case SDL_WINDOWEVENT_HIDDEN:
+    case SDL_WINDOWEVENT_MINIMIZED:
+        app->resignActive();
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        // Still active, as an uncovered phone screen is; but a held press is lost.
+        mouseDown = false;
+        if (Window* w = Window::keyWindow()) w->cancelTouches();
+        setNeedsCompose();
+        break;
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        setNeedsCompose();
+        break;
+    case SDL_WINDOWEVENT_CLOSE:
+        app->terminate();
+        break;
+    default:
+        break;
+    }
+}
+
+void ApplicationEvents::deliverSdlEvent(const SDL_Event& e) {
+    switch (e.type) {
+    case SDL_QUIT:
+        if (Application* app = Application::sharedApplication()) app->terminate();
+        break;
+    case SDL_WINDOWEVENT:
+        windowEvent(e);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        if (e.button.button != SDL_BUTTON_LEFT || e.button.which == SDL_TOUCH_MOUSEID) break;
+        mouseDown = true;
+        sendTouchToKeyWindow(InputType::TouchDown,
+                  windowPoint(static_cast<float>(e.button.x), static_cast<float>(e.button.y)),
+                  0);
+        break;
+    case SDL_MOUSEMOTION:
+        if (!mouseDown || e.motion.which == SDL_TOUCH_MOUSEID) break;
+        sendTouchToKeyWindow(InputType::TouchMove,
+                  windowPoint(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y)),
+                  0);
+        break;
+    case SDL_MOUSEBUTTONUP:
+        if (e.button.button != SDL_BUTTON_LEFT || e.button.which == SDL_TOUCH_MOUSEID ||
+            !mouseDown)
+            break;
+        mouseDown = false;
+        sendTouchToKeyWindow(InputType::TouchUp,
+                  windowPoint(static_cast<float>(e.button.x), static_cast<float>(e.button.y)),
+                  0);
+        break;
+    case SDL_FINGERDOWN:
+    case SDL_FINGERMOTION:
+    case SDL_FINGERUP:
+        fingerEvent(e.tfinger);
+        break;
+    case SDL_KEYDOWN:
+        keyDownEvent(e.key);
+        break;
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED:
+        Accelerometer::sharedAccelerometer().devicesChanged();
+        break;
+    default:
+        break;
+    }
+}
+
+void ApplicationEvents::forgetHeldInput() {
+    mouseDown = false;
+    fingers.clear();
+}
+
+// One composition for everything the views changed in this pass of the loop.
+namespace {
+bool composePending = false;
+}
+
+void setNeedsCompose() {
+    if (composePending) return;
+    composePending = true;
+    RunLoop::main().post([] {
+        composePending = false;
+        if (screenIsOpen()) windowPresent();
+    });
+}
+
+Application* Application::shared_ = nullptr;
+
+Application* Application::sharedApplication() {
+    return shared_;
+}
+
+void Application::terminate() {
+    RunLoop::main().quit();
+}
+
+void Application::becomeActive() {
+    if (active_) return;
+    active_ = true;
+    if (delegate_) delegate_->applicationDidBecomeActive(this);
+    setNeedsCompose();
+}
+
+void Application::resignActive() {
+    if (!active_) return;
+    active_ = false;
+    if (delegate_) delegate_->applicationWillResignActive(this);
+}

@@ -1,0 +1,216 @@
+// The run loop: SDL events while SDL video is up, posted tasks in posting order, repeating timers.
+// It sleeps on a condition variable, or in SDL's event wait when there are SDL events to wait for.
+#include "platform/base/RunLoop.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+constexpr auto kMinimumInterval = std::chrono::microseconds(100);
+// An SDL wait is given in whole milliseconds; this caps one wait so that a deadline far away
+// still fits and so that a wake-up lost to SDL being shut down costs little.
+constexpr int kLongestSdlWaitMs = 1000;
+constexpr auto kLongestWait = std::chrono::seconds(60);
+
+bool sdlVideoUp() {
+    return SDL_WasInit(SDL_INIT_VIDEO) != 0;
+}
+
+} // namespace
+
+RunLoop::RunLoop() : pendingEvent_(std::make_unique<SDL_Event>()) {}
+
+RunLoop::~RunLoop() = default;
+
+RunLoop& RunLoop::main() {
+    static RunLoop* const loop = new RunLoop; // never destroyed: late posts must find it
+    return *loop;
+}
+
+void RunLoop::post(std::function<void()> task) {
+    bool pushEvent = false;
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+        if (waitingInSdl_ && !wakeEventPushed_) pushEvent = wakeEventPushed_ = true;
+    }
+    wake(pushEvent);
+}
+
+void RunLoop::quit() {
+    bool pushEvent = false;
+    {
+        std::lock_guard lock(mutex_);
+        quitRequested_.store(true, std::memory_order_release);
+        if (waitingInSdl_ && !wakeEventPushed_) pushEvent = wakeEventPushed_ = true;
+    }
+    wake(pushEvent);
+}
+
+// Wakes a sleeping loop: the condition variable, and an SDL event when it sleeps in SDL's wait.
+void RunLoop::wake(bool pushEvent) {
+    wake_.notify_one();
+    if (pushEvent) {
+        SDL_Event event{};
+        event.type = wakeEventType_.load(std::memory_order_acquire);
+        SDL_PushEvent(&event);
+    }
+}
+
+void RunLoop::setEventHandler(EventHandler handler) {
+    eventHandler_ = std::move(handler);
+}
+
+std::shared_ptr<RunLoopTimer> RunLoop::scheduleRepeatingTimer(double intervalSeconds,
+                                                              std::function<void()> tick) {
+    auto interval =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(intervalSeconds));
+    interval = std::max<Clock::duration>(interval, kMinimumInterval);
+    std::shared_ptr<RunLoopTimer> timer(
+        new RunLoopTimer(interval, Clock::now() + interval, timersScheduled_++, std::move(tick)));
+    timers_.push_back(timer);
+    return timer;
+}
+
+std::size_t RunLoop::activeTimerCount() const {
+    return static_cast<std::size_t>(std::count_if(
+        timers_.begin(), timers_.end(), [](const auto& timer) { return timer->isValid(); }));
+}
+
+void RunLoop::run() {
+    runUntil(Clock::time_point::max());
+}
+
+bool RunLoop::runUntil(Clock::time_point deadline) {
+    for (;;) {
+        processReady();
+        if (quitRequested_.exchange(false, std::memory_order_acq_rel)) return false;
+        if (Clock::now() >= deadline) return true;
+        waitForWork(std::min(deadline, nextTimerFire()));
+    }
+}
+
+bool RunLoop::runOnce(Clock::duration maxWait) {
+    if (processReady()) return true;
+    const Clock::time_point until = Clock::now() + maxWait;
+    if (maxWait > Clock::duration::zero()) waitForWork(std::min(until, nextTimerFire()));
+    return processReady();
+}
+
+bool RunLoop::processReady() {
+    bool handled = deliverSdlEvents();
+    handled = runPostedTasks() || handled;
+    handled = fireDueTimers() || handled;
+    return handled;
+}
+
+bool RunLoop::deliverSdlEvents() {
+    bool handled = false;
+    if (sdlEventPending_) {
+        sdlEventPending_ = false;
+        deliver(*pendingEvent_);
+        handled = true;
+    }
+    if (!sdlVideoUp()) return handled;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        deliver(event);
+        handled = true;
+    }
+    return handled;
+}
+
+void RunLoop::deliver(const SDL_Event& event) {
+    const std::uint32_t wakeType = wakeEventType_.load(std::memory_order_relaxed);
+    if (wakeType != 0 && event.type == wakeType) return;
+    if (eventHandler_)
+        eventHandler_(event);
+    else if (event.type == SDL_QUIT)
+        quit();
+}
+
+bool RunLoop::runPostedTasks() {
+    std::deque<std::function<void()>> batch;
+    {
+        std::lock_guard lock(mutex_);
+        batch.swap(tasks_);
+    }
+    // Tasks posted by these tasks wait for the next pass, so a task that reposts itself cannot
+    // starve events and timers.
+    for (auto& task : batch) {
+        task();
+        task = nullptr; // release its captures on this thread, in order
+    }
+    return !batch.empty();
+}
+
+bool RunLoop::fireDueTimers() {
+    const Clock::time_point now = Clock::now();
+    std::vector<std::shared_ptr<RunLoopTimer>> due;
+    for (const auto& timer : timers_)
+        if (timer->isValid() && timer->nextFire_ <= now) due.push_back(timer);
+    std::sort(due.begin(), due.end(), [](const auto& a, const auto& b) {
+        return a->nextFire_ != b->nextFire_ ? a->nextFire_ < b->nextFire_ : a->order_ < b->order_;
+    });
+    for (const auto& timer : due) {
+        // An earlier tick of this pass may have invalidated it.
+        if (!timer->isValid()) continue;
+        // Keep the rhythm but skip whatever was missed: the next tick is the first slot of the
+        // original schedule that lies in the future.
+        const auto interval = timer->interval_;
+        const auto late = now - timer->nextFire_;
+        timer->nextFire_ += interval * (late / interval + 1);
+        timer->tick_();
+    }
+    std::erase_if(timers_, [](const auto& timer) { return !timer->isValid(); });
+    return !due.empty();
+}
+
+RunLoop::Clock::time_point RunLoop::nextTimerFire() const {
+    Clock::time_point next = Clock::time_point::max();
+    for (const auto& timer : timers_)
+        if (timer->isValid()) next = std::min(next, timer->nextFire_);
+    return next;
+}
+
+void RunLoop::waitForWork(Clock::time_point until) {
+    // No timer and no deadline: wake now and then anyway, which keeps the time arithmetic of
+    // the waits far from overflow and costs nothing.
+    until = std::min(until, Clock::now() + kLongestWait);
+    const bool useSdl = sdlVideoUp();
+    std::unique_lock lock(mutex_);
+    if (!useSdl) {
+        wake_.wait_until(lock, until, [this] {
+            return !tasks_.empty() || quitRequested_.load(std::memory_order_relaxed);
+        });
+        return;
+    }
+    if (!tasks_.empty() || quitRequested_.load(std::memory_order_relaxed)) return;
+    if (wakeEventType_.load(std::memory_order_relaxed) == 0) {
+        const Uint32 type = SDL_RegisterEvents(1);
+        if (type == static_cast<Uint32>(-1)) { // no user events left: fall back to the cv
+            wake_.wait_until(lock, until, [this] {
+                return !tasks_.empty() || quitRequested_.load(std::memory_order_relaxed);
+            });
+            return;
+        }
+        wakeEventType_.store(type, std::memory_order_release);
+    }
+    waitingInSdl_ = true;
+    wakeEventPushed_ = false;
+    lock.unlock();
+
+    const auto left = until - Clock::now();
+    if (left > Clock::duration::zero()) {
+        // Round up: waking a little late is harmless, waking early would spin until the deadline.
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        const int timeoutMs = static_cast<int>(std::min<long long>(ms, kLongestSdlWaitMs));
+        if (SDL_WaitEventTimeout(pendingEvent_.get(), timeoutMs) == 1) sdlEventPending_ = true;
+    }
+
+    lock.lock();
+    waitingInSdl_ = false;
+}

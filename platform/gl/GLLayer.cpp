@@ -1,0 +1,256 @@
+// Layers and the window's compositor: one list of layers and extra drawings in z-order, drawn
+// into the window with the screen's own context (every context shares its textures; a context
+// of the compositor's own would cost the renderer several megabytes). No SDL here.
+#include "platform/gl/GLLayer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <utility>
+
+#include "platform/gl/GLExtensions.h"
+#include "platform/gl/Screen.h"
+
+struct WindowCompositor {
+    struct Item {
+        float z;
+        std::uint64_t order;
+        GLLayer* layer; // a layer, or else
+        int id;         // a drawing
+        WindowDrawing draw;
+    };
+    struct State {
+        std::vector<Item> items; // kept sorted by (z, order)
+        std::uint64_t nextOrder = 1;
+        int nextId = 1;
+        float scale = 1.0f;
+        std::vector<std::pair<int, std::function<void()>>> willCompose;
+    };
+
+    // Never destroyed: layers and contexts may go away during static destruction.
+    static State& state() {
+        static auto* s = new State;
+        return *s;
+    }
+    static void sort() {
+        std::stable_sort(state().items.begin(), state().items.end(),
+                         [](const Item& a, const Item& b) {
+                             return a.z < b.z || (a.z == b.z && a.order < b.order);
+                         });
+    }
+    static void add(Item item) {
+        item.order = state().nextOrder++;
+        state().items.push_back(std::move(item));
+        sort();
+    }
+    static void resetState(int width, int height);
+    static void drawLayer(const GLLayer& layer);
+    static bool compose(bool swap);
+};
+
+// ---- GLLayer ----
+
+GLLayer::GLLayer() {
+    WindowCompositor::add({0.0f, 0, this, 0, {}});
+}
+
+GLLayer::~GLLayer() {
+    // Every context shares its textures with the screen's own, which can delete the picture as
+    // long as the screen it was made on is still open.
+    if (texture_ && backingWindowId_ != 0 && backingWindowId_ == screenWindowId()) {
+        const SavedGLContext saved;
+        if (screenMakeDefaultCurrent()) glDeleteTextures(1, &texture_);
+        saved.restore();
+    }
+    auto& items = WindowCompositor::state().items;
+    items.erase(std::remove_if(items.begin(), items.end(),
+                               [this](const WindowCompositor::Item& i) { return i.layer == this; }),
+                items.end());
+}
+
+Size GLLayer::pixelSize() const {
+    return {std::round(bounds_.size.width * contentScale_),
+            std::round(bounds_.size.height * contentScale_)};
+}
+
+void GLLayer::setZPosition(float z) {
+    zPosition_ = z;
+    for (auto& item : WindowCompositor::state().items)
+        if (item.layer == this) item.z = z;
+    WindowCompositor::sort();
+}
+
+void GLLayer::dropBacking() {
+    backingContext_ = nullptr;
+    backingRenderbuffer_ = 0;
+    backingWindowId_ = 0;
+    pixelWidth_ = pixelHeight_ = 0;
+    texture_ = 0;
+    textureWidth_ = textureHeight_ = 0;
+    presented_ = false;
+}
+
+GLLayer* GLLayer::backedBy(const GLContext* context, std::uint32_t renderbuffer) {
+    for (const auto& item : WindowCompositor::state().items)
+        if (item.layer && item.layer->backingContext_ == context &&
+            item.layer->backingRenderbuffer_ == renderbuffer)
+            return item.layer;
+    return nullptr;
+}
+
+void GLLayer::forEachBackedBy(GLContext* context, void (*fn)(GLLayer*, GLContext*)) {
+    for (const auto& item : WindowCompositor::state().items)
+        if (item.layer && item.layer->backingContext_ == context) fn(item.layer, context);
+}
+
+// ---- The compositor ----
+
+void WindowCompositor::resetState(int width, int height) {
+    const float scale = state().scale;
+    glBindFramebufferOES(GL_FRAMEBUFFER_OES, 0);
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrthof(0.0f, static_cast<float>(width) / scale, static_cast<float>(height) / scale, 0.0f,
+             -1.0f, 1.0f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glActiveTexture(GL_TEXTURE0);
+    glClientActiveTexture(GL_TEXTURE0);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_CULL_FACE);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+}
+
+void WindowCompositor::drawLayer(const GLLayer& layer) {
+    if (layer.hidden_ || !layer.presented_ || !layer.texture_ ||
+        layer.backingWindowId_ != screenWindowId())
+        return;
+    const Rect& f = layer.windowFrame_;
+    const float x0 = f.origin.x;
+    const float y0 = f.origin.y;
+    const float x1 = x0 + f.size.width;
+    const float y1 = y0 + f.size.height;
+    const float s = static_cast<float>(layer.pixelWidth_) / static_cast<float>(layer.textureWidth_);
+    const float t =
+        static_cast<float>(layer.pixelHeight_) / static_cast<float>(layer.textureHeight_);
+    // GL keeps the picture's bottom row first; the window's y runs downward.
+    const GLfloat vertices[] = {x0, y0, x0, y1, x1, y0, x1, y1};
+    const GLfloat texCoords[] = {0.0f, t, 0.0f, 0.0f, s, t, s, 0.0f};
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, layer.texture_);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE); // layers are opaque
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 0, vertices);
+    glTexCoordPointer(2, GL_FLOAT, 0, texCoords);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+}
+
+bool WindowCompositor::compose(bool swap) {
+    if (!screenIsOpen()) return false;
+    for (const auto& hook : state().willCompose)
+        hook.second();
+    const SavedGLContext saved;
+    if (!screenMakeDefaultCurrent()) {
+        saved.restore();
+        return false;
+    }
+    int width = 0;
+    int height = 0;
+    screenDrawableSize(&width, &height);
+    resetState(width, height);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // A drawing must not add or remove items while this runs.
+    for (const Item& item : state().items) {
+        if (item.layer)
+            drawLayer(*item.layer);
+        else if (item.draw)
+            item.draw();
+        resetState(width, height);
+    }
+    if (swap)
+        screenSwap();
+    else
+        glFlush();
+    saved.restore();
+    return true;
+}
+
+int windowAddDrawing(float zPosition, WindowDrawing draw) {
+    const int id = WindowCompositor::state().nextId++;
+    WindowCompositor::add({zPosition, 0, nullptr, id, std::move(draw)});
+    return id;
+}
+
+void windowRemoveDrawing(int id) {
+    auto& items = WindowCompositor::state().items;
+    items.erase(
+        std::remove_if(items.begin(), items.end(),
+                       [id](const WindowCompositor::Item& i) { return !i.layer && i.id == id; }),
+        items.end());
+}
+
+int windowAddWillCompose(std::function<void()> fn) {
+    const int id = WindowCompositor::state().nextId++;
+    WindowCompositor::state().willCompose.emplace_back(id, std::move(fn));
+    return id;
+}
+
+void windowRemoveWillCompose(int id) {
+    auto& hooks = WindowCompositor::state().willCompose;
+    hooks.erase(std::remove_if(hooks.begin(), hooks.end(),
+                               [id](const auto& hook) { return hook.first == id; }),
+                hooks.end());
+}
+
+void windowSetContentScale(float scale) {
+    if (scale > 0.0f) WindowCompositor::state().scale = scale;
+}
+
+float windowContentScale() {
+    return WindowCompositor::state().scale;
+}
+
+bool windowCompose() {
+    return WindowCompositor::compose(false);
+}
+
+bool windowPresent() {
+    return WindowCompositor::compose(true);
+}
+
+bool windowReadPixels(std::vector<std::uint8_t>& rgba, int& width, int& height) {
+    width = height = 0;
+    if (!screenIsOpen()) return false;
+    const SavedGLContext saved;
+    if (!screenMakeDefaultCurrent()) {
+        saved.restore();
+        return false;
+    }
+    screenDrawableSize(&width, &height);
+    rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
+    glBindFramebufferOES(GL_FRAMEBUFFER_OES, 0);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glPixelStorei(GL_PACK_ALIGNMENT, 4); // RGBA rows are always whole words
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    const bool ok = glGetError() == GL_NO_ERROR;
+    saved.restore();
+    const std::size_t row = static_cast<std::size_t>(width) * 4;
+    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
+        std::swap_ranges(rgba.begin() + static_cast<std::ptrdiff_t>(row * top),
+                         rgba.begin() + static_cast<std::ptrdiff_t>(row * (top + 1)),
+                         rgba.begin() + static_cast<std::ptrdiff_t>(row * bottom));
+    return ok;
+}

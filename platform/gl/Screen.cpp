@@ -1,0 +1,97 @@
+// The screen: SDL video, one window and its OpenGL ES 1.1 default context.
+#include "platform/gl/Screen.h"
+
+#include <SDL.h>
+
+#include "platform/base/Log.h"
+#include "platform/gl/GLExtensions.h"
+
+namespace {
+SDL_Window* window = nullptr;
+SDL_GLContext defaultContext = nullptr;
+bool videoStarted = false;
+} // namespace
+
+bool screenOpen(const ScreenOptions& options) {
+    screenClose();
+    if (!videoStarted) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            platformLog("cannot start video (no display? try xvfb-run): %s", SDL_GetError());
+            return false;
+        }
+        videoStarted = true;
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    const Uint32 flags = SDL_WINDOW_OPENGL | (options.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
+    window = SDL_CreateWindow(options.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                              options.widthPx, options.heightPx, flags);
+    if (!window) {
+        platformLog("cannot open a %dx%d OpenGL ES window: %s", options.widthPx, options.heightPx,
+                    SDL_GetError());
+        return false;
+    }
+    defaultContext = SDL_GL_CreateContext(window);
+    if (!defaultContext) {
+        platformLog("cannot create an OpenGL ES 1.1 context: %s", SDL_GetError());
+        screenClose();
+        return false;
+    }
+    if (!loadGLExtensions()) {
+        screenClose();
+        return false;
+    }
+    return true;
+}
+
+void screenClose() {
+    if (defaultContext) {
+        SDL_GL_MakeCurrent(window, nullptr);
+        SDL_GL_DeleteContext(defaultContext);
+        defaultContext = nullptr;
+    }
+    if (window) {
+        SDL_DestroyWindow(window);
+        window = nullptr;
+    }
+}
+
+bool screenIsOpen() { return window != nullptr; }
+SDL_Window* screenWindow() { return window; }
+void* screenDefaultContext() { return defaultContext; }
+
+bool screenMakeDefaultCurrent() {
+    if (!window || SDL_GL_MakeCurrent(window, defaultContext) != 0) {
+        platformLog("cannot make the screen's context current: %s", SDL_GetError());
+        return false;
+    }
+    return true;
+}
+
+void screenSwap() {
+    if (window) SDL_GL_SwapWindow(window);
+}
+
+void screenDrawableSize(int* widthPx, int* heightPx) {
+    *widthPx = *heightPx = 0;
+    if (window) SDL_GL_GetDrawableSize(window, widthPx, heightPx);
+}
+
+std::uint32_t screenWindowId() {
+    return window ? SDL_GetWindowID(window) : 0;
+}
+
+SavedGLContext::SavedGLContext()
+    : window_(SDL_GL_GetCurrentWindow()), sdlContext_(SDL_GL_GetCurrentContext()) {}
+
+bool SavedGLContext::restore() const {
+    if (!sdlContext_) return SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr) == 0;
+    // The screen's window is the only one contexts live on; a closed one cannot take it back.
+    if (!window_ || window_ != screenWindow()) return false;
+    return SDL_GL_MakeCurrent(window_, sdlContext_) == 0;
+}

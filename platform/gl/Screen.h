@@ -1,0 +1,45 @@
+// The one screen of the game: an SDL window whose GL contexts are OpenGL ES 1.1, with a default
+// context that is current after opening. SDL_VIDEODRIVER=offscreen gives a screen without a
+// display, for tests and screenshots. Nothing game-specific.
+#pragma once
+
+#include <cstdint>
+
+struct SDL_Window;
+class GLContext;
+
+struct ScreenOptions {
+    const char* title = "Spheron";
+    int widthPx = 320;   // drawable size in pixels
+    int heightPx = 480;
+    bool visible = true; // false: a hidden window, e.g. for screenshots
+};
+
+// Opens the screen. False, with one log line, when there is no display, no OpenGL ES 1.1 or no
+// OES frame-buffer extension; nothing is left open then. Opening twice closes the first screen.
+bool screenOpen(const ScreenOptions& options);
+void screenClose();
+bool screenIsOpen();
+
+SDL_Window* screenWindow();       // nullptr when closed
+// SDL never reuses a window id, so it tells a reopened screen from the one before; 0 when closed.
+std::uint32_t screenWindowId();
+void* screenDefaultContext();     // the SDL_GLContext made at opening; nullptr when closed
+// Makes the default context current again; false with one log line on failure.
+bool screenMakeDefaultCurrent();
+// Shows the window's back buffer.
+void screenSwap();
+void screenDrawableSize(int* widthPx, int* heightPx);
+
+// Whatever context is current on this thread (a GLContext, the screen's own, or none), kept so
+// that code borrowing the current slot can give it back exactly.
+class SavedGLContext {
+public:
+    SavedGLContext();
+    bool is(const GLContext* context) const; // defined with GLContext
+    bool restore() const; // false when it can no longer be made current
+
+private:
+    SDL_Window* window_;
+    void* sdlContext_;
+};

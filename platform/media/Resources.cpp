@@ -1,0 +1,70 @@
+// Resource lookup by file name in one folder; names are never allowed to reach outside it. The
+// folder is found from the executable's own location, never from where it was built.
+#include "platform/media/Resources.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+// The installed resources relative to the installed executable's folder (set by the build from
+// its install directories).
+#ifndef SPHERON_INSTALLED_RESOURCES
+#define SPHERON_INSTALLED_RESOURCES "../share/spheron/resources"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string overrideDirectory;
+
+// A plain file name only: anything that names another folder is refused.
+const char* unsafeNameReason(const std::string& name) {
+    if (name.empty()) return "empty resource name";
+    if (name.find('\0') != std::string::npos) return "resource name contains a NUL";
+    if (name.find_first_of("/\\") != std::string::npos)
+        return "resource name contains a path separator";
+    if (name.find("..") != std::string::npos) return "resource name contains \"..\"";
+    return nullptr;
+}
+
+} // namespace
+
+std::string resourceDirectoryBeside(const std::string& executablePath) {
+    const fs::path dir = fs::path(executablePath).parent_path();
+    const fs::path candidates[] = {dir / SPHERON_INSTALLED_RESOURCES, dir / "resources",
+                                   dir / ".." / "resources"};
+    std::error_code ec;
+    for (const fs::path& candidate : candidates)
+        if (fs::is_directory(candidate, ec)) return candidate.lexically_normal().string();
+    return candidates[0].lexically_normal().string();
+}
+
+std::string resourceDirectory() {
+    if (!overrideDirectory.empty()) return overrideDirectory;
+    const char* env = std::getenv("SPHERON_RESOURCES");
+    if (env && *env) return env;
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty()) return "resources"; // no /proc: beside the working folder
+    return resourceDirectoryBeside(exe.string());
+}
+
+void setResourceDirectory(const std::string& directory) {
+    overrideDirectory = directory;
+}
+
+std::string resourcePath(const std::string& fileName, std::string* whyNot) {
+    if (const char* reason = unsafeNameReason(fileName)) {
+        if (whyNot) *whyNot = reason;
+        return {};
+    }
+    const std::string dir = resourceDirectory();
+    const fs::path path = fs::path(dir) / fileName;
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        if (whyNot) *whyNot = "no such file in " + dir;
+        return {};
+    }
+    return path.string();
+}

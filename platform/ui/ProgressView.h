@@ -1,0 +1,30 @@
+// The progress bar stand-in: a rounded track filled from the left in proportion to the progress,
+// 0.0 (empty) to 1.0 (full). No SDL.
+#pragma once
+
+#include <memory>
+
+#include "platform/ui/Window.h"
+
+enum ProgressViewStyle : int { kProgressViewStyleDefault = 0, kProgressViewStyleBar = 1 };
+
+class ProgressView : public Widget {
+public:
+    static std::unique_ptr<ProgressView> initWithFrame(const Rect& frame);
+
+    float progress() const { return progress_; }
+    // Clamped to 0...1; anything that is not a number counts as 0.
+    void setProgress(float progress);
+    int progressViewStyle() const { return style_; }
+    void setProgressViewStyle(int style) { style_ = style; }
+
+    // The filled part in the view's bounds: inside the track's edge, as wide as the progress says.
+    Rect fillRect() const;
+
+    void draw(float scale) override;
+
+private:
+    explicit ProgressView(const Rect& frame) : Widget(frame) {}
+    float progress_ = 0.0f;
+    int style_ = kProgressViewStyleDefault;
+};

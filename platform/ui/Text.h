@@ -1,0 +1,44 @@
+// Text for the view layer: the system's "DejaVu Sans" (regular and bold) found through fontconfig,
+// lines rendered with SDL2_ttf into textures cached per string. Without a font nothing is drawn and
+// one line is logged. SDL, SDL_ttf and fontconfig stay in the .cpp; nothing game-specific.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ui/UIDrawing.h"
+#include "platform/ui/View.h"
+
+enum class FontWeight { Regular, Bold };
+
+// True when text can be drawn: looks for the fonts on first use (logging once when there are none).
+bool textFontAvailable();
+
+// Makes fontconfig read this configuration file instead of the system's ("" restores that), drops
+// the fonts, the cached textures and the note that none was found; the next use looks again.
+void setTextFontConfigFile(const std::string& path);
+
+// Sizes in points of text rendered at pointSize x scale pixels. Without a font the width is 0 and
+// the height still follows the size, so layouts keep their shape.
+Size textSize(std::string_view line, float pointSize, FontWeight weight, float scale);
+float textLineHeight(float pointSize, FontWeight weight, float scale);
+
+// Lines no wider than maxWidth points where the words allow: breaks at "\r\n", "\n" and "\r",
+// then between words (a longer word keeps its own line).
+std::vector<std::string> textWrap(std::string_view text, float pointSize, FontWeight weight,
+                                  float maxWidth, float scale);
+
+// One line as a premultiplied white texture (tint it when drawing), made on first use and kept per
+// string, weight and pixel size. Needs a context of the screen current, as while composing.
+// nullptr without a font, for an empty line, or when rendering fails (logged once per line).
+const UITexture* textTexture(std::string_view line, float pointSize, FontWeight weight,
+                             float scale);
+
+// Which point of the line `origin` names when drawing.
+enum class TextAnchor { TopLeft, TopCentre, Centre };
+
+// Draws one line at `origin`, snapped to whole pixels so glyphs stay crisp. Allocates nothing once
+// the line's texture exists.
+void drawText(std::string_view line, Point origin, float pointSize, FontWeight weight, Color color,
+              float scale, TextAnchor anchor = TextAnchor::TopLeft);
