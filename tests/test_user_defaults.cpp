@@ -83,8 +83,9 @@ TEST_F(UserDefaultsTest, SavedFileIsAnXmlPropertyListInANewFolder) {
     EXPECT_NE(xml.find("<key>sfxState</key>"), std::string::npos);
     EXPECT_NE(xml.find("<string>true</string>"), std::string::npos);
     EXPECT_NE(xml.find("<integer>3</integer>"), std::string::npos);
-    // Only the store itself is left in the folder: no temporary file.
-    EXPECT_EQ(folderEntries(nested.parent_path()), std::vector<std::string>{"preferences.plist"});
+    // Only the store and its lock file are left in the folder: no temporary file.
+    EXPECT_EQ(folderEntries(nested.parent_path()),
+              (std::vector<std::string>{"preferences.plist", "preferences.plist.lock"}));
 }
 
 TEST_F(UserDefaultsTest, AnotherWritersKeysSurviveASave) {
@@ -126,7 +127,8 @@ TEST_F(UserDefaultsTest, AFailedWriteKeepsTheOldFileAndTheValues) {
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_NE(log.lines[0].find(path), std::string::npos);
     EXPECT_EQ(readFile(path), before);
-    EXPECT_EQ(folderEntries(dir.path), std::vector<std::string>{"preferences.plist"});
+    EXPECT_EQ(folderEntries(dir.path),
+              (std::vector<std::string>{"preferences.plist", "preferences.plist.lock"}));
     EXPECT_EQ(store.stringForKey("name"), std::string(8192, 'x'));
     // The value is still pending: the next save writes it.
     ASSERT_TRUE(store.synchronize());

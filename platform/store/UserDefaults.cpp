@@ -16,6 +16,7 @@
 #include <memory>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -268,6 +269,45 @@ void removeDeadWritersFiles(const fs::path& folder, const std::string& storeName
     }
 }
 
+// Holds an exclusive flock on <store>.lock while it lives. Waits for another writer at most
+// kLockWaitMs, so that a writer that hangs cannot stop the game from quitting.
+class StoreLock {
+public:
+    explicit StoreLock(const std::string& storePath) {
+        const std::string lockPath = storePath + ".lock";
+        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd_ < 0) {
+            error_ = errno;
+            return;
+        }
+        for (int waited = 0;; waited += kPollMs) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+                locked_ = true;
+                return;
+            }
+            if (errno != EWOULDBLOCK && errno != EINTR) break;
+            if (waited >= kLockWaitMs) break;
+            ::usleep(kPollMs * 1000);
+        }
+        error_ = errno == EWOULDBLOCK ? ETIMEDOUT : errno;
+    }
+    ~StoreLock() {
+        if (fd_ >= 0) ::close(fd_); // closing releases the lock
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+
+    bool locked() const { return locked_; }
+    int error() const { return error_; }
+
+private:
+    static constexpr int kLockWaitMs = 5000;
+    static constexpr int kPollMs = 5;
+    int fd_ = -1;
+    bool locked_ = false;
+    int error_ = 0;
+};
+
 } // namespace
 
 PropertyList PropertyList::makeString(std::string value) {
@@ -437,20 +477,51 @@ void UserDefaults::registerDefaults(const PropertyList::Dictionary& defaults) {
 
 bool UserDefaults::synchronize() {
     if (changed_.empty()) return true;
+    // On top of what is on disk now, so that keys saved meanwhile by another writer survive.
+    const bool saved = update([this](PropertyList::Dictionary& stored) {
+        for (const std::string& key : changed_)
+            stored[key] = values_[key];
+        return true;
+    });
+    if (saved) changed_.clear();
+    return saved;
+}
+
+bool UserDefaults::update(const std::function<bool(PropertyList::Dictionary& stored)>& change) {
     if (!mayReplace_) {
         platformLog("preferences not saved: %s could not be read earlier and is kept",
                     path_.c_str());
         return false;
     }
-    // Start from what is on disk now so that keys saved meanwhile by another process survive.
-    PropertyList::Dictionary merged;
-    load(merged);
+    if (path_.empty()) {
+        platformLog("preferences not saved: there is no configuration folder");
+        return false;
+    }
+    const fs::path folder = fs::path(path_).parent_path();
+    std::error_code ec;
+    if (!folder.empty() && !fs::is_directory(folder, ec)) {
+        fs::create_directories(folder, ec);
+        if (ec) {
+            platformLog("could not save preferences to %s: creating the folder: %s",
+                        path_.c_str(), ec.message().c_str());
+            return false;
+        }
+    }
+    const StoreLock lock(path_);
+    if (!lock.locked()) {
+        platformLog("could not save preferences to %s: locking %s.lock: %s", path_.c_str(),
+                    path_.c_str(), std::strerror(lock.error()));
+        return false;
+    }
+    PropertyList::Dictionary stored;
+    load(stored);
     if (!mayReplace_) return false; // load has logged why
+    if (!change(stored)) return true;
+    if (!writeFile(stored)) return false;
+    // Keys written in memory and not yet saved keep their unsaved values.
     for (const std::string& key : changed_)
-        merged[key] = values_[key];
-    if (!writeFile(merged)) return false;
-    values_ = std::move(merged);
-    changed_.clear();
+        stored[key] = values_[key];
+    values_ = std::move(stored);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -78,6 +79,14 @@ public:
     // nothing needed saving. On failure: false, one log line, the old file untouched and the
     // values kept in memory for the next attempt.
     bool synchronize();
+
+    // The one way the file is written. Under the store's lock (an flock on <path>.lock beside
+    // it, so that every writer, in this process or another, waits for the one before): reads the
+    // file afresh, lets `change` edit what it holds, and writes the result atomically as
+    // synchronize() does, unless `change` returns false. The values in memory become what the
+    // file holds then. False, with one log line, when the store could not be locked, read or
+    // written; nothing in the file changes then.
+    bool update(const std::function<bool(PropertyList::Dictionary& stored)>& change);
 
 private:
     const PropertyList* objectForKey(const std::string& key) const;
