@@ -9,6 +9,7 @@
 
 #include "Classes/AppDelegate.h"
 #include "Classes/Settings.h"
+#include "Classes/play/GameClock.h"
 #include "platform/app/Application.h"
 #include "platform/store/UserDefaults.h"
 
@@ -97,6 +98,10 @@ int main(int argc, char** argv) {
         ++i;
     }
     setApplicationOptions(options);
+    GameClock clock; // timed games count steady seconds, whatever the system clock does
+    GameClock::install(&clock);
     registerApplicationDelegate("AppDelegate", &AppDelegate::create);
-    return UIApplicationMain(argc, argv, nullptr, "AppDelegate");
+    const int status = UIApplicationMain(argc, argv, nullptr, "AppDelegate");
+    GameClock::install(nullptr);
+    return status;
 }

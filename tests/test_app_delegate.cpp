@@ -344,7 +344,7 @@ TEST_F(AppDelegateTest, KeysTurnStartNewGamesAndOpenTheAlertButNotUnderIt) {
     EXPECT_TRUE(alert->isVisible());
     EXPECT_EQ(turnBy([&] { EXPECT_FALSE(d->applicationKeyDown(nullptr, key(KeyCode::Left))); }),
               -1);
-    EXPECT_TRUE(d->window()->sendEvent(keyDown(Key::Escape)));
+    EXPECT_TRUE(d->window()->sendEvent(keyDown(KeyCode::Escape)));
     EXPECT_FALSE(alert->isVisible());
     EXPECT_EQ(turnBy([&] { d->applicationKeyDown(nullptr, key(KeyCode::Left)); }), kDirLeft);
 }

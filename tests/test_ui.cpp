@@ -421,8 +421,8 @@ TEST_F(UITest, AboutAlertReportsItsButtonsEscapeAndDismissal) {
     const Point back = centreInWindow(alert->buttonAtIndex(0));
     tap(*phone.window, back.x, back.y);
     alert->show();
-    EXPECT_TRUE(phone.window->sendEvent(keyDown(Key::Escape)));
-    EXPECT_FALSE(phone.window->sendEvent(keyDown(Key::Escape))); // nothing left to take it
+    EXPECT_TRUE(phone.window->sendEvent(keyDown(KeyCode::Escape)));
+    EXPECT_FALSE(phone.window->sendEvent(keyDown(KeyCode::Escape))); // nothing left to take it
     alert->show();
     alert->dismissWithClickedButtonIndex(0, true);
     alert->dismissWithClickedButtonIndex(0, true); // already gone: reported once

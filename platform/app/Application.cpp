@@ -27,9 +27,28 @@ Point windowPoint(float x, float y) {
 
 
 KeyCode keyCodeOf(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z)
+        return static_cast<KeyCode>(static_cast<int>(KeyCode::A) + (key - SDLK_a));
+    if (key >= SDLK_0 && key <= SDLK_9)
+        return static_cast<KeyCode>(static_cast<int>(KeyCode::Digit0) + (key - SDLK_0));
+    if (key >= SDLK_F1 && key <= SDLK_F12)
+        return static_cast<KeyCode>(static_cast<int>(KeyCode::F1) + (key - SDLK_F1));
     switch (key) {
     case SDLK_ESCAPE:
         return KeyCode::Escape;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return KeyCode::Return;
+    case SDLK_SPACE:
+        return KeyCode::Space;
+    case SDLK_TAB:
+        return KeyCode::Tab;
+    case SDLK_BACKSPACE:
+        return KeyCode::Backspace;
+    case SDLK_PAUSE:
+        return KeyCode::Pause;
+    case SDLK_COMMA:
+        return KeyCode::Comma;
     case SDLK_LEFT:
         return KeyCode::Left;
     case SDLK_RIGHT:
@@ -38,14 +57,6 @@ KeyCode keyCodeOf(SDL_Keycode key) {
         return KeyCode::Up;
     case SDLK_DOWN:
         return KeyCode::Down;
-    case SDLK_F1:
-        return KeyCode::F1;
-    case SDLK_F2:
-        return KeyCode::F2;
-    case SDLK_n:
-        return KeyCode::N;
-    case SDLK_q:
-        return KeyCode::Q;
     default:
         return KeyCode::Other;
     }
@@ -106,7 +117,7 @@ void keyDownEvent(const SDL_KeyboardEvent& e) {
     if (Window* window = Window::keyWindow()) {
         InputEvent event;
         event.type = InputType::KeyDown;
-        event.key = k.code == KeyCode::Escape ? Key::Escape : Key::Other;
+        event.key = k;
         taken = window->sendEvent(event);
     }
     if (!taken && app && app->delegate()) taken = app->delegate()->applicationKeyDown(app, k);

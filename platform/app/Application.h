@@ -8,19 +8,9 @@
 #include <vector>
 
 #include "platform/base/Geometry.h"
+#include "platform/ui/Keys.h"
 
 class Application;
-
-// Keys the application and its delegate act on; everything else is Other.
-enum class KeyCode { Other, Escape, Left, Right, Up, Down, F1, F2, N, Q };
-
-struct KeyEvent {
-    KeyCode code = KeyCode::Other;
-    bool control = false;
-    bool shift = false;
-    bool alt = false;
-    bool repeat = false; // the key is held and the system repeats it
-};
 
 // The callbacks, all on the main thread, in the order of life: launched, then active and
 // inactive in turn, then terminating (after resigning, when active).

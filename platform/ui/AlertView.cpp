@@ -94,8 +94,8 @@ void AlertView::dismissWithClickedButtonIndex(int buttonIndex, bool /*animated*/
     if (delegate_) delegate_->alertView(this, buttonIndex); // may destroy the alert
 }
 
-bool AlertView::keyDown(Key key) {
-    if (key != Key::Escape || !isVisible() || !hasCancel_) return false;
+bool AlertView::keyDown(const KeyEvent& key) {
+    if (key.code != KeyCode::Escape || !isVisible() || !hasCancel_) return false;
     dismissWithClickedButtonIndex(cancelButtonIndex(), true);
     return true;
 }

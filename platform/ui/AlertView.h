@@ -47,7 +47,7 @@ public:
     const Rect& boxFrame() const { return box_; }
 
     void layoutSubviews() override;
-    bool keyDown(Key key) override;
+    bool keyDown(const KeyEvent& key) override;
     void draw(float scale) override;
 
 private:

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/ui/Keys.h"
 #include "platform/ui/UIDrawing.h"
 #include "platform/ui/View.h"
 
@@ -15,13 +16,12 @@ class GLLayer;
 // ---- Input, as the run loop hands it over ----
 
 enum class InputType { TouchDown, TouchMove, TouchUp, TouchCancel, KeyDown };
-enum class Key { Other, Escape };
 
 struct InputEvent {
     InputType type = InputType::TouchDown;
     Point location;  // window points, origin at the top-left (touches only)
     int touchId = 0; // tells simultaneous touches apart; the mouse is one touch
-    Key key = Key::Other;
+    KeyEvent key; // KeyDown only
 };
 
 enum class TouchPhase { Began, Moved, Ended, Cancelled };
@@ -50,7 +50,7 @@ public:
     virtual void touchesEnded(const Touch& /*touch*/) {}
     virtual void touchesCancelled(const Touch& /*touch*/) {}
     // Keys go to the topmost responder first; true when it took the key.
-    virtual bool keyDown(Key /*key*/) { return false; }
+    virtual bool keyDown(const KeyEvent& /*key*/) { return false; }
 
     // Off: touches go through the view and its subviews to what lies beneath.
     bool isUserInteractionEnabled() const { return userInteractionEnabled_; }

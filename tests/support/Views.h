@@ -29,10 +29,10 @@ inline void tapInWindow(Window& window, Point at) {
     window.sendEvent(touchEvent(InputType::TouchUp, at));
 }
 
-inline InputEvent keyDown(Key key) {
+inline InputEvent keyDown(KeyCode code) {
     InputEvent e;
     e.type = InputType::KeyDown;
-    e.key = key;
+    e.key.code = code;
     return e;
 }
 
