@@ -16,9 +16,9 @@ TEST(PuzzleInit, CellsSitOnTheGridLinkedToTheirNeighbours) {
     for (int n = 0; n < kNumBlocks; ++n) {
         const int x = (n / 5) % 5, y = n / 25, z = n % 5;
         const Block& b = p.blocks[n];
-        EXPECT_EQ(b.origin[0], float(x - 2));
-        EXPECT_EQ(b.origin[1], float(y - 2));
-        EXPECT_EQ(b.origin[2], float(z - 2));
+        EXPECT_TRUE(b.origin[0] == float(x - 2) && b.origin[1] == float(y - 2) &&
+                    b.origin[2] == float(z - 2))
+            << n;
         EXPECT_EQ(b.shadowIndex, 5 * x + z) << n;
         for (int k = 0; k < 6; ++k) {
             const int nx = x + step[k][0], ny = y + step[k][1], nz = z + step[k][2];
@@ -32,48 +32,34 @@ TEST(PuzzleInit, CellsSitOnTheGridLinkedToTheirNeighbours) {
 TEST(PuzzleInit, NewBoardStartsBusyAndDropsInFromStaggeredHeights) {
     Puzzle p;
     std::memset(&p, 0xAB, sizeof p); // garbage must not survive
-    checkSolution = 0;
-    startSndRequest = 0;
+    checkSolution = startSndRequest = 0;
     initPuzzleWithSeed(&p, 99);
     EXPECT_EQ(p.flags, kPuzzleBusy | kPuzzleStarting);
     EXPECT_EQ(p.score + p.selectScore + p.frame, 0u);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(p.currRot[i] + p.dstRot[i], 0.0f);
     for (int n = 0; n < kNumBlocks; ++n) {
         const BlockState& s = p.blocks[n].state;
-        const int x = (n / 5) % 5, y = n / 25, z = n % 5;
         ASSERT_EQ(s.flags, kBlockMoving);
         ASSERT_EQ(s.scale[0] * s.scale[1] * s.scale[2], 1.0f);
-        ASSERT_EQ(s.offset[1], float(10 + x + y + z));
+        ASSERT_EQ(s.offset[1], float(10 + (n / 5) % 5 + n / 25 + n % 5));
         ASSERT_EQ(s.dirVec[1], -0.5f);
     }
-    EXPECT_EQ(checkSolution, 1);
-    EXPECT_EQ(startSndRequest, 1);
+    EXPECT_EQ(checkSolution + startSndRequest, 2);
+    float out[3];
+    calcBlockPosition(out, &p.blocks[7]); // x = 1, y = 0, z = 2: 13 units up
+    EXPECT_TRUE(out[0] == -1.0f && out[1] == 11.0f && out[2] == 0.0f);
     resetGameGlobals();
 }
 
 TEST(PuzzleInit, ColoursAreOneDrawPerCellSeededWithTheCalendarSecond) {
     setPuzzleClock([]() -> std::int64_t { return 1900000000; });
-    Puzzle p;
+    Puzzle p, q;
     initPuzzle(&p);
     setPuzzleClock(nullptr);
     ::srand48(1900000000); // the C library's generator is the reference
     for (int n = 0; n < kNumBlocks; ++n)
         ASSERT_EQ(p.blocks[n].state.color, ::lrand48() % 7) << n;
-    Puzzle q;
     initPuzzleWithSeed(&q, 1900000000);
     EXPECT_EQ(0, std::memcmp(&p, &q, sizeof p));
-    resetGameGlobals();
-}
-
-TEST(PuzzleInit, DrawnCentreIsPositionPlusOffset) {
-    Puzzle p;
-    initPuzzleWithSeed(&p, 5);
-    float out[3];
-    calcBlockPosition(out, &p.blocks[7]); // x = 1, y = 0, z = 2: 13 units up
-    EXPECT_FLOAT_EQ(out[0], -1.0f);
-    EXPECT_FLOAT_EQ(out[1], -2.0f + 13.0f);
-    EXPECT_FLOAT_EQ(out[2], 0.0f);
     resetGameGlobals();
 }
 
