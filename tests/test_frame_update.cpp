@@ -54,22 +54,15 @@ void startGame(Puzzle* p, int type, std::int64_t start) {
     ASSERT_EQ(p->startTime, static_cast<std::int32_t>(static_cast<std::uint32_t>(start)));
 }
 
-TEST_F(FrameUpdate, NewBoardLandsInFortyFourCallsAndStartsTheClock) {
+TEST_F(FrameUpdate, NewBoardLandsInFortyFourCallsAndOnlyGameTypesOneToFiveAreTimed) {
     Puzzle p;
-    for (int type : {0, 7}) {
+    for (int type : {0, 2, 7}) {
         startGame(&p, type, 1'000'000);
+        EXPECT_EQ(p.numGameSecs, type == 2 ? 120.0f : 0.0f);
         updatePuzzle(&p);
-        EXPECT_FALSE(p.flags & (kPuzzleTimed | kPuzzleBusy));
-        EXPECT_EQ(p.numGameSecs, 0.0f);
-        EXPECT_EQ(p.progress, 0.0f);
+        EXPECT_EQ(p.progress, type == 2 ? 1.0f : 0.0f);
+        EXPECT_EQ(p.flags & (kPuzzleTimed | kPuzzleBusy), type == 2 ? kPuzzleTimed : 0u);
     }
-    startGame(&p, 2, 1'000'000);
-    EXPECT_TRUE(p.flags & kPuzzleTimed);
-    EXPECT_EQ(p.numGameSecs, 120.0f);
-    EXPECT_EQ(validatePuzzle(p), "");
-    updatePuzzle(&p);
-    EXPECT_EQ(p.progress, 1.0f);
-    EXPECT_TRUE(p.flags & kPuzzleProgressChanged);
 }
 
 TEST_F(FrameUpdate, SixtySecondGameWarnsAndEndsOnTimeAlsoAcross2038ButNotAfterItsEnd) {
@@ -128,14 +121,20 @@ TEST_F(FrameUpdate, ColumnClosesInThreePassesAndBurstBlocksUntilItEnds) {
     EXPECT_EQ(validatePuzzle(p), "");
 }
 
-TEST_F(FrameUpdate, FallReselectsAndBusyClearsOnlyAtRest) {
+// The selection pulses for a while before a bubble falls beside it: the anchor must survive the
+// pulse for the group to be followed.
+TEST_F(FrameUpdate, AFallAfterAPulseReselectsAndBusyClearsOnlyAtRest) {
     Puzzle p;
     makeEmptyBoard(&p);
+    putBubble(&p, 1, 0, 0, kColorYellow);
     putBubble(&p, 1, 0, 1, kColorYellow);
-    putBubble(&p, 1, 2, 2, kColorYellow); // lands beside the anchor, two cells down
+    putBubble(&p, 1, 0, 2, kColorRed);
+    putBubble(&p, 1, 1, 2, kColorYellow); // lands beside the group once the red one is gone
     putBubble(&p, 3, 0, 3, kColorRed);
     selectBlock(&p, &p.blocks[cellIndex(1, 0, 1)]);
-    ASSERT_TRUE(p.blocks[cellIndex(1, 0, 1)].state.flags & kBlockLone);
+    for (int call = 0; call < 30; ++call) // two pulses
+        updatePuzzle(&p);
+    removeBubble(&p, 1, 0, 2);
     int calls = 0;
     do {
         updatePuzzle(&p);
@@ -143,10 +142,9 @@ TEST_F(FrameUpdate, FallReselectsAndBusyClearsOnlyAtRest) {
         EXPECT_TRUE(!anyMoving(p) || (p.flags & kPuzzleBusy)) << "call " << calls;
     } while ((p.flags & kPuzzleBusy) && calls < 50);
     EXPECT_FALSE(anyMoving(p));
-    const BlockState& anchor = p.blocks[cellIndex(1, 0, 1)].state;
-    EXPECT_EQ(anchor.flags & (kBlockLone | kBlockSelected), kBlockSelected);
-    EXPECT_TRUE(p.blocks[cellIndex(1, 0, 2)].state.flags & kBlockSelected);
-    EXPECT_EQ(p.selectScore, 1u);
+    for (int z : {0, 1, 2})
+        EXPECT_TRUE(p.blocks[cellIndex(1, 0, z)].state.flags & kBlockSelected) << z;
+    EXPECT_EQ(p.selectScore, 4u);
 }
 
 // The first of up to 30 calls that raises solveRequest; 0 when none does.
@@ -183,18 +181,15 @@ TEST_F(FrameUpdate, SolverAskedAtRestWithFifteenBubblesOnceUntilSomethingChanges
     EXPECT_EQ(callAskingSolver(&p), 5); // the call in which the burst ends
 }
 
-TEST_F(FrameUpdate, GameEndsOnceOnQuitNoPairOrEmptyBoard) {
+TEST_F(FrameUpdate, GameEndsOnceOnQuitOnTheLastPairsBurstOrWithoutAPair) {
     setSystemSoundHandler(countVibration);
     Puzzle p;
     makeRestingBoard(&p, 3);
     selectBlock(&p, &p.blocks[0]);
-    ASSERT_TRUE(p.blocks[0].state.flags & kBlockAnchor);
     quitRequest = 1;
     for (int call = 0; call < 10; ++call) {
-        p.flags &= ~kPuzzleProgressChanged;
         p.progress = 0.5f;
         updatePuzzle(&p);
-        EXPECT_TRUE(p.flags & kPuzzleProgressChanged);
         EXPECT_EQ(p.progress, 0.0f);
     }
     EXPECT_EQ(vibrations, 1);
@@ -202,35 +197,20 @@ TEST_F(FrameUpdate, GameEndsOnceOnQuitNoPairOrEmptyBoard) {
     for (const Block& b : p.blocks)
         EXPECT_EQ(b.state.flags & (kBlockSelected | kBlockLone | kBlockAnchor), 0u);
 
-    // The last pair bursts: over at once, while the burst still runs.
-    makeEmptyBoard(&p);
-    putBubble(&p, 2, 0, 2, kColorBlue);
-    putBubble(&p, 2, 0, 3, kColorBlue);
-    selectBlock(&p, &p.blocks[cellIndex(2, 0, 2)]);
-    selectBlock(&p, &p.blocks[cellIndex(2, 0, 2)]);
-    resetGameGlobals();
-    updatePuzzle(&p);
-    EXPECT_TRUE(p.flags & kPuzzleGameOver);
-    EXPECT_TRUE(p.blocks[cellIndex(2, 0, 3)].state.flags & kBlockBursting);
-
-    // Colours without a pair, also colours outside the table, end the game.
-    makeEmptyBoard(&p);
-    putBubble(&p, 0, 0, 0, kColorBlue);
-    putBubble(&p, 0, 0, 1, kColorRed);
-    putBubble(&p, 0, 0, 2, 9);
-    putBubble(&p, 0, 0, 3, 9);
-    updatePuzzle(&p);
-    EXPECT_TRUE(p.flags & kPuzzleGameOver);
-}
-
-TEST_F(FrameUpdate, ScoreBubbleShownForSeventyFiveFrames) {
-    Puzzle p;
-    makeRestingBoard(&p, 11);
-    p.flags = kPuzzleShowScore;
-    p.counter = 75;
-    for (int call = 1; call <= 76; ++call) {
+    // Over at once when the last pair bursts, while the burst still runs; and without a pair,
+    // also of colours outside the table.
+    for (int last : {int(kColorBlue), 9}) {
+        resetGameGlobals();
+        makeEmptyBoard(&p);
+        putBubble(&p, 2, 0, 2, last);
+        putBubble(&p, 2, 0, 3, last);
+        putBubble(&p, 0, 0, 0, kColorRed);
+        if (last == kColorBlue) {
+            selectBlock(&p, &p.blocks[cellIndex(2, 0, 2)]);
+            selectBlock(&p, &p.blocks[cellIndex(2, 0, 2)]);
+        }
         updatePuzzle(&p);
-        EXPECT_EQ((p.flags & kPuzzleShowScore) != 0, call < 76) << "call " << call;
+        EXPECT_TRUE(p.flags & kPuzzleGameOver) << last;
     }
 }
 
