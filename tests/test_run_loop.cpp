@@ -21,33 +21,35 @@ using Clock = RunLoop::Clock;
 double cpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
-    };
+    auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) * 1e-6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-TEST(RunLoopTasks, RunOnTheLoopThreadInPostingOrderFromManyThreads) {
+// A thread that does `action` after 50 ms.
+template <typename Action> std::jthread later(Action action) {
+    return std::jthread([action] {
+        std::this_thread::sleep_for(50ms);
+        action();
+    });
+}
+
+TEST(RunLoopTasks, RunOnTheLoopThreadInPostingOrderFromManyThreadsAndLaterPostsInTheNextPass) {
     RunLoop loop;
-    constexpr int kThreads = 8;
-    constexpr int kPerThread = 500;
+    constexpr int kThreads = 8, kPerThread = 500;
     const auto loopThread = std::this_thread::get_id();
     // Touched only by the tasks; ThreadSanitizer flags it if a task ran anywhere else.
     std::vector<std::vector<int>> seen(kThreads);
-    int wrongThread = 0;
-    int total = 0;
+    int wrongThread = 0, total = 0;
     std::vector<std::thread> posters;
-    for (int t = 0; t < kThreads; ++t) {
+    for (int t = 0; t < kThreads; ++t)
         posters.emplace_back([&, t] {
-            for (int i = 0; i < kPerThread; ++i) {
+            for (int i = 0; i < kPerThread; ++i)
                 loop.post([&, t, i] {
-                    if (std::this_thread::get_id() != loopThread) ++wrongThread;
-                    seen[static_cast<std::size_t>(t)].push_back(i);
+                    wrongThread += std::this_thread::get_id() != loopThread;
+                    seen[std::size_t(t)].push_back(i);
                     ++total;
                 });
-            }
         });
-    }
     // The loop runs while the posters are still posting.
     ASSERT_TRUE(runLoopUntil([&] { return total == kThreads * kPerThread; }, 10s, loop));
     for (auto& poster : posters)
@@ -55,16 +57,10 @@ TEST(RunLoopTasks, RunOnTheLoopThreadInPostingOrderFromManyThreads) {
     loop.runOnce();
     EXPECT_EQ(total, kThreads * kPerThread); // nothing ran twice
     EXPECT_EQ(wrongThread, 0);
-    for (int t = 0; t < kThreads; ++t) {
-        const auto& got = seen[static_cast<std::size_t>(t)];
-        ASSERT_EQ(got.size(), static_cast<std::size_t>(kPerThread));
+    for (const auto& got : seen)
         for (int i = 0; i < kPerThread; ++i)
-            EXPECT_EQ(got[static_cast<std::size_t>(i)], i);
-    }
-}
+            ASSERT_EQ(got.at(std::size_t(i)), i);
 
-TEST(RunLoopTasks, TaskPostedByATaskRunsInTheNextPass) {
-    RunLoop loop;
     std::vector<int> order;
     loop.post([&] {
         order.push_back(1);
@@ -74,34 +70,20 @@ TEST(RunLoopTasks, TaskPostedByATaskRunsInTheNextPass) {
     EXPECT_TRUE(loop.runOnce());
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
     EXPECT_TRUE(loop.runOnce());
-    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
     EXPECT_FALSE(loop.runOnce()); // nothing left
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
 TEST(RunLoopTasks, AnotherThreadWakesASleepingLoopWithAPostOrAQuit) {
     RunLoop loop;
     std::atomic<bool> ran{false};
-    const auto later = [](auto action) {
-        return std::jthread([action] {
-            std::this_thread::sleep_for(50ms);
-            action();
-        });
-    };
     auto start = Clock::now();
     {
         auto poster = later([&] { loop.post([&] { ran = true; }); });
         EXPECT_TRUE(loop.runOnce(5s));
     }
     EXPECT_TRUE(ran);
-    EXPECT_GE(Clock::now() - start, 40ms);
     EXPECT_LT(Clock::now() - start, 2s); // woken by the post, not by the end of the wait
-
-    start = Clock::now();
-    {
-        auto quitter = later([&] { loop.quit(); });
-        loop.run();
-    }
-    EXPECT_LT(Clock::now() - start, 5s);
     {
         auto quitter = later([&] { loop.quit(); });
         EXPECT_FALSE(loop.runUntil(Clock::now() + 10s));
@@ -109,51 +91,39 @@ TEST(RunLoopTasks, AnotherThreadWakesASleepingLoopWithAPostOrAQuit) {
     EXPECT_TRUE(loop.runUntil(Clock::now() + 20ms)); // the quit was used up
 }
 
-TEST(RunLoopTimers, TicksComeAtTheIntervalAndNeverEarly) {
+TEST(RunLoopTimers, TicksComeAtTheIntervalNeverEarlyAndSkipMissedOnesAfterAStall) {
     RunLoop loop;
     const auto start = Clock::now();
     std::vector<Clock::time_point> ticks;
     auto timer = loop.scheduleRepeatingTimer(0.02, [&] { ticks.push_back(Clock::now()); });
-    EXPECT_DOUBLE_EQ(timer->interval(), 0.02);
     loop.runUntil(start + 410ms);
-    const auto elapsed = Clock::now() - start;
-    ASSERT_FALSE(ticks.empty());
+    ASSERT_GE(ticks.size(), 10u); // 20 due; generous for a loaded machine
     for (std::size_t k = 0; k < ticks.size(); ++k)
-        EXPECT_GE(ticks[k] - start, 20ms * static_cast<int>(k + 1)) << "tick " << k;
-    EXPECT_LE(ticks.size(), static_cast<std::size_t>(elapsed / 20ms));
-    EXPECT_GE(ticks.size(), 10u); // 20 due; generous for a loaded machine
-    EXPECT_TRUE(timer->isValid());
+        EXPECT_GE(ticks[k] - start, 20ms * int(k + 1)) << "tick " << k;
+    EXPECT_LE(ticks.size(), std::size_t((Clock::now() - start) / 20ms));
+    timer->invalidate();
+
+    ticks.clear();
+    Clock::time_point stallEnd{};
+    loop.scheduleRepeatingTimer(0.01, [&] {
+        ticks.push_back(Clock::now());
+        if (ticks.size() == 1) {
+            std::this_thread::sleep_for(150ms); // fifteen ticks missed
+            stallEnd = Clock::now();
+        }
+    }); // dropping the handle does not stop it
+    loop.runUntil(Clock::now() + 300ms);
+    int soonAfter = 0;
+    for (const auto& t : ticks)
+        soonAfter += t >= stallEnd && t < stallEnd + 15ms;
+    EXPECT_LE(soonAfter, 2);
+    // Catching up would add the fifteen missed ticks on top of the ~13 regular ones.
+    EXPECT_LE(ticks.size(), 16u);
+    EXPECT_GE(ticks.size(), 5u);
     EXPECT_EQ(loop.activeTimerCount(), 1u);
 }
 
-TEST(RunLoopTimers, InvalidateStopsTicksAndFreesTheTimer) {
-    RunLoop loop;
-    int ticks = 0;
-    std::shared_ptr<RunLoopTimer> timer;
-    timer = loop.scheduleRepeatingTimer(0.005, [&] {
-        if (++ticks == 3) timer->invalidate();
-    });
-    loop.runUntil(Clock::now() + 100ms);
-    EXPECT_EQ(ticks, 3);
-    EXPECT_FALSE(timer->isValid());
-    EXPECT_EQ(loop.activeTimerCount(), 0u);
-
-    // Invalidated between passes, before its first tick.
-    int other = 0;
-    auto idle = loop.scheduleRepeatingTimer(0.005, [&] { ++other; });
-    idle->invalidate();
-    loop.runUntil(Clock::now() + 50ms);
-    EXPECT_EQ(other, 0);
-    EXPECT_EQ(loop.activeTimerCount(), 0u);
-
-    // Dropping the handle does not stop a timer.
-    loop.scheduleRepeatingTimer(0.005, [&] { ++other; });
-    loop.runUntil(Clock::now() + 60ms);
-    EXPECT_GT(other, 0);
-    EXPECT_EQ(loop.activeTimerCount(), 1u);
-}
-
-TEST(RunLoopTimers, ATickInvalidatedEarlierInTheSamePassDoesNotFire) {
+TEST(RunLoopTimers, AnInvalidatedTimerNeverTicksAgainNotEvenLaterInTheSamePass) {
     RunLoop loop;
     int ticksA = 0, ticksB = 0;
     std::shared_ptr<RunLoopTimer> a, b;
@@ -162,58 +132,30 @@ TEST(RunLoopTimers, ATickInvalidatedEarlierInTheSamePassDoesNotFire) {
         b->invalidate();
         a->invalidate();
     });
-    b = loop.scheduleRepeatingTimer(0.01, [&] {
-        ++ticksB;
-        a->invalidate();
-        b->invalidate();
-    });
-    std::this_thread::sleep_for(30ms); // both are due in the first pass
+    b = loop.scheduleRepeatingTimer(0.01, [&] { ++ticksB; });
+    auto idle = loop.scheduleRepeatingTimer(0.005, [&] { ++ticksB; });
+    idle->invalidate();                // before its first tick
+    std::this_thread::sleep_for(30ms); // a and b are due in the first pass, a first
     loop.runUntil(Clock::now() + 50ms);
-    EXPECT_EQ(ticksA + ticksB, 1);
-    EXPECT_EQ(ticksA, 1); // due together: scheduling order decides
-}
-
-TEST(RunLoopTimers, MissedTicksAfterAStallAreSkippedNotBunched) {
-    RunLoop loop;
-    std::vector<Clock::time_point> ticks;
-    Clock::time_point stallEnd{};
-    auto timer = loop.scheduleRepeatingTimer(0.01, [&] {
-        ticks.push_back(Clock::now());
-        if (ticks.size() == 1) {
-            std::this_thread::sleep_for(150ms); // fifteen ticks missed
-            stallEnd = Clock::now();
-        }
-    });
-    loop.runUntil(Clock::now() + 300ms);
-    int soonAfter = 0;
-    for (const auto& t : ticks)
-        if (t >= stallEnd && t < stallEnd + 15ms) ++soonAfter;
-    EXPECT_LE(soonAfter, 2);
-    // Catching up would add the fifteen missed ticks on top of the ~13 regular ones.
-    EXPECT_LE(ticks.size(), 16u);
-    EXPECT_GE(ticks.size(), 5u);
+    EXPECT_EQ(ticksA, 1);
+    EXPECT_EQ(ticksB, 0);
+    EXPECT_FALSE(a->isValid());
+    EXPECT_EQ(loop.activeTimerCount(), 0u);
 }
 
 // A resting loop must sleep: a busy or 1 ms polling loop would burn far more than 5 % of a core.
-TEST(RunLoopIdle, AQuietLoopCostsAlmostNoCpu) {
+TEST(RunLoopIdle, AQuietOrTickingLoopCostsAlmostNoCpu) {
     RunLoop loop;
-    double before = cpuSeconds();
-    auto start = Clock::now();
-    EXPECT_TRUE(loop.runUntil(start + 1s));
-    EXPECT_GE(Clock::now() - start, 1s);
-    const double idle = cpuSeconds() - before;
-    EXPECT_LT(idle, 0.05) << "CPU seconds in 1 s with nothing to do";
-
-    int ticks = 0;
-    auto timer = loop.scheduleRepeatingTimer(0.02, [&] { ++ticks; });
-    before = cpuSeconds();
-    start = Clock::now();
-    loop.runUntil(start + 1s);
-    const double ticking = cpuSeconds() - before;
-    EXPECT_GT(ticks, 25);
-    EXPECT_LT(ticking, 0.05) << "CPU seconds in 1 s of empty 50 Hz ticks";
-    RecordProperty("idle_cpu_ms", static_cast<int>(idle * 1000));
-    RecordProperty("ticking_cpu_ms", static_cast<int>(ticking * 1000));
+    for (bool ticking : {false, true}) {
+        int ticks = 0;
+        auto timer = loop.scheduleRepeatingTimer(0.02, [&] { ++ticks; });
+        if (!ticking) timer->invalidate();
+        const double before = cpuSeconds();
+        EXPECT_TRUE(loop.runUntil(Clock::now() + 1s));
+        EXPECT_LT(cpuSeconds() - before, 0.05) << "CPU seconds in 1 s, ticking " << ticking;
+        EXPECT_EQ(ticks > 25, ticking);
+        timer->invalidate();
+    }
 }
 
 // With SDL video up the loop sleeps in SDL's event wait: events reach the handler, and posts
@@ -226,7 +168,7 @@ TEST(RunLoopSdl, EventsReachTheHandlerAndPostsWakeTheSdlWait) {
     bool quitSeen = false;
     loop.setEventHandler([&](const SDL_Event& event) {
         if (event.type == userType) codes.push_back(event.user.code);
-        if (event.type == SDL_QUIT) quitSeen = true;
+        quitSeen = quitSeen || event.type == SDL_QUIT;
     });
     for (int code = 1; code <= 3; ++code) {
         SDL_Event event{};
@@ -238,13 +180,11 @@ TEST(RunLoopSdl, EventsReachTheHandlerAndPostsWakeTheSdlWait) {
     EXPECT_EQ(codes, (std::vector<int>{1, 2, 3}));
 
     std::atomic<bool> ran{false};
-    std::thread poster([&] {
-        std::this_thread::sleep_for(50ms);
-        loop.post([&] { ran = true; });
-    });
     const auto start = Clock::now();
-    ASSERT_TRUE(runLoopUntil([&] { return ran.load(); }, 5s, loop));
-    poster.join();
+    {
+        auto poster = later([&] { loop.post([&] { ran = true; }); });
+        ASSERT_TRUE(runLoopUntil([&] { return ran.load(); }, 5s, loop));
+    }
     EXPECT_LT(Clock::now() - start, 900ms); // sooner than the longest SDL wait
     EXPECT_EQ(codes.size(), 3u);            // the loop's own wake-up event is not handed out
 
@@ -262,9 +202,7 @@ TEST(RunLoopSdl, EventsReachTheHandlerAndPostsWakeTheSdlWait) {
     // a few percent of a core; X11 and Wayland block. A busy loop would take the whole core.
     const double before = cpuSeconds();
     loop.runUntil(Clock::now() + 1s);
-    const double sdlIdle = cpuSeconds() - before;
-    EXPECT_LT(sdlIdle, 0.10);
-    RecordProperty("sdl_idle_cpu_ms", static_cast<int>(sdlIdle * 1000));
+    EXPECT_LT(cpuSeconds() - before, 0.10);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
