@@ -1,5 +1,5 @@
-// Touch picking on a real OpenGL ES 1.1 context with the game's camera: hand-placed bubbles with
-// known answers, a brute-force reference over seeded boards, and the ray-sphere test by itself.
+// Touch picking on a real OpenGL ES 1.1 context with the game's camera: a brute-force reference
+// over seeded boards, touches that must pick nothing, and the ray-sphere test by itself.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -20,12 +20,6 @@ struct Touch {
     int x, y;
 };
 
-// The viewport pixel on which a world point is drawn.
-Touch touchOn(double x, double y, double z) {
-    const Win w = projectWithGL(x, y, z);
-    return {int(std::lround(w.x)), int(std::lround(w.y))};
-}
-
 Block* pickAt(Touch t, Puzzle* p) {
     return pickBlock(t.x, t.y, p, eyePos);
 }
@@ -37,52 +31,22 @@ protected:
         ASSERT_TRUE(setUpCamera(float(kWidth), float(kHeight)));
         makeEmptyBoard(&board);
     }
-    Block* cell(int x, int y, int z) { return &board.blocks[cellIndex(x, y, z)]; }
 
     Puzzle board{};
     const Touch centre{kWidth / 2, kHeight / 2};
 };
 
-TEST_F(PickingTest, CentreOfAFullBoardPicksTheFrontCentreBubbleAndNeverAPoppedOne) {
-    makeRestingBoard(&board, 7);
-    EXPECT_EQ(pickAt(centre, &board), cell(2, 2, 4));
-    // The layers behind come forward one by one as the front ones burst and go.
-    for (int z = 4; z > 0; --z) {
-        cell(2, 2, z)->state.flags = kBlockPopped | (z % 2 ? kBlockBursting : 0u);
-        EXPECT_EQ(pickAt(centre, &board), cell(2, 2, z - 1));
-    }
-    // With the whole column gone the central ray passes between the neighbours.
-    cell(2, 2, 0)->state.flags = kBlockPopped | kBlockBursting;
-    EXPECT_EQ(pickAt(centre, &board), nullptr);
-}
-
-TEST_F(PickingTest, NearerOfTwoOverlappingBubblesWinsWhateverTheIndex) {
-    // Along the axis the near bubble has the higher index; above it, the lower one (the ray
-    // through (0, 1, 2) climbs to meet (0, 2, -2)).
-    const int pairs[2][2][3] = {{{2, 2, 4}, {2, 2, 0}}, {{2, 3, 4}, {2, 4, 0}}};
-    for (const auto& [nearCell, farCell] : pairs) {
-        makeEmptyBoard(&board);
-        const Touch t = touchOn(nearCell[0] - 2, nearCell[1] - 2, nearCell[2] - 2);
-        putBubble(&board, farCell[0], farCell[1], farCell[2], kColorRed);
-        ASSERT_EQ(pickAt(t, &board), cell(farCell[0], farCell[1], farCell[2])) << "no overlap";
-        putBubble(&board, nearCell[0], nearCell[1], nearCell[2], kColorBlue);
-        EXPECT_EQ(pickAt(t, &board), cell(nearCell[0], nearCell[1], nearCell[2]));
-    }
-}
-
 TEST_F(PickingTest, BackgroundAndFailedUnProjectionPickNothing) {
     EXPECT_EQ(pickAt(centre, &board), nullptr); // empty board
+    EXPECT_EQ(pickBlock(centre.x, centre.y, nullptr, eyePos), nullptr);
     makeRestingBoard(&board, 5);
     for (Touch t : {Touch{3, 3}, Touch{kWidth - 3, kHeight - 3}, Touch{kWidth / 2, 20}})
         EXPECT_EQ(pickAt(t, &board), nullptr) << t.x << "," << t.y;
-    EXPECT_EQ(pickBlock(centre.x, centre.y, nullptr, eyePos), nullptr);
-
     // A projection that cannot be inverted: no bubble rather than a guess.
-    const float singular[16] = {};
-    float mv[16];
-    mat_identity(mv);
+    const float singular[16] = {}, identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     const int vp[4] = {0, 0, kWidth, kHeight};
-    EXPECT_EQ(pickBlockWithMatrices(centre.x, centre.y, &board, eyePos, vp, mv, singular), nullptr);
+    EXPECT_EQ(pickBlockWithMatrices(centre.x, centre.y, &board, eyePos, vp, identity, singular),
+              nullptr);
 }
 
 // The brute-force reference: every live bubble's centre goes through the matrices GL holds into
@@ -170,7 +134,7 @@ TEST_F(PickingTest, AgreesWithABruteForceReferenceOnSeededBoards) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.seed);
         makeMessyBoard(&board, c.seed, c.upDown, c.leftRight);
-        int compared = 0, skipped = 0, hits = 0;
+        int compared = 0, skipped = 0;
         std::set<const Block*> distinct;
         for (int y = 1; y < kHeight; y += 3)
             for (int x = 1; x < kWidth; x += 3) {
@@ -182,35 +146,13 @@ TEST_F(PickingTest, AgreesWithABruteForceReferenceOnSeededBoards) {
                 ++compared;
                 const Block* got = pickBlock(x, y, &board, eyePos);
                 ASSERT_EQ(got, ref.block) << "touch " << x << "," << y;
-                if (got) {
-                    ++hits;
-                    distinct.insert(got);
-                }
+                distinct.insert(got);
             }
         // The comparison covers both outcomes and reaches well into the cube.
-        EXPECT_GT(hits, compared / 5);
-        EXPECT_LT(hits, compared);
         EXPECT_LT(skipped, compared / 10);
         EXPECT_GT(distinct.size(), 50u);
+        EXPECT_TRUE(distinct.count(nullptr));
     }
-}
-
-TEST_F(PickingTest, DoubleDensitySurfacePicksTheSameBubbles) {
-    // A content scale of 2: the same point in view units, twice the pixels.
-    makeMessyBoard(&board, 9, 0, 20);
-    Block* atScale1[kHeight / 8][kWidth / 8];
-    for (int j = 0; j < kHeight / 8; ++j)
-        for (int i = 0; i < kWidth / 8; ++i)
-            atScale1[j][i] = pickBlock(8 * i, 8 * j, &board, eyePos);
-    ASSERT_TRUE(setUpCamera(2.0f * kWidth, 2.0f * kHeight));
-    int hits = 0;
-    for (int j = 0; j < kHeight / 8; ++j)
-        for (int i = 0; i < kWidth / 8; ++i) {
-            Block* got = pickBlock(16 * i, 16 * j, &board, eyePos);
-            EXPECT_EQ(got, atScale1[j][i]) << 8 * i << "," << 8 * j;
-            hits += got != nullptr;
-        }
-    EXPECT_GT(hits, 100);
 }
 
 TEST(RayIntersectSphere, HitsMissesGrazesAndExits) {
