@@ -1,5 +1,6 @@
 // Where the program looks for its resources: the installed tree beside the executable, the build
-// tree's copy, and that copy kept equal to the source folder.
+// tree's copy kept equal to the source folder, the environment's choice, and names that would
+// leave the folder.
 #include "platform/media/Resources.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +72,30 @@ TEST(BuildTreeResources, TheSuitesFindTheCopyAndItEqualsTheSourceFolder) {
     for (const std::string& name : source)
         EXPECT_EQ(readFile(found / name), readFile(fs::path(SPHERON_TEST_SOURCE_RESOURCES) / name))
             << name << " differs from the source: the copy is stale";
+}
+
+TEST(ResourceNames, StayInsideTheFolderAndTheEnvironmentChoosesItUnlessOneIsSet) {
+    const std::string shipped = resourceDirectory();
+    std::string why;
+    EXPECT_EQ(resourcePath("spot64x64.png", &why), shipped + "/spot64x64.png");
+    for (const std::string name : {"", "..", "../resources/spot64x64.png", "sub/x.png",
+                                   "/etc/passwd", "a\\b.png", "nothing.png"}) {
+        why.clear();
+        EXPECT_EQ(resourcePath(name, &why), "") << name;
+        EXPECT_FALSE(why.empty()) << name;
+    }
+    EXPECT_NE(why.find(shipped), std::string::npos) << why; // a missing file: where it looked
+    EXPECT_EQ(resourcePath(std::string("spot64x64.png\0x", 15)), "");
+
+    ScratchDir scratch;
+    fs::create_directories(scratch / "folder.png"); // a folder is not a resource file
+    writeFile(scratch / "only-here.png", "x");
+    EnvVar env("SPHERON_RESOURCES", scratch.path.c_str());
+    EXPECT_EQ(resourcePath("only-here.png"), (scratch / "only-here.png").string());
+    EXPECT_EQ(resourcePath("folder.png"), "");
+    setResourceDirectory(shipped);
+    EXPECT_EQ(resourcePath("only-here.png"), "");
+    setResourceDirectory("");
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// Texture loading on a real OpenGL ES 1.1 context: the box filter, which levels are uploaded,
-// the resource lookup, the 21 shipped images, and bad files that must give texture name 0.
+// Texture loading on a real OpenGL ES 1.1 context: which levels are uploaded and their pixels
+// against a box filter written here, the 21 shipped images, and bad files that give name 0.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -79,33 +79,6 @@ protected:
     LogCapture log;
 };
 
-TEST(BoxFilter, MeansDropTheRemainder) {
-    // 2 x 2: red 1 2 2 2 -> 7/4 = 1; green 255 255 255 254 -> 254; blue 3 0 0 0 -> 0.
-    const unsigned char square[16] = {1, 255, 3, 10, 2, 255, 0, 11, 2, 255, 0, 12, 2, 254, 0, 13};
-    unsigned char out[4];
-    int w = 2, h = 2;
-    ASSERT_TRUE(reduceImage(square, out, &w, &h));
-    EXPECT_EQ(std::pair(w, h), std::pair(1, 1));
-    EXPECT_EQ(Bytes(out, out + 4), (Bytes{1, 254, 0, 11})); // alpha 46 / 4
-
-    // 1 x 4 column and 4 x 1 row: pair means, 1 x 2 and 2 x 1.
-    const unsigned char line[16] = {0, 10, 100, 255, 1, 20, 201, 254, 7, 30, 0, 0, 8, 41, 255, 3};
-    for (int columnFirst = 0; columnFirst < 2; ++columnFirst) {
-        unsigned char half[8];
-        w = columnFirst ? 1 : 4;
-        h = columnFirst ? 4 : 1;
-        ASSERT_TRUE(reduceImage(line, half, &w, &h));
-        EXPECT_EQ(std::pair(w, h), columnFirst ? std::pair(1, 2) : std::pair(2, 1));
-        EXPECT_EQ(Bytes(half, half + 8), (Bytes{0, 15, 150, 254, 7, 35, 127, 1}));
-    }
-
-    w = h = 1;
-    unsigned char untouched[4] = {9, 9, 9, 9};
-    EXPECT_FALSE(reduceImage(square, untouched, &w, &h));
-    EXPECT_EQ(std::pair(w, h), std::pair(1, 1));
-    EXPECT_EQ(untouched[0], 9);
-}
-
 // Level 0 always; of the halvings those numbered start ... stop, each the 2 x 2 mean of the one
 // before, also across a skipped level.
 TEST_F(Textures, LevelChainsUploadTheRequestedHalvings) {
@@ -166,7 +139,9 @@ TEST_F(Textures, ThinImagesReduceAlongTheirLength) {
     }
 }
 
-TEST_F(Textures, AllTwentyOneShippedImagesLoad) {
+// Level 0 of each in table order: the tile is 32 wide, the rest 64; the ten digits get three
+// more levels, the spot two, the others none.
+TEST_F(Textures, AllTwentyOneShippedImagesLoadWithTheirLevels) {
     GLuint* const names[] = {&bgTexId,         &redBallTexId,    &blueBallTexId,  &greenBallTexId,
                              &yellowBallTexId, &purpleBallTexId, &whiteBallTexId, &orangeBallTexId,
                              &zeroTexId,       &oneTexId,        &twoTexId,       &threeTexId,
@@ -177,71 +152,23 @@ TEST_F(Textures, AllTwentyOneShippedImagesLoad) {
         *name = 0;
     loadTextures();
     std::set<GLuint> distinct;
-    for (GLuint* name : names) {
-        EXPECT_TRUE(glIsTexture(*name));
-        distinct.insert(*name);
-    }
+    for (GLuint* name : names)
+        if (glIsTexture(*name)) distinct.insert(*name);
     EXPECT_EQ(distinct.size(), 21u);
     EXPECT_TRUE(log.lines.empty()) << log.lines.front();
-
-    // Level 0 of each in table order: the tile is 32 wide, the rest 64; ten digits get three
-    // more levels, the spot two, the others none.
-    int levelZeros = 0, digitLevels = 0, spotLevels = 0;
-    std::vector<int> firstWidths;
+    std::vector<int> levels, widths; // levels above 0 per image, width of level 0
     for (const Upload& u : uploads) {
-        if (u.level == 0) {
-            ++levelZeros;
-            firstWidths.push_back(u.width);
-        } else if (levelZeros >= 9 && levelZeros <= 18) {
-            ++digitLevels;
-        } else if (levelZeros == 21) {
-            ++spotLevels;
-        }
+        if (u.level == 0)
+            widths.push_back(u.width), levels.push_back(0);
+        else
+            ++levels.back();
     }
-    EXPECT_EQ(levelZeros, 21);
-    EXPECT_EQ(digitLevels, 30);
-    EXPECT_EQ(spotLevels, 2);
-    EXPECT_EQ(std::count(firstWidths.begin(), firstWidths.end(), 64), 20);
-    EXPECT_EQ(firstWidths.at(0), 32);
-}
-
-// ---- Resource lookup ----
-
-TEST_F(Textures, ResourceNamesStayInsideTheFolderAndMissingOnesGiveZero) {
-    std::string why;
-    EXPECT_EQ(resourcePath("spot64x64.png", &why), (shipped / "spot64x64.png").string());
-    const std::string refused[] = {"",
-                                   "..",
-                                   "../resources/spot64x64.png",
-                                   "sub/x.png",
-                                   "/etc/passwd",
-                                   "a\\b.png",
-                                   std::string("spot64x64.png\0x", 15)};
-    for (const std::string& name : refused) {
-        why.clear();
-        EXPECT_EQ(resourcePath(name, &why), "") << name;
-        EXPECT_FALSE(why.empty()) << name;
-    }
-    why.clear();
-    EXPECT_EQ(resourcePath("nothing-here.png", &why), "");
-    EXPECT_NE(why.find(shipped.string()), std::string::npos) << why;
-    for (const char* name : {"no-such-image.png", "../resources/spot64x64.png", "a/b.png", ""})
-        expectRefused(name);
-
-    fs::create_directories(scratch / "folder.png"); // a folder is not a resource file
-    writeRgbaPng(scratch / "only-here.png", 2, 2, randomOpaque(2, 2, 9));
-    setResourceDirectory(scratch.path.string());
-    EXPECT_EQ(resourcePath("folder.png"), "");
-    // The environment chooses the folder unless one is set.
-    setResourceDirectory("");
-    EnvVar env("SPHERON_RESOURCES", scratch.path.c_str());
-    EXPECT_EQ(resourceDirectory(), scratch.path.string());
-    EXPECT_EQ(resourcePath("only-here.png"), (scratch / "only-here.png").string());
-    setResourceDirectory(shipped.string());
-    EXPECT_EQ(resourcePath("only-here.png"), "");
-    env.set(nullptr);
-    setResourceDirectory("");
-    EXPECT_EQ(resourceDirectory(), shipped.string());
+    std::vector<int> want(21, 0);
+    std::fill(want.begin() + 8, want.begin() + 18, 3);
+    want[20] = 2;
+    EXPECT_EQ(levels, want);
+    EXPECT_EQ(std::count(widths.begin(), widths.end(), 64), 20);
+    EXPECT_EQ(widths.at(0), 32);
 }
 
 // ---- Bad files: the decoder's own suite runs the full corpus of damage ----
