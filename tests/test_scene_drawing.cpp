@@ -1,5 +1,5 @@
 // Scene drawing checked on rendered pixels: real OpenGL ES 1.1 into an off-screen frame buffer,
-// solid test textures, and positions projected by hand with the camera's published numbers.
+// one-colour test textures, and positions projected by hand with the camera's published numbers.
 #include "render/SceneDrawing.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +12,6 @@
 #include <numeric>
 #include <vector>
 
-#include "Classes/PuzzleView.h"
-#include "platform/media/ImageDecoder.h"
-#include "platform/media/Resources.h"
 #include "render/Textures.h"
 #include "sim/Boards.h"
 #include "support/GLTest.h"
@@ -23,7 +20,6 @@ namespace {
 
 constexpr Rgba kBlack{0, 0, 0, 255};
 constexpr Rgba kWhite{255, 255, 255, 255};
-constexpr Rgba kTransparent{0, 0, 0, 0};
 // One colour per bubble texture, so that a pixel tells which texture covers it.
 constexpr Rgba kBallColours[kNumColors] = {
     {255, 0, 0, 255},   {0, 0, 255, 255},   {0, 255, 0, 255},    {255, 255, 0, 255},
@@ -39,14 +35,6 @@ float cell(int i) {
 Rgba scaled(Rgba c, double k) {
     auto f = [k](int v) { return static_cast<int>(std::lround(v * k)); };
     return {f(c.r), f(c.g), f(c.b), 255};
-}
-
-bool isIdentity(GLenum which) {
-    float m[16];
-    glGetFloatv(which, m);
-    for (int i = 0; i < 16; ++i)
-        if (m[i] != (i % 5 == 0 ? 1.0f : 0.0f)) return false;
-    return true;
 }
 
 class SceneDrawingTest : public GLTest {
@@ -102,23 +90,17 @@ protected:
         snapshot();
     }
 
-    // A texture of w x h texels given row by row from the image's top, sampled nearest.
-    GLuint texture(int w, int h, std::initializer_list<Rgba> texels) {
-        std::vector<std::uint8_t> bytes;
-        for (const Rgba& t : texels)
-            bytes.insert(bytes.end(),
-                         {static_cast<std::uint8_t>(t.r), static_cast<std::uint8_t>(t.g),
-                          static_cast<std::uint8_t>(t.b), static_cast<std::uint8_t>(t.a)});
+    // A texture of one texel.
+    GLuint solid(Rgba c) {
+        const std::uint8_t texel[4] = {std::uint8_t(c.r), std::uint8_t(c.g), std::uint8_t(c.b),
+                                       std::uint8_t(c.a)};
         GLuint id = 0;
         glGenTextures(1, &id);
         glBindTexture(GL_TEXTURE_2D, id);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, bytes.data());
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
         textures.push_back(id);
         return id;
     }
-    GLuint solid(Rgba c) { return texture(1, 1, {c}); }
 
     void makeTextures() {
         GLuint* balls[kNumColors] = {&redBallTexId,    &blueBallTexId,   &greenBallTexId,
@@ -158,24 +140,6 @@ protected:
         while (matches(hi + 1))
             ++hi;
         return hi - lo + 1;
-    }
-
-    // The coloured runs along a row, each with its first and last pixel.
-    struct Run {
-        int first, last;
-        Rgba colour;
-    };
-    std::vector<Run> runsAlongRow(int y) const {
-        std::vector<Run> runs;
-        for (int x = 0; x < width; ++x) {
-            const Rgba c = at(x, y);
-            if (looksLike(c, kBlack, 8)) continue;
-            if (!runs.empty() && runs.back().last == x - 1 && looksLike(runs.back().colour, c, 8))
-                runs.back().last = x;
-            else
-                runs.push_back({x, x, c});
-        }
-        return runs;
     }
 
     void emptyBoard() {
@@ -229,90 +193,10 @@ TEST_F(SceneDrawingTest, GradientRunsFromGreyAtTheBottomToWhiteAt35PercentAtAnyS
     }
 }
 
-// Each pass restores what it changes: the backgrounds leave the projection selected, drawPuzzle
-// the modelview at identity, and drawPuzzle counts the frame.
-TEST_F(SceneDrawingTest, EveryPassRestoresTheStateItChanges) {
-    makeRestingBoard(&board, 7);
-    sortDrawIndex();
-    for (int n = 0; n < kNumShadows; ++n)
-        board.shadows[n] = Shadow{1, 0, {0, -2, 0}, {1, 1, 1}};
-    board.flags = kPuzzleShowScore;
-    board.blocks[10].state.flags = kBlockSelected | kBlockAnchor;
-    board.blocks[20].state.flags = kBlockPopped | kBlockBursting;
-    board.blocks[20].state.frame = 2;
-    board.frame = 41;
-    float before[16], after[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, before);
-    const struct {
-        void (*pass)(Puzzle*);
-        GLint mode;
-    } passes[] = {{[](Puzzle*) { fillBackground(); }, GL_PROJECTION},
-                  {[](Puzzle*) { drawBackground(); }, GL_PROJECTION},
-                  {drawPuzzle, GL_MODELVIEW}};
-    for (const auto& [pass, mode] : passes) {
-        glMatrixMode(GL_MODELVIEW);
-        pass(&board);
-        EXPECT_EQ(glInt(GL_MATRIX_MODE), mode);
-        EXPECT_EQ(glInt(GL_SHADE_MODEL), GL_FLAT);
-        EXPECT_EQ(glInt(GL_PROJECTION_STACK_DEPTH), 1);
-        EXPECT_EQ(glInt(GL_MODELVIEW_STACK_DEPTH), 1);
-        glGetFloatv(GL_PROJECTION_MATRIX, after);
-        EXPECT_EQ(0, std::memcmp(before, after, sizeof after));
-        EXPECT_TRUE(isIdentity(GL_MODELVIEW_MATRIX));
-        for (GLenum cap : {GL_TEXTURE_2D, GL_BLEND, GL_TEXTURE_COORD_ARRAY, GL_VERTEX_ARRAY})
-            EXPECT_TRUE(glIsEnabled(cap)) << cap;
-        EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
-    }
-    EXPECT_EQ(board.frame, 42u);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Numbers
-
-TEST_F(SceneDrawingTest, NumbersAreCentredWithNarrowOnes) {
-    // 320 pixels a unit in both directions, origin at the centre of the target. Glyph textures
-    // whose left half is opaque show each glyph as [pen - 0.275, pen), so a run's right edge
-    // is the pen position of its glyph.
-    const Rgba red{255, 0, 0, 255}, green{0, 255, 0, 255};
-    oneTexId = texture(2, 1, {red, kTransparent});
-    zeroTexId = texture(2, 1, {green, kTransparent});
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrthof(-0.5f, 0.5f, -0.75f, 0.75f, -10.0f, 10.0f);
-    glMatrixMode(GL_MODELVIEW);
-    const double unit = 320.0;
-    auto centreOf = [&](int px) { return (px + 0.5) / unit - 0.5; };
-
-    struct Case {
-        int value;
-        std::vector<double> pens;
-        std::vector<Rgba> colours;
-    };
-    const Case cases[] = {{0, {-0.005}, {green}},
-                          {11, {-0.1775, 0.1975}, {red, red}},
-                          {10, {-0.1925, 0.1825}, {red, green}}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.value);
-        clear(kBlack);
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        drawNumber(0.0f, 0.0f, 0.0f, c.value);
-        snapshot();
-        const std::vector<Run> runs = runsAlongRow(height / 2);
-        ASSERT_EQ(runs.size(), c.pens.size());
-        for (std::size_t i = 0; i < runs.size(); ++i) {
-            // The pen lies between the last covered pixel centre and the next one.
-            EXPECT_LT(centreOf(runs[i].last), c.pens[i]);
-            EXPECT_GE(centreOf(runs[i].last + 1), c.pens[i]);
-            EXPECT_NEAR(runs[i].last - runs[i].first + 1, 0.275 * unit, 1.0);
-            EXPECT_TRUE(looksLike(runs[i].colour, c.colours[i]));
-        }
-    }
-}
-
 // ---------------------------------------------------------------------------------------------
 // Bubbles
 
-TEST_F(SceneDrawingTest, EachColourShowsItsTextureAtTheProjectedCentre) {
+TEST_F(SceneDrawingTest, EachColourShowsItsTextureAtItsCentreInDrawOrderAtItsSize) {
     for (int scale : {1, 2}) {
         SCOPED_TRACE(scale);
         useTarget(320 * scale, 480 * scale);
@@ -327,30 +211,26 @@ TEST_F(SceneDrawingTest, EachColourShowsItsTextureAtTheProjectedCentre) {
             EXPECT_TRUE(looksLike(atWorld(cell(i % 4), cell(i / 4), 2.0f), want)) << "bubble " << i;
         }
     }
-}
-
-TEST_F(SceneDrawingTest, DrawOrderDecidesWhatCovers) {
+    // The later in the draw order covers, whatever the depth.
+    emptyBoard();
     put(2, 2, 0, kColorRed);  // far
     put(2, 2, 4, kColorBlue); // near, on the same line of sight
     draw();
     EXPECT_TRUE(looksLike(atWorld(0, 0, 2), kBallColours[kColorBlue]));
-
     std::reverse(std::begin(board.drawIndex), std::end(board.drawIndex));
     draw();
     EXPECT_TRUE(looksLike(atWorld(0, 0, 2), kBallColours[kColorRed]));
-}
 
-TEST_F(SceneDrawingTest, DeadCellsAreSkippedAndBurstingBubblesKeepTheirPaddedScale) {
-    put(1, 2, 4, kColorRed, kBlockPopped); // dead: burst over
+    // A dead cell shows nothing; a drawn bubble's side is its scale + 0.04 world units, also
+    // while it waits for its turn to burst.
+    emptyBoard();
+    put(1, 2, 4, kColorRed, kBlockPopped);
     BlockState& bursting = put(3, 2, 4, kColorGreen, kBlockPopped | kBlockBursting);
-    bursting.frame = -4; // waiting for its turn: no cloud yet
+    bursting.frame = -4; // no cloud yet
     bursting.scale[0] = bursting.scale[1] = bursting.scale[2] = 0.5f;
     put(2, 0, 4, kColorBlue);
     draw();
     EXPECT_TRUE(looksLike(atWorld(-1, 0, 2), kBlack));
-    EXPECT_TRUE(looksLike(atWorld(1, 0, 2), kBallColours[kColorGreen]));
-
-    // Side of a drawn bubble: its scale + 0.04 world units.
     const double unit = pixelsPerUnit(2.0f);
     const int cx = width / 2 + static_cast<int>(unit), cy = height / 2;
     EXPECT_NEAR(runThrough(cx, cy, kBallColours[kColorGreen], true), 0.54 * unit, 1.0);
@@ -498,99 +378,6 @@ TEST_F(SceneDrawingTest, SpeechBubbleSitsLeftOfTheAnchorExceptAtTheLeftFace) {
     board.blocks[cellIndex(1, 2, 2)].state.flags = kBlockSelected;
     draw();
     EXPECT_TRUE(looksLike(atWorld(-2.3f, 0.35f, 0.5f), kBlack));
-}
-
-// ---------------------------------------------------------------------------------------------
-// The game view
-
-class PuzzleViewTest : public SceneDrawingTest {
-protected:
-    // The view's picture, turned bottom row first as the other tests read them.
-    void snapshotView(const PuzzleView& view) {
-        std::vector<std::uint8_t> rgba;
-        ASSERT_TRUE(view.readPixels(rgba));
-        ASSERT_EQ(rgba.size(), static_cast<std::size_t>(width * height * 4));
-        target->pixels.resize(rgba.size());
-        const std::size_t row = static_cast<std::size_t>(width) * 4;
-        for (int y = 0; y < height; ++y)
-            std::memcpy(&target->pixels[static_cast<std::size_t>(y) * row],
-                        &rgba[static_cast<std::size_t>(height - 1 - y) * row], row);
-    }
-    // Mean of the 2 x 2 texels at the centre of a shipped image: what a quad shows in its middle.
-    static Rgba imageCentre(const char* name) {
-        const DecodedImage image = decodePngFile(resourcePath(name));
-        if (image.empty()) return kTransparent;
-        int sum[4] = {};
-        for (int y = image.height / 2 - 1; y <= image.height / 2; ++y)
-            for (int x = image.width / 2 - 1; x <= image.width / 2; ++x)
-                for (int c = 0; c < 4; ++c)
-                    sum[c] += image.pixels.get()[(y * image.width + x) * 4 + c];
-        return {sum[0] / 4, sum[1] / 4, sum[2] / 4, sum[3] / 4};
-    }
-};
-
-TEST_F(PuzzleViewTest, ConstructionSetsTheGameStateCameraAndFirstBoard) {
-    float camera[16], m[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, camera); // the fixture's camera for the same 320 x 480
-    puzzle.flags = 0;
-    bgTexId = spotTexId = 0;
-
-    const std::unique_ptr<PuzzleView> view = PuzzleView::initWithFrame({{0, 0}, {320, 480}});
-    ASSERT_NE(view, nullptr);
-    EXPECT_TRUE(view->isCurrentContext());
-    for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_DITHER, GL_COLOR_ARRAY})
-        EXPECT_FALSE(glIsEnabled(cap)) << cap;
-    for (GLenum cap : {GL_TEXTURE_2D, GL_BLEND, GL_VERTEX_ARRAY, GL_TEXTURE_COORD_ARRAY})
-        EXPECT_TRUE(glIsEnabled(cap)) << cap;
-    EXPECT_EQ(glInt(GL_BLEND_SRC), GL_SRC_ALPHA);
-    EXPECT_EQ(glInt(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
-    EXPECT_EQ(glInt(GL_SHADE_MODEL), GL_FLAT);
-    GLfloat clearColour[4];
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
-    EXPECT_EQ(clearColour[0] + clearColour[1] + clearColour[2] + clearColour[3], 4.0f);
-    EXPECT_TRUE(isIdentity(GL_MODELVIEW_MATRIX));
-    glGetFloatv(GL_PROJECTION_MATRIX, m);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(m[i], camera[i], 1e-5 * (1.0 + std::fabs(camera[i]))) << i;
-
-    EXPECT_TRUE(puzzle.flags & kPuzzleStarting); // a new board is dropping in
-    EXPECT_NE(bgTexId, 0u);                      // the first and the last of the images
-    EXPECT_NE(spotTexId, 0u);
-    snapshotView(*view); // the first frame is the background alone
-    EXPECT_TRUE(looksLike(at(width / 2, 0), {178, 180, 179, 255}));
-    EXPECT_TRUE(looksLike(at(width / 2, height / 2), kWhite));
-}
-
-TEST_F(PuzzleViewTest, FramesShowTheShippedBubbleImagesOnceTheBoardHasLanded) {
-    const char* images[kNumColors] = {"red_bubble64x64-1.png",   "blue_bubble64x64-1.png",
-                                      "green_bubble64x64-1.png", "yellow_bubble64x64-1.png",
-                                      "pink_bubble64x64-1.png",  "orange_bubble64x64-1.png",
-                                      "white_bubble64x64-1.png"};
-    const std::unique_ptr<PuzzleView> view = PuzzleView::initWithFrame({{0, 0}, {320, 480}});
-    ASSERT_NE(view, nullptr);
-    std::uint32_t frames = 0;
-    for (; (puzzle.flags & kPuzzleStarting) && frames < 500; ++frames)
-        view->drawFrame();
-    ASSERT_FALSE(puzzle.flags & kPuzzleStarting);
-    view->drawFrame();
-    EXPECT_EQ(puzzle.frame, frames + 1);
-    EXPECT_TRUE(isIdentity(GL_MODELVIEW_MATRIX));
-    snapshotView(*view);
-    for (int x = 0; x < 5; ++x)
-        for (int y = 0; y < 5; ++y) {
-            const int color = puzzle.blocks[cellIndex(x, y, 4)].state.color;
-            EXPECT_TRUE(looksLike(atWorld(cell(x), cell(y), 2.0f), imageCentre(images[color]), 16))
-                << x << "," << y << " " << images[color];
-        }
-}
-
-TEST_F(PuzzleViewTest, WithoutASurfaceThereIsNoViewAndNoNewBoard) {
-    LogCapture log;
-    screenClose(); // the next test opens it again
-    puzzle.flags = 0;
-    EXPECT_EQ(PuzzleView::initWithFrame({{0, 0}, {320, 480}}), nullptr);
-    EXPECT_EQ(puzzle.flags, 0u);
-    EXPECT_GE(log.lines.size(), 1u);
 }
 
 } // namespace
