@@ -1,6 +1,6 @@
-// The game view on real OpenGL ES 1.1 (offscreen) with the real solver and sounds: the frame tick,
-// the best score, solver runs and new games, the frame timer, touches, the About alert's link,
-// the vibration and the skipped frames of a resting board.
+// The game view on real OpenGL ES 1.1 (offscreen) with the real solver and sounds: its GL state,
+// camera and first pictures, the frame tick, the best score, solver runs and new games, the
+// frame timer, touches, the About alert's link and the skipped frames of a resting board.
 #include "Classes/PuzzleView.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +16,8 @@
 #include "Classes/SolveOperation.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/device/URLOpener.h"
+#include "platform/media/ImageDecoder.h"
+#include "platform/media/Resources.h"
 #include "platform/media/SystemSound.h"
 #include "platform/ui/ProgressView.h"
 #include "sim/Boards.h"
@@ -140,6 +142,68 @@ protected:
 };
 
 // ---------------------------------------------------------------------------------------------
+// Construction and the first pictures
+
+// Mean of the 2 x 2 texels at the centre of a shipped image: what a quad shows in its middle.
+Rgba imageCentre(const std::string& name) {
+    const DecodedImage image = decodePngFile(resourcePath(name));
+    int sum[4] = {};
+    for (int y = image.height / 2 - 1; y <= image.height / 2; ++y)
+        for (int x = image.width / 2 - 1; x <= image.width / 2; ++x)
+            for (int c = 0; c < 4; ++c)
+                sum[c] += image.pixels.get()[(y * image.width + x) * 4 + c];
+    return {sum[0] / 4, sum[1] / 4, sum[2] / 4, sum[3] / 4};
+}
+
+TEST_F(PuzzleViewTest, ConstructionSetsTheGLStateTheCameraAndAFirstBoardDroppingIn) {
+    EXPECT_TRUE(view->isCurrentContext());
+    for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_DITHER, GL_COLOR_ARRAY})
+        EXPECT_FALSE(glIsEnabled(cap)) << cap;
+    for (GLenum cap : {GL_TEXTURE_2D, GL_BLEND, GL_VERTEX_ARRAY, GL_TEXTURE_COORD_ARRAY})
+        EXPECT_TRUE(glIsEnabled(cap)) << cap;
+    EXPECT_EQ(glInt(GL_BLEND_SRC) + glInt(GL_BLEND_DST), GL_SRC_ALPHA + GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_EQ(glInt(GL_SHADE_MODEL), GL_FLAT);
+    // The camera from its published numbers: eye at z = 7.55, 60 degrees vertically.
+    const float points[][3] = {{0, 0, 0}, {2, -1, 2}, {-2, 2, -2}};
+    for (const auto& p : points) {
+        const Win got = projectWithGL(p[0], p[1], p[2]);
+        const Win want = cameraToWindow(p[0], p[1], p[2], kWidth, kHeight);
+        EXPECT_NEAR(got.x, want.x, 1e-3);
+        EXPECT_NEAR(got.y, want.y, 1e-3);
+    }
+    EXPECT_TRUE(puzzle.flags & kPuzzleStarting);
+    // The first frame is the background alone; once the board has landed, the front face shows
+    // the shipped bubble images where the camera puts them.
+    EXPECT_TRUE(looksLike(shownAt({kWidth / 2, kHeight - 1}), {178, 180, 179, 255}));
+    std::uint32_t frames = 0;
+    for (; (puzzle.flags & kPuzzleStarting) && frames < 500; ++frames)
+        view->drawFrame();
+    view->drawFrame();
+    EXPECT_EQ(puzzle.frame, frames + 1);
+    const char* images[kNumColors] = {"red_bubble64x64-1.png",   "blue_bubble64x64-1.png",
+                                      "green_bubble64x64-1.png", "yellow_bubble64x64-1.png",
+                                      "pink_bubble64x64-1.png",  "orange_bubble64x64-1.png",
+                                      "white_bubble64x64-1.png"};
+    for (int x = 0; x < 5; ++x)
+        for (int y = 0; y < 5; ++y) {
+            const int color = puzzle.blocks[cellIndex(x, y, 4)].state.color;
+            EXPECT_TRUE(
+                looksLike(shownAt(viewPointOfCell(x, y, 4)), imageCentre(images[color]), 16))
+                << x << "," << y << " " << images[color];
+        }
+}
+
+TEST_F(PuzzleViewTest, WithoutASurfaceThereIsNoViewAndNoNewBoard) {
+    view.reset();
+    LogCapture log;
+    screenClose(); // the next test opens it again
+    puzzle.flags = 0;
+    EXPECT_EQ(PuzzleView::initWithFrame({{0, 0}, {320, 480}}), nullptr);
+    EXPECT_EQ(puzzle.flags, 0u);
+    EXPECT_EQ(log.lines.size(), 1u);
+}
+
+// ---------------------------------------------------------------------------------------------
 // The tick, the best score and the vibration
 
 TEST_F(PuzzleViewTest, AGameThatBeatsTheBestScoreRecordsItAndCheersOnceAndVibratesOnce) {
@@ -224,18 +288,13 @@ TEST_F(PuzzleViewTest, ANewGameOrTeardownCancelsARunningSolverAndWaitsForIt) {
     askForSolverOn(makeNoMoveBoard);
     tick();
     ASSERT_TRUE(runLoopUntil([] { return HeldSolveOperation::started.load(); }));
-    OperationQueue* queue = view->operationQueue();
-    puzzle.score = 12;
     quitRequest = 1;
     view->refreshAction();
-    EXPECT_TRUE(heldRun->isCancelled());
-    EXPECT_TRUE(heldRun->isFinished()); // the new board came after the run had ended
+    // The new board came after the run had ended.
+    EXPECT_TRUE(heldRun->isCancelled() && heldRun->isFinished());
     EXPECT_EQ(view->solveOperation(), nullptr);
-    EXPECT_EQ(view->operationQueue(), queue); // the queue stays
     EXPECT_EQ(opRunning + solveRequest + quitRequest, 0);
-    EXPECT_EQ(liveCount(&puzzle), kNumBlocks);
-    EXPECT_TRUE(puzzle.flags & kPuzzleStarting);
-    EXPECT_EQ(puzzle.score, 0u);
+    EXPECT_TRUE(liveCount(&puzzle) == kNumBlocks && (puzzle.flags & kPuzzleStarting));
     runMainLoopFor(20ms);
     EXPECT_EQ(quitRequest + opRunning, 0);
 
@@ -250,52 +309,27 @@ TEST_F(PuzzleViewTest, ANewGameOrTeardownCancelsARunningSolverAndWaitsForIt) {
     EXPECT_EQ(quitRequest, 0);
 }
 
-TEST_F(PuzzleViewTest, ANewGameAfterACompletedRunStartsAFreshBoard) {
-    askForSolverOn(makePairBoard);
-    tick();
-    ASSERT_TRUE(runLoopUntil([] { return opRunning == 0; }));
-    ASSERT_EQ(view->operationQueue(), nullptr); // no queue any more
-    makeEmptyBoard(&puzzle);
-    solveRequest = quitRequest = 1;
-    view->refreshAction();
-    EXPECT_EQ(liveCount(&puzzle), kNumBlocks);
-    EXPECT_TRUE(puzzle.flags & kPuzzleStarting);
-    EXPECT_EQ(opRunning + solveRequest + quitRequest, 0);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Frame timer
 
 TEST_F(PuzzleViewTest, TheFrameTimerNeverRunsTwice) {
     const std::size_t base = RunLoop::main().activeTimerCount();
     view->stopAnimation(); // nothing to stop
-    EXPECT_EQ(RunLoop::main().activeTimerCount(), base);
     view->startAnimation(0.02f);
     view->startAnimation(0.02f);
     EXPECT_EQ(RunLoop::main().activeTimerCount(), base + 1);
-    ASSERT_NE(view->animationTimer(), nullptr);
-    EXPECT_NEAR(view->animationTimer()->interval(), 0.02, 1e-6);
     const std::uint32_t frame = puzzle.frame;
     runMainLoopFor(60ms);
     EXPECT_GT(puzzle.frame, frame); // it draws
-
+    // Handing over a timer stops the one held; the same one again stays valid.
+    const std::shared_ptr<RunLoopTimer> first = view->animationTimer();
+    auto other = RunLoop::main().scheduleRepeatingTimer(1.0, [] {});
+    view->setAnimationTimer(other);
+    view->setAnimationTimer(other);
+    EXPECT_TRUE(!first->isValid() && other->isValid());
     view->stopAnimation();
     view->stopAnimation();
     EXPECT_EQ(view->animationTimer(), nullptr);
-    EXPECT_EQ(RunLoop::main().activeTimerCount(), base);
-    const std::uint32_t stopped = puzzle.frame;
-    runMainLoopFor(60ms);
-    EXPECT_EQ(puzzle.frame, stopped);
-
-    // Handing over a timer stops the one held.
-    view->startAnimation(0.02f);
-    auto other = RunLoop::main().scheduleRepeatingTimer(1.0, [] {});
-    const std::shared_ptr<RunLoopTimer> first = view->animationTimer();
-    view->setAnimationTimer(other);
-    EXPECT_FALSE(first->isValid());
-    view->setAnimationTimer(other); // the same one again stays valid
-    EXPECT_TRUE(other->isValid());
-    view->stopAnimation();
     EXPECT_EQ(RunLoop::main().activeTimerCount(), base);
 }
 
@@ -320,31 +354,6 @@ TEST_F(PuzzleViewTest, ATapSelectsAGroupAndASecondOneBurstsItInTheModelAndOnScre
     tick(40); // the bursts run their course
     const Rgba now = shownAt(at);
     EXPECT_LT(now.r - now.b, 40) << "the red bubble is still shown"; // grey-white background
-}
-
-TEST_F(PuzzleViewTest, ATapOnTheBackgroundOrADragChangesNothing) {
-    useRedPairBoard();
-    Puzzle before;
-    std::memcpy(&before, &puzzle, sizeof puzzle);
-    // Where the bubble would be if y were not flipped, and a corner.
-    const Point bubble = viewPointOfCell(2, 0, 4), corner{10.0f, 10.0f};
-    for (Point at : {Point{bubble.x, kHeight - bubble.y}, corner}) {
-        view->touchesBegan(at, at);
-        view->touchesEnded(at, at);
-    }
-    // A drag from the corner across the bubble: only the touch-down picks.
-    const Point past{bubble.x + 3.0f, bubble.y + 4.0f};
-    view->touchesBegan(corner, corner);
-    view->touchesMoved(bubble, corner); // the first move only ends the touch-down
-    EXPECT_FLOAT_EQ(view->location().y, kHeight - corner.y);
-    EXPECT_FLOAT_EQ(view->previousLocation().y, kHeight - corner.y);
-    view->touchesMoved(past, bubble);
-    EXPECT_FLOAT_EQ(view->location().x, past.x);
-    EXPECT_FLOAT_EQ(view->location().y, kHeight - past.y);
-    EXPECT_FLOAT_EQ(view->previousLocation().y, kHeight - bubble.y);
-    view->touchesEnded(past, past);
-    view->touchesCancelled(bubble, past);
-    EXPECT_EQ(std::memcmp(&before, &puzzle, sizeof puzzle), 0);
 }
 
 // The window's hit-testing hands a touch to the view in its own points, at any surface density.
@@ -376,62 +385,34 @@ TEST_F(PuzzleViewTest, TouchesArriveThroughTheWindowInPointsAlsoOnADoubleDensity
 TEST_F(PuzzleViewTest, TheTimeBarFollowsATimedGameRefillsForTheNextAndHidesWhenUntimed) {
     setPuzzleClock([] { return simulatedNow; });
     auto bar = ProgressView::initWithFrame({{80, 412}, {160, 14}});
-    bar->setProgress(0.25f);
     view->setProgressView(bar.get());
-    EXPECT_EQ(view->progressView(), bar.get());
-    EXPECT_TRUE(bar->isHidden());
-    EXPECT_FLOAT_EQ(bar->progress(), 1.0f);
-    view->setGameType(3); // three minutes
-    for (int game = 0; game < 2; ++game) {
+    for (int type : {3, 3, 0}) { // three minutes, twice, then untimed
+        view->setGameType(unsigned(type));
         view->refreshAction();
-        EXPECT_FALSE(bar->isHidden());
-        EXPECT_FLOAT_EQ(bar->progress(), 1.0f);
+        EXPECT_EQ(bar->isHidden(), type == 0);
         ASSERT_TRUE(settle()); // the clock starts once the board has landed
-        ASSERT_TRUE(puzzle.flags & kPuzzleTimed);
-        simulatedNow += 90;
-        tick();
-        EXPECT_FLOAT_EQ(bar->progress(), 0.5f) << game;
-        EXPECT_FALSE(puzzle.flags & kPuzzleProgressChanged); // handed over
-        simulatedNow += 45;
-        tick();
-        EXPECT_FLOAT_EQ(bar->progress(), 0.25f) << game;
+        for (float left : {0.5f, 0.25f}) {
+            simulatedNow += 45 * (type == 0 ? 0 : left == 0.5f ? 2 : 1);
+            tick();
+            EXPECT_FLOAT_EQ(bar->progress(), type ? left : 1.0f);
+        }
     }
-    view->setGameType(0);
-    view->refreshAction();
-    ASSERT_TRUE(settle());
-    tick(5);
-    EXPECT_TRUE(bar->isHidden());
-    EXPECT_FLOAT_EQ(bar->progress(), 1.0f);
     view->setProgressView(nullptr); // the bar goes before the view
 }
 
 TEST_F(PuzzleViewTest, TheAboutAlertOpensTheContactLinkOnlyFromItsEmailButton) {
-    view->infoAction(); // without a key window it shows nowhere
-    ASSERT_NE(view->aboutAlert(), nullptr);
-    EXPECT_FALSE(view->aboutAlert()->isVisible());
-    view->alertView(view->aboutAlert(), 0);
-
     auto window = Window::initWithFrame({{0, 0}, {kWidth, kHeight}});
     window->makeKeyAndVisible();
-    view->infoAction();
-    AlertView* alert = view->aboutAlert();
-    EXPECT_TRUE(alert->isVisible());
-    EXPECT_EQ(alert->title(), "Spheron 1.1");
-    EXPECT_EQ(alert->message(), "Written by Tolvane\r\nComments, suggestions? Got an iPhone "
-                                "project you need help with?");
-    ASSERT_EQ(alert->numberOfButtons(), 2);
-    EXPECT_EQ(alert->cancelButtonIndex(), 0);
-    EXPECT_EQ(alert->buttonAtIndex(0)->title(), "Go Back!");
-    EXPECT_EQ(alert->buttonAtIndex(1)->title(), "Email");
-    alert->dismissWithClickedButtonIndex(0, true);
-    EXPECT_FALSE(alert->isVisible());
-    EXPECT_TRUE(openedURLs.empty());
-
-    view->infoAction();
-    view->aboutAlert()->dismissWithClickedButtonIndex(1, true);
-    ASSERT_EQ(openedURLs.size(), 1u);
-    EXPECT_EQ(openedURLs[0],
-              std::string("mailto:") + SPHERON_CONTACT_EMAIL + "?subject=spheron:comment");
+    for (int button : {0, 1}) {
+        view->infoAction();
+        AlertView* alert = view->aboutAlert();
+        ASSERT_TRUE(alert->isVisible());
+        EXPECT_EQ(alert->buttonAtIndex(button)->title(), button ? "Email" : "Go Back!");
+        alert->dismissWithClickedButtonIndex(button, true);
+        EXPECT_FALSE(alert->isVisible());
+    }
+    EXPECT_EQ(openedURLs, std::vector<std::string>{std::string("mailto:") + SPHERON_CONTACT_EMAIL +
+                                                   "?subject=spheron:comment"});
     view.reset(); // the alert goes with the view, before the window
 }
 
