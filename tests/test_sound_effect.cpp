@@ -3,12 +3,15 @@
 // with plays under way, bad files, no audio device, and the assertions.
 #include "Classes/SoundEffect.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -261,6 +264,25 @@ TEST_F(SoundTest, WithoutAnAudioDeviceSoundsAreSilentAndStillComplete) {
     }
     EXPECT_EQ(plays.size(), 6u);
     EXPECT_EQ(log.lines.size(), 2u);
+}
+
+// Without a card alsa-lib has lines of its own to say; only the service's one line may show.
+TEST_F(SoundTest, OpeningTheDeviceThroughAlsaLeavesNoAlsaLinesOnStderr) {
+    systemSoundShutdown();
+    const std::string out = (scratch / "stderr.txt").string();
+    std::fflush(stderr);
+    const int saved = dup(2), file = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(file, 2);
+    {
+        EnvVar driver("SDL_AUDIODRIVER", "alsa");
+        loadSoundEffects(sounds);
+    }
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    close(file);
+    EXPECT_EQ(readFile(out).find("ALSA lib"), std::string::npos) << readFile(out);
+    EXPECT_LE(log.lines.size(), 1u); // "no audio device ..." on a machine without a card
 }
 
 // SDL's disk driver writes what the mixer plays into a file: a played pop is really heard.

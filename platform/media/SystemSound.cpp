@@ -5,10 +5,13 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <dlfcn.h>
 #include <sndfile.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -103,9 +106,41 @@ void setChannelOwner(int channel, SystemSoundID id) {
     channelOwner[channel] = id;
 }
 
+// Without a sound card alsa-lib writes eight lines of its own to stderr before SDL gives up; the
+// service says it in one. While it lives, alsa-lib's error output goes nowhere. Reached through
+// dlopen, so that the game does not link ALSA, and only when SDL may open the device with it.
+class QuietAlsa {
+public:
+    QuietAlsa() {
+        std::string driver = std::getenv("SDL_AUDIODRIVER") ? std::getenv("SDL_AUDIODRIVER") : "";
+        for (char& c : driver)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!driver.empty() && driver.find("alsa") == std::string::npos) return;
+        library_ = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+        if (!library_) return; // no ALSA, no chatter
+        setHandler_ = reinterpret_cast<SetHandler>(dlsym(library_, "snd_lib_error_set_handler"));
+        if (setHandler_) setHandler_(dropAlsaError);
+    }
+    ~QuietAlsa() {
+        if (setHandler_) setHandler_(nullptr); // alsa-lib's own handler again
+        if (library_) dlclose(library_);
+    }
+    QuietAlsa(const QuietAlsa&) = delete;
+    QuietAlsa& operator=(const QuietAlsa&) = delete;
+
+private:
+    using Handler = void (*)(const char* file, int line, const char* function, int err,
+                             const char* format, ...);
+    using SetHandler = int (*)(Handler);
+    static void dropAlsaError(const char*, int, const char*, int, const char*, ...) {}
+    void* library_ = nullptr;
+    SetHandler setHandler_ = nullptr;
+};
+
 // Under the service's mutex. Opens the device once; a failure makes the service silent.
 void openAudio(Service& s) {
     if (s.audio != Audio::Closed) return;
+    const QuietAlsa quiet;
     if (SDL_WasInit(SDL_INIT_AUDIO) == 0) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             platformLog("no audio device (%s): sounds are silent", SDL_GetError());
