@@ -131,7 +131,7 @@ int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassN
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (!screenStartVideo()) {
         reportNoDisplay(SDL_GetError());
         return 1;
     }

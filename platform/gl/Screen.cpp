@@ -3,6 +3,9 @@
 
 #include <SDL.h>
 
+#include <cstring>
+#include <string>
+
 #include "platform/base/Log.h"
 #include "platform/gl/GLExtensions.h"
 
@@ -12,10 +15,32 @@ SDL_GLContext defaultContext = nullptr;
 bool videoStarted = false;
 } // namespace
 
+bool screenStartVideo() {
+    // libwayland-client prints "error: XDG_RUNTIME_DIR is invalid or not set in the environment."
+    // when asked to connect with no way to find the compositor's socket, and SDL asks while it
+    // looks for a display. There, SDL gets its own list of drivers without Wayland: a hint of
+    // this process alone, while the environment that other programs see stays as it is.
+    const auto absolute = [](const char* name) {
+        const char* value = SDL_getenv(name);
+        return value && value[0] == '/';
+    };
+    if (!SDL_getenv("SDL_VIDEODRIVER") && !SDL_getenv("WAYLAND_SOCKET") &&
+        !absolute("XDG_RUNTIME_DIR") && !absolute("WAYLAND_DISPLAY")) {
+        std::string drivers;
+        for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+            const char* driver = SDL_GetVideoDriver(i);
+            if (std::strcmp(driver, "wayland") == 0) continue;
+            drivers += (drivers.empty() ? "" : ",") + std::string(driver);
+        }
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+    }
+    return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+}
+
 bool screenOpen(const ScreenOptions& options) {
     screenClose();
     if (!videoStarted) {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        if (!screenStartVideo()) {
             platformLog("cannot start video (no display? try xvfb-run): %s", SDL_GetError());
             return false;
         }

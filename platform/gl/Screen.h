@@ -15,6 +15,11 @@ struct ScreenOptions {
     bool visible = true; // false: a hidden window, e.g. for screenshots
 };
 
+// Starts SDL's video. Where no Wayland compositor can be reached (no WAYLAND_SOCKET, and neither
+// XDG_RUNTIME_DIR nor WAYLAND_DISPLAY an absolute path), SDL is not asked to try its Wayland
+// driver, so that libwayland prints no warning about XDG_RUNTIME_DIR. False when SDL fails.
+bool screenStartVideo();
+
 // Opens the screen. False, with one log line, when there is no display, no OpenGL ES 1.1 or no
 // OES frame-buffer extension; nothing is left open then. Opening twice closes the first screen.
 bool screenOpen(const ScreenOptions& options);
