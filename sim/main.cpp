@@ -13,7 +13,9 @@ void usage(FILE* out) {
                  "usage: spheron-sim [--games N] [--seed S] [--policy random|greedy]\n"
                  "                   [--game-type 0..5] [--think FRAMES] [--max-frames N]\n"
                  "                   [--clock-start SECONDS] [--validate] [--quiet]\n"
-                 "Plays N games with seeds S, S+1, ... (default 10 games from seed 1, greedy).\n");
+                 "Plays N games with seeds S, S+1, ... (default 10 games from seed 1, greedy).\n"
+                 "Exit status: 0 when every game ended, 1 when one was still going after\n"
+                 "--max-frames (unfinished) or broke an invariant, 2 for a bad argument.\n");
 }
 
 bool parseLong(const char* text, long long lo, long long hi, long long* out) {
@@ -86,18 +88,20 @@ int main(int argc, char** argv) {
         totalFrames += r.frames;
         if (r.score > best) best = r.score;
         if (!quiet) {
-            std::printf("seed %ld: frames %llu, score %u, bursts %d, turns %d, solver runs %d, %s\n",
-                        r.seed, static_cast<unsigned long long>(r.frames), r.score, r.bursts,
-                        r.turns, r.solverRuns, gameEndName(r.end));
+            std::printf(
+                "seed %ld: frames %llu, score %u, bursts %d, turns %d, solver runs %d, %s\n",
+                r.seed, static_cast<unsigned long long>(r.frames), r.score, r.bursts, r.turns,
+                r.solverRuns, gameEndName(r.end));
         }
         if (!r.error.empty()) {
             ++failures;
             std::fprintf(stderr, "seed %ld: invariant broken at %s\n", r.seed, r.error.c_str());
         }
     }
-    std::printf("%lld games: mean score %.1f, best %llu, mean frames %.0f; cleared %lld, no pairs "
+    std::printf("%lld %s: mean score %.1f, best %llu, mean frames %.0f; cleared %lld, no pairs "
                 "%lld, time up %lld, no move left %lld, abandoned %lld, unfinished %lld\n",
-                games, double(totalScore) / double(games), best,
-                double(totalFrames) / double(games), ends[0], ends[1], ends[2], ends[3], ends[4], ends[5]);
+                games, games == 1 ? "game" : "games", double(totalScore) / double(games), best,
+                double(totalFrames) / double(games), ends[0], ends[1], ends[2], ends[3], ends[4],
+                ends[5]);
     return failures == 0 && ends[static_cast<int>(GameEnd::Unfinished)] == 0 ? 0 : 1;
 }
