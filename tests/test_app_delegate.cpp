@@ -218,39 +218,8 @@ TEST_F(AppDelegateTest, TiltTurnsByTheFourAsymmetricThresholds) {
         EXPECT_EQ(tilt(c.x, c.y), c.turn) << c.x << ", " << c.y;
 }
 
-TEST_F(AppDelegateTest, TheAccelerometerDeliversSamplesAtAFifteenthOfASecond) {
-    launch();
-    tiltOn();
-    int samples = 0;
-    Accelerometer::sharedAccelerometer().setSampleSource([&](Acceleration& a) {
-        ++samples;
-        a.x = -0.8;
-        return true;
-    });
-    EXPECT_EQ(turnBy([] { RunLoop::main().runUntil(RunLoop::Clock::now() + 600ms); }), kDirLeft);
-    EXPECT_GE(samples, 2);
-    EXPECT_LE(samples, 10); // 9 at 1/15 s; 30 at the frame rate
-    delegate.reset();       // the delegate goes: no more samples for it
-    EXPECT_FALSE(Accelerometer::sharedAccelerometer().isSampling());
-}
-
 // ---------------------------------------------------------------------------------------------
 // Activity, keys and the best score
-
-TEST_F(AppDelegateTest, InactiveThenActiveLeavesExactlyOneFrameTimer) {
-    launch();
-    const std::size_t base = RunLoop::main().activeTimerCount();
-    for (int round = 0; round < 2; ++round) {
-        delegate->applicationDidBecomeActive(nullptr);
-        delegate->applicationDidBecomeActive(nullptr);
-        EXPECT_EQ(RunLoop::main().activeTimerCount(), base + 1);
-        EXPECT_NEAR(delegate->puzzleView()->animationTimer()->interval(), 0.02, 1e-6);
-        if (round == 0) delegate->applicationWillResignActive(nullptr);
-        EXPECT_EQ(RunLoop::main().activeTimerCount(), base + round);
-    }
-    delegate.reset();
-    EXPECT_EQ(RunLoop::main().activeTimerCount(), base);
-}
 
 TEST_F(AppDelegateTest, KeysTurnStartNewGamesAndOpenTheAlertButNotUnderIt) {
     launch();

@@ -36,29 +36,6 @@ protected:
     }
 };
 
-TEST_F(CameraTest, PerspectiveMatchesTheClosedFormAndMultipliesOrLeavesTheMatrix) {
-    glMatrixMode(GL_PROJECTION);
-    glScalef(2.0f, 2.0f, 2.0f); // it multiplies: the first three rows double
-    gluPerspective(60.0f, 320.0f / 480.0f, 1.0f, 1000.0f);
-    read();
-    const double cot30 = std::sqrt(3.0);
-    EXPECT_NEAR(proj[0], 2 * cot30 * 1.5, 4e-6);
-    EXPECT_NEAR(proj[5], 2 * cot30, 4e-6);
-    EXPECT_NEAR(proj[10], -2 * 1001.0 / 999.0, 2e-6);
-    EXPECT_EQ(proj[11], -1.0f);
-    EXPECT_NEAR(proj[14], -2 * 2000.0 / 999.0, 2e-6);
-    EXPECT_EQ(proj[15], 0.0f);
-    expectIdentityExcept(proj, {0, 5, 10, 11, 14, 15});
-    // No depth range, no aspect or a zero sine leave the matrix alone.
-    float before[16];
-    std::memcpy(before, proj, sizeof before);
-    gluPerspective(60.0f, 1.5f, 5.0f, 5.0f);
-    gluPerspective(60.0f, 0.0f, 1.0f, 1000.0f);
-    gluPerspective(0.0f, 1.5f, 1.0f, 1000.0f);
-    read();
-    EXPECT_EQ(std::memcmp(proj, before, sizeof before), 0);
-}
-
 TEST_F(CameraTest, LookAtMovesTheEyeToTheOriginFacingTheCentre) {
     // An oblique eye and a long up vector: the eye goes to the origin, the centre onto the -z
     // axis at its distance, and the up direction into the upper half of the y-z plane.
@@ -117,7 +94,7 @@ TEST_F(CameraTest, SetUpCameraPlacesTheNearAndFarPlanesOnTheAxisOrRefusesAnEmpty
     EXPECT_EQ(std::memcmp(proj, after, sizeof after), 0);
 }
 
-TEST_F(CameraTest, UnProjectInvertsProjectionOverAGridOrFailsWritingNothing) {
+TEST_F(CameraTest, UnProjectInvertsProjectionOverAGrid) {
     // A turned, shifted modelview and an offset viewport, so that a wrong product order or a
     // viewport mix-up shows.
     setUpCamera(float(kWidth), float(kHeight));
@@ -135,29 +112,6 @@ TEST_F(CameraTest, UnProjectInvertsProjectionOverAGridOrFailsWritingNothing) {
                 EXPECT_TRUE(std::fabs(x - px) + std::fabs(y - py) + std::fabs(z - pz) < 5e-3)
                     << px << " " << py << " " << pz;
             }
-
-    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    const float singular[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}; // flattens z
-    // Row 3 = (0, 0, -1, 1): its inverse has row 3 = (0, 0, 1, 1), so w = 2 winZ, and the
-    // near-plane point winZ = 0 lies at infinity.
-    const float atInfinity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, -1, 0, 0, 0, 1};
-    const int full[4] = {0, 0, kWidth, kHeight}, empty[4] = {0, 0, 0, kHeight};
-    const struct {
-        float winX, winZ;
-        const float *mv, *proj;
-        const int* vp;
-    } failures[] = {
-        {100, 0.5f, singular, identity, full},
-        {100, 0.5f, identity, singular, full},
-        {100, 0.0f, identity, atInfinity, full},
-        {100, 0.5f, identity, identity, empty},
-        {3.0e38f, std::ldexp(1.0f, -25), identity, atInfinity, full}, // w = 2^-24: overflows
-    };
-    float x = 11, y = 12, z = 13;
-    for (const auto& c : failures) {
-        EXPECT_EQ(gluUnProject(&x, &y, &z, c.winX, 100, c.winZ, c.mv, c.proj, c.vp), 0);
-        EXPECT_TRUE(x == 11 && y == 12 && z == 13) << c.winX << " " << c.winZ;
-    }
 }
 
 } // namespace

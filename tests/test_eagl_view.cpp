@@ -1,6 +1,5 @@
-// The GL surface view on real OpenGL ES 1.1 (offscreen): surface sizes, resizing that restores
-// the caller's bindings, refusals, pixels read back and presented into the window, and the
-// failure messages.
+// The GL surface view on real OpenGL ES 1.1 (offscreen): surface sizes, resizing, refusals and
+// the failure messages. (Its pictures are read back and presented in the game view's suite.)
 #include <gtest/gtest.h>
 
 #include <array>
@@ -10,7 +9,6 @@
 #include "Classes/EAGLView.h"
 #include "support/GLTest.h"
 #include "support/Harness.h"
-#include "support/Views.h"
 
 namespace {
 
@@ -30,21 +28,6 @@ std::array<GLint, 2> renderbufferSize(GLuint renderbuffer) {
     glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_HEIGHT_OES, &size[1]);
     glBindRenderbufferOES(GL_RENDERBUFFER_OES, static_cast<GLuint>(old));
     return size;
-}
-
-const Rgba kRed{255, 0, 0, 255}, kBlue{0, 0, 255, 255}, kBlack{0, 0, 0, 255};
-
-// Blue below GL row `split`, red from it up, over the view's whole surface.
-void fillBlueUnderRed(EAGLView& view, int split) {
-    view.setCurrentContext();
-    glBindFramebufferOES(GL_FRAMEBUFFER_OES, view.framebuffer());
-    glEnable(GL_SCISSOR_TEST);
-    for (int part = 0; part < 2; ++part) {
-        glScissor(0, part ? split : 0, 10000, part ? 10000 : split);
-        glClearColor(float(part), 0, float(1 - part), 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-    }
-    glDisable(GL_SCISSOR_TEST);
 }
 
 class CountingDelegate : public EAGLViewDelegate {
@@ -90,7 +73,7 @@ TEST_F(EAGLViewTest, SurfaceIsTheBoundsRoundedHalfAwayFromZeroAtAnyScaleAndPoint
     }
 }
 
-TEST_F(EAGLViewTest, OnlyAutoresizingReCreatesTheSurfaceAndItRestoresTheCallersBindings) {
+TEST_F(EAGLViewTest, OnlyAutoresizingReCreatesTheSurfaceAndRefusedSizesAreTold) {
     auto view = EAGLView::initWithFrame({{0, 0}, {320, 372.4f}});
     ASSERT_NE(view, nullptr);
     CountingDelegate delegate;
@@ -98,77 +81,27 @@ TEST_F(EAGLViewTest, OnlyAutoresizingReCreatesTheSurfaceAndItRestoresTheCallersB
     view->setFrame({{0, 0}, {100, 50}});
     view->layoutSubviews(); // not autoresizing: the surface stays
     EXPECT_EQ(renderbufferSize(view->renderbuffer()), (std::array<GLint, 2>{320, 372}));
-
-    GLuint mine = 0;
-    glGenRenderbuffersOES(1, &mine);
-    glBindRenderbufferOES(GL_RENDERBUFFER_OES, mine);
-    glBindFramebufferOES(GL_FRAMEBUFFER_OES, 0);
-    glViewport(1, 2, 3, 4);
-    glScissor(5, 6, 7, 8);
     view->setAutoresizesEAGLSurface(true); // lays out at once
     view->layoutSubviews();                // the size in pixels is unchanged now
     ASSERT_EQ(delegate.sizes.size(), 1u);
     EXPECT_TRUE(delegate.sizes[0].width == 100.0f && delegate.sizes[0].height == 50.0f);
-    EXPECT_EQ(glInt(GL_FRAMEBUFFER_BINDING_OES), 0);
-    EXPECT_EQ(glInt(GL_RENDERBUFFER_BINDING_OES), static_cast<GLint>(mine));
-    EXPECT_EQ(getBox(GL_VIEWPORT), (Box{1, 2, 3, 4}));
-    EXPECT_EQ(getBox(GL_SCISSOR_BOX), (Box{5, 6, 7, 8}));
     EXPECT_EQ(renderbufferSize(view->renderbuffer()), (std::array<GLint, 2>{100, 50}));
 
-    // Sizes GL refuses leave no buffer, the caller's binding and the last good size.
+    // Sizes GL refuses leave no buffer and the last good size; presenting then is told.
     for (const Size bad : {Size{0, 100}, Size{100000, 10}}) {
         view->setFrame({{0, 0}, bad});
         EXPECT_EQ(view->renderbuffer() + view->framebuffer(), 0u);
-        EXPECT_EQ(glInt(GL_RENDERBUFFER_BINDING_OES), static_cast<GLint>(mine));
         EXPECT_EQ(view->surfaceSize().width, 100.0f);
     }
-    // Nothing to present now: the failure is told, and a good size brings the surface back.
     view->swapBuffers();
     EXPECT_EQ(log.lines,
               std::vector<std::string>{"Failed to swap renderbuffer in -[EAGLView swapBuffers]"});
     view->setFrame({{0, 0}, {64, 32}});
     EXPECT_EQ(renderbufferSize(view->renderbuffer()), (std::array<GLint, 2>{64, 32}));
-    glDeleteRenderbuffersOES(1, &mine);
-
     // A view that never gets a surface never exists, and says why in one line.
     EXPECT_EQ(EAGLView::initWithFrame({{0, 0}, {0, 480}}), nullptr);
     EXPECT_EQ(EAGLView::initWithFrame({{0, 0}, {64, 64}}, GL_RGB565_OES, 0x1234, false), nullptr);
     EXPECT_EQ(log.lines.size(), 3u);
-}
-
-TEST_F(EAGLViewTest, PixelsReadBackTopRowFirstAndPresentAtTheViewsPlaceInTheWindow) {
-    View window({{0, 0}, {320, 480}});
-    View content({{0, 20}, {320, 460}}); // below a status bar
-    window.addSubview(&content);
-    auto view = EAGLView::initWithFrame({{0, 44}, {320, 372}});
-    ASSERT_NE(view, nullptr);
-    content.addSubview(view.get()); // window y 64 ... 436
-    fillBlueUnderRed(*view, 186);
-    std::vector<std::uint8_t> rgba;
-    ASSERT_TRUE(view->readPixels(rgba));
-    EXPECT_EQ(pixelAt(rgba, 320, 0, 185), kRed);
-    EXPECT_EQ(pixelAt(rgba, 320, 319, 186), kBlue);
-    EXPECT_EQ(composeWindow().at(160, 100), kBlack); // nothing presented yet
-
-    // Presenting from another view's context gives that context back.
-    auto other = EAGLView::initWithFrame({{0, 0}, {8, 8}});
-    ASSERT_NE(other, nullptr);
-    other->setHidden(true);
-    other->setCurrentContext();
-    view->swapBuffers();
-    EXPECT_TRUE(other->isCurrentContext());
-    fillBlueUnderRed(*view, 0); // drawn, not presented: the window keeps the last picture
-    const WindowShot s = composeWindow();
-    const struct {
-        int x, y;
-        Rgba colour;
-    } expected[] = {{160, 63, kBlack}, {160, 64, kRed},   {0, 249, kRed},
-                    {319, 250, kBlue}, {160, 435, kBlue}, {160, 436, kBlack}};
-    for (const auto& e : expected)
-        EXPECT_EQ(s.at(e.x, e.y), e.colour) << e.x << "," << e.y;
-    content.setHidden(true); // a hidden view shows nothing
-    EXPECT_EQ(composeWindow().at(160, 100), kBlack);
-    EXPECT_TRUE(log.lines.empty());
 }
 
 TEST_F(EAGLViewTest, ContextFailuresAreLoggedNotFatal) {

@@ -1,5 +1,5 @@
 // Touch picking on a real OpenGL ES 1.1 context with the game's camera: a brute-force reference
-// over seeded boards, touches that must pick nothing, and the ray-sphere test by itself.
+// over seeded boards, and touches that must pick nothing.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +9,6 @@
 
 #include "math/Camera.h"
 #include "math/Matrix.h"
-#include "math/Picking.h"
 #include "render/BlockPicking.h"
 #include "sim/Boards.h"
 #include "support/GLTest.h"
@@ -152,32 +151,6 @@ TEST_F(PickingTest, AgreesWithABruteForceReferenceOnSeededBoards) {
         EXPECT_LT(skipped, compared / 10);
         EXPECT_GT(distinct.size(), 50u);
         EXPECT_TRUE(distinct.count(nullptr));
-    }
-}
-
-TEST(RayIntersectSphere, HitsMissesGrazesAndExits) {
-    struct Case {
-        float origin[3], dir[3], centre[3], radius;
-        int hit;
-        float at[3];
-    };
-    const Case cases[] = {
-        {{0, 0, 10}, {0, 0, -1}, {0, 0, 0}, 1, 1, {0, 0, 1}},    // in front: the near surface
-        {{0, 0, 10}, {0, 0, 1}, {0, 0, 0}, 1, 0, {}},            // behind the ray's start
-        {{1.5f, 0, 10}, {0, 0, -1}, {0, 0, 0}, 1, 0, {}},        // beside the ray
-        {{0, 0, 0}, {1, 0, 0}, {5, 1, 0}, 1, 1, {5, 0, 0}},      // grazing the rim counts
-        {{0, 0, 0}, {1, 0, 0}, {5, 1, 0}, 0.999f, 0, {}},        // just missing it
-        {{0, 0, 0}, {0, 0, 1}, {0, 0, 0}, 2, 1, {0, 0, 2}},      // from inside: the exit
-        {{0, 0, 0.5f}, {0, 0, 1}, {0, 0, 0}, 1, 1, {0, 0, 1}},   // ... ahead of the centre
-        {{0, 0, 0.5f}, {0, 0, -1}, {0, 0, 0}, 1, 1, {0, 0, -1}}, // ... behind it
-        {{0, 0, 1}, {0, 0, -1}, {0, 0, 0}, 1, 1, {0, 0, -1}},    // from the surface
-    };
-    for (const Case& c : cases) {
-        float hit[3] = {-7, -7, -7};
-        ASSERT_EQ(rayIntersectSphere(hit, c.origin, c.dir, c.centre, c.radius), c.hit)
-            << "case " << &c - cases;
-        for (int k = 0; k < 3; ++k) // a miss leaves `hit` alone
-            EXPECT_NEAR(hit[k], c.hit ? c.at[k] : -7.0f, 1e-6) << "case " << &c - cases;
     }
 }
 

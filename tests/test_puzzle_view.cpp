@@ -310,30 +310,6 @@ TEST_F(PuzzleViewTest, ANewGameOrTeardownCancelsARunningSolverAndWaitsForIt) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Frame timer
-
-TEST_F(PuzzleViewTest, TheFrameTimerNeverRunsTwice) {
-    const std::size_t base = RunLoop::main().activeTimerCount();
-    view->stopAnimation(); // nothing to stop
-    view->startAnimation(0.02f);
-    view->startAnimation(0.02f);
-    EXPECT_EQ(RunLoop::main().activeTimerCount(), base + 1);
-    const std::uint32_t frame = puzzle.frame;
-    runMainLoopFor(60ms);
-    EXPECT_GT(puzzle.frame, frame); // it draws
-    // Handing over a timer stops the one held; the same one again stays valid.
-    const std::shared_ptr<RunLoopTimer> first = view->animationTimer();
-    auto other = RunLoop::main().scheduleRepeatingTimer(1.0, [] {});
-    view->setAnimationTimer(other);
-    view->setAnimationTimer(other);
-    EXPECT_TRUE(!first->isValid() && other->isValid());
-    view->stopAnimation();
-    view->stopAnimation();
-    EXPECT_EQ(view->animationTimer(), nullptr);
-    EXPECT_EQ(RunLoop::main().activeTimerCount(), base);
-}
-
-// ---------------------------------------------------------------------------------------------
 // Touches
 
 TEST_F(PuzzleViewTest, ATapSelectsAGroupAndASecondOneBurstsItInTheModelAndOnScreen) {
