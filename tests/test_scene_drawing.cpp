@@ -313,26 +313,6 @@ TEST_F(SceneDrawingTest, ShadowsDarkenTheSelectionsColumnsOnlyWithHintsOn) {
     }
 }
 
-TEST_F(SceneDrawingTest, ShadowsNarrowWithTheHeightOfTheColumnsLowestBubble) {
-    // Floor lines of equal depth are rows on screen, so widths are measured along the row of
-    // the shadow's centre line z + 0.5 and its depth along a column.
-    const Rgba grey = scaled(kWhite, 0.35 * 0.2);
-    struct Case {
-        float lowestY, scale, width;
-    };
-    for (const Case& c :
-         {Case{-2.0f, 1.0f, 1.0f}, Case{2.0f, 1.0f, 0.6f}, Case{-2.0f, 1.2f, 0.8f}}) {
-        SCOPED_TRACE(c.lowestY);
-        emptyBoard();
-        shadow(2, 2, c.lowestY, 0).scale[0] = c.scale;
-        draw();
-        const int row = static_cast<int>(windowY(-3.0f, 0.5f));
-        EXPECT_NEAR(runThrough(width / 2, row, grey, true), c.width * pixelsPerUnit(0.5f), 1.5);
-        const double depth = windowY(-3.0f, 0.0f) - windowY(-3.0f, 1.0f);
-        EXPECT_NEAR(runThrough(width / 2, row, grey, false), depth, 1.5);
-    }
-}
-
 // ---------------------------------------------------------------------------------------------
 // Score, speech bubble, state
 

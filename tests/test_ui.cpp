@@ -1,6 +1,6 @@
 // The view layer on real OpenGL ES 1.1 (offscreen): the phone's layout of bars, game view and time
-// bar checked in rendered pixels, buttons and touch delivery, stacking with GL layers, the alert,
-// text with and without a font, and a content scale of 2.
+// bar checked in rendered pixels, buttons, stacking with GL layers, the alert and its wrapped
+// text, no font, and a content scale of 2.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -84,21 +84,6 @@ private:
     std::unique_ptr<GLLayer> layer_;
     std::unique_ptr<GLContext> context_;
     bool presented_ = false;
-};
-
-// A widget that records the touches it gets.
-class TouchPad : public Widget {
-public:
-    explicit TouchPad(const Rect& frame) : Widget(frame) {}
-    void touchesBegan(const Touch& t) override { log.push_back({'b', t.locationInView(this)}); }
-    void touchesMoved(const Touch& t) override { log.push_back({'m', t.locationInView(this)}); }
-    void touchesEnded(const Touch& t) override { log.push_back({'e', t.locationInView(this)}); }
-    void touchesCancelled(const Touch& t) override { log.push_back({'c', t.locationInView(this)}); }
-    struct Entry {
-        char phase;
-        Point at;
-    };
-    std::vector<Entry> log;
 };
 
 InputEvent touch(InputType type, float x, float y, int id = 0) {
@@ -257,43 +242,6 @@ TEST_F(UITest, ButtonsActOnlyOnReleaseInsideAndShowThePressWhileHeld) {
     EXPECT_FALSE(left->isHighlighted());
 }
 
-TEST_F(UITest, HitTestingPicksTheLaterViewAndSkipsHiddenAndInertOnes) {
-    auto window = Window::initWithFrame({{0.0f, 0.0f}, {320.0f, 480.0f}});
-    window->makeKeyAndVisible();
-    TouchPad below({{10.0f, 10.0f}, {100.0f, 100.0f}});
-    TouchPad above({{50.0f, 50.0f}, {100.0f, 100.0f}});
-    TouchPad child({{90.0f, 90.0f}, {40.0f, 40.0f}}); // sticks out of `above`
-    window->addSubview(&below);
-    window->addSubview(&above);
-    above.addSubview(&child);
-    EXPECT_EQ(window->hitTest({60.0f, 60.0f}), &above);
-    EXPECT_EQ(window->hitTest({30.0f, 30.0f}), &below);
-    EXPECT_EQ(window->hitTest({145.0f, 145.0f}), &child);
-    EXPECT_EQ(window->hitTest({155.0f, 155.0f}), window.get()); // outside its superview
-    EXPECT_EQ(window->hitTest({400.0f, 10.0f}), nullptr);
-    above.setUserInteractionEnabled(false);
-    EXPECT_EQ(window->hitTest({60.0f, 60.0f}), &below);
-    above.setUserInteractionEnabled(true);
-    above.setHidden(true);
-    EXPECT_EQ(window->hitTest({60.0f, 60.0f}), &below);
-    above.setHidden(false);
-    below.addSubview(&child); // re-adding moves it, and it now lies under `above`
-    EXPECT_EQ(window->hitTest({105.0f, 105.0f}), &above);
-
-    // A touch stays with the view it began in, in that view's coordinates.
-    EXPECT_TRUE(window->sendEvent(touch(InputType::TouchDown, 20.0f, 30.0f)));
-    window->sendEvent(touch(InputType::TouchMove, 70.0f, 80.0f));
-    window->sendEvent(touch(InputType::TouchUp, 300.0f, 300.0f));
-    ASSERT_EQ(below.log.size(), 3u);
-    EXPECT_TRUE(below.log[0].phase == 'b' && below.log[0].at.x == 10.0f &&
-                below.log[0].at.y == 20.0f && below.log[1].phase == 'm' &&
-                below.log[2].phase == 'e' && below.log[2].at.x == 290.0f);
-    EXPECT_TRUE(above.log.empty());
-    // Nothing under the point, or a move without a touch: not taken.
-    EXPECT_FALSE(window->sendEvent(touch(InputType::TouchDown, 300.0f, 400.0f)));
-    EXPECT_FALSE(window->sendEvent(touch(InputType::TouchMove, 20.0f, 20.0f, 7)));
-}
-
 TEST_F(UITest, WidgetsAndGLLayersStackInTheOrderAdded) {
     auto window = Window::initWithFrame({{0.0f, 0.0f}, {320.0f, 480.0f}});
     Widget under({{0.0f, 100.0f}, {320.0f, 50.0f}});
@@ -363,31 +311,6 @@ TEST_F(UITest, AboutAlertIsModalWrapsItsMessageAndReportsEveryWayOut) {
     EXPECT_TRUE(phone.actions.empty());
     tap(*phone.window, arrow.x, arrow.y); // the window is free again
     EXPECT_EQ(phone.actions.size(), 1u);
-}
-
-TEST_F(UITest, TextIsRenderedCrispAtThePixelSize) {
-    ASSERT_TRUE(textFontAvailable());
-    const Size bold = textSize("Spheron", 20.0f, FontWeight::Bold, 1.0f);
-    EXPECT_TRUE(bold.width > 60.0f && bold.width < 110.0f);
-    EXPECT_GT(bold.width, textSize("Spheron", 20.0f, FontWeight::Regular, 1.0f).width);
-    Phone phone;
-    const WindowShot s = composeWindow();
-    const Rect title = phone.nav->titleFrame(1.0f);
-    EXPECT_NEAR(title.origin.x + title.size.width * 0.5f, 160.0f, 1.0f);
-    int white = 0;
-    for (int y = 20; y < 64; ++y)
-        for (int x = 100; x < 220; ++x)
-            white += isNearWhite(s.at(x, y));
-    EXPECT_GT(white, 60);
-    const SavedGLContext saved; // textures need the screen's context, as while composing
-    ASSERT_TRUE(screenMakeDefaultCurrent());
-    const UITexture* t1 = textTexture("Spheron", 20.0f, FontWeight::Bold, 1.0f);
-    const UITexture* t2 = textTexture("Spheron", 20.0f, FontWeight::Bold, 2.0f);
-    EXPECT_EQ(textTexture("Spheron", 20.0f, FontWeight::Bold, 1.0f), t1); // cached
-    saved.restore();
-    ASSERT_TRUE(t1 && t2);
-    EXPECT_NEAR(t2->width, 2 * t1->width, 3);
-    EXPECT_NEAR(t2->height, 2 * t1->height, 3);
 }
 
 TEST_F(UITest, WithoutAFontNothingIsWrittenAndOneLineIsLogged) {
