@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <numeric>
 #include <tuple>
 #include <vector>
 
@@ -225,11 +226,9 @@ TEST_F(FrameUpdate, DrawOrderFarToNearThenByColourAndShadowsPerColumn) {
     top.scale[0] = top.scale[1] = top.scale[2] = 1.05f;
     updatePuzzle(&p);
 
-    std::vector<std::uint32_t> order(std::begin(p.drawIndex), std::end(p.drawIndex));
-    std::vector<std::uint32_t> sorted = order;
-    std::sort(sorted.begin(), sorted.end());
-    for (std::uint32_t n = 0; n < kNumBlocks; ++n)
-        ASSERT_EQ(sorted[n], n);
+    std::vector<std::uint32_t> order(std::begin(p.drawIndex), std::end(p.drawIndex)), sorted(125);
+    std::iota(sorted.begin(), sorted.end(), 0u);
+    ASSERT_TRUE(std::is_permutation(order.begin(), order.end(), sorted.begin()));
     for (std::size_t i = 1; i < order.size(); ++i) {
         const Block& a = p.blocks[order[i - 1]];
         const Block& b = p.blocks[order[i]];

@@ -242,29 +242,6 @@ TEST_F(UITest, ButtonsActOnlyOnReleaseInsideAndShowThePressWhileHeld) {
     EXPECT_FALSE(left->isHighlighted());
 }
 
-TEST_F(UITest, WidgetsAndGLLayersStackInTheOrderAdded) {
-    auto window = Window::initWithFrame({{0.0f, 0.0f}, {320.0f, 480.0f}});
-    Widget under({{0.0f, 100.0f}, {320.0f, 50.0f}});
-    under.setBackgroundColor(Color::colorWithRed(1.0f, 0.0f, 0.0f, 1.0f));
-    Widget over({{0.0f, 200.0f}, {320.0f, 50.0f}});
-    over.setBackgroundColor(Color::colorWithRed(0.0f, 0.0f, 1.0f, 1.0f));
-    window->addSubview(&under);
-    FlatGLView gl({{0.0f, 120.0f}, {320.0f, 120.0f}}, 0.0f, 0.8f, 0.0f);
-    ASSERT_TRUE(gl.presented());
-    window->addSubview(&gl);
-    window->addSubview(&over);
-    EXPECT_TRUE(gl.isHiddenInWindow()); // the window is not shown yet
-    window->makeKeyAndVisible();
-    WindowShot s = composeWindow();
-    EXPECT_EQ(s.at(10, 110).r, 255); // red above the GL view's top
-    EXPECT_TRUE(isGameGreen(s.at(10, 130)));
-    EXPECT_EQ(s.at(10, 220).b, 255); // blue over the GL view
-    EXPECT_TRUE(isGameGreen(s.at(10, 190)));
-    window->addSubview(&under); // to the top: now over the GL view
-    s = composeWindow();
-    EXPECT_EQ(s.at(10, 130).r, 255);
-}
-
 class RecordingDelegate : public AlertViewDelegate {
 public:
     void alertView(AlertView*, int index) override { clicked.push_back(index); }
