@@ -8,7 +8,6 @@
 
 #include "model/Puzzle.h"
 #include "sim/Boards.h"
-#include "support/AllocHook.h"
 
 namespace {
 
@@ -29,7 +28,6 @@ protected:
             putBubble(&p, c.x, c.y, c.z, color);
     }
     Puzzle p;
-    AllocHook alloc;
 };
 
 constexpr std::uint32_t kPicked = kBlockSelected | kBlockShrinking | kBlockAnchor;
@@ -175,32 +173,6 @@ TEST_F(SelectionTest, ReselectionFollowsTheAnchorsGroup) {
     EXPECT_EQ(flagsAt({0, 1, 1}), kBlockSelected | kBlockShrinking);
     EXPECT_EQ(at({0, 1, 1})->state.scale[2], 0.8f);
     EXPECT_TRUE(p.selectScore == 1 && p.flags == kPuzzleShowScore);
-}
-
-// Without memory for the work list a tap only drops the old marks; when memory runs out
-// half-way through a burst, the points follow the bubbles that did burst.
-TEST_F(SelectionTest, MemoryExhaustion) {
-    put({{0, 0, 0}, {0, 0, 1}}, kColorRed);
-    selectBlock(&p, at({0, 0, 0}));
-    AllocHook::plan.allowance = 0;
-    Puzzle want = p;
-    for (int n : {cellIndex(0, 0, 0), cellIndex(0, 0, 1)})
-        want.blocks[n].state.flags = kBlockShrinking;
-    selectBlock(&p, at({0, 0, 1})); // a burst that cannot run earns nothing
-    EXPECT_EQ(std::memcmp(&want, &p, sizeof p), 0);
-
-    AllocHook::plan.allowance = -1;
-    put({{1, 1, 0}, {1, 1, 1}, {1, 1, 2}, {1, 1, 3}}, kColorBlue);
-    selectBlock(&p, at({1, 1, 0}));
-    ASSERT_EQ(p.selectScore, 9u);
-    for (int calls = 0; calls < 6; ++calls) {
-        Puzzle q = p;
-        AllocHook::plan.allowance = calls;
-        selectBlock(&q, &q.blocks[cellIndex(1, 1, 0)]);
-        const int popped = 4 - (liveCount(&q) - 2);
-        EXPECT_EQ(q.score, popped == 0 ? 0u : groupScore(popped)) << calls;
-        EXPECT_EQ(AllocHook::liveBlocks(), 0u) << calls;
-    }
 }
 
 } // namespace
