@@ -1,5 +1,5 @@
 // The application delegate on real OpenGL ES 1.1 (offscreen) and a store in a temporary folder:
-// the launch's window, buttons, preferences, tilt, keys, activity and the saved best score; then
+// the launch's window, buttons, preferences, tilt, keys and the saved best score; then
 // the application stand-in itself, driven by real SDL events, signals and quits.
 #include <gtest/gtest.h>
 

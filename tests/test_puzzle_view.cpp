@@ -1,6 +1,6 @@
 // The game view on real OpenGL ES 1.1 (offscreen) with the real solver and sounds: its GL state,
-// camera and first pictures, the frame tick, the best score, solver runs and new games, the
-// frame timer, touches, the About alert's link and the skipped frames of a resting board.
+// camera and first pictures, the frame tick, the best score, solver runs and new games, touches,
+// the time bar, the About alert's link and the skipped frames of a resting board.
 #include "Classes/PuzzleView.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-// The run loop: posted tasks (order, thread, wake-up), repeating timers (rhythm, invalidation,
-// stalls), quitting, SDL events, and that a quiet loop sleeps. Built for ThreadSanitizer too.
+// The run loop: posted tasks (order, thread, wake-up), repeating timers (rhythm, stalls),
+// quitting, SDL events, and that a quiet loop sleeps. Built for ThreadSanitizer too.
 #include "platform/base/RunLoop.h"
 
 #include <SDL2/SDL.h>
