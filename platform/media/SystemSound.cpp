@@ -312,6 +312,16 @@ void systemSoundShutdown() {
     s.controllersTried = false;
 }
 
+void systemSoundPauseAll(bool paused) {
+    Service& s = service();
+    std::lock_guard lock(s.mutex);
+    if (s.audio != Audio::Open) return;
+    if (paused)
+        Mix_Pause(-1);
+    else
+        Mix_Resume(-1);
+}
+
 bool systemSoundAudioAvailable() {
     Service& s = service();
     std::lock_guard lock(s.mutex);

@@ -46,6 +46,10 @@ int vibrationCount();
 // dropped). The next create opens the device again. For the end of the program, and tests.
 void systemSoundShutdown();
 
+// Holds every play under way where it is (true) or lets them go on (false); their completions
+// come when they end after that. New plays start as usual.
+void systemSoundPauseAll(bool paused);
+
 // True while sounds are heard: the audio device is open. False before the first create and in
 // silent mode.
 bool systemSoundAudioAvailable();

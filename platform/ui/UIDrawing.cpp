@@ -232,6 +232,7 @@ struct Masks {
     UITexture soft;
     UITexture refresh;
     UITexture info;
+    UITexture pause;
     struct Ring {
         int key = -1; // line width / radius in 64ths
         UITexture texture;
@@ -321,6 +322,11 @@ bool insideInfo(float x, float y) {
     return ring || dot || stem;
 }
 
+// Two upright bars, as media players show pause.
+bool insidePause(float x, float y) {
+    return inCapsule(x, y, 23.0f, 17.0f, 47.0f, 5.5f) || inCapsule(x, y, 41.0f, 17.0f, 47.0f, 5.5f);
+}
+
 const UITexture* diskMask() {
     Masks& m = masks();
     if (!m.disk.live() && !makeMask(m.disk, [](float x, float y) {
@@ -362,12 +368,15 @@ const UITexture* ringMask(float ratio) {
 
 const UITexture* glyphMask(Glyph glyph) {
     Masks& m = masks();
-    UITexture& t = glyph == Glyph::Refresh ? m.refresh : m.info;
+    UITexture& t = glyph == Glyph::Refresh ? m.refresh : glyph == Glyph::Info ? m.info : m.pause;
     if (t.live()) return &t;
-    const bool ok =
-        glyph == Glyph::Refresh
-            ? makeMask(t, [](float x, float y) { return supersample(x, y, insideRefresh); })
-            : makeMask(t, [](float x, float y) { return supersample(x, y, insideInfo); });
+    bool ok = false;
+    if (glyph == Glyph::Refresh)
+        ok = makeMask(t, [](float x, float y) { return supersample(x, y, insideRefresh); });
+    else if (glyph == Glyph::Info)
+        ok = makeMask(t, [](float x, float y) { return supersample(x, y, insideInfo); });
+    else
+        ok = makeMask(t, [](float x, float y) { return supersample(x, y, insidePause); });
     return ok ? &t : nullptr;
 }
 
