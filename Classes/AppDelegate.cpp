@@ -6,6 +6,8 @@
 
 #include "Classes/PuzzleView.h"
 #include "Classes/Settings.h"
+#include "Classes/play/GameOverlays.h"
+#include "platform/gl/Screen.h"
 #include "platform/store/UserDefaults.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Bars.h"
@@ -25,7 +27,15 @@ constexpr double kTiltLeft = -0.65;
 constexpr double kTiltUp = 0.2;
 constexpr double kTiltDown = -0.8;
 
+constexpr float kNavButtonGap = 10.0f;
+
+std::optional<std::uint32_t> firstGameNumber;
+
 } // namespace
+
+void AppDelegate::setFirstGameNumber(std::optional<std::uint32_t> number) {
+    firstGameNumber = number;
+}
 
 AppDelegate::AppDelegate()
     : AppDelegate(UserDefaults::standardUserDefaults(), settingsFilePath()) {}
@@ -41,6 +51,8 @@ AppDelegate::~AppDelegate() {
     _window.reset();
     _puzzleView.reset(); // stops its timer and any solver run
     _progressView.reset();
+    scoreInfo_.reset();
+    pauseCover_.reset();
 }
 
 std::unique_ptr<ApplicationDelegate> AppDelegate::create() {
@@ -81,11 +93,20 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     initToolbarButtons();
     _window->addSubview(_toolbar.get());
 
-    _puzzleView = PuzzleView::initWithFrame(
-        {{app.origin.x, app.origin.y + navH}, {width, height - barH - navH}});
+    const Rect gameFrame{{app.origin.x, app.origin.y + navH}, {width, height - barH - navH}};
+    _puzzleView = PuzzleView::initWithFrame(gameFrame);
     if (_puzzleView) {
         _window->addSubview(_puzzleView.get());
         _puzzleView->setNewHighScoreHandler([this](unsigned score) { saveNewHighScore(score); });
+        if (firstGameNumber) _puzzleView->newGameWithNumber(*firstGameNumber);
+        // Over the game view: the best score, and the cover of a paused game.
+        scoreInfo_ = ScoreInfoView::initWithFrame(gameFrame);
+        _window->addSubview(scoreInfo_.get());
+        PuzzleView* view = _puzzleView.get();
+        pauseCover_ = PauseCover::initWithFrame(gameFrame, [view] { view->resume(); });
+        pauseCover_->setHidden(true);
+        _window->addSubview(pauseCover_.get());
+        _puzzleView->setGameStateHandler([this] { showGameState(); });
     }
 
     const auto barX =
@@ -104,6 +125,17 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _window->makeKeyAndVisible();
     loadPreferences();
     if (_puzzleView) _puzzleView->setProgressView(_progressView.get());
+    showGameState();
+}
+
+void AppDelegate::showGameState() {
+    if (!_puzzleView) return;
+    const bool paused = _puzzleView->isPaused();
+    if (pauseCover_) pauseCover_->setHidden(!paused);
+    if (scoreInfo_) scoreInfo_->setPractice(_puzzleView->isPractice());
+    const std::string title =
+        "Spheron \u2014 game " + std::to_string(_puzzleView->gameNumber());
+    screenSetTitle(title.c_str());
 }
 
 void AppDelegate::initToolbarButtons() {
@@ -141,7 +173,22 @@ void AppDelegate::initNavigationItem() {
             if (view) view->infoAction();
         },
         kControlEventTouchUpInside);
-    item->setRightBarButtonItem(BarButtonItem::initWithCustomView(std::move(info)));
+    // The pause button stands left of the info button, in one custom view with it.
+    std::unique_ptr<Button> pause = Button::buttonWithType(kButtonTypeInfoLight);
+    pause->setGlyph(Glyph::Pause);
+    pause->addTarget(
+        [view](Button*) {
+            if (view) view->pauseAction();
+        },
+        kControlEventTouchUpInside);
+    const Size side = info->frame().size;
+    pause->setFrame({{0.0f, 0.0f}, side});
+    info->setFrame({{side.width + kNavButtonGap, 0.0f}, side});
+    auto pair = std::make_unique<NavigationButtons>(
+        Rect{{0.0f, 0.0f}, {2 * side.width + kNavButtonGap, side.height}}, std::move(pause),
+        std::move(info));
+    pauseButton_ = pair->first();
+    item->setRightBarButtonItem(BarButtonItem::initWithCustomView(std::move(pair)));
     _navBar->pushNavigationItem(std::move(item), false);
 }
 
@@ -179,7 +226,13 @@ void AppDelegate::applicationDidBecomeActive(Application* /*application*/) {
 }
 
 void AppDelegate::applicationWillResignActive(Application* /*application*/) {
-    if (_puzzleView) _puzzleView->stopAnimation();
+    if (!_puzzleView) return;
+    _puzzleView->pause(); // minimised: the game waits behind its cover
+    _puzzleView->stopAnimation();
+}
+
+void AppDelegate::applicationDidLoseFocus(Application* /*application*/) {
+    if (_puzzleView) _puzzleView->pause();
 }
 
 void AppDelegate::applicationWillTerminate(Application* /*application*/) {
@@ -194,17 +247,24 @@ void AppDelegate::saveNewHighScore(unsigned score) {
 // ---------------------------------------------------------------------------------------------
 // Commands: buttons, tilt and keys
 
+// While paused, an arrow button resumes the game instead of turning the hidden cube.
 void AppDelegate::rotateLeftAction(const void* /*sender*/) {
-    if (_puzzleView) _puzzleView->rotateLeft();
+    if (_puzzleView && !resumedInstead()) _puzzleView->rotateLeft();
 }
 void AppDelegate::rotateRightAction(const void* /*sender*/) {
-    if (_puzzleView) _puzzleView->rotateRight();
+    if (_puzzleView && !resumedInstead()) _puzzleView->rotateRight();
 }
 void AppDelegate::rotateUpAction(const void* /*sender*/) {
-    if (_puzzleView) _puzzleView->rotateUp();
+    if (_puzzleView && !resumedInstead()) _puzzleView->rotateUp();
 }
 void AppDelegate::rotateDownAction(const void* /*sender*/) {
-    if (_puzzleView) _puzzleView->rotateDown();
+    if (_puzzleView && !resumedInstead()) _puzzleView->rotateDown();
+}
+
+bool AppDelegate::resumedInstead() {
+    if (!_puzzleView->isPaused()) return false;
+    _puzzleView->resume();
+    return true;
 }
 
 void AppDelegate::accelerometer(Accelerometer* /*accelerometer*/,
@@ -251,6 +311,21 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
     }
     if (key.code == KeyCode::F1 && !key.control) {
         _puzzleView->infoAction();
+        return true;
+    }
+    if ((key.code == KeyCode::P && !key.control) || key.code == KeyCode::Pause) {
+        _puzzleView->pauseAction();
+        return true;
+    }
+    if (key.control && key.code == KeyCode::Z) {
+        if (key.shift)
+            _puzzleView->redoAction();
+        else
+            _puzzleView->undoAction();
+        return true;
+    }
+    if (key.control && !key.shift && key.code == KeyCode::Y) {
+        _puzzleView->redoAction();
         return true;
     }
     return false;

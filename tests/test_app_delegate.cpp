@@ -17,6 +17,7 @@
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
 #include "Classes/Settings.h"
+#include "Classes/play/GameOverlays.h"
 #include "model/Puzzle.h"
 #include "platform/base/RunLoop.h"
 #include "platform/gl/Screen.h"
@@ -116,9 +117,13 @@ TEST_F(AppDelegateTest, LaunchLaysOutTheBarsGameViewAndTimeBarBelowTheStatusBar)
     EXPECT_TRUE(sameRect(delegate->toolbar()->frame(), 0, 436, 320, 44));
     EXPECT_TRUE(sameRect(delegate->puzzleView()->frame(), 0, 64, 320, 372));
     EXPECT_TRUE(sameRect(delegate->progressView()->frame(), 80, 412, 160, 14));
-    // Stacked in the order added: the time bar lies over the game view.
-    const std::vector<View*> expected{delegate->navBar(), delegate->toolbar(),
-                                      delegate->puzzleView(), delegate->progressView()};
+    // Stacked in the order added: the best score, the pause cover and the time bar lie over the
+    // game view, the first two on its frame.
+    const std::vector<View*> expected{delegate->navBar(),        delegate->toolbar(),
+                                      delegate->puzzleView(),    delegate->scoreInfoView(),
+                                      delegate->pauseCover(),    delegate->progressView()};
+    EXPECT_TRUE(sameRect(delegate->pauseCover()->frame(), 0, 64, 320, 372));
+    EXPECT_TRUE(delegate->pauseCover()->isHidden());
     EXPECT_EQ(delegate->window()->subviews(), expected);
     EXPECT_TRUE(delegate->window()->isKeyWindow());
     EXPECT_FALSE(delegate->window()->isHidden());
@@ -172,8 +177,13 @@ TEST_F(AppDelegateTest, NavigationBarHasTheTitleRefreshAndInfoButtons) {
     EXPECT_EQ(item->title(), "Spheron");
     ASSERT_NE(item->leftBarButtonItem(), nullptr);
     EXPECT_EQ(item->leftBarButtonItem()->systemItem(), kBarButtonSystemItemRefresh);
-    auto* info = dynamic_cast<Button*>(item->rightBarButtonItem()->customView());
+    // On the right the pause button, then the info button.
+    const std::vector<View*>& right = item->rightBarButtonItem()->customView()->subviews();
+    ASSERT_EQ(right.size(), 2u);
+    EXPECT_EQ(right[0], delegate->pauseButton());
+    auto* info = dynamic_cast<Button*>(right[1]);
     ASSERT_NE(info, nullptr);
+    EXPECT_LT(centreInWindow(right[0]).x, centreInWindow(info).x);
     EXPECT_EQ(info->buttonType(), kButtonTypeInfoLight);
 
     // Refresh: the solver's flags cleared and a new board dropping in.
@@ -616,13 +626,13 @@ TEST_F(ApplicationTest, KeysBecomeNeutralKeyEventsAndCtrlQQuits) {
             pushKey(SDLK_n, KMOD_LCTRL);
             pushKey(SDLK_F1);
             pushKey(SDLK_ESCAPE); // no alert: the delegate gets it
-            pushKey(SDLK_x);
+            pushKey(SDLK_F3); // no command of its own
             pushKey(SDLK_DOWN, KMOD_NONE, true);
             pushKey(SDLK_q); // without Ctrl just a key
         },
         [] {
             const std::vector<KeyCode> codes{KeyCode::Left, KeyCode::F2,     KeyCode::N,
-                                             KeyCode::F1,   KeyCode::Escape, KeyCode::Other,
+                                             KeyCode::F1,   KeyCode::Escape, KeyCode::F3,
                                              KeyCode::Down, KeyCode::Q};
             EXPECT_EQ(keysSeen.size(), codes.size());
             for (std::size_t i = 0; i < std::min(codes.size(), keysSeen.size()); ++i)
