@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -33,6 +34,8 @@
 using namespace std::chrono_literals;
 
 namespace {
+
+std::int64_t elapsedForTest = 0;
 
 bool sameRect(const Rect& r, float x, float y, float w, float h) {
     return r.origin.x == x && r.origin.y == y && r.size.width == w && r.size.height == h;
@@ -388,6 +391,94 @@ TEST_F(AppDelegateTest, ANewBestScoreIsStoredOnceWhenTheGameEnds) {
     struct stat later {};
     ASSERT_EQ(stat(store->storePath().c_str(), &later), 0);
     EXPECT_EQ(first.st_ino, later.st_ino);
+}
+
+TEST_F(AppDelegateTest, PauseCoversTheCubeStopsTheGameAndAnyKeyResumes) {
+    launch();
+    PuzzleView* view = delegate->puzzleView();
+    makeRestingBoard(&puzzle, 11);
+    view->drawView();
+    const auto bubbleShown = [](Rgba p) { return std::max({p.r, p.g, p.b}) - std::min({p.r, p.g, p.b}) > 60; };
+    const int cx = 160, cy = 250; // the cube's middle in the window
+    ASSERT_TRUE(bubbleShown(composeWindow().at(cx, cy)));
+    const std::uint32_t frame = puzzle.frame;
+    ASSERT_TRUE(delegate->applicationKeyDown(nullptr, key(KeyCode::P)));
+    EXPECT_TRUE(view->isPaused());
+    view->drawView();
+    EXPECT_EQ(puzzle.frame, frame); // no update, no drawing
+    const WindowShot covered = composeWindow();
+    for (int y = 100; y < 400; y += 25)
+        for (int x = 20; x < 300; x += 25)
+            ASSERT_FALSE(bubbleShown(covered.at(x, y))) << x << "," << y; // only grey and text
+    // A key resumes through the cover, which takes it first.
+    EXPECT_TRUE(delegate->window()->sendEvent(keyDown(KeyCode::A)));
+    EXPECT_FALSE(view->isPaused());
+    EXPECT_TRUE(bubbleShown(composeWindow().at(cx, cy)));
+    // So does the pause button's second press; focus loss pauses, a turn key does not act.
+    tapInWindow(*delegate->window(), centreInWindow(delegate->pauseButton()));
+    EXPECT_TRUE(view->isPaused());
+    tapInWindow(*delegate->window(), centreInWindow(delegate->pauseButton()));
+    EXPECT_FALSE(view->isPaused());
+    delegate->applicationDidLoseFocus(nullptr);
+    EXPECT_TRUE(view->isPaused());
+    const auto before = std::make_unique<Puzzle>(puzzle);
+    delegate->rotateLeftAction(nullptr);
+    EXPECT_FALSE(view->isPaused());
+    EXPECT_EQ(turnBetween(*before, puzzle), -1);
+}
+
+TEST_F(AppDelegateTest, TheTimeBarTurnsRedInTheLastTenSecondsAndTheBestScoreShows) {
+    std::int64_t now = 2'000'000'000;
+    setPuzzleClock([] { return std::int64_t(2'000'000'000) + elapsedForTest; });
+    launch();
+    PuzzleView* view = delegate->puzzleView();
+    view->setGameType(1);
+    view->setHighScore(4321);
+    makeRestingBoard(&puzzle, 5);
+    puzzle.flags = kPuzzleTimed;
+    puzzle.numGameSecs = 60.0f;
+    puzzle.startTime = static_cast<std::int32_t>(now);
+    delegate->progressView()->setHidden(false);
+    const int barX = 84, barY = 419; // the filled part's left end
+    for (const auto& [elapsed, red] : {std::pair{20, false}, std::pair{51, true}}) {
+        elapsedForTest = elapsed;
+        view->drawView();
+        const Rgba p = composeWindow().at(barX, barY);
+        EXPECT_EQ(p.r > p.b + 60, red) << elapsed << "s: " << p.r << "," << p.g << "," << p.b;
+        EXPECT_EQ(p.b > p.r + 40, !red) << elapsed;
+    }
+    // The bar pulses: two frames half a second apart differ.
+    const Rgba a = composeWindow().at(barX, barY);
+    for (int i = 0; i < 25; ++i)
+        view->drawView();
+    const Rgba b = composeWindow().at(barX, barY);
+    EXPECT_GT(std::abs(a.g - b.g) + std::abs(a.b - b.b), 30);
+    // "Best 4321" in dark text at the top right of the game view, nothing at the top left.
+    const WindowShot s = composeWindow();
+    int dark = 0, darkLeft = 0;
+    for (int y = 70; y < 86; ++y)
+        for (int x = 0; x < 320; ++x) {
+            const bool isDark = s.at(x, y).r < 110 && s.at(x, y).g < 110;
+            dark += isDark && x > 240;
+            darkLeft += isDark && x < 80;
+        }
+    EXPECT_GT(dark, 20);
+    EXPECT_EQ(darkLeft, 0);
+    setPuzzleClock(nullptr);
+}
+
+TEST(ContentScale, AScaleThatDoesNotFitTheUsableAreaWithTheFrameIsLowered) {
+    const struct {
+        int asked, w, h, frameW, frameH, expected;
+    } cases[] = {
+        {3, 1280, 1024, 0, 0, 2},  {3, 1280, 1024, 8, 40, 2}, {3, 1280, 990, 8, 40, 1},
+        {2, 1920, 1000, 8, 40, 2},
+        {2, 1920, 999, 8, 40, 1},  {0, 3840, 2100, 8, 40, 3}, {8, 200, 300, 0, 0, 1},
+        {1, 640, 480, 8, 40, 1},   {5, 1700, 2500, 0, 0, 5},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fittingWindowScale(c.asked, c.w, c.h, c.frameW, c.frameH), c.expected)
+            << c.asked << " in " << c.w << "x" << c.h;
 }
 
 TEST(ContentScale, TheLargestWholeScaleUpToThreeThatFits) {

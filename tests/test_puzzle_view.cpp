@@ -322,6 +322,65 @@ TEST_F(PuzzleViewTest, ATapSelectsAGroupAndASecondOneBurstsItInTheModelAndOnScre
     EXPECT_LT(now.r - now.b, 40) << "the red bubble is still shown"; // grey-white background
 }
 
+TEST_F(PuzzleViewTest, UndoTakesTheBurstBackAtRestMakesPracticeAndRaisesNoBestScore) {
+    useRedPairBoard();
+    putBubble(&puzzle, 1, 0, 0, kColorBlue); // a blue pair keeps the game going after the burst
+    tick(3);
+    const Point at = viewPointOfCell(2, 0, 4);
+    view->touchesBegan(at, at);
+    view->touchesBegan(at, at); // the burst
+    ASSERT_EQ(puzzle.score, 1u);
+    view->undoAction(); // asked while the burst runs: taken once the board rests
+    tick(1);
+    EXPECT_EQ(liveCount(&puzzle), 2);
+    ASSERT_TRUE(settle());
+    tick(40);
+    EXPECT_EQ(puzzle.score, 0u);
+    EXPECT_EQ(liveCount(&puzzle), 4);
+    EXPECT_GT(shownAt(at).r, 150); // the red bubble is back on screen
+    EXPECT_TRUE(view->isPractice());
+    view->redoAction();
+    tick(1);
+    EXPECT_EQ(puzzle.score, 1u);
+    EXPECT_EQ(liveCount(&puzzle), 2);
+    view->setHighScore(0);
+    quitRequest = 1;
+    tick(40);
+    ASSERT_TRUE(puzzle.flags & kPuzzleGameOver);
+    EXPECT_EQ(highScore, 0u); // a practice game's score is no best score
+    EXPECT_EQ(playsOf(view->sounds().highScoreSound), 0);
+    view->undoAction(); // nothing once the game is over
+    tick(5);
+    EXPECT_EQ(puzzle.score, 1u);
+}
+
+TEST_F(PuzzleViewTest, AGameNumberIsItsBoardAndTheEndIsToldOnceSettled) {
+    std::vector<GameOutcome> told;
+    view->setGameOverHandler([&](const GameOutcome& o) { told.push_back(o); });
+    Puzzle expected;
+    initPuzzleWithSeed(&expected, 4294967295L);
+    for (int round = 0; round < 2; ++round) {
+        view->newGameWithNumber(4294967295u);
+        EXPECT_EQ(view->gameNumber(), 4294967295u);
+        EXPECT_FALSE(view->isPractice());
+        for (int n = 0; n < kNumBlocks; ++n)
+            ASSERT_EQ(puzzle.blocks[n].state.color, expected.blocks[n].state.color) << n;
+    }
+    useRedPairBoard();
+    const Point at = viewPointOfCell(2, 0, 4);
+    view->touchesBegan(at, at);
+    view->touchesBegan(at, at); // the last pair: no pairs are left
+    tick(2);
+    EXPECT_TRUE(view->hasEnded());
+    EXPECT_TRUE(told.empty()); // the bursts still run
+    tick(60);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].reason, GameEndReason::NoPairsLeft);
+    EXPECT_EQ(told[0].score, 1u);
+    EXPECT_EQ(told[0].gameNumber, 4294967295u);
+    EXPECT_FALSE(told[0].practice);
+}
+
 TEST_F(PuzzleViewTest, ATapOnTheBackgroundOrADragChangesNothing) {
     useRedPairBoard();
     Puzzle before;
