@@ -10,6 +10,7 @@
 #include "Classes/AppDelegate.h"
 #include "Classes/Settings.h"
 #include "Classes/play/GameClock.h"
+#include "Classes/play/ScoreTables.h"
 #include "platform/app/Application.h"
 #include "platform/store/UserDefaults.h"
 
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
         return settingsCommand(words, UserDefaults::standardUserDefaults(), settingsFilePath(),
                                std::cout, std::cerr);
     }
+    if (argc == 2 && std::strcmp(argv[1], "--scores") == 0) // reads the store, never writes it
+        return scoresCommand(UserDefaults::defaultPath(), std::cout, std::cerr);
 
     ApplicationOptions options;
     for (int i = 1; i < argc; ++i) {
