@@ -354,8 +354,8 @@ void printScoreTables(std::ostream& out, const ScoreTables& tables) {
 int scoresCommand(const std::string& storePath, std::ostream& out, std::ostream& err) {
     std::error_code ec;
     ScoreTables tables;
-    if (std::filesystem::exists(storePath, ec)) {
-        std::string why;
+    if (std::filesystem::exists(storePath, ec) || ec) { // ENOENT clears ec: a fresh store
+        std::string why = ec.message();
         const std::optional<PropertyList> file = readPropertyListFile(storePath, &why);
         if (file && file->type != PropertyList::Type::Dictionary) why = "not a dictionary";
         if (!file || file->type != PropertyList::Type::Dictionary) {

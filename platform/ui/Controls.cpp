@@ -212,7 +212,9 @@ std::optional<Rect> LineList::frameOfLine(std::size_t line) const {
 }
 
 bool LineList::keyDown(const KeyEvent& key) {
-    if (key.control || key.alt || !canScroll()) return false;
+    // Its keys while it shows, also when there is nothing to scroll: they must not fall through
+    // to whatever lies beneath.
+    if (key.control || key.alt) return false;
     switch (key.code) {
     case KeyCode::Up:
         scrollBy(-1);

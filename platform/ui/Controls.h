@@ -114,7 +114,7 @@ struct ListLine {
 
 // Shows as many whole lines as fit, from the first visible one, with a scroll bar at the right
 // when there are more. Up and Down scroll a line, Space a page (Shift+Space back); a drag
-// scrolls with the finger.
+// scrolls with the finger. It takes those keys whenever it shows, even with nothing to scroll.
 class LineList : public Widget {
 public:
     static std::unique_ptr<LineList> initWithFrame(const Rect& frame);
