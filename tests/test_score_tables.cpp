@@ -143,6 +143,8 @@ TEST_F(ScoreTablesTest, MalformedEntriesAreSkippedAndForeignKeysKept) {
         "</string><key>gameNumber</key><integer>-1</integer><key>player</key><string>Ann"
         "</string></dict>";
     writeFile(path, storeXml("<key>someoneElse</key><dict><key>x</key><real>1.5</real></dict>"
+                             "<key>when</key><date>2020-01-01T00:00:00Z</date>"
+                             "<key>blob</key><data>AAEC</data>"
                              "<key>scoreTables</key><dict><key>4</key><array>" +
                              malformed + valid +
                              "</array><key>9</key><array><string>future</string></array>"
@@ -155,10 +157,10 @@ TEST_F(ScoreTablesTest, MalformedEntriesAreSkippedAndForeignKeysKept) {
     EXPECT_EQ(recordScore(store, 4, {20, "2026-03-01T10:00:00Z", 3}).rank, 2);
     EXPECT_EQ(recordScore(store, 1, {30, "2026-03-01T10:00:00Z", 3}).rank, 1);
     const std::string after = readFile(path);
-    for (const char* kept :
-         {"someoneElse", "<real>1.5</real>", "<string>stray</string>", "<integer>-5</integer>",
-          "12x", "yesterday", "<string>-3</string>", "<key>9</key>", "future",
-          "<string>Ann</string>", "<key>1.unreadable</key>", "not a table"})
+    for (const char* kept : {"someoneElse", "<real>1.5</real>", "<date>2020-01-01T00:00:00Z",
+                             "<data>", "AAEC", "<string>stray</string>", "<integer>-5</integer>",
+                             "12x", "yesterday", "<string>-3</string>", "<key>9</key>", "future",
+                             "<string>Ann</string>", "<key>1.unreadable</key>", "not a table"})
         EXPECT_NE(after.find(kept), std::string::npos) << kept;
     const ScoreTables tables = readScoreTables(store);
     ASSERT_EQ(tables.byGameType[4].size(), 2u);
