@@ -242,6 +242,7 @@ TEST_F(PanelsTest, HelpFitsItsWidthAndScrollsByKeyAndDrag) {
     window->sendEvent(touchEvent(InputType::TouchMove, {c.x, c.y - 3000.0f}));
     window->sendEvent(touchEvent(InputType::TouchUp, {c.x, c.y - 3000.0f}));
     EXPECT_FALSE(list.canScroll() && list.frameOfLine(list.lines().size() - 1) == std::nullopt);
+    keep(composeWindow(), "help-end");
     const std::size_t bottom = list.firstVisibleLine();
     EXPECT_GT(bottom, 1u);
     EXPECT_TRUE(window->sendEvent(keyDown(KeyCode::Down)));

@@ -64,7 +64,7 @@ const std::vector<HelpView::Section>& HelpView::sections() {
           {"Ctrl+Y, Ctrl+Shift+Z", "Redo"},
           {"Ctrl+comma", "Preferences"},
           {"F1", "This help"},
-          {"Shift+F1", "About Spheron (or the \u24D8 button)"},
+          {"Shift+F1", "About Spheron (or the info button)"},
           {"Ctrl+Q", "Quit"},
           {"Escape", "Close a panel"},
           {"Return", "A panel's default button"}}},
