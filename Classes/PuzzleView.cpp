@@ -13,6 +13,7 @@
 #include "model/Puzzle.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
+#include "platform/device/Clipboard.h"
 #include "platform/device/URLOpener.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/media/SystemSound.h"
@@ -375,7 +376,14 @@ void PuzzleView::infoAction() {
 
 void PuzzleView::alertView(AlertView* /*alertView*/, int clickedButtonAtIndex) {
     setNeedsDisplay(); // the alert has gone
-    if (clickedButtonAtIndex == kEmailButtonIndex) openURL(contactURL());
+    if (clickedButtonAtIndex != kEmailButtonIndex || openURL(contactURL())) return;
+    // No mail program took the link: the address goes where the player can paste it.
+    const std::string address = SPHERON_CONTACT_EMAIL;
+    const std::string message = copyTextToClipboard(address)
+                                    ? "Address copied to the clipboard: " + address
+                                    : "No mail program took the link. Write to: " + address;
+    alert_ = AlertView::initWithTitle("Email", message, this, "OK", {}); // replaces the About
+    alert_->show();
 }
 
 // ---------------------------------------------------------------------------------------------

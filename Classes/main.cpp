@@ -16,6 +16,7 @@
 #include "Classes/PuzzleView.h"
 #include "Classes/Settings.h"
 #include "Classes/play/GameClock.h"
+#include "Classes/play/ScoreTables.h"
 #include "Classes/play/ScriptedPlay.h"
 #include "platform/app/Application.h"
 #include "platform/base/RunLoop.h"
@@ -31,6 +32,7 @@ void usage(FILE* out) {
         out,
         "usage: spheron [--scale N] [--game N] [SCRIPT...]\n"
         "       spheron --settings [KEY VALUE]\n"
+        "       spheron --scores\n"
         "       spheron --version\n"
         "  --scale N          draw everything N times larger (default: the largest of 1, 2\n"
         "                     or 3 at which the window fits the screen; lowered to fit)\n"
@@ -38,6 +40,7 @@ void usage(FILE* out) {
         "  --settings         list the settings with their current values\n"
         "  --settings KEY VALUE\n"
         "                     change a setting; it takes effect at the next start\n"
+        "  --scores           print the top ten scores of each game type\n"
         "  --version          print the version and quit\n"
         "A script runs its steps in the order given on a simulated clock (20 ms a frame), then\n"
         "prints 'state=playing|paused|over score=S best=B game=N practice=0|1' and quits:\n"
@@ -118,6 +121,8 @@ int main(int argc, char** argv) {
         return settingsCommand(words, UserDefaults::standardUserDefaults(), settingsFilePath(),
                                std::cout, std::cerr);
     }
+    if (argc == 2 && std::strcmp(argv[1], "--scores") == 0) // reads the store, never writes it
+        return scoresCommand(UserDefaults::defaultPath(), std::cout, std::cerr);
 
     ApplicationOptions options;
     std::optional<std::uint32_t> gameNumber;

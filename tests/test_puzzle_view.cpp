@@ -15,12 +15,14 @@
 
 #include "Classes/SolveOperation.h"
 #include "platform/base/OperationQueue.h"
+#include "platform/device/Clipboard.h"
 #include "platform/device/URLOpener.h"
 #include "platform/media/SystemSound.h"
 #include "platform/ui/ProgressView.h"
 #include "sim/Boards.h"
 #include "sim/SolverBoards.h"
 #include "support/GLTest.h"
+#include "support/Views.h"
 
 namespace {
 
@@ -492,6 +494,41 @@ TEST_F(PuzzleViewTest, TheAboutAlertOpensTheContactLinkOnlyFromItsEmailButton) {
     EXPECT_EQ(openedURLs[0],
               std::string("mailto:") + SPHERON_CONTACT_EMAIL + "?subject=spheron:comment");
     view.reset(); // the alert goes with the view, before the window
+}
+
+// Without a mail program the address goes to the clipboard, and a short alert says where it went.
+TEST_F(PuzzleViewTest, AnEmailThatNoMailProgramTakesIsCopiedAndSaidSo) {
+    auto window = Window::initWithFrame({{0, 0}, {kWidth, kHeight}});
+    window->makeKeyAndVisible();
+    const std::string address = SPHERON_CONTACT_EMAIL;
+    struct Case {
+        bool opened, copied;
+        const char* notice; // none when the mail program took the link
+    };
+    for (const Case c :
+         {Case{true, true, nullptr}, Case{false, true, "Address copied to the clipboard: "},
+          Case{false, false, "No mail program took the link. Write to: "}}) {
+        std::vector<std::string> clipboard;
+        setURLOpener([&](const std::string&) { return c.opened; });
+        setClipboardWriter([&](const std::string& text) {
+            clipboard.push_back(text);
+            return c.copied;
+        });
+        view->infoAction();
+        view->aboutAlert()->dismissWithClickedButtonIndex(1, true);
+        AlertView* notice = view->aboutAlert();
+        EXPECT_EQ(notice->isVisible(), c.notice != nullptr);
+        if (c.notice) {
+            EXPECT_EQ(notice->message(), c.notice + address);
+            EXPECT_EQ(clipboard, std::vector<std::string>{address});
+            EXPECT_TRUE(window->sendEvent(keyDown(KeyCode::Escape))); // OK closes it
+            EXPECT_FALSE(notice->isVisible());
+        } else {
+            EXPECT_TRUE(clipboard.empty());
+        }
+    }
+    setClipboardWriter(nullptr);
+    view.reset();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -86,8 +86,10 @@ PropertyList fromPlist(plist_t node, int depth) {
         std::free(iter);
         break;
     }
-    default:
-        break; // dates, data, UIDs: not used by preferences
+    default: // dates, data, UIDs: not used by preferences, but not ours to drop
+        if (plist_t copy = plist_copy(node))
+            value.opaque = std::shared_ptr<const void>(copy, PlistDeleter{});
+        break;
     }
     return value;
 }
@@ -115,6 +117,7 @@ plist_t toPlist(const PropertyList& value) {
         return dict;
     }
     case PropertyList::Type::None:
+        if (value.opaque) return plist_copy(const_cast<void*>(value.opaque.get()));
         break;
     }
     return nullptr;
@@ -502,8 +505,8 @@ bool UserDefaults::update(const std::function<bool(PropertyList::Dictionary& sto
     if (!folder.empty() && !fs::is_directory(folder, ec)) {
         fs::create_directories(folder, ec);
         if (ec) {
-            platformLog("could not save preferences to %s: creating the folder: %s",
-                        path_.c_str(), ec.message().c_str());
+            platformLog("could not save preferences to %s: creating the folder: %s", path_.c_str(),
+                        ec.message().c_str());
             return false;
         }
     }

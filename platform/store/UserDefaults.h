@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
-// One property-list value. Dates, data and the like are not kept (Type::None).
+// One property-list value. Dates, data and the like read as Type::None, but a value read from a
+// file keeps them as they were, so that writing it back loses nothing.
 struct PropertyList {
     enum class Type { None, String, Integer, Boolean, Real, Array, Dictionary };
     using Dictionary = std::map<std::string, PropertyList>;
@@ -23,6 +25,7 @@ struct PropertyList {
     double real = 0.0;
     std::vector<PropertyList> array;
     Dictionary dictionary;
+    std::shared_ptr<const void> opaque; // Type::None read from a file: the node as it was
 
     static PropertyList makeString(std::string value);
     static PropertyList makeInteger(std::int64_t value);
