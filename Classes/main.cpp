@@ -11,6 +11,7 @@
 #include "Classes/Settings.h"
 #include "Classes/play/GameClock.h"
 #include "platform/app/Application.h"
+#include "platform/media/Resources.h"
 #include "platform/store/UserDefaults.h"
 
 namespace {
@@ -96,6 +97,11 @@ int main(int argc, char** argv) {
             return 2;
         }
         ++i;
+    }
+    // Without its resources the game would open a blank window with a line per missing file.
+    if (const std::string problem = resourceDirectoryProblem(); !problem.empty()) {
+        std::fprintf(stderr, "spheron: %s\n", problem.c_str());
+        return 1;
     }
     setApplicationOptions(options);
     GameClock clock; // timed games count steady seconds, whatever the system clock does
