@@ -170,8 +170,8 @@ std::string fileBehind(const std::string& path) {
 
 // Makes a missing store folder: the folder itself, and the one holding it when that one's own
 // parent exists (a configuration folder not made yet), never more, so that a wrong HOME does not
-// grow a tree of folders. False with the reason in words.
-bool makeStoreFolder(const fs::path& folder, std::string& whyNot) {
+// grow a tree of folders. False with the reason in words. With `make` false it only looks.
+bool makeStoreFolder(const fs::path& folder, std::string& whyNot, bool make = true) {
     std::error_code ec;
     if (folder.empty() || fs::is_directory(folder, ec)) return true;
     const fs::path holder = folder.parent_path();
@@ -179,6 +179,7 @@ bool makeStoreFolder(const fs::path& folder, std::string& whyNot) {
         whyNot = "neither " + holder.string() + " nor the folder holding it exists";
         return false;
     }
+    if (!make) return true;
     for (const fs::path& made : {holder, folder}) {
         if (fs::is_directory(made, ec)) continue;
         if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
@@ -215,6 +216,20 @@ std::string UserDefaults::defaultPath() {
 
 UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {
     load(values_, false);
+    keepsPreferences(false); // said at once, not only at the first save
+}
+
+bool UserDefaults::keepsPreferences(bool makeFolder) {
+    if (path_.empty()) {
+        report("preferences will not be kept: there is no configuration folder (neither "
+               "XDG_CONFIG_HOME nor HOME names one)");
+        return false;
+    }
+    std::string why;
+    const std::string file = fileBehind(path_);
+    if (makeStoreFolder(fs::path(file).parent_path(), why, makeFolder)) return true;
+    report("preferences will not be kept in %s: %s", file.c_str(), why.c_str());
+    return false;
 }
 
 void UserDefaults::report(const char* format, ...) {
@@ -355,18 +370,9 @@ bool UserDefaults::synchronize() {
 }
 
 bool UserDefaults::update(const std::function<bool(PropertyList::Dictionary& stored)>& change) {
-    if (path_.empty()) {
-        report("preferences will not be kept: there is no configuration folder (neither "
-               "XDG_CONFIG_HOME nor HOME names one)");
-        return false;
-    }
     if (!mayReplace_) return false; // said so when the file was read
+    if (!keepsPreferences(true)) return false;
     const std::string file = fileBehind(path_);
-    std::string why;
-    if (!makeStoreFolder(fs::path(file).parent_path(), why)) {
-        report("preferences will not be kept in %s: %s", file.c_str(), why.c_str());
-        return false;
-    }
     const StoreLock lock(file);
     if (!lock.locked()) {
         report("could not save preferences to %s: locking %s.lock: %s", file.c_str(), file.c_str(),

@@ -78,6 +78,9 @@ private:
     // is set aside is looked at again under the lock first, unless `locked` says it is held.
     bool load(PropertyList::Dictionary& values, bool locked);
     bool writeFile(const std::string& file, const PropertyList::Dictionary& values);
+    // Whether the store has a folder, or can make it (and does when `makeFolder`); else says
+    // once that preferences will not be kept.
+    bool keepsPreferences(bool makeFolder);
     // Logs the line unless this store has logged it before: a store that cannot be kept says so
     // once, not at every save.
     void report(const char* format, ...) __attribute__((format(printf, 2, 3)));
