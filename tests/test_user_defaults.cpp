@@ -129,6 +129,7 @@ TEST_F(UserDefaultsTest, UnusableAndHostileFilesAreSetAsideWithinTheBounds) {
         {"XML wide", kHead + "<array>" + repeated("<true/>", 20001), "more than 20000 values"},
         {"torn", kHead + "<dict><key>k</key>", "not a property list"},
         {"an array", kHead + "<array/></plist>", "no dictionary"},
+        {"binary array", binaryArrays(3, 1, 2, 1), "no dictionary"}, // read: within the bounds
         {"huge", std::string(1024 * 1024 + 1, ' '), "larger than 1 MiB"},
         {"FIFO", "", "FIFO"},
         {"folder", "", "a folder"}};
