@@ -97,9 +97,12 @@ const std::string kTooDeep =
 bool binaryWithinBounds(const std::string& bytes, std::string& whyNot) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::uint64_t size = bytes.size();
-    auto damaged = [&](const char* what) {
-        whyNot = std::string("a damaged binary property list (") + what + ")";
+    auto refuse = [&whyNot](const std::string& why) {
+        whyNot = why;
         return false;
+    };
+    auto damaged = [&](const char* what) {
+        return refuse(std::string("a damaged binary property list (") + what + ")");
     };
     if (size < 8 + 32) return damaged("too short");
     const unsigned char* trailer = data + size - 32;
@@ -173,8 +176,8 @@ bool binaryWithinBounds(const std::string& bytes, std::string& whyNot) {
         for (std::uint64_t i = 0; i < refs; ++i) {
             const std::uint64_t ref = bigEndian(data + cursor + i * refSize, refSize);
             if (ref >= objects) return damaged("a reference to no object");
-            if (++reached > kMaxPropertyListValues) return whyNot = kTooMany, false;
-            if (item.depth + 1 > kMaxPropertyListDepth) return whyNot = kTooDeep, false;
+            if (++reached > kMaxPropertyListValues) return refuse(kTooMany);
+            if (item.depth + 1 > kMaxPropertyListDepth) return refuse(kTooDeep);
             pending.push_back({ref, item.depth + 1, kind == 0xD && i < length});
         }
     }
@@ -182,9 +185,13 @@ bool binaryWithinBounds(const std::string& bytes, std::string& whyNot) {
 }
 
 // Counts an XML property list's elements and nesting before the library parses it. Every '<'
-// followed by a name counts as an element, also inside comments, so that no way of hiding one
-// from this scan makes the library build more than the bound.
+// not followed by '/', '?' or '!' counts as an element, also inside comments, so that no way of
+// hiding one from this scan makes the library build more than the bound.
 bool xmlWithinBounds(const std::string& text, std::string& whyNot) {
+    auto refuse = [&whyNot](const std::string& why) {
+        whyNot = why;
+        return false;
+    };
     int elements = 0, depth = 0;
     for (std::size_t i = text.find('<'); i != std::string::npos; i = text.find('<', i + 1)) {
         const char next = i + 1 < text.size() ? text[i + 1] : '\0';
@@ -193,11 +200,10 @@ bool xmlWithinBounds(const std::string& text, std::string& whyNot) {
             continue;
         }
         if (next == '?' || next == '!') continue;
-        if (++elements > kMaxPropertyListValues) return whyNot = kTooMany, false;
+        if (++elements > kMaxPropertyListValues) return refuse(kTooMany);
         const std::size_t close = text.find('>', i);
         if (close == std::string::npos) break;
-        if (text[close - 1] != '/' && ++depth > kMaxPropertyListDepth)
-            return whyNot = kTooDeep, false;
+        if (text[close - 1] != '/' && ++depth > kMaxPropertyListDepth) return refuse(kTooDeep);
     }
     return true;
 }
