@@ -101,8 +101,7 @@ TEST_F(UserDefaultsTest, AFailedWriteKeepsTheOldFileAndTheValues) {
     store.setObject(std::string(8192, 'x'), "name");
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 1024;
+    const rlimit small{1024, saved.rlim_max};
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     const bool saved1 = store.synchronize();
