@@ -376,7 +376,8 @@ bool UserDefaults::update(const std::function<bool(PropertyList::Dictionary& sto
     const StoreLock lock(file);
     if (!lock.locked()) {
         report("could not save preferences to %s: locking %s.lock: %s", file.c_str(), file.c_str(),
-               std::strerror(lock.error()));
+               lock.error() == ETIMEDOUT ? "another program has held it for 5 seconds"
+                                         : std::strerror(lock.error()));
         return false;
     }
     PropertyList::Dictionary stored;
