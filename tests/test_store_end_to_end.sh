@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The player's record with the real program, offscreen: a best score written by a second program
-# while the game runs survives the game's quit on SIGTERM; two programs writing settings at the
-# same moment lose nothing; values the game reads leniently are kept; hostile stores are set
-# aside while the game starts within 4 s under a 4 GB address-space limit and quits with status 0.
-# Usage: test_store_end_to_end.sh PATH/TO/spheron [LIMIT_KIB|none]  (none under a sanitizer)
+# The player's record with the real program, offscreen: a second writer while the game runs, two
+# writers at once, leniently read values, and hostile stores set aside while the game starts within
+# 4 s under a 4 GB address-space limit. Usage: test_store_end_to_end.sh SPHERON [KIB|none]
 set -euo pipefail
 
 game=$1
