@@ -237,7 +237,8 @@ void AppDelegate::applicationDidLoseFocus(Application* /*application*/) {
 
 void AppDelegate::applicationWillTerminate(Application* /*application*/) {
     if (!_puzzleView) return;
-    saveHighScore(store_, _puzzleView->getHighScore()); // "%u", replaced atomically
+    // Merged under the store's lock: a better score written meanwhile by another program stays.
+    saveHighScore(store_, _puzzleView->getHighScore());
 }
 
 void AppDelegate::saveNewHighScore(unsigned score) {

@@ -41,7 +41,7 @@ public:
     void applicationDidFinishLaunching(Application* application) override;
     void applicationDidBecomeActive(Application* application) override;
     void applicationWillResignActive(Application* application) override;
-    // Stores the best score.
+    // Stores the best score, or keeps the better one stored meanwhile.
     void applicationWillTerminate(Application* application) override;
 
     // Arrow keys turn the cube, F2 and Ctrl+N start a new game, F1 shows the About alert, P and

@@ -6,6 +6,7 @@
 #include "platform/base/Log.h"
 #include "platform/media/Resources.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iomanip>
@@ -58,9 +59,11 @@ int listSettings(const std::vector<SettingSpecifier>& specifiers, UserDefaults& 
         if (entry.key.empty()) continue; // group titles and the like
         std::optional<std::string> value = store.stringForKey(entry.key);
         if (!value && entry.defaultValue) value = scalarText(*entry.defaultValue);
-        out << std::left << std::setw(16) << (entry.title.empty() ? entry.key : entry.title)
-            << std::setw(12) << entry.key << (value ? shownValue(entry, *value) : "(not set)")
-            << '\n';
+        // What the store and the settings file hold reaches the terminal only escaped.
+        out << std::left << std::setw(16)
+            << escapeControlCharacters(entry.title.empty() ? entry.key : entry.title)
+            << std::setw(12) << escapeControlCharacters(entry.key)
+            << (value ? escapeControlCharacters(shownValue(entry, *value)) : "(not set)") << '\n';
     }
     return 0;
 }
@@ -101,18 +104,38 @@ int changeSetting(const std::vector<SettingSpecifier>& specifiers, UserDefaults&
                   std::ostream& err) {
     const SettingSpecifier* entry = specifierForKey(specifiers, key);
     if (!entry) {
-        err << "spheron: no setting named \"" << key << "\"; the settings are";
+        err << "spheron: no setting named \"" << escapeControlCharacters(key)
+            << "\"; the settings are";
         bool first = true;
         for (const SettingSpecifier& item : specifiers) {
             if (item.key.empty()) continue;
-            err << (first ? " " : ", ") << item.key;
+            err << (first ? " " : ", ") << escapeControlCharacters(item.key);
             first = false;
         }
         err << '\n';
         return 1;
     }
+    if (escapeControlCharacters(word) != word) {
+        err << "spheron: " << key << " takes no control characters: \""
+            << escapeControlCharacters(word) << "\"\n";
+        return 1;
+    }
     std::optional<PropertyList> value = checkedValue(*entry, word, err);
     if (!value) return 1;
+    if (key == kHighScore) {
+        const std::uint32_t asked = *value->unsignedValue(); // checked: plain digits
+        std::uint32_t best = 0;
+        if (!saveHighScore(store, asked, &best)) {
+            err << "spheron: " << key << " was not saved to " << store.storePath() << '\n';
+            return 1;
+        }
+        if (best > asked) {
+            err << "spheron: " << key << " stays " << best << ": a best score is never lowered\n";
+            return 1;
+        }
+        out << key << " = " << best << '\n';
+        return 0;
+    }
     if (value->type == PropertyList::Type::Integer)
         store.setObject(value->integer, key);
     else
@@ -121,7 +144,7 @@ int changeSetting(const std::vector<SettingSpecifier>& specifiers, UserDefaults&
         err << "spheron: " << key << " was not saved to " << store.storePath() << '\n';
         return 1;
     }
-    out << key << " = " << shownValue(*entry, scalarText(*value)) << '\n';
+    out << key << " = " << escapeControlCharacters(shownValue(*entry, scalarText(*value))) << '\n';
     return 0;
 }
 
@@ -155,11 +178,23 @@ void createDefaultPreferences(UserDefaults& store, const std::string& settingsPa
     store.synchronize();
 }
 
-bool saveHighScore(UserDefaults& store, std::uint32_t score) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%u", score);
-    store.setObject(std::string(text), kHighScore);
-    return store.synchronize();
+bool saveHighScore(UserDefaults& store, std::uint32_t score, std::uint32_t* best) {
+    std::uint32_t kept = score;
+    const bool saved = store.update([&](PropertyList::Dictionary& stored) {
+        kept = score;
+        if (const auto it = stored.find(kHighScore); it != stored.end()) {
+            if (const std::optional<std::uint32_t> old = it->second.unsignedValue())
+                kept = std::max(kept, *old);
+            else if (store.keepCopyAside().empty())
+                return false; // without a copy of the file the value stays as it is
+        }
+        char text[16];
+        std::snprintf(text, sizeof text, "%u", kept);
+        stored[kHighScore] = PropertyList::makeString(text);
+        return true;
+    });
+    if (best) *best = kept;
+    return saved;
 }
 
 int settingsCommand(const std::vector<std::string>& args, UserDefaults& store,

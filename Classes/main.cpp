@@ -20,6 +20,7 @@
 #include "Classes/play/ScriptedPlay.h"
 #include "platform/app/Application.h"
 #include "platform/base/RunLoop.h"
+#include "platform/media/Resources.h"
 #include "platform/store/UserDefaults.h"
 
 namespace {
@@ -196,6 +197,11 @@ int main(int argc, char** argv) {
             auto* delegate = app ? dynamic_cast<AppDelegate*>(app->delegate()) : nullptr;
             if (delegate && delegate->puzzleView()) delegate->puzzleView()->presentCurrentFrame();
         };
+    }
+    // Without its resources the game would open a blank window with a line per missing file.
+    if (const std::string problem = resourceDirectoryProblem(); !problem.empty()) {
+        std::fprintf(stderr, "spheron: %s\n", problem.c_str());
+        return 1;
     }
     setApplicationOptions(options);
     AppDelegate::setFirstGameNumber(gameNumber);

@@ -86,7 +86,10 @@ best=$((s5 > s6 ? s5 : s6))
 [ "$(field "$a6" best)" = "$best" ] || [ "$s6" -lt "$s5" ] || fail "game 6 shows best $(field "$a6" best)"
 echo "games 5 and 6: $s5 and $s6 points"
 
-# c. Undo makes a practice game: it ends, says so, and its score raises no best score even above it.
+# c. Undo makes a practice game: it ends, says so, and its score raises no best score even above it
+# (a store of its own, since a best score is never lowered).
+export SPHERON_PREFERENCES=$work/practice.plist
+store=$SPHERON_PREFERENCES
 "$game" --settings highScore 1 >/dev/null
 b7=$(run game7 --game 7 --play greedy:1 --key ctrl+z --play greedy --screenshot "$work/b.png")
 [ "$(field "$b7" state)" = over ] || fail "game 7 did not end: $b7"
@@ -94,6 +97,8 @@ b7=$(run game7 --game 7 --play greedy:1 --key ctrl+z --play greedy --screenshot 
 [ "$(field "$b7" score)" -gt 1 ] || fail "game 7 scored too little to tell: $b7"
 [ "$(stored highScore)" = 1 ] || fail "the practice game raised highScore to $(stored highScore)"
 [ "$(field "$b7" best)" = 1 ] || fail "the practice game shows best $(field "$b7" best)"
+export SPHERON_PREFERENCES=$work/preferences.plist
+store=$SPHERON_PREFERENCES
 
 # d. A one-minute game runs out in simulated time; a pause stops its clock, and leaving the
 # pause does not end it.

@@ -216,6 +216,21 @@ void closeControllers(Service& s) {
 
 } // namespace
 
+const char* systemSoundErrorText(int error) {
+    switch (error) {
+    case kSystemSoundNoError:
+        return "no error";
+    case kSystemSoundFileNotFound:
+        return "no such file";
+    case kSystemSoundUnsupportedFile:
+        return "not a sound file libsndfile can read, or empty";
+    case kSystemSoundTooLong:
+        return "longer than 30 seconds";
+    default:
+        return "out of memory or a bad argument";
+    }
+}
+
 int systemSoundCreate(const std::string& path, SystemSoundID* soundId) {
     if (!soundId) return kSystemSoundUnspecifiedError;
     Decoded decoded;

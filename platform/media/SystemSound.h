@@ -18,6 +18,9 @@ enum : int {
 };
 constexpr double kSystemSoundMaxSeconds = 30.0; // a system sound is a short sound
 
+// The meaning of a result code above in words, e.g. "not a sound file libsndfile can read".
+const char* systemSoundErrorText(int error);
+
 // Called on the main thread (through RunLoop::main()) once for each play of the sound that has
 // ended. Never called for a sound that has been disposed, even for plays that were under way.
 using SystemSoundCompletion = void (*)(SystemSoundID soundId, void* clientData);
