@@ -127,9 +127,9 @@ TEST_F(AppDelegateTest, LaunchLaysOutTheBarsGameViewAndTimeBarBelowTheStatusBar)
                                       delegate->pauseCover(),    delegate->progressView()};
     EXPECT_TRUE(sameRect(delegate->pauseCover()->frame(), 0, 64, 320, 372));
     EXPECT_TRUE(delegate->pauseCover()->isHidden());
-    const std::vector<View*>& stacked = delegate->window()->subviews();
-    ASSERT_GT(stacked.size(), expected.size());
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), stacked.begin()));
+    ASSERT_GT(delegate->window()->subviews().size(), expected.size());
+    EXPECT_TRUE(
+        std::equal(expected.begin(), expected.end(), delegate->window()->subviews().begin()));
     EXPECT_TRUE(delegate->window()->isKeyWindow());
     EXPECT_FALSE(delegate->window()->isHidden());
     EXPECT_FLOAT_EQ(delegate->navBar()->tintColor().r, 0.6f);
@@ -353,9 +353,8 @@ TEST_F(AppDelegateTest, KeysTurnStartNewGamesAndOpenTheAlertButNotUnderIt) {
     EXPECT_FALSE(d->applicationKeyDown(nullptr, key(KeyCode::N)));
     EXPECT_FALSE(puzzle.flags & kPuzzleStarting);
 
-    InputEvent shiftF1 = keyDown(KeyCode::F1); // F1 alone is the help
-    shiftF1.key.shift = true;
-    EXPECT_TRUE(d->window()->sendEvent(shiftF1));
+    // Shift+F1: F1 alone is the help.
+    EXPECT_TRUE(d->window()->sendEvent({InputType::KeyDown, {}, 0, {KeyCode::F1, false, true}}));
     AlertView* alert = d->puzzleView()->aboutAlert();
     ASSERT_NE(alert, nullptr);
     EXPECT_TRUE(alert->isVisible());
