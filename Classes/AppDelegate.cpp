@@ -360,5 +360,6 @@ void AppDelegate::setWindow(std::unique_ptr<Window> window) {
 }
 
 void AppDelegate::setPuzzleView(std::unique_ptr<PuzzleView> puzzleView) {
+    panels_.reset(); // they take the end of game of the view they were made with
     _puzzleView = std::move(puzzleView);
 }

@@ -3,6 +3,7 @@
 #include "Classes/GamePanels.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
