@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "Classes/GamePanels.h"
 #include "Classes/PuzzleView.h"
 #include "Classes/Settings.h"
 #include "Classes/play/GameOverlays.h"
@@ -46,6 +47,7 @@ AppDelegate::AppDelegate(UserDefaults& store, std::string settingsPath)
 AppDelegate::~AppDelegate() {
     Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
     if (accelerometer.delegate() == this) accelerometer.setDelegate(nullptr);
+    panels_.reset(); // before the game view whose end of game it takes
     _navBar.reset();
     _toolbar.reset();
     _window.reset();
@@ -116,6 +118,9 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _progressView->setUserInteractionEnabled(false);
     _progressView->setProgress(1.0f);
     _window->addSubview(_progressView.get());
+    // Over all of the game: the game-over panel, the scores, preferences and help.
+    if (_puzzleView)
+        panels_ = std::make_unique<GamePanels>(*this, store_, settingsPath_, gameFrame);
 
     Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
     accelerometer.setUpdateInterval(kAccelerometerInterval);
@@ -153,7 +158,9 @@ void AppDelegate::initToolbarButtons() {
     for (const auto& [image, action] : arrows) {
         auto item = BarButtonItem::initWithImage(
             Image::imageNamed(image), kBarButtonItemStyleBordered,
-            [this, action = action](BarButtonItem* sender) { (this->*action)(sender); });
+            [this, action = action](BarButtonItem* sender) {
+                if (!panelShown()) (this->*action)(sender); // the cube is not the player's now
+            });
         item->setWidth(kArrowButtonWidth);
         items.push_back(std::move(item));
     }
@@ -163,10 +170,16 @@ void AppDelegate::initToolbarButtons() {
 void AppDelegate::initNavigationItem() {
     PuzzleView* view = _puzzleView.get();
     auto item = NavigationItem::initWithTitle("Spheron");
-    item->setLeftBarButtonItem(BarButtonItem::initWithBarButtonSystemItem(
-        kBarButtonSystemItemRefresh, [view](BarButtonItem*) {
-            if (view) view->refreshAction();
+    std::vector<std::unique_ptr<BarButtonItem>> left;
+    left.push_back(BarButtonItem::initWithBarButtonSystemItem(
+        kBarButtonSystemItemRefresh, [this](BarButtonItem*) { newGameAction(); }));
+    // The preferences, beside the refresh button.
+    left.push_back(
+        BarButtonItem::initWithImage(nullptr, kBarButtonItemStyleBordered, [this](BarButtonItem*) {
+            if (panels_) panels_->showPreferences();
         }));
+    left.back()->button()->setGlyph(Glyph::Gear);
+    item->setLeftBarButtonItems(std::move(left));
     std::unique_ptr<Button> info = Button::buttonWithType(kButtonTypeInfoLight);
     info->addTarget(
         [view](Button*) {
@@ -177,8 +190,8 @@ void AppDelegate::initNavigationItem() {
     std::unique_ptr<Button> pause = Button::buttonWithType(kButtonTypeInfoLight);
     pause->setGlyph(Glyph::Pause);
     pause->addTarget(
-        [view](Button*) {
-            if (view) view->pauseAction();
+        [this, view](Button*) {
+            if (view && !panelShown()) view->pauseAction();
         },
         kControlEventTouchUpInside);
     const Size side = info->frame().size;
@@ -262,6 +275,17 @@ void AppDelegate::rotateDownAction(const void* /*sender*/) {
     if (_puzzleView && !resumedInstead()) _puzzleView->rotateDown();
 }
 
+void AppDelegate::newGameAction() {
+    if (panels_)
+        panels_->newGame();
+    else if (_puzzleView)
+        _puzzleView->refreshAction();
+}
+
+bool AppDelegate::panelShown() const {
+    return panels_ && panels_->isPanelShown();
+}
+
 bool AppDelegate::resumedInstead() {
     if (!_puzzleView->isPaused()) return false;
     _puzzleView->resume();
@@ -285,6 +309,7 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
     // The alert is modal, as on the phone: only its own keys reach it.
     if (const AlertView* alert = _puzzleView->aboutAlert(); alert && alert->isVisible())
         return false;
+    if (panelShown()) return false; // so is a panel: it takes what it uses
     if (key.alt) return false;
     if (!key.control && !key.shift) {
         switch (key.code) {
@@ -307,11 +332,7 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
     if (key.repeat) return false; // a held key starts one game, opens one alert
     if ((key.code == KeyCode::F2 && !key.control) ||
         (key.code == KeyCode::N && key.control && !key.shift)) {
-        _puzzleView->refreshAction();
-        return true;
-    }
-    if (key.code == KeyCode::F1 && !key.control) {
-        _puzzleView->infoAction();
+        newGameAction();
         return true;
     }
     if ((key.code == KeyCode::P && !key.control) || key.code == KeyCode::Pause) {
@@ -340,5 +361,6 @@ void AppDelegate::setWindow(std::unique_ptr<Window> window) {
 }
 
 void AppDelegate::setPuzzleView(std::unique_ptr<PuzzleView> puzzleView) {
+    panels_.reset(); // they take the end of game of the view they were made with
     _puzzleView = std::move(puzzleView);
 }

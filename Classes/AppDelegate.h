@@ -12,6 +12,7 @@
 #include "platform/device/Accelerometer.h"
 
 class Button;
+class GamePanels;
 class NavigationBar;
 class PauseCover;
 class ProgressView;
@@ -44,9 +45,9 @@ public:
     // Stores the best score, or keeps the better one stored meanwhile.
     void applicationWillTerminate(Application* application) override;
 
-    // Arrow keys turn the cube, F2 and Ctrl+N start a new game, F1 shows the About alert, P and
-    // Pause pause, Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo; none of them while the alert is
-    // up. While paused the cover takes every key and resumes.
+    // Arrow keys turn the cube, F2 and Ctrl+N start a new game, P and Pause pause, Ctrl+Z undoes,
+    // Ctrl+Y and Ctrl+Shift+Z redo; none of them while the alert or a panel is up. While paused
+    // the cover takes every key and resumes. The panels' own keys are the panels'.
     bool applicationKeyDown(Application* application, const KeyEvent& key) override;
     // Losing the focus pauses the game, as does becoming inactive (minimised).
     void applicationDidLoseFocus(Application* application) override;
@@ -91,6 +92,7 @@ public:
     ScoreInfoView* scoreInfoView() const { return scoreInfo_.get(); }
     PauseCover* pauseCover() const { return pauseCover_.get(); }
     Button* pauseButton() const { return pauseButton_; }
+    GamePanels* gamePanels() const { return panels_.get(); }
     std::int32_t storedGameType() const { return gameType; }
 
 private:
@@ -101,6 +103,9 @@ private:
     void showGameState();
     // Resumes a paused game; true when it was paused.
     bool resumedInstead();
+    // The refresh button, F2 and Ctrl+N.
+    void newGameAction();
+    bool panelShown() const;
 
     std::unique_ptr<Window> _window;
     std::unique_ptr<PuzzleView> _puzzleView;
@@ -117,4 +122,5 @@ private:
 
     UserDefaults& store_;
     std::string settingsPath_;
+    std::unique_ptr<GamePanels> panels_; // over the game view; none without one
 };

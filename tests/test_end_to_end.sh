@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The real program end to end, offscreen, in scripted runs on simulated time: the version, the
-# option checks, whole games of the greedy player that repeat exactly, a practice game that
-# raises no best score, a timed game that runs out (and one that a pause keeps alive), and the
-# best score kept for the next start. Usage: test_end_to_end.sh PATH/TO/spheron. Needs no
-# display, sound card or network.
+# option checks, whole games of the greedy player that repeat exactly and enter the score tables,
+# a practice game that enters no table and raises no best score, a timed game that runs out (and
+# one that a pause keeps alive), and the best score kept for the next start.
+# Usage: test_end_to_end.sh PATH/TO/spheron. Needs no display, sound card or network.
 set -euo pipefail
 
 game=$1
@@ -85,6 +85,11 @@ best=$((s5 > s6 ? s5 : s6))
 [ "$(stored highScore)" = "$best" ] || fail "highScore $(stored highScore), not the larger $best"
 [ "$(field "$a6" best)" = "$best" ] || [ "$s6" -lt "$s5" ] || fail "game 6 shows best $(field "$a6" best)"
 echo "games 5 and 6: $s5 and $s6 points"
+# Each run of them is in the (only) table with its number: rank, score, date, game number.
+tables=$("$game" --scores)
+[ "$(grep -Ecx " +[0-9]+ +$s5 +[0-9T:Z-]+ +5" <<<"$tables")" = 2 ] || fail "game 5 in: $tables"
+[ "$(grep -Ecx " +[0-9]+ +$s6 +[0-9T:Z-]+ +6" <<<"$tables")" = 2 ] || fail "game 6 in: $tables"
+"$game" --settings | grep -Eq " highScore +$best\$" || fail "--settings: highScore is not $best"
 
 # c. Undo makes a practice game: it ends, says so, and its score raises no best score even above it
 # (a store of its own, since a best score is never lowered).
@@ -97,16 +102,18 @@ b7=$(run game7 --game 7 --play greedy:1 --key ctrl+z --play greedy --screenshot 
 [ "$(field "$b7" score)" -gt 1 ] || fail "game 7 scored too little to tell: $b7"
 [ "$(stored highScore)" = 1 ] || fail "the practice game raised highScore to $(stored highScore)"
 [ "$(field "$b7" best)" = 1 ] || fail "the practice game shows best $(field "$b7" best)"
+tables=$("$game" --scores)
+! grep -Eq "Z +7$" <<<"$tables" || fail "the practice game 7 is in a table: $tables"
 export SPHERON_PREFERENCES=$work/preferences.plist
 store=$SPHERON_PREFERENCES
 
-# d. A one-minute game runs out in simulated time; a pause stops its clock, and leaving the
-# pause does not end it.
+# d. A one-minute game runs out in simulated time; a pause stops its clock (the help opened and
+# closed over it leaves it paused), and leaving the pause does not end it.
 "$game" --settings gameType 1 >/dev/null
 timed=$(run timed --game 8 --wait 70)
 [ "$(field "$timed" state)" = over ] || fail "a one-minute game still runs after 70 s: $timed"
-paused=$(run paused --game 8 --wait 5 --key p --wait 120)
-[ "$(field "$paused" state)" = paused ] || fail "P did not pause: $paused"
+paused=$(run paused --game 8 --wait 5 --key p --key F1 --key Escape --wait 120)
+[ "$(field "$paused" state)" = paused ] || fail "P, F1, Escape: not paused: $paused"
 resumed=$(run resumed --game 8 --wait 5 --key p --wait 120 --key p --wait 10)
 [ "$(field "$resumed" state)" = playing ] || fail "the pause ate the game's time: $resumed"
 

@@ -1,7 +1,6 @@
-// The panel shown over the cube when a game has ended: why it ended, the score, the best score,
-// the place in the game type's table, "New best score!", the game number, and whether it was
-// practice; buttons New Game and Scores. Escape or a tap beside the card hides it so the player
-// can look at the board. Platform view layer and the score tables' titles only.
+// The panel over the cube when a game has ended: why, the score, the best score, the rank, "New
+// best score!", the game number and whether it was practice; New Game and Scores. Escape or a tap
+// beside the card hides it. Platform view layer, the game's outcome and the tables' titles only.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +9,7 @@
 #include <vector>
 
 #include "Classes/panels/Panel.h"
-
-enum class GameEndReason { Cleared, NoPairsLeft, NoMoveLeft, TimeUp };
+#include "Classes/play/GameOutcome.h"
 
 struct GameOverInfo {
     GameEndReason reason = GameEndReason::Cleared;
