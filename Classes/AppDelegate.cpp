@@ -4,8 +4,11 @@
 
 #include <utility>
 
+#include "Classes/GamePanels.h"
 #include "Classes/PuzzleView.h"
 #include "Classes/Settings.h"
+#include "Classes/play/GameOverlays.h"
+#include "platform/gl/Screen.h"
 #include "platform/store/UserDefaults.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Bars.h"
@@ -25,7 +28,15 @@ constexpr double kTiltLeft = -0.65;
 constexpr double kTiltUp = 0.2;
 constexpr double kTiltDown = -0.8;
 
+constexpr float kNavButtonGap = 10.0f;
+
+std::optional<std::uint32_t> firstGameNumber;
+
 } // namespace
+
+void AppDelegate::setFirstGameNumber(std::optional<std::uint32_t> number) {
+    firstGameNumber = number;
+}
 
 AppDelegate::AppDelegate()
     : AppDelegate(UserDefaults::standardUserDefaults(), settingsFilePath()) {}
@@ -36,11 +47,14 @@ AppDelegate::AppDelegate(UserDefaults& store, std::string settingsPath)
 AppDelegate::~AppDelegate() {
     Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
     if (accelerometer.delegate() == this) accelerometer.setDelegate(nullptr);
+    panels_.reset(); // before the game view whose end of game it takes
     _navBar.reset();
     _toolbar.reset();
     _window.reset();
     _puzzleView.reset(); // stops its timer and any solver run
     _progressView.reset();
+    scoreInfo_.reset();
+    pauseCover_.reset();
 }
 
 std::unique_ptr<ApplicationDelegate> AppDelegate::create() {
@@ -81,11 +95,20 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     initToolbarButtons();
     _window->addSubview(_toolbar.get());
 
-    _puzzleView = PuzzleView::initWithFrame(
-        {{app.origin.x, app.origin.y + navH}, {width, height - barH - navH}});
+    const Rect gameFrame{{app.origin.x, app.origin.y + navH}, {width, height - barH - navH}};
+    _puzzleView = PuzzleView::initWithFrame(gameFrame);
     if (_puzzleView) {
         _window->addSubview(_puzzleView.get());
         _puzzleView->setNewHighScoreHandler([this](unsigned score) { saveNewHighScore(score); });
+        if (firstGameNumber) _puzzleView->newGameWithNumber(*firstGameNumber);
+        // Over the game view: the best score, and the cover of a paused game.
+        scoreInfo_ = ScoreInfoView::initWithFrame(gameFrame);
+        _window->addSubview(scoreInfo_.get());
+        PuzzleView* view = _puzzleView.get();
+        pauseCover_ = PauseCover::initWithFrame(gameFrame, [view] { view->resume(); });
+        pauseCover_->setHidden(true);
+        _window->addSubview(pauseCover_.get());
+        _puzzleView->setGameStateHandler([this] { showGameState(); });
     }
 
     const auto barX =
@@ -95,6 +118,9 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _progressView->setUserInteractionEnabled(false);
     _progressView->setProgress(1.0f);
     _window->addSubview(_progressView.get());
+    // Over all of the game: the game-over panel, the scores, preferences and help.
+    if (_puzzleView)
+        panels_ = std::make_unique<GamePanels>(*this, store_, settingsPath_, gameFrame);
 
     Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
     accelerometer.setUpdateInterval(kAccelerometerInterval);
@@ -104,6 +130,17 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _window->makeKeyAndVisible();
     loadPreferences();
     if (_puzzleView) _puzzleView->setProgressView(_progressView.get());
+    showGameState();
+}
+
+void AppDelegate::showGameState() {
+    if (!_puzzleView) return;
+    const bool paused = _puzzleView->isPaused();
+    if (pauseCover_) pauseCover_->setHidden(!paused);
+    if (scoreInfo_) scoreInfo_->setPractice(_puzzleView->isPractice());
+    const std::string title =
+        "Spheron \u2014 game " + std::to_string(_puzzleView->gameNumber());
+    screenSetTitle(title.c_str());
 }
 
 void AppDelegate::initToolbarButtons() {
@@ -121,7 +158,9 @@ void AppDelegate::initToolbarButtons() {
     for (const auto& [image, action] : arrows) {
         auto item = BarButtonItem::initWithImage(
             Image::imageNamed(image), kBarButtonItemStyleBordered,
-            [this, action = action](BarButtonItem* sender) { (this->*action)(sender); });
+            [this, action = action](BarButtonItem* sender) {
+                if (!panelShown()) (this->*action)(sender); // the cube is not the player's now
+            });
         item->setWidth(kArrowButtonWidth);
         items.push_back(std::move(item));
     }
@@ -131,17 +170,38 @@ void AppDelegate::initToolbarButtons() {
 void AppDelegate::initNavigationItem() {
     PuzzleView* view = _puzzleView.get();
     auto item = NavigationItem::initWithTitle("Spheron");
-    item->setLeftBarButtonItem(BarButtonItem::initWithBarButtonSystemItem(
-        kBarButtonSystemItemRefresh, [view](BarButtonItem*) {
-            if (view) view->refreshAction();
+    std::vector<std::unique_ptr<BarButtonItem>> left;
+    left.push_back(BarButtonItem::initWithBarButtonSystemItem(
+        kBarButtonSystemItemRefresh, [this](BarButtonItem*) { newGameAction(); }));
+    // The preferences, beside the refresh button.
+    left.push_back(
+        BarButtonItem::initWithImage(nullptr, kBarButtonItemStyleBordered, [this](BarButtonItem*) {
+            if (panels_) panels_->showPreferences();
         }));
+    left.back()->button()->setGlyph(Glyph::Gear);
+    item->setLeftBarButtonItems(std::move(left));
     std::unique_ptr<Button> info = Button::buttonWithType(kButtonTypeInfoLight);
     info->addTarget(
         [view](Button*) {
             if (view) view->infoAction();
         },
         kControlEventTouchUpInside);
-    item->setRightBarButtonItem(BarButtonItem::initWithCustomView(std::move(info)));
+    // The pause button stands left of the info button, in one custom view with it.
+    std::unique_ptr<Button> pause = Button::buttonWithType(kButtonTypeInfoLight);
+    pause->setGlyph(Glyph::Pause);
+    pause->addTarget(
+        [this, view](Button*) {
+            if (view && !panelShown()) view->pauseAction();
+        },
+        kControlEventTouchUpInside);
+    const Size side = info->frame().size;
+    pause->setFrame({{0.0f, 0.0f}, side});
+    info->setFrame({{side.width + kNavButtonGap, 0.0f}, side});
+    auto pair = std::make_unique<NavigationButtons>(
+        Rect{{0.0f, 0.0f}, {2 * side.width + kNavButtonGap, side.height}}, std::move(pause),
+        std::move(info));
+    pauseButton_ = pair->first();
+    item->setRightBarButtonItem(BarButtonItem::initWithCustomView(std::move(pair)));
     _navBar->pushNavigationItem(std::move(item), false);
 }
 
@@ -179,12 +239,19 @@ void AppDelegate::applicationDidBecomeActive(Application* /*application*/) {
 }
 
 void AppDelegate::applicationWillResignActive(Application* /*application*/) {
-    if (_puzzleView) _puzzleView->stopAnimation();
+    if (!_puzzleView) return;
+    _puzzleView->pause(); // minimised: the game waits behind its cover
+    _puzzleView->stopAnimation();
+}
+
+void AppDelegate::applicationDidLoseFocus(Application* /*application*/) {
+    if (_puzzleView) _puzzleView->pause();
 }
 
 void AppDelegate::applicationWillTerminate(Application* /*application*/) {
     if (!_puzzleView) return;
-    saveHighScore(store_, _puzzleView->getHighScore()); // "%u", replaced atomically
+    // Merged under the store's lock: a better score written meanwhile by another program stays.
+    saveHighScore(store_, _puzzleView->getHighScore());
 }
 
 void AppDelegate::saveNewHighScore(unsigned score) {
@@ -194,17 +261,35 @@ void AppDelegate::saveNewHighScore(unsigned score) {
 // ---------------------------------------------------------------------------------------------
 // Commands: buttons, tilt and keys
 
+// While paused, an arrow button resumes the game instead of turning the hidden cube.
 void AppDelegate::rotateLeftAction(const void* /*sender*/) {
-    if (_puzzleView) _puzzleView->rotateLeft();
+    if (_puzzleView && !resumedInstead()) _puzzleView->rotateLeft();
 }
 void AppDelegate::rotateRightAction(const void* /*sender*/) {
-    if (_puzzleView) _puzzleView->rotateRight();
+    if (_puzzleView && !resumedInstead()) _puzzleView->rotateRight();
 }
 void AppDelegate::rotateUpAction(const void* /*sender*/) {
-    if (_puzzleView) _puzzleView->rotateUp();
+    if (_puzzleView && !resumedInstead()) _puzzleView->rotateUp();
 }
 void AppDelegate::rotateDownAction(const void* /*sender*/) {
-    if (_puzzleView) _puzzleView->rotateDown();
+    if (_puzzleView && !resumedInstead()) _puzzleView->rotateDown();
+}
+
+void AppDelegate::newGameAction() {
+    if (panels_)
+        panels_->newGame();
+    else if (_puzzleView)
+        _puzzleView->refreshAction();
+}
+
+bool AppDelegate::panelShown() const {
+    return panels_ && panels_->isPanelShown();
+}
+
+bool AppDelegate::resumedInstead() {
+    if (!_puzzleView->isPaused()) return false;
+    _puzzleView->resume();
+    return true;
 }
 
 void AppDelegate::accelerometer(Accelerometer* /*accelerometer*/,
@@ -224,6 +309,7 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
     // The alert is modal, as on the phone: only its own keys reach it.
     if (const AlertView* alert = _puzzleView->aboutAlert(); alert && alert->isVisible())
         return false;
+    if (panelShown()) return false; // so is a panel: it takes what it uses
     if (key.alt) return false;
     if (!key.control && !key.shift) {
         switch (key.code) {
@@ -246,11 +332,22 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
     if (key.repeat) return false; // a held key starts one game, opens one alert
     if ((key.code == KeyCode::F2 && !key.control) ||
         (key.code == KeyCode::N && key.control && !key.shift)) {
-        _puzzleView->refreshAction();
+        newGameAction();
         return true;
     }
-    if (key.code == KeyCode::F1 && !key.control) {
-        _puzzleView->infoAction();
+    if ((key.code == KeyCode::P && !key.control) || key.code == KeyCode::Pause) {
+        _puzzleView->pauseAction();
+        return true;
+    }
+    if (key.control && key.code == KeyCode::Z) {
+        if (key.shift)
+            _puzzleView->redoAction();
+        else
+            _puzzleView->undoAction();
+        return true;
+    }
+    if (key.control && !key.shift && key.code == KeyCode::Y) {
+        _puzzleView->redoAction();
         return true;
     }
     return false;
@@ -264,5 +361,6 @@ void AppDelegate::setWindow(std::unique_ptr<Window> window) {
 }
 
 void AppDelegate::setPuzzleView(std::unique_ptr<PuzzleView> puzzleView) {
+    panels_.reset(); // they take the end of game of the view they were made with
     _puzzleView = std::move(puzzleView);
 }

@@ -11,8 +11,12 @@
 #include "platform/app/Application.h"
 #include "platform/device/Accelerometer.h"
 
+class Button;
+class GamePanels;
 class NavigationBar;
+class PauseCover;
 class ProgressView;
+class ScoreInfoView;
 class PuzzleView;
 class Toolbar;
 class UserDefaults;
@@ -38,12 +42,18 @@ public:
     void applicationDidFinishLaunching(Application* application) override;
     void applicationDidBecomeActive(Application* application) override;
     void applicationWillResignActive(Application* application) override;
-    // Stores the best score.
+    // Stores the best score, or keeps the better one stored meanwhile.
     void applicationWillTerminate(Application* application) override;
 
-    // Arrow keys turn the cube, F2 and Ctrl+N start a new game, F1 shows the About alert; none
-    // of them while the alert is up.
+    // Arrow keys turn the cube, F2 and Ctrl+N start a new game, P and Pause pause, Ctrl+Z undoes,
+    // Ctrl+Y and Ctrl+Shift+Z redo; none of them while the alert or a panel is up. While paused
+    // the cover takes every key and resumes. The panels' own keys are the panels'.
     bool applicationKeyDown(Application* application, const KeyEvent& key) override;
+    // Losing the focus pauses the game, as does becoming inactive (minimised).
+    void applicationDidLoseFocus(Application* application) override;
+
+    // The board the first game is made from (`spheron --game N`); none: the calendar clock's.
+    static void setFirstGameNumber(std::optional<std::uint32_t> number);
 
     // Tilt control: only while accelState is exactly "true"; raw samples, four tests.
     void accelerometer(Accelerometer* accelerometer, const Acceleration& acceleration) override;
@@ -79,17 +89,32 @@ public:
     Toolbar* toolbar() const { return _toolbar.get(); }
     NavigationBar* navBar() const { return _navBar.get(); }
     ProgressView* progressView() const { return _progressView.get(); }
+    ScoreInfoView* scoreInfoView() const { return scoreInfo_.get(); }
+    PauseCover* pauseCover() const { return pauseCover_.get(); }
+    Button* pauseButton() const { return pauseButton_; }
+    GamePanels* gamePanels() const { return panels_.get(); }
     std::int32_t storedGameType() const { return gameType; }
 
 private:
     // The best score of a game that just ended, stored at once so that a killed process keeps it.
     void saveNewHighScore(unsigned score);
+    // The window title with the game's number, the cover and the practice mark, as the game
+    // view's state says.
+    void showGameState();
+    // Resumes a paused game; true when it was paused.
+    bool resumedInstead();
+    // The refresh button, F2 and Ctrl+N.
+    void newGameAction();
+    bool panelShown() const;
 
     std::unique_ptr<Window> _window;
     std::unique_ptr<PuzzleView> _puzzleView;
     std::unique_ptr<Toolbar> _toolbar;
     std::unique_ptr<NavigationBar> _navBar;
     std::unique_ptr<ProgressView> _progressView;
+    std::unique_ptr<ScoreInfoView> scoreInfo_;
+    std::unique_ptr<PauseCover> pauseCover_;
+    Button* pauseButton_ = nullptr; // in the navigation bar's right item
     std::optional<std::string> _sfxState;  // as stored; none when nothing is
     std::optional<std::string> _showHints; // as stored; none when nothing is
     std::string _accelState;               // as stored; "false" when nothing is
@@ -97,4 +122,5 @@ private:
 
     UserDefaults& store_;
     std::string settingsPath_;
+    std::unique_ptr<GamePanels> panels_; // over the game view; none without one
 };

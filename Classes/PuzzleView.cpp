@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "Classes/Settings.h"
@@ -12,6 +13,7 @@
 #include "model/Puzzle.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
+#include "platform/device/Clipboard.h"
 #include "platform/device/URLOpener.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/media/SystemSound.h"
@@ -29,7 +31,6 @@ namespace {
 
 constexpr bool kPreserveBackbuffer = true;
 
-const char* const kAboutTitle = "Spheron 1.1";
 const char* const kAboutMessage =
     "Written by Tolvane\r\nComments, suggestions? Got an iPhone project you need help with?";
 const char* const kAboutCancel = "Go Back!";
@@ -37,6 +38,8 @@ const char* const kAboutEmail = "Email";
 constexpr std::int32_t kEmailButtonIndex = 1;
 
 PuzzleView::SolveOperationFactory solveOperationFactory = nullptr;
+// Scripted runs: frames are updated but drawn only when a picture is asked for.
+bool unseenFrames = false;
 
 std::shared_ptr<SolveOperation> makeSolveOperation(const Puzzle* p) {
     if (solveOperationFactory) return solveOperationFactory(p);
@@ -109,7 +112,8 @@ void PuzzleView::initView() {
     // between passes, which picking relies on.
     const Size size = surfaceSize();
     setUpCamera(size.width, size.height);
-    initPuzzle(&puzzle);
+    // The first board, seeded by the calendar clock; its number is that seed.
+    startGame(static_cast<std::uint32_t>(puzzleTime()));
 }
 
 void PuzzleView::fillBackground() {
@@ -154,15 +158,19 @@ void PuzzleView::setAnimationTimer(std::shared_ptr<RunLoopTimer> timer) {
 }
 
 void PuzzleView::drawView() {
+    if (paused_) return; // the clock stands still; nothing moves, sounds or is drawn
     setCurrentContext();
     updatePuzzle(&puzzle);
-    // Fires once per game: from then on the best score equals the score.
-    if ((puzzle.flags & kPuzzleGameOver) && puzzle.score > highScore) {
+    // Fires once per game: from then on the best score equals the score. A practice game's
+    // score is no best score.
+    if ((puzzle.flags & kPuzzleGameOver) && !practice_ && puzzle.score > highScore) {
         setHighScore(puzzle.score);
         highScoreSndRequest = 1;
+        raisedBest_ = true;
         if (newHighScoreHandler_) newHighScoreHandler_(puzzle.score);
     }
-    if (pictureMayHaveChanged()) {
+    followGame();
+    if (pictureMayHaveChanged() && !unseenFrames) {
         // The background pass reads nothing of the model, so drawing it after the update gives
         // the same picture and lets a resting board skip it along with the rest.
         fillBackground();
@@ -179,6 +187,20 @@ void PuzzleView::drawView() {
         puzzle.flags &= ~kPuzzleProgressChanged;
     }
     if (solveRequest != 0 && opRunning == 0) launchSolveOperation();
+}
+
+void PuzzleView::setFramesUnseen(bool on) {
+    unseenFrames = on;
+}
+
+void PuzzleView::presentCurrentFrame() {
+    setCurrentContext();
+    fillBackground();
+    glMatrixMode(GL_MODELVIEW);
+    drawPuzzle(&puzzle);
+    --puzzle.frame; // the tick that skipped drawing this frame counted it already
+    swapBuffers();
+    rememberPresentedPicture();
 }
 
 void PuzzleView::drawFrame() {
@@ -228,16 +250,31 @@ Point flipped(Point p, const Rect& bounds) {
 
 } // namespace
 
+void PuzzleView::pickPixel(Point location, int* x, int* y) const {
+    // Picking works in viewport pixels, truncated toward zero.
+    const Point p = flipped(location, bounds());
+    const float scale = contentScale();
+    *x = static_cast<int>(p.x * scale);
+    *y = static_cast<int>(p.y * scale);
+}
+
 void PuzzleView::touchesBegan(Point location, Point /*previousLocation*/) {
+    if (paused_) { // a click resumes, and does nothing else
+        resume();
+        return;
+    }
     firstTouch_ = 1;
     location_ = flipped(location, bounds());
     setNeedsDisplay();
-    // Picking works in viewport pixels, truncated toward zero.
-    const float scale = contentScale();
-    const int x = static_cast<int>(location_.x * scale);
-    const int y = static_cast<int>(location_.y * scale);
+    int x = 0;
+    int y = 0;
+    pickPixel(location, &x, &y);
     setCurrentContext(); // picking reads the camera from the view's context
-    if (Block* block = pickBlock(x, y, &puzzle, eyePos)) selectBlock(&puzzle, block);
+    if (Block* block = pickBlock(x, y, &puzzle, eyePos)) {
+        const auto before = std::make_unique<Puzzle>(puzzle);
+        selectBlock(&puzzle, block);
+        if (puzzle.score != before->score) recordMove(*before); // a burst
+    }
 }
 
 void PuzzleView::touchesMoved(Point location, Point previousLocation) {
@@ -274,17 +311,35 @@ void PuzzleView::touchesCancelled(const Touch& touch) {
 // ---------------------------------------------------------------------------------------------
 // Commands
 
+namespace {
+
+// A turn of the cube, and whether the model took it (it ignores one while busy).
+bool turned(int direction) {
+    float before[3];
+    std::memcpy(before, puzzle.dstRot, sizeof before);
+    rotatePuzzle(&puzzle, direction);
+    return std::memcmp(before, puzzle.dstRot, sizeof before) != 0;
+}
+
+} // namespace
+
 void PuzzleView::rotateLeft() {
-    rotatePuzzle(&puzzle, kDirLeft);
+    rotateTo(kDirLeft);
 }
 void PuzzleView::rotateRight() {
-    rotatePuzzle(&puzzle, kDirRight);
+    rotateTo(kDirRight);
 }
 void PuzzleView::rotateUp() {
-    rotatePuzzle(&puzzle, kDirUp);
+    rotateTo(kDirUp);
 }
 void PuzzleView::rotateDown() {
-    rotatePuzzle(&puzzle, kDirDown);
+    rotateTo(kDirDown);
+}
+
+void PuzzleView::rotateTo(int direction) {
+    if (paused_) return; // the cube is hidden; tilt must not turn it unseen
+    const auto before = std::make_unique<Puzzle>(puzzle);
+    if (turned(direction)) recordMove(*before);
 }
 
 void PuzzleView::refreshAction() {
@@ -292,7 +347,7 @@ void PuzzleView::refreshAction() {
     solveRequest = 0;
     opRunning = 0;
     quitRequest = 0;
-    initPuzzle(&puzzle);
+    startGame(static_cast<std::uint32_t>(puzzleTime()));
     showProgressView();
 }
 
@@ -313,15 +368,22 @@ std::string PuzzleView::contactURL() {
 }
 
 void PuzzleView::infoAction() {
-    alert_ =
-        AlertView::initWithTitle(kAboutTitle, kAboutMessage, this, kAboutCancel, {kAboutEmail});
+    alert_ = AlertView::initWithTitle(std::string("Spheron ") + SPHERON_VERSION, kAboutMessage, this,
+                                      kAboutCancel, {kAboutEmail});
     if (alert_) alert_->show();
     setNeedsDisplay(); // the alert shows over the view
 }
 
 void PuzzleView::alertView(AlertView* /*alertView*/, int clickedButtonAtIndex) {
     setNeedsDisplay(); // the alert has gone
-    if (clickedButtonAtIndex == kEmailButtonIndex) openURL(contactURL());
+    if (clickedButtonAtIndex != kEmailButtonIndex || openURL(contactURL())) return;
+    // No mail program took the link: the address goes where the player can paste it.
+    const std::string address = SPHERON_CONTACT_EMAIL;
+    const std::string message = copyTextToClipboard(address)
+                                    ? "Address copied to the clipboard: " + address
+                                    : "No mail program took the link. Write to: " + address;
+    alert_ = AlertView::initWithTitle("Email", message, this, "OK", {}); // replaces the About
+    alert_->show();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,10 +1,12 @@
 // Preference logic of the application delegate and the command-line settings screen, over the
-// user-defaults store and the settings file. No SDL, no GL, no model.
+// user-defaults store and the settings file's specifiers. No SDL, no GL, no model.
 #include "Classes/Settings.h"
 
+#include "Classes/play/SettingSpecifiers.h"
 #include "platform/base/Log.h"
 #include "platform/media/Resources.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <iomanip>
@@ -13,49 +15,6 @@
 #include <ostream>
 
 namespace {
-
-constexpr const char* kSwitch = "PSToggleSwitchSpecifier";
-constexpr const char* kMultiValue = "PSMultiValueSpecifier";
-constexpr const char* kTextField = "PSTextFieldSpecifier";
-
-// The string under `key` of a dictionary entry, or `fallback`.
-std::string textOf(const PropertyList& entry, const char* key, const std::string& fallback = {}) {
-    const PropertyList* item = entry.valueForKey(key);
-    return item && item->type == PropertyList::Type::String ? item->string : fallback;
-}
-
-// A scalar as the store would answer it as a string; "" for other types.
-std::string scalarText(const PropertyList& value) {
-    switch (value.type) {
-    case PropertyList::Type::String:
-        return value.string;
-    case PropertyList::Type::Integer:
-        return std::to_string(value.integer);
-    case PropertyList::Type::Boolean:
-        return value.boolean ? "true" : "false";
-    default:
-        return {};
-    }
-}
-
-// The "PreferenceSpecifiers" array of the settings file; nullptr after a line on `why`.
-const PropertyList* specifiersOf(const std::optional<PropertyList>& file, std::string& why) {
-    if (!file) return nullptr;
-    const PropertyList* specifiers = file->valueForKey("PreferenceSpecifiers");
-    if (!specifiers || specifiers->type != PropertyList::Type::Array) {
-        why = "no \"PreferenceSpecifiers\" array";
-        return nullptr;
-    }
-    return specifiers;
-}
-
-// The last specifier with this key: the one that decides, as for the defaults.
-const PropertyList* specifierFor(const PropertyList& specifiers, const std::string& key) {
-    const PropertyList* found = nullptr;
-    for (const PropertyList& entry : specifiers.array)
-        if (!key.empty() && textOf(entry, "Key") == key) found = &entry;
-    return found;
-}
 
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -79,97 +38,104 @@ std::optional<std::uint32_t> parseUnsigned(const std::string& text) {
 }
 
 // Index of the multi-value choice named by its value or (any letter case) its title.
-std::optional<std::size_t> choiceFor(const PropertyList& entry, const std::string& word) {
-    const PropertyList* values = entry.valueForKey("Values");
-    const PropertyList* titles = entry.valueForKey("Titles");
-    if (!values || values->type != PropertyList::Type::Array) return std::nullopt;
-    for (std::size_t i = 0; i < values->array.size(); ++i) {
-        if (scalarText(values->array[i]) == word) return i;
-        if (titles && i < titles->array.size() &&
-            equalsIgnoringCase(scalarText(titles->array[i]), word))
-            return i;
+std::optional<std::size_t> choiceFor(const SettingSpecifier& entry, const std::string& word) {
+    for (std::size_t i = 0; i < entry.values.size(); ++i) {
+        if (scalarText(entry.values[i]) == word) return i;
+        if (i < entry.titles.size() && equalsIgnoringCase(entry.titles[i], word)) return i;
     }
     return std::nullopt;
 }
 
 // "3 (3 minutes)" for a multi-value setting, the plain text otherwise.
-std::string shownValue(const PropertyList& entry, const std::string& text) {
-    if (textOf(entry, "Type") != kMultiValue) return text;
-    const PropertyList* titles = entry.valueForKey("Titles");
-    const PropertyList* values = entry.valueForKey("Values");
-    if (!titles || !values) return text;
-    for (std::size_t i = 0; i < values->array.size() && i < titles->array.size(); ++i)
-        if (scalarText(values->array[i]) == text)
-            return text + " (" + scalarText(titles->array[i]) + ")";
-    return text;
+std::string shownValue(const SettingSpecifier& entry, const std::string& text) {
+    if (!entry.isMultiValue()) return text;
+    const std::string title = entry.titleOfValue(text);
+    return title.empty() ? text : text + " (" + title + ")";
 }
 
-int listSettings(const PropertyList& specifiers, UserDefaults& store, std::ostream& out) {
-    for (const PropertyList& entry : specifiers.array) {
-        const std::string key = textOf(entry, "Key");
-        if (key.empty()) continue; // group titles and the like
-        std::optional<std::string> value = store.stringForKey(key);
-        if (!value) {
-            const PropertyList* fallback = entry.valueForKey("DefaultValue");
-            if (fallback) value = scalarText(*fallback);
-        }
-        out << std::left << std::setw(16) << textOf(entry, "Title", key) << std::setw(12) << key
-            << (value ? shownValue(entry, *value) : "(not set)") << '\n';
+int listSettings(const std::vector<SettingSpecifier>& specifiers, UserDefaults& store,
+                 std::ostream& out) {
+    for (const SettingSpecifier& entry : specifiers) {
+        if (entry.key.empty()) continue; // group titles and the like
+        std::optional<std::string> value = store.stringForKey(entry.key);
+        if (!value && entry.defaultValue) value = scalarText(*entry.defaultValue);
+        // What the store and the settings file hold reaches the terminal only escaped.
+        out << std::left << std::setw(16)
+            << escapeControlCharacters(entry.title.empty() ? entry.key : entry.title)
+            << std::setw(12) << escapeControlCharacters(entry.key)
+            << (value ? escapeControlCharacters(shownValue(entry, *value)) : "(not set)") << '\n';
     }
     return 0;
 }
 
 // The value to store for `word`, or none after one line on `err`.
-std::optional<PropertyList> checkedValue(const PropertyList& entry, const std::string& key,
-                                         const std::string& word, std::ostream& err) {
-    const std::string type = textOf(entry, "Type");
-    if (type == kSwitch) {
-        const std::string on = textOf(entry, "TrueValue", "true");
-        const std::string off = textOf(entry, "FalseValue", "false");
-        if (word == on || word == off) return PropertyList::makeString(word);
-        err << "spheron: " << key << " takes \"" << on << "\" or \"" << off << "\", not \"" << word
-            << "\"\n";
+std::optional<PropertyList> checkedValue(const SettingSpecifier& entry, const std::string& word,
+                                         std::ostream& err) {
+    const std::string& key = entry.key;
+    if (entry.isToggleSwitch()) {
+        if (word == entry.trueValue || word == entry.falseValue)
+            return PropertyList::makeString(word);
+        err << "spheron: " << key << " takes \"" << entry.trueValue << "\" or \""
+            << entry.falseValue << "\", not \"" << word << "\"\n";
         return std::nullopt;
     }
-    if (type == kMultiValue) {
-        if (std::optional<std::size_t> i = choiceFor(entry, word))
-            return entry.valueForKey("Values")->array[*i];
+    if (entry.isMultiValue()) {
+        if (std::optional<std::size_t> i = choiceFor(entry, word)) return entry.values[*i];
         err << "spheron: " << key << " takes one of";
-        const PropertyList* values = entry.valueForKey("Values");
-        for (std::size_t i = 0; values && i < values->array.size(); ++i)
-            err << (i ? ", " : " ") << shownValue(entry, scalarText(values->array[i]));
+        for (std::size_t i = 0; i < entry.values.size(); ++i)
+            err << (i ? ", " : " ") << shownValue(entry, scalarText(entry.values[i]));
         err << "; not \"" << word << "\"\n";
         return std::nullopt;
     }
-    if (type == kTextField && key == kHighScore) {
+    if (entry.isTextField() && key == kHighScore) {
         if (std::optional<std::uint32_t> score = parseUnsigned(word))
             return PropertyList::makeString(std::to_string(*score));
         err << "spheron: " << key << " takes a whole number from 0 to 4294967295, not \"" << word
             << "\"\n";
         return std::nullopt;
     }
-    if (type == kTextField) return PropertyList::makeString(word);
+    if (entry.isTextField()) return PropertyList::makeString(word);
     err << "spheron: " << key << " cannot be changed\n";
     return std::nullopt;
 }
 
-int changeSetting(const PropertyList& specifiers, UserDefaults& store, const std::string& key,
-                  const std::string& word, std::ostream& out, std::ostream& err) {
-    const PropertyList* entry = specifierFor(specifiers, key);
+int changeSetting(const std::vector<SettingSpecifier>& specifiers, UserDefaults& store,
+                  const std::string& key, const std::string& word, std::ostream& out,
+                  std::ostream& err) {
+    const SettingSpecifier* entry = specifierForKey(specifiers, key);
     if (!entry) {
-        err << "spheron: no setting named \"" << key << "\"; the settings are";
+        err << "spheron: no setting named \"" << escapeControlCharacters(key)
+            << "\"; the settings are";
         bool first = true;
-        for (const PropertyList& item : specifiers.array) {
-            const std::string known = textOf(item, "Key");
-            if (known.empty()) continue;
-            err << (first ? " " : ", ") << known;
+        for (const SettingSpecifier& item : specifiers) {
+            if (item.key.empty()) continue;
+            err << (first ? " " : ", ") << escapeControlCharacters(item.key);
             first = false;
         }
         err << '\n';
         return 1;
     }
-    std::optional<PropertyList> value = checkedValue(*entry, key, word, err);
+    if (escapeControlCharacters(word) != word) {
+        err << "spheron: " << key << " takes no control characters: \""
+            << escapeControlCharacters(word) << "\"\n";
+        return 1;
+    }
+    std::optional<PropertyList> value = checkedValue(*entry, word, err);
     if (!value) return 1;
+    if (key == kHighScore) {
+        const std::uint32_t asked = *value->unsignedValue(); // checked: plain digits
+        std::uint32_t best = 0;
+        if (!saveHighScore(store, asked, &best)) {
+            err << "spheron: " << key << " was not saved to " << store.storePath() << '\n';
+            return 1;
+        }
+        if (best > asked) {
+            err << "spheron: " << key << " stays " << best << ": a best score is never lowered\n";
+            return 1;
+        }
+        out << key << " = " << best << '\n';
+        return 0;
+    }
     if (value->type == PropertyList::Type::Integer)
         store.setObject(value->integer, key);
     else
@@ -178,7 +144,7 @@ int changeSetting(const PropertyList& specifiers, UserDefaults& store, const std
         err << "spheron: " << key << " was not saved to " << store.storePath() << '\n';
         return 1;
     }
-    out << key << " = " << shownValue(*entry, scalarText(*value)) << '\n';
+    out << key << " = " << escapeControlCharacters(shownValue(*entry, scalarText(*value))) << '\n';
     return 0;
 }
 
@@ -190,8 +156,7 @@ std::string settingsFilePath() {
 
 void createDefaultPreferences(UserDefaults& store, const std::string& settingsPath) {
     std::string why;
-    const std::optional<PropertyList> file = readPropertyListFile(settingsPath, &why);
-    const PropertyList* specifiers = specifiersOf(file, why);
+    const auto specifiers = readSettingSpecifiers(settingsPath, &why);
     if (!specifiers) {
         platformLog("no default preferences from %s: %s", settingsPath.c_str(), why.c_str());
         return;
@@ -199,14 +164,12 @@ void createDefaultPreferences(UserDefaults& store, const std::string& settingsPa
     // Only the game's own keys are seeded, compared in this order.
     static const char* const keys[] = {kSfxState, kShowHints, kHighScore, kAccelState, kGameType};
     PropertyList::Dictionary remembered;
-    for (const PropertyList& entry : specifiers->array) {
-        const std::string key = textOf(entry, "Key");
-        const PropertyList* value = entry.valueForKey("DefaultValue");
+    for (const SettingSpecifier& entry : *specifiers) {
         // An entry without a default leaves an earlier one in place rather than erasing it.
-        if (key.empty() || !value || value->type == PropertyList::Type::None) continue;
+        if (entry.key.empty() || !entry.defaultValue) continue;
         for (const char* known : keys) {
-            if (key == known) {
-                remembered[known] = *value;
+            if (entry.key == known) {
+                remembered[known] = *entry.defaultValue;
                 break;
             }
         }
@@ -215,11 +178,23 @@ void createDefaultPreferences(UserDefaults& store, const std::string& settingsPa
     store.synchronize();
 }
 
-bool saveHighScore(UserDefaults& store, std::uint32_t score) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%u", score);
-    store.setObject(std::string(text), kHighScore);
-    return store.synchronize();
+bool saveHighScore(UserDefaults& store, std::uint32_t score, std::uint32_t* best) {
+    std::uint32_t kept = score;
+    const bool saved = store.update([&](PropertyList::Dictionary& stored) {
+        kept = score;
+        if (const auto it = stored.find(kHighScore); it != stored.end()) {
+            if (const std::optional<std::uint32_t> old = it->second.unsignedValue())
+                kept = std::max(kept, *old);
+            else if (store.keepCopyAside().empty())
+                return false; // without a copy of the file the value stays as it is
+        }
+        char text[16];
+        std::snprintf(text, sizeof text, "%u", kept);
+        stored[kHighScore] = PropertyList::makeString(text);
+        return true;
+    });
+    if (best) *best = kept;
+    return saved;
 }
 
 int settingsCommand(const std::vector<std::string>& args, UserDefaults& store,
@@ -229,8 +204,7 @@ int settingsCommand(const std::vector<std::string>& args, UserDefaults& store,
         return 2;
     }
     std::string why;
-    const std::optional<PropertyList> file = readPropertyListFile(settingsPath, &why);
-    const PropertyList* specifiers = specifiersOf(file, why);
+    const auto specifiers = readSettingSpecifiers(settingsPath, &why);
     if (!specifiers) {
         err << "spheron: cannot read the settings file " << settingsPath << ": " << why << '\n';
         return 1;

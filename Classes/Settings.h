@@ -29,14 +29,18 @@ inline bool tiltControlOn(const std::string& accelState) {
     return accelState == "true";
 }
 
-// Stores the score as "%u" text under "highScore" and synchronises at once; false when the
-// store could not be saved (the value is still kept in memory).
-bool saveHighScore(UserDefaults& store, std::uint32_t score);
+// Stores the larger of `score` and the stored best score, as "%u" text under "highScore", in one
+// update of the store, so that no writer lowers it. A stored value that cannot be read as a
+// number is never silently replaced: the file is first kept aside (UserDefaults::keepCopyAside),
+// and when that fails nothing is written. `best`, when given, receives the best score now stored.
+// False when the store could not be written.
+bool saveHighScore(UserDefaults& store, std::uint32_t score, std::uint32_t* best = nullptr);
 
 // `spheron --settings [KEY VALUE]`: `args` are the words after "--settings". Without words,
-// lists each setting's title, key and current value; with KEY VALUE, checks the value against
-// the setting's description in the settings file and saves it. Returns the exit status: 0 on
-// success, 1 for a refused value or a failed save, 2 for a wrong number of words; each failure
-// prints one line on `err`.
+// lists each setting's title, key and current value, control characters escaped; with KEY
+// VALUE, checks the value against the setting's description in the settings file and saves it
+// (a best score only when it is above the stored one). Returns the exit status: 0 on success, 1
+// for a refused value or a failed save, 2 for a wrong number of words; each failure prints one
+// line on `err`.
 int settingsCommand(const std::vector<std::string>& args, UserDefaults& store,
                     const std::string& settingsPath, std::ostream& out, std::ostream& err);

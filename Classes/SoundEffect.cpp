@@ -55,12 +55,14 @@ std::unique_ptr<SoundEffect> SoundEffect::soundEffectWithContentsOfFile(const st
 std::unique_ptr<SoundEffect> SoundEffect::initWithContentsOfFile(const std::string& path) {
     // A path that no file URL can be made of: none at all, or one with a NUL inside.
     if (path.empty() || path.find('\0') != std::string::npos) {
-        platformLog("NSURL is nil for path: %s", path.c_str());
+        platformLog("NSURL is nil for path: %s (%s)", path.c_str(),
+                    path.empty() ? "no path given" : "the path holds a NUL byte");
         return nullptr;
     }
     SystemSoundID soundID = 0;
     if (const int error = systemSoundCreate(path, &soundID)) {
-        platformLog("Error %d loading sound at path: %s", error, path.c_str());
+        platformLog("Error %d loading sound at path: %s (%s)", error, path.c_str(),
+                    systemSoundErrorText(error));
         return nullptr;
     }
     std::unique_ptr<SoundEffect> effect(new SoundEffect);
@@ -111,8 +113,12 @@ void soundCompletionCallback(std::uint32_t /*soundID*/, void* clientData) {
 
 void loadSoundEffects(GameSounds& sounds) {
     for (const SoundRow& row : kSoundRows) {
-        const std::string path = resourcePath(std::string(row.resource) + ".caf");
-        sounds.*row.sound = SoundEffect::initWithContentsOfFile(path);
+        const std::string file = std::string(row.resource) + ".caf";
+        std::string whyNot;
+        const std::string path = resourcePath(file, &whyNot);
+        if (path.empty()) // name the sound that is missing, not an empty path
+            platformLog("NSURL is nil for path: %s (%s)", file.c_str(), whyNot.c_str());
+        sounds.*row.sound = path.empty() ? nullptr : SoundEffect::initWithContentsOfFile(path);
     }
     if (sounds.popSound) sounds.popSound->setMaximumNumberOfConcurrentSounds(kBurstSoundLimit);
     if (sounds.dropSound) sounds.dropSound->setMaximumNumberOfConcurrentSounds(kBurstSoundLimit);

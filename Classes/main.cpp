@@ -1,33 +1,60 @@
-// spheron: the game. `spheron --settings [KEY VALUE]` is the settings screen; otherwise the
-// command line picks the content scale and the application takes over. Platform headers only.
+// spheron: the game. `spheron --settings [KEY VALUE]` is the settings screen, `--version` says
+// which; otherwise the command line picks the content scale, the board and a scripted run, and
+// the application takes over. Platform headers only.
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Classes/AppDelegate.h"
+#include "Classes/PuzzleView.h"
 #include "Classes/Settings.h"
 #include "Classes/play/GameClock.h"
+#include "Classes/play/ScoreTables.h"
+#include "Classes/play/ScriptedPlay.h"
 #include "platform/app/Application.h"
+#include "platform/base/RunLoop.h"
+#include "platform/media/Resources.h"
 #include "platform/store/UserDefaults.h"
 
 namespace {
 
 constexpr int kLargestScale = 8;
+constexpr double kLongestWait = 3600.0;
 
 void usage(FILE* out) {
-    std::fprintf(out,
-                 "usage: spheron [--scale N]\n"
-                 "       spheron --settings [KEY VALUE]\n"
-                 "  --scale N          draw everything N times larger (default: the largest of\n"
-                 "                     1, 2 or 3 at which the window fits the screen)\n"
-                 "  --settings         list the settings with their current values\n"
-                 "  --settings KEY VALUE\n"
-                 "                     change a setting; it takes effect at the next start\n"
-                 "Preferences are kept in %s\n",
-                 UserDefaults::defaultPath().c_str());
+    std::fprintf(
+        out,
+        "usage: spheron [--scale N] [--game N] [SCRIPT...]\n"
+        "       spheron --settings [KEY VALUE]\n"
+        "       spheron --scores\n"
+        "       spheron --version\n"
+        "  --scale N          draw everything N times larger (default: the largest of 1, 2\n"
+        "                     or 3 at which the window fits the screen; lowered to fit)\n"
+        "  --game N           play board N (0 to 4294967295); the same number, the same board\n"
+        "  --settings         list the settings with their current values\n"
+        "  --settings KEY VALUE\n"
+        "                     change a setting; it takes effect at the next start\n"
+        "  --scores           print the top ten scores of each game type\n"
+        "  --version          print the version and quit\n"
+        "A script runs its steps in the order given on a simulated clock (20 ms a frame), then\n"
+        "prints 'state=playing|paused|over score=S best=B game=N practice=0|1' and quits:\n"
+        "  --click X,Y        click window point X,Y (0 <= X < 320, 0 <= Y < 480)\n"
+        "  --key NAME         press a key (SDL's key names, with ctrl+ and shift+ prefixes)\n"
+        "  --play greedy[:N]  N moves (default: to the end) of a player that bursts the\n"
+        "                     largest group it can click, else turns the cube\n"
+        "  --wait S           let S seconds of the game pass\n"
+        "  --screenshot FILE  save the window as a PNG file when the script ends\n"
+        "  --screenshot-after S\n"
+        "                     seconds between the last step and the end (default 2.5)\n"
+        "Preferences are kept in %s\n",
+        UserDefaults::defaultPath().c_str());
 }
 
 bool parseScale(const char* text, int& scale) {
@@ -38,9 +65,53 @@ bool parseScale(const char* text, int& scale) {
     return true;
 }
 
+// A board number: the seed's 32 bits, written in decimal digits only.
+bool parseGameNumber(const char* text, std::uint32_t& number) {
+    if (!*text || std::strspn(text, "0123456789") != std::strlen(text)) return false;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text, nullptr, 10);
+    if (errno == ERANGE || value > UINT32_MAX) return false;
+    number = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+// Seconds: finite, 0 ... kLongestWait.
+bool parseSeconds(const char* text, double& seconds) {
+    char* end = nullptr;
+    seconds = std::strtod(text, &end);
+    return *text && *end == '\0' && std::isfinite(seconds) && seconds >= 0.0 &&
+           seconds <= kLongestWait;
+}
+
+// A point inside the window: no NaN or infinity ever reaches the click's pixel arithmetic.
 bool parsePoint(const char* text, Point& p) {
     char extra = 0;
-    return std::sscanf(text, "%f,%f%c", &p.x, &p.y, &extra) == 2;
+    if (std::sscanf(text, "%f,%f%c", &p.x, &p.y, &extra) != 2) return false;
+    const Rect screen = mainScreenBounds();
+    return std::isfinite(p.x) && std::isfinite(p.y) && p.x >= 0.0f && p.y >= 0.0f &&
+           p.x < screen.size.width && p.y < screen.size.height;
+}
+
+// "greedy" or "greedy:N" with N >= 1; -1 moves: to the end.
+bool parsePlay(const std::string& text, int& moves) {
+    if (text == "greedy") {
+        moves = -1;
+        return true;
+    }
+    const std::string prefix = "greedy:";
+    if (text.compare(0, prefix.size(), prefix) != 0) return false;
+    const std::string count = text.substr(prefix.size());
+    if (count.empty() || count.size() > 6 || count.find_first_not_of("0123456789") != count.npos)
+        return false;
+    moves = std::atoi(count.c_str());
+    return moves >= 1;
+}
+
+int refuse(const char* format, const std::string& a, const std::string& b = {}) {
+    std::fputs("spheron: ", stderr);
+    std::fprintf(stderr, format, a.c_str(), b.c_str());
+    std::fputs(" (spheron --help lists the options)\n", stderr);
+    return 2;
 }
 
 } // namespace
@@ -51,54 +122,95 @@ int main(int argc, char** argv) {
         return settingsCommand(words, UserDefaults::standardUserDefaults(), settingsFilePath(),
                                std::cout, std::cerr);
     }
+    if (argc == 2 && std::strcmp(argv[1], "--scores") == 0) // reads the store, never writes it
+        return scoresCommand(UserDefaults::defaultPath(), std::cout, std::cerr);
 
     ApplicationOptions options;
+    std::optional<std::uint32_t> gameNumber;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (arg == "--help" || arg == "-h") {
             usage(stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("spheron %s\n", SPHERON_VERSION);
             return 0;
         }
         if (arg == "--report-first-frame") { // for the start-up benchmark
             options.reportFirstFrame = true;
             continue;
         }
-        if (arg != "--scale" && arg != "--screenshot" && arg != "--screenshot-after" &&
-            arg != "--click") {
-            std::fprintf(stderr, "spheron: unknown option '%s'\n", arg.c_str());
-            usage(stderr);
-            return 2;
-        }
-        if (!value) {
-            std::fprintf(stderr, "spheron: %s needs a value\n", arg.c_str());
-            usage(stderr);
-            return 2;
-        }
+        static const char* const withValue[] = {"--scale", "--game",       "--click",
+                                                "--key",   "--play",       "--wait",
+                                                "--screenshot", "--screenshot-after"};
+        bool known = false;
+        for (const char* name : withValue)
+            known = known || arg == name;
+        if (!known) return refuse("unknown option '%s'", arg);
+        if (i + 1 >= argc) return refuse("%s needs a value", arg);
+        const char* value = argv[++i];
         bool ok = true;
+        ScriptStep step;
         if (arg == "--scale") {
             ok = parseScale(value, options.contentScale);
-        } else if (arg == "--screenshot") { // for checking the looks: save and quit
+        } else if (arg == "--game") {
+            std::uint32_t n = 0;
+            ok = parseGameNumber(value, n);
+            gameNumber = n;
+        } else if (arg == "--screenshot") {
+            ok = *value != '\0';
             options.screenshotPath = value;
-        } else if (arg == "--screenshot-after") { // seconds after the last click
-            char* end = nullptr;
-            options.screenshotDelay = std::strtod(value, &end);
-            ok = *value && *end == '\0' && options.screenshotDelay >= 0.0 &&
-                 options.screenshotDelay <= 600.0;
-        } else { // --click X,Y in window points, before the screenshot
-            Point p;
-            ok = parsePoint(value, p);
-            options.clicks.push_back(p);
+        } else if (arg == "--screenshot-after") {
+            ok = parseSeconds(value, options.screenshotDelay);
+        } else if (arg == "--click") {
+            step.kind = ScriptStep::Kind::Click;
+            ok = parsePoint(value, step.point);
+        } else if (arg == "--key") {
+            step.kind = ScriptStep::Kind::Key;
+            step.key = value;
+            ok = scriptKeyIsValid(step.key);
+        } else if (arg == "--wait") {
+            step.kind = ScriptStep::Kind::Wait;
+            ok = parseSeconds(value, step.seconds);
+        } else { // --play
+            int moves = 0;
+            step.kind = ScriptStep::Kind::Play;
+            ok = parsePlay(value, moves);
+            if (ok) step.play = greedyPlayer(moves);
         }
-        if (!ok) {
-            std::fprintf(stderr, "spheron: bad value '%s' for %s\n", value, arg.c_str());
-            usage(stderr);
-            return 2;
-        }
-        ++i;
+        if (!ok) return refuse("bad value '%s' for %s", value, arg);
+        if (arg == "--click" || arg == "--key" || arg == "--wait" || arg == "--play")
+            options.script.push_back(std::move(step));
+    }
+    if (options.isScripted()) {
+        // The state line is the run's one line on standard output.
+        options.scriptEnded = [] {
+            std::printf("%s\n", scriptStateLine().c_str());
+            std::fflush(stdout);
+        };
+        PuzzleView::setSolverAnswersBeforeNextFrame(true);
+        // Nobody watches the frames of a script: the game view draws only for its picture.
+        PuzzleView::setFramesUnseen(true);
+        options.beforeScreenshot = [] {
+            Application* app = Application::sharedApplication();
+            auto* delegate = app ? dynamic_cast<AppDelegate*>(app->delegate()) : nullptr;
+            if (delegate && delegate->puzzleView()) delegate->puzzleView()->presentCurrentFrame();
+        };
+    }
+    // Without its resources the game would open a blank window with a line per missing file.
+    if (const std::string problem = resourceDirectoryProblem(); !problem.empty()) {
+        std::fprintf(stderr, "spheron: %s\n", problem.c_str());
+        return 1;
     }
     setApplicationOptions(options);
-    GameClock clock; // timed games count steady seconds, whatever the system clock does
+    AppDelegate::setFirstGameNumber(gameNumber);
+    // Timed games count the main loop's seconds, steady whatever the system clock does, and
+    // simulated in a scripted run.
+    GameClock clock(static_cast<std::int64_t>(std::time(nullptr)), [] {
+        return std::chrono::duration<double>(RunLoop::main().loopTime().time_since_epoch())
+            .count();
+    });
     GameClock::install(&clock);
     registerApplicationDelegate("AppDelegate", &AppDelegate::create);
     const int status = UIApplicationMain(argc, argv, nullptr, "AppDelegate");

@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -17,6 +18,7 @@
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
 #include "Classes/Settings.h"
+#include "Classes/play/GameOverlays.h"
 #include "model/Puzzle.h"
 #include "platform/base/RunLoop.h"
 #include "platform/gl/Screen.h"
@@ -33,19 +35,26 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The quarter turn that `act` starts on a board at rest, judged by the model's target angles:
-// a direction code, -1 for none, -2 for something else.
+std::int64_t elapsedForTest = 0;
+
+// Which quarter turn took `before` to `after`, judged by the model's target angles: a direction
+// code, -1 for none, -2 for something else.
+int turnBetween(const Puzzle& before, const Puzzle& after) {
+    if (std::memcmp(before.dstRot, after.dstRot, sizeof before.dstRot) == 0) return -1;
+    for (int d = kDirLeft; d <= kDirDown; ++d) {
+        auto turned = std::make_unique<Puzzle>(before);
+        rotatePuzzle(turned.get(), d);
+        if (std::memcmp(turned->dstRot, after.dstRot, sizeof after.dstRot) == 0) return d;
+    }
+    return -2;
+}
+
+// The turn that `act` gives on a board at rest.
 int turnBy(const std::function<void()>& act) {
     makeRestingBoard(&puzzle, 11);
     const auto before = std::make_unique<Puzzle>(puzzle);
     act();
-    if (std::memcmp(before->dstRot, puzzle.dstRot, sizeof puzzle.dstRot) == 0) return -1;
-    for (int d = kDirLeft; d <= kDirDown; ++d) {
-        auto turned = std::make_unique<Puzzle>(*before);
-        rotatePuzzle(turned.get(), d);
-        if (std::memcmp(turned->dstRot, puzzle.dstRot, sizeof puzzle.dstRot) == 0) return d;
-    }
-    return -2;
+    return turnBetween(*before, puzzle);
 }
 
 KeyEvent key(KeyCode code, bool control = false) {
@@ -106,9 +115,16 @@ protected:
 
 TEST_F(AppDelegateTest, TheWindowShowsTheBarsAndTheGameBelowTheStatusStripAndNoTimeBarUntimed) {
     launch();
-    const std::vector<View*> stacked{delegate->navBar(), delegate->toolbar(),
-                                     delegate->puzzleView(), delegate->progressView()};
-    EXPECT_EQ(delegate->window()->subviews(), stacked); // the time bar lies over the game view
+    // Stacked in the order added: the best score, the pause cover (hidden, on the game view's
+    // frame) and the time bar lie over the game view; the panels come after them all.
+    const std::vector<View*> stacked{delegate->navBar(),     delegate->toolbar(),
+                                     delegate->puzzleView(), delegate->scoreInfoView(),
+                                     delegate->pauseCover(), delegate->progressView()};
+    const auto& shown = delegate->window()->subviews();
+    ASSERT_GT(shown.size(), stacked.size());
+    EXPECT_TRUE(std::equal(stacked.begin(), stacked.end(), shown.begin()));
+    EXPECT_TRUE(delegate->pauseCover()->isHidden());
+    EXPECT_EQ(delegate->pauseCover()->frame().origin.y, 64.0f);
     EXPECT_TRUE(delegate->window()->isKeyWindow());
     EXPECT_EQ(delegate->puzzleView()->progressView(), delegate->progressView());
     EXPECT_EQ(delegate->puzzleView()->animationTimer(), nullptr); // not active yet
@@ -142,8 +158,12 @@ TEST_F(AppDelegateTest, TheArrowButtonsTurnTheCubeRefreshStartsAGameAndInfoShows
     tapInWindow(*delegate->window(), centreInWindow(item->leftBarButtonItem()->view()));
     EXPECT_EQ(quitRequest + solveRequest, 0);
     EXPECT_TRUE(puzzle.flags & kPuzzleStarting);
-    // The About alert, on release inside the info button only.
-    const Point info = centreInWindow(item->rightBarButtonItem()->customView());
+    // On the right the pause button, then the info button: the About alert, on release inside.
+    const std::vector<View*>& right = item->rightBarButtonItem()->customView()->subviews();
+    ASSERT_EQ(right.size(), 2u);
+    EXPECT_EQ(right[0], delegate->pauseButton());
+    const Point info = centreInWindow(right[1]);
+    EXPECT_LT(centreInWindow(right[0]).x, info.x);
     delegate->window()->sendEvent(touchEvent(InputType::TouchDown, info));
     EXPECT_EQ(delegate->puzzleView()->aboutAlert(), nullptr);
     delegate->window()->sendEvent(touchEvent(InputType::TouchUp, info));
@@ -240,7 +260,8 @@ TEST_F(AppDelegateTest, KeysTurnStartNewGamesAndOpenTheAlertButNotUnderIt) {
         EXPECT_EQ(d->applicationKeyDown(nullptr, k), newGame);
         EXPECT_EQ((puzzle.flags & kPuzzleStarting) != 0, newGame);
     }
-    EXPECT_TRUE(d->applicationKeyDown(nullptr, key(KeyCode::F1)));
+    // Shift+F1: F1 alone is the help.
+    EXPECT_TRUE(d->window()->sendEvent({InputType::KeyDown, {}, 0, {KeyCode::F1, false, true}}));
     AlertView* alert = d->puzzleView()->aboutAlert();
     ASSERT_TRUE(alert && alert->isVisible());
     EXPECT_EQ(turnBy([&] { EXPECT_FALSE(d->applicationKeyDown(nullptr, key(KeyCode::Left))); }),
@@ -273,6 +294,95 @@ TEST_F(AppDelegateTest, ANewBestScoreIsStoredOnceWhenTheGameEndsAndAgainAtTermin
     delegate->puzzleView()->setHighScore(4294967295u);
     delegate->applicationWillTerminate(nullptr);
     EXPECT_NE(readFile(store->storePath()).find("<string>4294967295</string>"), std::string::npos);
+}
+
+TEST_F(AppDelegateTest, PauseCoversTheCubeStopsTheGameAndAnyKeyResumes) {
+    launch();
+    PuzzleView* view = delegate->puzzleView();
+    makeRestingBoard(&puzzle, 11);
+    view->drawView();
+    const auto bubbleShown = [](Rgba p) {
+        return std::max({p.r, p.g, p.b}) - std::min({p.r, p.g, p.b}) > 60;
+    };
+    const int cx = 160, cy = 250; // the cube's middle in the window
+    ASSERT_TRUE(bubbleShown(composeWindow().at(cx, cy)));
+    const std::uint32_t frame = puzzle.frame;
+    ASSERT_TRUE(delegate->applicationKeyDown(nullptr, key(KeyCode::P)));
+    EXPECT_TRUE(view->isPaused());
+    view->drawView();
+    EXPECT_EQ(puzzle.frame, frame); // no update, no drawing
+    const WindowShot covered = composeWindow();
+    for (int y = 100; y < 400; y += 25)
+        for (int x = 20; x < 300; x += 25)
+            ASSERT_FALSE(bubbleShown(covered.at(x, y))) << x << "," << y; // only grey and text
+    // A key resumes through the cover, which takes it first.
+    EXPECT_TRUE(delegate->window()->sendEvent(keyDown(KeyCode::A)));
+    EXPECT_FALSE(view->isPaused());
+    EXPECT_TRUE(bubbleShown(composeWindow().at(cx, cy)));
+    // So does the pause button's second press; focus loss pauses, a turn key does not act.
+    tapInWindow(*delegate->window(), centreInWindow(delegate->pauseButton()));
+    EXPECT_TRUE(view->isPaused());
+    tapInWindow(*delegate->window(), centreInWindow(delegate->pauseButton()));
+    EXPECT_FALSE(view->isPaused());
+    delegate->applicationDidLoseFocus(nullptr);
+    EXPECT_TRUE(view->isPaused());
+    const auto before = std::make_unique<Puzzle>(puzzle);
+    delegate->rotateLeftAction(nullptr);
+    EXPECT_FALSE(view->isPaused());
+    EXPECT_EQ(turnBetween(*before, puzzle), -1);
+}
+
+TEST_F(AppDelegateTest, TheTimeBarTurnsRedInTheLastTenSecondsAndTheBestScoreShows) {
+    std::int64_t now = 2'000'000'000;
+    setPuzzleClock([] { return std::int64_t(2'000'000'000) + elapsedForTest; });
+    launch();
+    PuzzleView* view = delegate->puzzleView();
+    view->setGameType(1);
+    view->setHighScore(4321);
+    makeRestingBoard(&puzzle, 5);
+    puzzle.flags = kPuzzleTimed;
+    puzzle.numGameSecs = 60.0f;
+    puzzle.startTime = static_cast<std::int32_t>(now);
+    delegate->progressView()->setHidden(false);
+    const int barX = 84, barY = 419; // the filled part's left end
+    for (const auto& [elapsed, red] : {std::pair{20, false}, std::pair{51, true}}) {
+        elapsedForTest = elapsed;
+        view->drawView();
+        const Rgba p = composeWindow().at(barX, barY);
+        EXPECT_EQ(p.r > p.b + 60, red) << elapsed << "s: " << p.r << "," << p.g << "," << p.b;
+        EXPECT_EQ(p.b > p.r + 40, !red) << elapsed;
+    }
+    // The bar pulses: two frames half a second apart differ.
+    const Rgba a = composeWindow().at(barX, barY);
+    for (int i = 0; i < 25; ++i)
+        view->drawView();
+    const Rgba b = composeWindow().at(barX, barY);
+    EXPECT_GT(std::abs(a.g - b.g) + std::abs(a.b - b.b), 30);
+    // "Best 4321" in dark text at the top right of the game view, nothing at the top left.
+    const WindowShot s = composeWindow();
+    int dark = 0, darkLeft = 0;
+    for (int y = 70; y < 86; ++y)
+        for (int x = 0; x < 320; ++x) {
+            const bool isDark = s.at(x, y).r < 110 && s.at(x, y).g < 110;
+            dark += isDark && x > 240;
+            darkLeft += isDark && x < 80;
+        }
+    EXPECT_GT(dark, 20);
+    EXPECT_EQ(darkLeft, 0);
+    setPuzzleClock(nullptr);
+}
+
+TEST(ContentScale, AScaleThatDoesNotFitTheUsableAreaWithTheFrameIsLowered) {
+    const struct {
+        int asked, w, h, frameW, frameH, expected;
+    } cases[] = {
+        {3, 1280, 1024, 0, 0, 2},  {3, 1280, 1024, 8, 40, 2}, {3, 1280, 990, 8, 40, 1},
+        {2, 1920, 1000, 8, 40, 2}, {2, 1920, 999, 8, 40, 1},  {0, 3840, 2100, 8, 40, 3},
+        {8, 200, 300, 0, 0, 1},    {1, 640, 480, 8, 40, 1},   {5, 1700, 2500, 0, 0, 5},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fittingWindowScale(c.asked, c.w, c.h, c.frameW, c.frameH), c.expected)
+            << c.asked << " in " << c.w << "x" << c.h;
 }
 
 TEST(ContentScale, TheLargestWholeScaleUpToThreeThatFits) {

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The real program end to end, offscreen: a one-minute game chosen with --settings, played with
-# scripted clicks until its time runs out, then a second start that keeps the best score.
+# The real program end to end, offscreen, in scripted runs on simulated time: the version, the
+# option checks, whole games of the greedy player that repeat exactly and enter the score tables,
+# a practice game that enters no table and raises no best score, a timed game that runs out (and
+# one that a pause keeps alive), and the best score kept for the next start.
 # Usage: test_end_to_end.sh PATH/TO/spheron. Needs no display, sound card or network.
 set -euo pipefail
 
@@ -8,12 +10,11 @@ game=$1
 work=$(mktemp -d /tmp/spheron-e2e-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-# Nothing of the real user is read or written: the store goes to the default place under a
-# scratch configuration folder.
-unset SPHERON_PREFERENCES
+# Nothing of the real user is read or written.
+export SPHERON_PREFERENCES=$work/preferences.plist
 export XDG_CONFIG_HOME=$work/config HOME=$work/home
 export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
-store=$XDG_CONFIG_HOME/spheron/preferences.plist
+store=$SPHERON_PREFERENCES
 
 fail() {
     echo "FAIL: $*" >&2
@@ -30,61 +31,96 @@ stored() {
         sed -n "s#.*<key>$1</key> *<\(string\|integer\)>\([0-9][0-9]*\)</[a-z]*>.*#\2#p"
 }
 
-# a. A one-minute game from the next start on.
-"$game" --settings gameType 1 >"$work/settings.log" 2>&1 || fail "--settings gameType 1 failed"
-[ "$(stored gameType)" = 1 ] || fail "gameType 1 not in the store"
-[ -z "$(stored highScore)" ] || fail "a best score before any game"
+# A scripted run: its one line on standard output, checked for being one state line.
+run() {
+    local name=$1
+    shift
+    "$game" --scale 1 "$@" >"$work/$name.out" 2>"$work/$name.log" ||
+        fail "$name: status $? for $*"
+    [ "$(wc -l <"$work/$name.out")" = 1 ] || fail "$name: not one line on standard output"
+    grep -Eq '^state=(playing|paused|over) score=[0-9]+ best=[0-9]+ game=[0-9]+ practice=[01]$' \
+        "$work/$name.out" || fail "$name: no state line: $(cat "$work/$name.out")"
+    cat "$work/$name.out"
+}
+field() { sed -n "s/.*\b$2=\([a-z0-9]*\).*/\1/p" <<<"$1"; }
 
-# b. The toolbar (y 436..480) holds a 1-point space and four 66-point arrows, 12 points in from
-# the left and 6 apart: centres at x 52, 124, 196, 268. Left then right and up then down leave
-# the cube as it was. Then each front bubble's centre is clicked twice (select, then burst):
-# the game view spans y 64..436 and the front face's cells lie 58 points apart around (160, 250).
-# Until the first burst the cube stays full, so every board click meets a resting board and the
-# front bubble at its spot. The colours are uniform over seven and independent, so no pair bursts
-# only when all 65 neighbour links of the front face (40 inside it, 25 to the layer behind) join
-# different colours: about (6/7)^65 = 4e-5, and a simulation of 300000 boards gave 15. A right
-# turn and the same 25 spots on the next face bring a run without points near 1e-9.
-clicks=(--click 52,458 --click 124,458 --click 196,458 --click 268,458)
-front=()
-for y in 134 192 250 308 366; do
-    for x in 45 102 160 218 276; do front+=(--click "$x,$y" --click "$x,$y"); done
-done
-clicks+=("${front[@]}" --click 124,458 "${front[@]}")
-# Clicks start 2 s after launch, 0.5 s apart: the 105th at 54 s. The clock of the game starts
-# once the board has dropped in (about 1 s) and runs out 60 whole calendar seconds later, by
-# 63 s at most; the picture is taken 16 s after the last click, at 70 s, and the program quits.
-shot=$work/over.png
 start=$SECONDS
-"$game" --scale 1 "${clicks[@]}" --screenshot "$shot" --screenshot-after 16 \
-    >"$work/first-run.log" 2>&1 &
-pid=$!
-# A new best score is stored as soon as the game ends, before the picture and the quit. The
-# store is read before the picture is looked for, so a value seen here was saved earlier.
-savedAtEnd=
-while kill -0 "$pid" 2>/dev/null; do
-    best=$(stored highScore)
-    if [ -z "$savedAtEnd" ] && [ -n "$best" ] && [ ! -e "$shot" ]; then savedAtEnd=$best; fi
-    sleep 0.5
+
+# a. The version, and options refused with status 2 and one line that names them.
+[ "$("$game" --version)" = "spheron 1.1" ] || fail "--version"
+for bad in "--click nan,inf" "--click 320,10" "--click 1e40,3" "--game -1" "--game 4294967296" \
+    "--game 12x" "--key ctrl+nosuchkey" "--play lazy" "--play greedy:0" "--wait inf" \
+    "--scale 0" "--frobnicate" "--game"; do
+    set +e
+    # shellcheck disable=SC2086 # the words of $bad are the options
+    "$game" $bad >"$work/refused.out" 2>"$work/refused.log"
+    status=$?
+    set -e
+    [ "$status" = 2 ] || fail "'$bad' ended with status $status, not 2"
+    [ "$(wc -l <"$work/refused.log")" = 1 ] || fail "'$bad': not one line on stderr"
+    grep -qe "${bad%% *}" "$work/refused.log" || fail "'$bad': the line does not name the option"
+    [ ! -s "$work/refused.out" ] || fail "'$bad' printed on standard output"
 done
-wait "$pid" || fail "the first run ended with status $?"
-echo "first run: $((SECONDS - start)) s"
-[ -s "$shot" ] || fail "no screenshot: the scripted run did not reach its end"
+# A picture that cannot be written is an error.
+set +e
+"$game" --scale 1 --wait 0 --screenshot "$work/no/such/folder/x.png" >/dev/null 2>"$work/shot.log"
+status=$?
+set -e
+[ "$status" != 0 ] || fail "an unwritable screenshot ended with status 0"
+grep -q "no/such/folder/x.png" "$work/shot.log" || fail "the screenshot's failure names no file"
 
-# c. The best score is in the store, above 0, and was saved when the game ended.
-best=$(stored highScore)
-[ -n "$best" ] && [ "$best" -gt 0 ] || fail "no best score above 0 in the store ('$best')"
-[ "$savedAtEnd" = "$best" ] || fail "best score $best not saved when the game ended ('$savedAtEnd')"
-[ "$(stored gameType)" = 1 ] || fail "the game lost the gameType setting"
-echo "best score $best"
+# b. Whole untimed games of the greedy player end, and the same board plays the same again.
+a5=$(run game5 --game 5 --play greedy --screenshot "$work/a.png")
+[ "$(field "$a5" state)" = over ] || fail "game 5 did not end: $a5"
+[ -s "$work/a.png" ] || fail "no picture of game 5"
+again=$(run game5-again --game 5 --play greedy)
+[ "$(field "$again" score)" = "$(field "$a5" score)" ] || fail "game 5 twice: $a5 / $again"
+a6=$(run game6 --game 6 --play greedy)
+[ "$(field "$a6" state)" = over ] || fail "game 6 did not end: $a6"
+again=$(run game6-again --game 6 --play greedy)
+[ "$(field "$again" score)" = "$(field "$a6" score)" ] || fail "game 6 twice: $a6 / $again"
+s5=$(field "$a5" score)
+s6=$(field "$a6" score)
+best=$((s5 > s6 ? s5 : s6))
+[ "$(stored highScore)" = "$best" ] || fail "highScore $(stored highScore), not the larger $best"
+[ "$(field "$a6" best)" = "$best" ] || [ "$s6" -lt "$s5" ] || fail "game 6 shows best $(field "$a6" best)"
+echo "games 5 and 6: $s5 and $s6 points"
+# Each run of them is in the (only) table with its number: rank, score, date, game number.
+tables=$("$game" --scores)
+[ "$(grep -Ecx " +[0-9]+ +$s5 +[0-9T:Z-]+ +5" <<<"$tables")" = 2 ] || fail "game 5 in: $tables"
+[ "$(grep -Ecx " +[0-9]+ +$s6 +[0-9T:Z-]+ +6" <<<"$tables")" = 2 ] || fail "game 6 in: $tables"
+"$game" --settings | grep -Eq " highScore +$best\$" || fail "--settings: highScore is not $best"
 
-# d. A second start reads the best score and writes it back when it quits: the same value, in a
-# file replaced since (a new inode), and the settings screen lists it.
+# c. Undo makes a practice game: it ends, says so, and its score raises no best score even above it
+# (a store of its own, since a best score is never lowered).
+export SPHERON_PREFERENCES=$work/practice.plist
+store=$SPHERON_PREFERENCES
+"$game" --settings highScore 1 >/dev/null
+b7=$(run game7 --game 7 --play greedy:1 --key ctrl+z --play greedy --screenshot "$work/b.png")
+[ "$(field "$b7" state)" = over ] || fail "game 7 did not end: $b7"
+[ "$(field "$b7" practice)" = 1 ] || fail "game 7 is no practice game: $b7"
+[ "$(field "$b7" score)" -gt 1 ] || fail "game 7 scored too little to tell: $b7"
+[ "$(stored highScore)" = 1 ] || fail "the practice game raised highScore to $(stored highScore)"
+[ "$(field "$b7" best)" = 1 ] || fail "the practice game shows best $(field "$b7" best)"
+tables=$("$game" --scores)
+! grep -Eq "Z +7$" <<<"$tables" || fail "the practice game 7 is in a table: $tables"
+export SPHERON_PREFERENCES=$work/preferences.plist
+store=$SPHERON_PREFERENCES
+
+# d. A one-minute game runs out in simulated time; a pause stops its clock (the help opened and
+# closed over it leaves it paused), and leaving the pause does not end it.
+"$game" --settings gameType 1 >/dev/null
+timed=$(run timed --game 8 --wait 70)
+[ "$(field "$timed" state)" = over ] || fail "a one-minute game still runs after 70 s: $timed"
+paused=$(run paused --game 8 --wait 5 --key p --key F1 --key Escape --wait 120)
+[ "$(field "$paused" state)" = paused ] || fail "P, F1, Escape: not paused: $paused"
+resumed=$(run resumed --game 8 --wait 5 --key p --wait 120 --key p --wait 10)
+[ "$(field "$resumed" state)" = playing ] || fail "the pause ate the game's time: $resumed"
+
+# e. A second start reads the best score and writes it back when it quits.
+"$game" --settings highScore "$best" >/dev/null
 before=$(stat -c %i "$store")
-"$game" --scale 1 --click 160,5 --screenshot "$work/again.png" --screenshot-after 0.5 \
-    >"$work/second-run.log" 2>&1 || fail "the second run ended with status $?"
+run second --click 160,5 >/dev/null
 [ "$(stat -c %i "$store")" != "$before" ] || fail "the second run did not save the store"
-[ "$(stored highScore)" = "$best" ] || fail "best score $(stored highScore) after the second run, not $best"
-"$game" --settings >"$work/settings.log" 2>&1 || fail "--settings failed"
-grep -Eq "^.*[[:space:]]highScore[[:space:]]+$best\$" "$work/settings.log" ||
-    fail "--settings does not list highScore $best"
-echo "end to end: passed"
+[ "$(stored highScore)" = "$best" ] || fail "best score $(stored highScore) after a start, not $best"
+echo "end to end: passed in $((SECONDS - start)) s"

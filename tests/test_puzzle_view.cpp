@@ -15,6 +15,7 @@
 
 #include "Classes/SolveOperation.h"
 #include "platform/base/OperationQueue.h"
+#include "platform/device/Clipboard.h"
 #include "platform/device/URLOpener.h"
 #include "platform/media/ImageDecoder.h"
 #include "platform/media/Resources.h"
@@ -23,6 +24,7 @@
 #include "sim/Boards.h"
 #include "sim/SolverBoards.h"
 #include "support/GLTest.h"
+#include "support/Views.h"
 
 namespace {
 
@@ -332,6 +334,65 @@ TEST_F(PuzzleViewTest, ATapSelectsAGroupAndASecondOneBurstsItInTheModelAndOnScre
     EXPECT_LT(now.r - now.b, 40) << "the red bubble is still shown"; // grey-white background
 }
 
+TEST_F(PuzzleViewTest, UndoTakesTheBurstBackAtRestMakesPracticeAndRaisesNoBestScore) {
+    useRedPairBoard();
+    putBubble(&puzzle, 1, 0, 0, kColorBlue); // a blue pair keeps the game going after the burst
+    tick(3);
+    const Point at = viewPointOfCell(2, 0, 4);
+    view->touchesBegan(at, at);
+    view->touchesBegan(at, at); // the burst
+    ASSERT_EQ(puzzle.score, 1u);
+    view->undoAction(); // asked while the burst runs: taken once the board rests
+    tick(1);
+    EXPECT_EQ(liveCount(&puzzle), 2);
+    ASSERT_TRUE(settle());
+    tick(40);
+    EXPECT_EQ(puzzle.score, 0u);
+    EXPECT_EQ(liveCount(&puzzle), 4);
+    EXPECT_GT(shownAt(at).r, 150); // the red bubble is back on screen
+    EXPECT_TRUE(view->isPractice());
+    view->redoAction();
+    tick(1);
+    EXPECT_EQ(puzzle.score, 1u);
+    EXPECT_EQ(liveCount(&puzzle), 2);
+    view->setHighScore(0);
+    quitRequest = 1;
+    tick(40);
+    ASSERT_TRUE(puzzle.flags & kPuzzleGameOver);
+    EXPECT_EQ(highScore, 0u); // a practice game's score is no best score
+    EXPECT_EQ(playsOf(view->sounds().highScoreSound), 0);
+    view->undoAction(); // nothing once the game is over
+    tick(5);
+    EXPECT_EQ(puzzle.score, 1u);
+}
+
+TEST_F(PuzzleViewTest, AGameNumberIsItsBoardAndTheEndIsToldOnceSettled) {
+    std::vector<GameOutcome> told;
+    view->setGameOverHandler([&](const GameOutcome& o) { told.push_back(o); });
+    Puzzle expected;
+    initPuzzleWithSeed(&expected, 4294967295L);
+    for (int round = 0; round < 2; ++round) {
+        view->newGameWithNumber(4294967295u);
+        EXPECT_EQ(view->gameNumber(), 4294967295u);
+        EXPECT_FALSE(view->isPractice());
+        for (int n = 0; n < kNumBlocks; ++n)
+            ASSERT_EQ(puzzle.blocks[n].state.color, expected.blocks[n].state.color) << n;
+    }
+    useRedPairBoard();
+    const Point at = viewPointOfCell(2, 0, 4);
+    view->touchesBegan(at, at);
+    view->touchesBegan(at, at); // the last pair: no pairs are left
+    tick(2);
+    EXPECT_TRUE(view->hasEnded());
+    EXPECT_TRUE(told.empty()); // the bursts still run
+    tick(60);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].reason, GameEndReason::NoPairsLeft);
+    EXPECT_EQ(told[0].score, 1u);
+    EXPECT_EQ(told[0].gameNumber, 4294967295u);
+    EXPECT_FALSE(told[0].practice);
+}
+
 // The window's hit-testing hands a touch to the view in its own points, at any surface density.
 TEST_F(PuzzleViewTest, TouchesArriveThroughTheWindowInPointsAlsoOnADoubleDensitySurface) {
     for (float scale : {1.0f, 2.0f}) {
@@ -390,6 +451,41 @@ TEST_F(PuzzleViewTest, TheAboutAlertOpensTheContactLinkOnlyFromItsEmailButton) {
     EXPECT_EQ(openedURLs, std::vector<std::string>{std::string("mailto:") + SPHERON_CONTACT_EMAIL +
                                                    "?subject=spheron:comment"});
     view.reset(); // the alert goes with the view, before the window
+}
+
+// Without a mail program the address goes to the clipboard, and a short alert says where it went.
+TEST_F(PuzzleViewTest, AnEmailThatNoMailProgramTakesIsCopiedAndSaidSo) {
+    auto window = Window::initWithFrame({{0, 0}, {kWidth, kHeight}});
+    window->makeKeyAndVisible();
+    const std::string address = SPHERON_CONTACT_EMAIL;
+    struct Case {
+        bool opened, copied;
+        const char* notice; // none when the mail program took the link
+    };
+    for (const Case c :
+         {Case{true, true, nullptr}, Case{false, true, "Address copied to the clipboard: "},
+          Case{false, false, "No mail program took the link. Write to: "}}) {
+        std::vector<std::string> clipboard;
+        setURLOpener([&](const std::string&) { return c.opened; });
+        setClipboardWriter([&](const std::string& text) {
+            clipboard.push_back(text);
+            return c.copied;
+        });
+        view->infoAction();
+        view->aboutAlert()->dismissWithClickedButtonIndex(1, true);
+        AlertView* notice = view->aboutAlert();
+        EXPECT_EQ(notice->isVisible(), c.notice != nullptr);
+        if (c.notice) {
+            EXPECT_EQ(notice->message(), c.notice + address);
+            EXPECT_EQ(clipboard, std::vector<std::string>{address});
+            EXPECT_TRUE(window->sendEvent(keyDown(KeyCode::Escape))); // OK closes it
+            EXPECT_FALSE(notice->isVisible());
+        } else {
+            EXPECT_TRUE(clipboard.empty());
+        }
+    }
+    setClipboardWriter(nullptr);
+    view.reset();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,5 +1,5 @@
-// The game's preferences: seeding from the settings file on first launch and the command-line
-// settings screen. What the delegate reads from each stored string is tested with the delegate.
+// The game's preferences: seeding from the settings file, the best score merged at every save,
+// and the command-line settings screen. What the delegate reads is tested with the delegate.
 #include "Classes/Settings.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +13,8 @@
 
 namespace {
 
+const std::string kHead = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+
 std::size_t lineCount(const std::string& text) {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
@@ -23,117 +25,115 @@ protected:
         writeFile(dir / "Root.plist", xml);
         return (dir / "Root.plist").string();
     }
+    // Runs `spheron --settings args` on the store; the exit status.
+    int settings(const std::vector<std::string>& args, std::string* out = nullptr,
+                 std::string* err = nullptr) {
+        std::ostringstream o, e;
+        UserDefaults store(storePath);
+        const int status = settingsCommand(args, store, settingsFilePath(), o, e);
+        if (out) *out = o.str();
+        if (err) *err = e.str();
+        return status;
+    }
     ScratchDir dir;
     const std::string storePath = (dir / "preferences.plist").string();
     LogCapture log;
 };
 
-TEST_F(SettingsTest, FirstLaunchSeedsTheDefaultsFromTheSettingsBundle) {
+TEST_F(SettingsTest, DefaultsComeFromTheSettingsFileAndAreNeverWritten) {
     UserDefaults store(storePath);
     createDefaultPreferences(store, settingsFilePath());
     EXPECT_EQ(store.stringForKey(kSfxState), "true");
-    EXPECT_EQ(store.stringForKey(kShowHints), "true");
     EXPECT_EQ(store.stringForKey(kAccelState), "false");
     EXPECT_EQ(store.stringForKey(kHighScore), "0"); // present, so the next launch skips seeding
-    EXPECT_EQ(store.integerForKey(kGameType), 0);
-    EXPECT_TRUE(log.lines.empty());
-    // Defaults live in memory only: nothing was written.
-    EXPECT_FALSE(fs::exists(storePath));
+    const std::string settings = writeSettings(settingsPlist(
+        specifier(kGameType, "<integer>2</integer>") + specifier(kSfxState, "<string>no</string>") +
+        specifier("other", "<string>x</string>") + specifier(kGameType, "<integer>4</integer>") +
+        "<dict><key>Key</key><string>sfxState</string></dict><string>stray</string>"));
+    UserDefaults later(storePath);
+    createDefaultPreferences(later, settings);
+    EXPECT_EQ(later.integerForKey(kGameType), 4);   // the later entry wins
+    EXPECT_EQ(later.stringForKey(kSfxState), "no"); // an entry without a default keeps it
+    EXPECT_FALSE(later.stringForKey("other"));
+    EXPECT_TRUE(log.lines.empty() && !fs::exists(storePath));
+    for (const std::string& broken :
+         {(dir / "nowhere.plist").string(), writeSettings(kHead + "<dict/></plist>")}) {
+        UserDefaults none(storePath);
+        createDefaultPreferences(none, broken);
+        EXPECT_FALSE(none.stringForKey(kSfxState)) << broken;
+    }
+    EXPECT_EQ(log.lines.size(), 2u);
 }
 
-TEST_F(SettingsTest, AMissingFileOrArrayRegistersNothing) {
-    const std::vector<std::string> broken = {
-        (dir / "nowhere.plist").string(),
-        writeSettings("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict/></plist>"),
-        writeSettings("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
-                      "<key>PreferenceSpecifiers</key><dict/></dict></plist>"),
-    };
-    for (const std::string& settings : broken) {
-        log.lines.clear();
+// The stored best score as it is, the score of a game, and what the file then holds.
+TEST_F(SettingsTest, TheBestScoreIsMergedAndNeverDestroyed) {
+    const std::vector<std::tuple<std::string, unsigned, std::string, bool>> cases = {
+        {"<real>5000.5</real>", 0, "5000", false},
+        {"<string>5000abc</string>", 0, "5000", false},
+        {"<string>+5000</string>", 6000, "6000", false},
+        {"<integer>500</integer>", 300, "500", false},
+        {"<string>abc</string>", 10, "10", true}, // kept aside first
+        {"<date>2024-01-01T00:00:00Z</date>", 0, "0", true}};
+    for (const auto& [stored, score, after, setAside] : cases) {
+        const std::string file = kHead + "<dict><key>highScore</key>" + stored + "</dict></plist>";
+        writeFile(storePath, file);
+        fs::remove(storePath + ".corrupt-1");
         UserDefaults store(storePath);
-        createDefaultPreferences(store, settings);
-        for (const char* key : {kSfxState, kShowHints, kAccelState, kHighScore, kGameType})
-            EXPECT_FALSE(store.stringForKey(key)) << key << " from " << settings;
-        EXPECT_EQ(log.lines.size(), 1u);
+        std::uint32_t best = 1;
+        ASSERT_TRUE(saveHighScore(store, score, &best)) << stored;
+        EXPECT_EQ(UserDefaults(storePath).stringForKey(kHighScore), after) << stored;
+        EXPECT_EQ(std::to_string(best), after);
+        EXPECT_EQ(readFile(storePath + ".corrupt-1"), setAside ? file : "") << stored;
     }
 }
 
-TEST_F(SettingsTest, ALaterEntryReplacesAnEarlierOneAndForeignKeysAreSkipped) {
-    const std::string settings = writeSettings(settingsPlist(
-        specifier(kGameType, "<integer>2</integer>") +
-        specifier(kSfxState, "<string>false</string>") +
-        "<dict><key>Type</key><string>PSGroupSpecifier</string></dict>" +
-        specifier("other", "<string>x</string>") + specifier(kGameType, "<integer>4</integer>") +
-        "<dict><key>Key</key><string>sfxState</string></dict>" + "<string>stray</string>"));
-    UserDefaults store(storePath);
-    createDefaultPreferences(store, settings);
-    EXPECT_EQ(store.integerForKey(kGameType), 4);
-    EXPECT_EQ(store.stringForKey(kSfxState), "false"); // an entry without a default keeps it
-    EXPECT_FALSE(store.stringForKey("other"));
-    EXPECT_FALSE(store.stringForKey(kHighScore));
-}
-
 TEST_F(SettingsTest, TheSettingsScreenListsAndSavesCheckedValues) {
-    auto run = [this](const std::vector<std::string>& args, std::string* listing = nullptr) {
-        std::ostringstream out, err;
-        UserDefaults store(storePath);
-        EXPECT_EQ(settingsCommand(args, store, settingsFilePath(), out, err), 0);
-        EXPECT_EQ(err.str(), "");
-        if (listing) *listing = out.str();
-    };
     std::string listing;
-    run({}, &listing);
+    EXPECT_EQ(settings({}, &listing), 0);
     EXPECT_EQ(lineCount(listing), 5u);
     for (const char* line :
          {"sfxState    true\n", "accelState  false\n", "gameType    0 (Untimed)\n"})
         EXPECT_NE(listing.find(line), std::string::npos) << line;
-
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"gameType", "untimed"}, "0"},   {{"gameType", "2 minutes"}, "2"},
         {{"gameType", "3"}, "3"},         {{"sfxState", "false"}, "false"},
-        {{"accelState", "true"}, "true"}, {{"highScore", "4294967295"}, "4294967295"},
-        {{"highScore", "007"}, "7"}};
+        {{"accelState", "true"}, "true"}, {{"highScore", "007"}, "7"}};
     for (const auto& [args, stored] : cases) {
-        run(args);
+        EXPECT_EQ(settings(args), 0) << args[1];
         EXPECT_EQ(UserDefaults(storePath).stringForKey(args[0]), stored) << args[1];
     }
-    // The screen lists what it wrote.
-    run({}, &listing);
+    EXPECT_EQ(settings({}, &listing), 0);
     EXPECT_NE(listing.find("gameType    3 (3 minutes)\n"), std::string::npos);
     EXPECT_NE(listing.find("highScore   7\n"), std::string::npos);
+    // What the store holds reaches the terminal escaped.
+    UserDefaults store(storePath);
+    store.setObject(std::string("\x1b]0;owned\x07\xc2\x9b\n"), kSfxState);
+    ASSERT_TRUE(store.synchronize());
+    EXPECT_EQ(settings({}, &listing), 0);
+    EXPECT_NE(listing.find("\\x1b]0;owned\\x07\\u009b\\n\n"), std::string::npos) << listing;
+    EXPECT_EQ(listing.find_first_of("\x1b\x07\x9b"), std::string::npos);
 }
 
 TEST_F(SettingsTest, TheSettingsScreenRefusesBadInputWithOneLine) {
-    {
-        UserDefaults store(storePath);
-        ASSERT_TRUE(saveHighScore(store, 10));
-    }
+    ASSERT_EQ(settings({"highScore", "10"}), 0);
     const std::string before = readFile(storePath);
     const std::vector<std::vector<std::string>> refused = {
-        {"sfxState", "maybe"}, {"sfxState", "TRUE"},
-        {"showHints", "0"},    {"gameType", "6"},
-        {"gameType", "-1"},    {"gameType", "six minutes"},
-        {"highScore", "-1"},   {"highScore", "4294967296"},
-        {"highScore", "abc"},  {"highScore", ""},
-        {"volume", "3"},       {"highScore", " 5"},
-    };
+        {"sfxState", "maybe"},       {"sfxState", "TRUE"},
+        {"showHints", "0"},          {"gameType", "6"},
+        {"gameType", "six minutes"}, {"highScore", "-1"},
+        {"highScore", "4294967296"}, {"highScore", " 5"},
+        {"highScore", "9"},          {"volume", "3"},
+        {"sfxState", "true\x1b[2J"}, {"\x1b[2J", "1"}};
     for (const auto& args : refused) {
-        std::ostringstream out, err;
-        UserDefaults store(storePath);
-        EXPECT_EQ(settingsCommand(args, store, settingsFilePath(), out, err), 1)
-            << args[0] << ' ' << args[1];
-        EXPECT_EQ(lineCount(err.str()), 1u) << err.str();
-        EXPECT_EQ(out.str(), "");
+        std::string out, err;
+        EXPECT_EQ(settings(args, &out, &err), 1) << args[0] << ' ' << args[1];
+        EXPECT_EQ(lineCount(err), 1u) << err;
+        EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
+        EXPECT_EQ(out, "");
     }
     EXPECT_EQ(readFile(storePath), before);
-
-    std::ostringstream out, err;
-    UserDefaults store(storePath);
-    EXPECT_EQ(settingsCommand({"gameType"}, store, settingsFilePath(), out, err), 2);
-    EXPECT_EQ(settingsCommand({"gameType", "1", "2"}, store, settingsFilePath(), out, err), 2);
-    EXPECT_EQ(settingsCommand({}, store, (dir / "nowhere.plist").string(), out, err), 1);
-    EXPECT_EQ(lineCount(err.str()), 3u);
-    EXPECT_EQ(readFile(storePath), before);
+    EXPECT_EQ(settings({"gameType"}), 2);
+    EXPECT_EQ(settings({"gameType", "1", "2"}), 2);
 }
 
 } // namespace

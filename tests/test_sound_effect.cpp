@@ -82,7 +82,11 @@ protected:
 };
 
 std::string errorLine(int code, const std::string& path) {
-    return "Error " + std::to_string(code) + " loading sound at path: " + path;
+    const char* words = code == kSystemSoundFileNotFound ? "no such file"
+                        : code == kSystemSoundTooLong
+                            ? "longer than 30 seconds"
+                            : "not a sound file libsndfile can read, or empty";
+    return "Error " + std::to_string(code) + " loading sound at path: " + path + " (" + words + ")";
 }
 
 TEST_F(SoundTest, TheGamesSevenSoundsLoadWithTheirLimitsAndPlayInTheTablesOrder) {
@@ -186,7 +190,7 @@ TEST_F(SoundTest, MissingUnusableAndUndecodableFilesLogTheirMessages) {
     EXPECT_TRUE(log.lines.empty()); // no path: none, without a word
     EXPECT_EQ(SoundEffect::initWithContentsOfFile(""), nullptr);
     ASSERT_EQ(log.lines.size(), 1u);
-    EXPECT_EQ(log.lines[0], "NSURL is nil for path: ");
+    EXPECT_EQ(log.lines[0], "NSURL is nil for path:  (no path given)");
 
     const std::string real = readFile(resourcePath("pop.caf"));
     ASSERT_GT(real.size(), 100u);
@@ -214,7 +218,9 @@ TEST_F(SoundTest, AMissingResourceLeavesItsSoundNoneAndTheGameGoesOn) {
     setResourceDirectory(scratch.path.string());
     loadSoundEffects(sounds);
     EXPECT_EQ(sounds.warnSound, nullptr);
-    EXPECT_EQ(log.lines, std::vector<std::string>{"NSURL is nil for path: "});
+    EXPECT_EQ(log.lines,
+              std::vector<std::string>{"NSURL is nil for path: timer.caf (no such file in " +
+                                       scratch.path.string() + ")"});
     warnSndRequest = startSndRequest = 1;
     playSounds(sounds);
     EXPECT_EQ(warnSndRequest, 0);

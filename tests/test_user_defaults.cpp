@@ -1,14 +1,15 @@
-// The user-defaults store: registered defaults against written values, persistence across
-// instances, atomic saves that fail cleanly, damaged stores set aside, unsigned reads.
+// The user-defaults store: defaults against written values, lenient numbers, saves that fail
+// cleanly, unusable and hostile files set aside within the bounds, foreign values and links kept,
+// and the only folders it makes.
 #include "platform/store/UserDefaults.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <chrono>
 #include <csignal>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -16,13 +17,38 @@
 
 namespace {
 
-std::vector<std::string> folderEntries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
+// Big-endian bytes of `value`.
+std::string be(std::uint64_t value, int width) {
+    std::string bytes;
+    for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
+        bytes += static_cast<char>(value >> shift);
+    return bytes;
 }
+
+// A binary property list, written out by hand, of `arrays` arrays and a last object `true`:
+// array i holds `copies` references, `width` bytes wide, to object i + `step`.
+std::string binaryArrays(int arrays, int width, int copies, int step) {
+    std::string file = "bplist00", table;
+    for (int i = 0; i < arrays; ++i) {
+        table += be(file.size(), 4);
+        file += static_cast<char>(0xA0 | copies);
+        for (int copy = 0; copy < copies; ++copy)
+            file += be(static_cast<std::uint64_t>(i + step), width);
+    }
+    table += be(file.size(), 4);
+    file += '\x09';
+    return file + table + std::string(6, '\0') + '\x04' + static_cast<char>(width) +
+           be(static_cast<std::uint64_t>(arrays) + 1, 8) + be(0, 8) + be(file.size(), 8);
+}
+
+std::string repeated(const std::string& text, int times) {
+    std::string all;
+    for (int i = 0; i < times; ++i)
+        all += text;
+    return all;
+}
+
+const std::string kHead = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
 
 class UserDefaultsTest : public ::testing::Test {
 protected:
@@ -31,74 +57,35 @@ protected:
     LogCapture log;
 };
 
-TEST_F(UserDefaultsTest, RegisteredDefaultsAnswerUntilWrittenAndAreNotSaved) {
+TEST_F(UserDefaultsTest, DefaultsAnswerUntilWrittenAndNumbersReadLeniently) {
+    writeFile(path, kHead + "<dict><key>r</key><real>5000.5</real>" +
+                        "<key>big</key><integer>4294967295</integer></dict></plist>");
     UserDefaults store(path);
-    EXPECT_FALSE(store.stringForKey("name"));
-    EXPECT_EQ(store.integerForKey("count"), 0);
-    EXPECT_EQ(store.unsignedForKey("count"), 0u);
-
     store.registerDefaults(
-        {{"name", PropertyList::makeString("ann")}, {"count", PropertyList::makeInteger(7)}});
-    EXPECT_EQ(store.stringForKey("name"), "ann");
-    EXPECT_EQ(store.stringForKey("count"), "7"); // an integer answers as its decimal text
-    EXPECT_EQ(store.integerForKey("count"), 7);
-
-    store.setObject(std::string("bob"), "name");
-    EXPECT_EQ(store.stringForKey("name"), "bob");
-    // Registering again does not hide a written value.
-    store.registerDefaults({{"name", PropertyList::makeString("cy")}});
-    EXPECT_EQ(store.stringForKey("name"), "bob");
-    ASSERT_TRUE(store.synchronize());
-
-    UserDefaults reopened(path);
-    EXPECT_EQ(reopened.stringForKey("name"), "bob");
-    EXPECT_FALSE(reopened.stringForKey("count")); // defaults are never written
-    EXPECT_EQ(reopened.integerForKey("count"), 0);
+        {{"d", PropertyList::makeInteger(7)}, {"i", PropertyList::makeInteger(7)}});
+    EXPECT_EQ(store.stringForKey("d"), "7"); // a number answers as its decimal text
+    EXPECT_EQ(store.stringForKey("r"), "5000.5");
+    const std::vector<std::pair<std::string, std::int64_t>> integers = {
+        {"42", 42}, {"  -17 apples", -17}, {"abc", 0}, {"99999999999999999999", INT64_MAX}};
+    for (const auto& [text, number] : integers) {
+        store.setObject(text, "i"); // hides the default
+        EXPECT_EQ(store.integerForKey("i"), number) << text;
+    }
+    // Unsigned: leading digits after blanks and a '+', a real truncated; else 0 and one line.
+    const std::vector<std::pair<std::string, std::uint32_t>> unsignedTexts = {
+        {"5000abc", 5000}, {"+5000", 5000}, {" 7 ", 7}, {"4294967295", 4294967295u},
+        {"abc", 0},        {"-5", 0},       {"", 0},    {"4294967296", 0}};
+    EXPECT_EQ(store.unsignedForKey("r"), 5000u);
+    EXPECT_EQ(store.unsignedForKey("big"), 4294967295u);
     EXPECT_TRUE(log.lines.empty());
-}
-
-TEST_F(UserDefaultsTest, IntegersAndStringsConvertLikeThePhone) {
-    UserDefaults store(path);
-    store.setObject(std::string("42"), "a");
-    store.setObject(std::string("  -17 apples"), "b");
-    store.setObject(std::string("abc"), "c");
-    store.setObject(std::string("99999999999999999999999"), "d");
-    store.setObject(std::int64_t{-3}, "e");
-    EXPECT_EQ(store.integerForKey("a"), 42);
-    EXPECT_EQ(store.integerForKey("b"), -17);
-    EXPECT_EQ(store.integerForKey("c"), 0);
-    EXPECT_EQ(store.integerForKey("d"), std::numeric_limits<std::int64_t>::max());
-    EXPECT_EQ(store.stringForKey("e"), "-3");
-}
-
-TEST_F(UserDefaultsTest, SavedFileIsAnXmlPropertyListInANewFolder) {
-    const fs::path nested = dir / "config" / "spheron" / "preferences.plist";
-    UserDefaults store(nested.string());
-    store.setObject(std::string("true"), "sfxState");
-    store.setObject(std::int64_t{3}, "gameType");
+    for (const auto& [text, number] : unsignedTexts) {
+        log.lines.clear();
+        store.setObject(text, "u");
+        EXPECT_EQ(store.unsignedForKey("u"), number) << text;
+        EXPECT_EQ(log.lines.size(), number == 0 ? 1u : 0u) << text;
+    }
     ASSERT_TRUE(store.synchronize());
-
-    const std::string xml = readFile(nested);
-    EXPECT_EQ(xml.rfind("<?xml", 0), 0u);
-    EXPECT_NE(xml.find("<key>sfxState</key>"), std::string::npos);
-    EXPECT_NE(xml.find("<string>true</string>"), std::string::npos);
-    EXPECT_NE(xml.find("<integer>3</integer>"), std::string::npos);
-    // Only the store and its lock file are left in the folder: no temporary file.
-    EXPECT_EQ(folderEntries(nested.parent_path()),
-              (std::vector<std::string>{"preferences.plist", "preferences.plist.lock"}));
-}
-
-TEST_F(UserDefaultsTest, AnotherWritersKeysSurviveASave) {
-    UserDefaults game(path);
-    UserDefaults tool(path);
-    tool.setObject(std::int64_t{4}, "gameType");
-    ASSERT_TRUE(tool.synchronize());
-    game.setObject(std::string("120"), "highScore");
-    ASSERT_TRUE(game.synchronize());
-
-    UserDefaults reopened(path);
-    EXPECT_EQ(reopened.integerForKey("gameType"), 4);
-    EXPECT_EQ(reopened.stringForKey("highScore"), "120");
+    EXPECT_FALSE(UserDefaults(path).stringForKey("d")); // defaults are never written
 }
 
 TEST_F(UserDefaultsTest, AFailedWriteKeepsTheOldFileAndTheValues) {
@@ -108,109 +95,119 @@ TEST_F(UserDefaultsTest, AFailedWriteKeepsTheOldFileAndTheValues) {
         ASSERT_TRUE(store.synchronize());
     }
     const std::string before = readFile(path);
-
     // A disk that fills up mid-write: the file-size limit stops the temporary file (root
     // ignores folder permissions, this limit it does not).
     UserDefaults store(path);
     store.setObject(std::string(8192, 'x'), "name");
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 1024;
+    const rlimit small{1024, saved.rlim_max};
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     const bool saved1 = store.synchronize();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
-
     EXPECT_FALSE(saved1);
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_NE(log.lines[0].find(path), std::string::npos);
     EXPECT_EQ(readFile(path), before);
-    EXPECT_EQ(folderEntries(dir.path),
-              (std::vector<std::string>{"preferences.plist", "preferences.plist.lock"}));
-    EXPECT_EQ(store.stringForKey("name"), std::string(8192, 'x'));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), {}), 2); // the store and its lock
     // The value is still pending: the next save writes it.
     ASSERT_TRUE(store.synchronize());
     EXPECT_EQ(UserDefaults(path).stringForKey("name"), std::string(8192, 'x'));
-
-    if (geteuid() != 0) {
-        log.lines.clear();
-        store.setObject(std::string("new"), "name");
-        const std::string last = readFile(path);
-        fs::permissions(dir.path,
-                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                        fs::perm_options::remove);
-        EXPECT_FALSE(store.synchronize());
-        fs::permissions(dir.path, fs::perms::owner_write, fs::perm_options::add);
-        EXPECT_EQ(log.lines.size(), 1u);
-        EXPECT_EQ(readFile(path), last);
-        EXPECT_EQ(store.stringForKey("name"), "new");
-    }
 }
 
-TEST_F(UserDefaultsTest, ADamagedStoreIsSetAsideAndDefaultsAnswer) {
-    writeFile(path, "<?xml version=\"1.0\"?><plist><dict><key>highScore</key>");
-    {
+// Each file costs the reader at most the bounds, is set aside whole, and the store goes on.
+TEST_F(UserDefaultsTest, UnusableAndHostileFilesAreSetAsideWithinTheBounds) {
+    const std::vector<std::tuple<const char*, std::string, const char*>> files = {
+        {"100,000 deep", binaryArrays(100000, 4, 1, 1), "deeper than 128"},
+        {"2^40 shared", binaryArrays(40, 1, 2, 1), "more than 20000 values"},
+        {"itself", binaryArrays(1, 1, 1, 0), "deeper than 128"},
+        {"bad trailer", "bplist00" + std::string(40, '\0'), "damaged binary"},
+        {"XML 200 deep", kHead + repeated("<array>", 200), "deeper than 128"},
+        {"XML wide", kHead + "<array>" + repeated("<true/>", 20001), "more than 20000 values"},
+        {"torn", kHead + "<dict><key>k</key>", "not a property list"},
+        {"an array", kHead + "<array/></plist>", "no dictionary"},
+        {"binary array", binaryArrays(3, 1, 2, 1), "no dictionary"}, // read: within the bounds
+        {"huge", std::string(1024 * 1024 + 1, ' '), "larger than 1 MiB"},
+        {"FIFO", "", "FIFO"},
+        {"folder", "", "a folder"}};
+    for (const auto& [name, bytes, reason] : files) {
+        SCOPED_TRACE(name);
+        log.lines.clear();
+        if (name == std::string("FIFO"))
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        else if (name == std::string("folder"))
+            fs::create_directory(path);
+        else
+            writeFile(path, bytes);
+        const auto start = std::chrono::steady_clock::now();
         UserDefaults store(path);
-        store.registerDefaults({{"sfxState", PropertyList::makeString("true")}});
-        EXPECT_EQ(store.stringForKey("sfxState"), "true");
-        EXPECT_FALSE(store.stringForKey("highScore"));
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_LT(took, std::chrono::milliseconds(500));
         ASSERT_EQ(log.lines.size(), 1u);
-        EXPECT_NE(log.lines[0].find("preferences.plist.corrupt-1"), std::string::npos);
+        EXPECT_NE(log.lines[0].find(reason), std::string::npos) << log.lines[0];
+        EXPECT_NE(log.lines[0].find(path + ".corrupt-1"), std::string::npos) << log.lines[0];
+        EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
+        EXPECT_TRUE(bytes.empty() || readFile(path + ".corrupt-1") == bytes);
         store.setObject(std::string("5"), "highScore");
         ASSERT_TRUE(store.synchronize());
+        EXPECT_EQ(UserDefaults(path).unsignedForKey("highScore"), 5u);
+        fs::remove_all(path + ".corrupt-1");
+        fs::remove(path);
     }
-    EXPECT_EQ(readFile(dir / "preferences.plist.corrupt-1"),
-              "<?xml version=\"1.0\"?><plist><dict><key>highScore</key>");
-    EXPECT_EQ(UserDefaults(path).unsignedForKey("highScore"), 5u);
-
-    // A second damaged store (valid, but not a dictionary) does not replace the first.
-    writeFile(path, "<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>");
-    log.lines.clear();
-    UserDefaults again(path);
-    EXPECT_EQ(log.lines.size(), 1u);
-    EXPECT_FALSE(again.stringForKey("highScore"));
-    EXPECT_TRUE(fs::exists(dir / "preferences.plist.corrupt-1"));
-    EXPECT_TRUE(fs::exists(dir / "preferences.plist.corrupt-2"));
-    EXPECT_FALSE(fs::exists(path));
 }
 
 TEST_F(UserDefaultsTest, AStoreThatCannotBeReadIsNeverOverwritten) {
-    fs::create_directory(path); // something in the way that is not a file
+    fs::create_symlink("preferences.plist", path); // a link to itself: no file can be read
     UserDefaults store(path);
-    EXPECT_EQ(log.lines.size(), 1u);
     store.setObject(std::string("x"), "name");
     EXPECT_FALSE(store.synchronize());
-    EXPECT_EQ(log.lines.size(), 2u);
-    EXPECT_TRUE(fs::is_directory(path));
+    EXPECT_FALSE(store.synchronize());
+    EXPECT_EQ(log.lines.size(), 1u); // said once
+    EXPECT_EQ(fs::read_symlink(path), "preferences.plist");
 }
 
-TEST_F(UserDefaultsTest, UnsignedReadsKeepTheFullRangeAndRefuseTheRest) {
-    {
-        UserDefaults store(path);
-        store.setObject(std::string("4294967295"), "asText");
-        store.setObject(std::int64_t{4294967295}, "asInteger");
-        ASSERT_TRUE(store.synchronize());
-    }
-    UserDefaults reopened(path);
-    EXPECT_EQ(reopened.unsignedForKey("asText"), 4294967295u);
-    EXPECT_EQ(reopened.unsignedForKey("asInteger"), 4294967295u);
+// Dates, data, reals and nesting deeper than 32 survive a save; a link stays a link.
+TEST_F(UserDefaultsTest, WhatIsNotOursSurvivesEverySaveAndALinkStaysALink) {
+    const std::string foreign = "<key>d</key><date>2024-02-29T12:34:56Z</date>"
+                                "<key>data</key><data>AAEC/w==</data><key>r</key><real>0.25</real>"
+                                "<key>deep</key>" +
+                                repeated("<array>", 40) + "<integer>-3</integer>" +
+                                repeated("</array>", 40);
+    const std::string target = (dir / "kept" / "real.plist").string();
+    fs::create_directory(dir / "kept");
+    writeFile(target, kHead + "<dict>" + foreign + "</dict></plist>");
+    fs::create_symlink("kept/real.plist", path);
+    UserDefaults store(path);
+    store.setObject(std::string("7"), "highScore");
+    ASSERT_TRUE(store.synchronize());
+    EXPECT_TRUE(fs::is_symlink(path));
+    std::string written = readFile(target);
+    std::erase_if(written, [](char c) { return c == '\n' || c == '\t'; });
+    for (const char* part : {"<date>2024-02-29T12:34:56Z</date>", "<data>AAEC/w==</data>",
+                             "<real>0.25</real>", "<integer>-3</integer>", "<string>7</string>"})
+        EXPECT_NE(written.find(part), std::string::npos) << part << " in " << written;
+    EXPECT_NE(written.find(repeated("<array>", 40) + "<integer>"), std::string::npos);
     EXPECT_TRUE(log.lines.empty());
+}
 
-    const std::vector<std::string> bad = {"-5", "abc", "99999999999", "4294967296", "", "12x"};
-    for (const std::string& text : bad) {
-        log.lines.clear();
-        reopened.setObject(text, "bad");
-        EXPECT_EQ(reopened.unsignedForKey("bad"), 0u) << text;
-        EXPECT_EQ(log.lines.size(), 1u) << text;
-    }
-    for (std::int64_t number : {std::int64_t{-5}, std::int64_t{4294967296}}) {
-        log.lines.clear();
-        reopened.setObject(number, "bad");
-        EXPECT_EQ(reopened.unsignedForKey("bad"), 0u) << number;
-        EXPECT_EQ(log.lines.size(), 1u) << number;
-    }
+// Only the store's folder and the one holding it are made, and only under a folder that exists;
+// a store that cannot be kept says so once and the values stay in memory.
+TEST_F(UserDefaultsTest, TheStoreMakesOnlyItsOwnFolders) {
+    const fs::path made = dir / "config" / "spheron" / "preferences.plist";
+    const fs::path refused = dir / "home" / ".config" / "spheron" / "preferences.plist";
+    UserDefaults kept(made.string()), lost(refused.string());
+    kept.setObject(std::int64_t{3}, "gameType");
+    lost.setObject(std::int64_t{3}, "gameType");
+    ASSERT_TRUE(kept.synchronize());
+    EXPECT_NE(readFile(made).find("<integer>3</integer>"), std::string::npos);
+    EXPECT_FALSE(lost.synchronize());
+    EXPECT_FALSE(lost.synchronize());
+    EXPECT_FALSE(fs::exists(dir / "home"));
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_NE(log.lines[0].find("will not be kept"), std::string::npos);
+    EXPECT_EQ(lost.integerForKey("gameType"), 3);
 }
 
 TEST(DefaultPath, FollowsTheOverrideThenTheConfigFolder) {

@@ -141,9 +141,11 @@ void ApplicationEvents::windowEvent(const SDL_Event& event) {
         app->resignActive();
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
-        // Still active, as an uncovered phone screen is; but a held press is lost.
+        // Still active, as an uncovered phone screen is; but a held press is lost, and the
+        // delegate decides what else the loss means.
         mouseDown = false;
         if (Window* w = Window::keyWindow()) w->cancelTouches();
+        if (app->delegate()) app->delegate()->applicationDidLoseFocus(app);
         setNeedsCompose();
         break;
     case SDL_WINDOWEVENT_EXPOSED:
@@ -232,6 +234,11 @@ Application* Application::sharedApplication() {
 
 void Application::terminate() {
     RunLoop::main().quit();
+}
+
+void Application::terminateWithStatus(int status) {
+    exitStatus_ = status;
+    terminate();
 }
 
 void Application::becomeActive() {

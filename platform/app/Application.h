@@ -3,6 +3,7 @@
 // callbacks, the window's touches and neutral key events. SDL stays in the .cpp.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@ public:
     virtual void applicationDidBecomeActive(Application* /*application*/) {}
     virtual void applicationWillResignActive(Application* /*application*/) {}
     virtual void applicationWillTerminate(Application* /*application*/) {}
+    // The window lost the keyboard focus (it stays active, as an uncovered phone screen does).
+    virtual void applicationDidLoseFocus(Application* /*application*/) {}
     // A key that no view of the key window took; true when it was used.
     virtual bool applicationKeyDown(Application* /*application*/, const KeyEvent& /*key*/) {
         return false;
@@ -37,28 +40,62 @@ void registerApplicationDelegate(const std::string& name, ApplicationDelegateFac
 Rect mainScreenBounds();
 Rect mainScreenApplicationFrame();
 
+// What a scripted player answers each frame: nothing yet, a click or a key to send, or done.
+struct ScriptAction {
+    enum class Kind { Wait, Click, Key, Done };
+    Kind kind = Kind::Wait;
+    Point point;     // Click: window points
+    std::string key; // Key: as scriptKeyIsValid() takes it
+};
+
+// One step of a scripted run, run in the order given.
+struct ScriptStep {
+    enum class Kind { Click, Key, Wait, Play };
+    Kind kind = Kind::Wait;
+    Point point;          // Click: window points, finite and inside the window
+    std::string key;      // Key
+    double seconds = 0.0; // Wait
+    // Play: asked once a frame until it answers Done; what it answers is sent like the steps.
+    std::function<ScriptAction()> play;
+};
+
+// An SDL key name (as SDL_GetKeyFromName takes it) with any "ctrl+" and "shift+" prefixes.
+bool scriptKeyIsValid(const std::string& name);
+
 struct ApplicationOptions {
     // Pixels per point; 0 picks the largest whole number up to 3 at which the window fits the
-    // display's usable area (at least 1).
+    // display's usable area (at least 1). A larger one that does not fit is lowered to the
+    // largest that does, with one log line.
     int contentScale = 0;
-    // For looking at the game without a player (hidden options of the program): window points
-    // clicked with the left mouse button, the first 2 s after the first presented frame (the
-    // board has dropped in), then one every half second, through SDL's event queue as a
-    // player's clicks would arrive.
-    std::vector<Point> clicks;
-    // When set: the composed window is saved to this PNG file `screenshotDelay` seconds after
-    // the last click (or after the first presented frame), and the application quits.
+    // A scripted run, for tests and pictures: with steps or a screenshot the loop runs on
+    // simulated time (frames back to back, 20 ms apart by the game's clock). The steps start
+    // 2 s after the first frame; a click or key is sent through SDL's event queue as a player's
+    // would arrive, and the next step comes half a second later. `screenshotDelay` seconds after
+    // the last step the composed window is saved to `screenshotPath` (when set), `scriptEnded`
+    // is called and the application quits: with status 0, or 1 when the picture could not be
+    // written.
+    std::vector<ScriptStep> script;
     std::string screenshotPath;
     double screenshotDelay = 2.5;
+    std::function<void()> scriptEnded;
+    // Called just before the picture is taken, for whoever skipped drawing during the run.
+    std::function<void()> beforeScreenshot;
     // Writes the line "first frame" to standard output once the window's first frame is
     // presented, for measuring the start-up from outside.
     bool reportFirstFrame = false;
+
+    bool isScripted() const { return !script.empty() || !screenshotPath.empty(); }
 };
 void setApplicationOptions(const ApplicationOptions& options);
 
 // The largest whole scale up to 3 at which the 320 x 480-point screen fits a display area of
 // this many pixels; at least 1.
 int fittingContentScale(int displayWidth, int displayHeight);
+// The scale for the window: the asked one (0: the largest up to 3), lowered while the window
+// with its frame (`frameWidth` x `frameHeight` pixels of decorations) does not fit the display's
+// usable area; at least 1.
+int fittingWindowScale(int asked, int usableWidth, int usableHeight, int frameWidth,
+                       int frameHeight);
 
 class Application {
 public:
@@ -72,6 +109,8 @@ public:
 
     // Ends the main loop; the delegate then resigns (when active) and terminates. Any thread.
     void terminate();
+    // The same, with the status UIApplicationMain returns. Main thread.
+    void terminateWithStatus(int status);
 
 private:
     friend int UIApplicationMain(int, char**, const char*, const char*);
@@ -84,6 +123,7 @@ private:
     std::unique_ptr<ApplicationDelegate> delegate_;
     bool active_ = false;
     int scale_ = 1;
+    int exitStatus_ = 0;
 };
 
 // Opens the screen, creates the delegate registered as `delegateClassName`, launches it and runs

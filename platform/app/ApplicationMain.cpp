@@ -44,17 +44,35 @@ void reportNoDisplay(const char* why) {
 
 // SDL falls back to its offscreen driver when no display answers: a window nobody sees. Only
 // take that when it was asked for by name (tests, screenshots).
-bool onlyInvisibleVideo() {
+bool onlyInvisibleVideoDriver() {
     const char* driver = SDL_GetCurrentVideoDriver();
-    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
-    if (!driver || (asked && *asked)) return false;
-    return std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
 }
 
-int displayContentScale() {
+bool onlyInvisibleVideo() {
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (asked && *asked) return false;
+    return onlyInvisibleVideoDriver();
+}
+
+// Room for the window manager's frame, which SDL can only measure once the window is mapped:
+// a title bar and thin borders as desktops draw them.
+constexpr int kFrameAllowanceWidth = 8;
+constexpr int kFrameAllowanceHeight = 40;
+
+int displayContentScale(int asked) {
     SDL_Rect usable{};
-    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
-    return fittingContentScale(usable.w, usable.h);
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return asked > 0 ? asked : 1;
+    // A window nobody sees has no screen to stay on: it keeps the scale asked for.
+    if (onlyInvisibleVideoDriver())
+        return asked > 0 ? asked : fittingContentScale(usable.w, usable.h);
+    const int scale = fittingWindowScale(asked, usable.w, usable.h, kFrameAllowanceWidth,
+                                         kFrameAllowanceHeight);
+    if (asked > 0 && scale < asked)
+        platformLog("--scale %d does not fit the display's usable area of %d x %d pixels: "
+                    "using %d",
+                    asked, usable.w, usable.h, scale);
+    return scale;
 }
 
 // The icon from one of the game's bubbles; the decoder gives premultiplied pixels, SDL wants
@@ -106,13 +124,21 @@ void setApplicationOptions(const ApplicationOptions& o) {
     options = o;
 }
 
-int fittingContentScale(int displayWidth, int displayHeight) {
-    int scale = 1;
-    for (int s = 2; s <= kMaxContentScale; ++s)
-        if (static_cast<float>(s) * kScreenWidth <= static_cast<float>(displayWidth) &&
-            static_cast<float>(s) * kScreenHeight <= static_cast<float>(displayHeight))
-            scale = s;
+int fittingWindowScale(int asked, int usableWidth, int usableHeight, int frameWidth,
+                       int frameHeight) {
+    int scale = asked > 0 ? asked : kMaxContentScale;
+    while (scale > 1 && (static_cast<float>(scale) * kScreenWidth +
+                                 static_cast<float>(frameWidth) >
+                             static_cast<float>(usableWidth) ||
+                         static_cast<float>(scale) * kScreenHeight +
+                                 static_cast<float>(frameHeight) >
+                             static_cast<float>(usableHeight)))
+        --scale;
     return scale;
+}
+
+int fittingContentScale(int displayWidth, int displayHeight) {
+    return fittingWindowScale(0, displayWidth, displayHeight, 0, 0);
 }
 
 int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassName,
@@ -140,7 +166,7 @@ int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassN
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return 1;
     }
-    const int scale = options.contentScale > 0 ? options.contentScale : displayContentScale();
+    const int scale = displayContentScale(options.contentScale);
     ScreenOptions screen;
     screen.title = "Spheron";
     screen.widthPx = static_cast<int>(kScreenWidth) * scale;
@@ -176,14 +202,16 @@ int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassN
                 std::fputs("first frame\n", stdout);
                 std::fflush(stdout);
             }
-            app.becomeActive();
             {
+                // Before the frame timer starts, so that it runs on the script's clock too.
                 ScriptedRun script(options);
+                app.becomeActive();
                 RunLoop::main().run();
+                app.resignActive();
             }
-            app.resignActive();
             app.delegate_->applicationWillTerminate(&app);
             RunLoop::main().setEventHandler(nullptr);
+            status = app.exitStatus_;
         }
         app.delegate_.reset();
         Application::shared_ = nullptr;

@@ -1,7 +1,10 @@
-// The hidden scripted run for screenshots: clicks through SDL's queue, then the picture.
+// The scripted run for tests and pictures: its steps in order on the loop's simulated time,
+// clicks and keys through SDL's event queue, then the picture, the caller's report and the quit.
 #include "platform/app/ApplicationParts.h"
 
 #include <SDL.h>
+
+#include <cctype>
 
 #include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
@@ -9,37 +12,117 @@
 #include "platform/gl/Screen.h"
 #include "platform/media/PngWriter.h"
 
+namespace {
+
+struct KeyChord {
+    SDL_Keycode key = SDLK_UNKNOWN;
+    Uint16 mod = KMOD_NONE;
+};
+
+bool startsWith(const std::string& text, const char* prefix, std::size_t* at) {
+    const std::size_t n = std::char_traits<char>::length(prefix);
+    if (text.size() - *at < n) return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[*at + i])) != prefix[i]) return false;
+    *at += n;
+    return true;
+}
+
+bool parseKeyChord(const std::string& name, KeyChord* out) {
+    std::size_t at = 0;
+    KeyChord chord;
+    for (bool more = true; more;) {
+        more = false;
+        if (startsWith(name, "ctrl+", &at)) {
+            chord.mod |= KMOD_LCTRL;
+            more = true;
+        } else if (startsWith(name, "shift+", &at)) {
+            chord.mod |= KMOD_LSHIFT;
+            more = true;
+        }
+    }
+    if (at >= name.size()) return false;
+    chord.key = SDL_GetKeyFromName(name.c_str() + at);
+    if (chord.key == SDLK_UNKNOWN) return false;
+    *out = chord;
+    return true;
+}
+
+} // namespace
+
+bool scriptKeyIsValid(const std::string& name) {
+    KeyChord chord;
+    return parseKeyChord(name, &chord);
+}
+
 struct ScriptedRun::State {
 public:
     explicit State(const ApplicationOptions& o) : options_(o) {
-        if (o.clicks.empty() && o.screenshotPath.empty()) return;
-        start_ = RunLoop::Clock::now();
-        timer_ = RunLoop::main().scheduleRepeatingTimer(0.05, [this] { tick(); });
+        if (!o.isScripted()) return;
+        RunLoop::main().setSimulatedTime(true);
+        nextAt_ = RunLoop::main().loopTime() + seconds(kFirstStep);
+        timer_ = RunLoop::main().scheduleRepeatingTimer(kFrame, [this] { tick(); });
     }
     ~State() {
         if (timer_) timer_->invalidate();
+        RunLoop::main().setSimulatedTime(false);
     }
     State(const State&) = delete;
     State& operator=(const State&) = delete;
 
 private:
-    static constexpr double kFirstClick = 2.0; // the board has dropped in by then
-    static constexpr double kClickGap = 0.5;
+    static constexpr double kFrame = 0.02;
+    static constexpr double kFirstStep = 2.0; // the board has dropped in by then
+    static constexpr double kStepGap = 0.5;
+
+    static RunLoop::Clock::duration seconds(double s) {
+        return std::chrono::duration_cast<RunLoop::Clock::duration>(
+            std::chrono::duration<double>(s));
+    }
 
     void tick() {
-        const double t = std::chrono::duration<double>(RunLoop::Clock::now() - start_).count();
-        while (nextClick_ < options_.clicks.size() &&
-               t >= kFirstClick + kClickGap * static_cast<double>(nextClick_))
-            click(options_.clicks[nextClick_++]);
-        const double lastClick =
-            options_.clicks.empty()
-                ? 0.0
-                : kFirstClick + kClickGap * static_cast<double>(options_.clicks.size() - 1);
-        if (nextClick_ < options_.clicks.size() || t < lastClick + options_.screenshotDelay) return;
+        const auto t = RunLoop::main().loopTime();
+        while (t >= nextAt_) {
+            if (next_ == options_.script.size()) {
+                finish();
+                return;
+            }
+            const ScriptStep& step = options_.script[next_];
+            if (step.kind == ScriptStep::Kind::Play) {
+                const ScriptAction action = step.play ? step.play() : ScriptAction{};
+                if (action.kind == ScriptAction::Kind::Click) click(action.point);
+                if (action.kind == ScriptAction::Kind::Key) key(action.key);
+                if (action.kind != ScriptAction::Kind::Done) return; // asked again next frame
+                advance(0.0);
+                continue;
+            }
+            if (step.kind == ScriptStep::Kind::Click) {
+                click(step.point);
+                advance(kStepGap);
+            } else if (step.kind == ScriptStep::Kind::Key) {
+                key(step.key);
+                advance(kStepGap);
+            } else {
+                advance(step.seconds);
+            }
+        }
+    }
+
+    void advance(double wait) {
+        ++next_;
+        if (next_ == options_.script.size()) wait += options_.screenshotDelay;
+        nextAt_ = RunLoop::main().loopTime() + seconds(wait);
+    }
+
+    void finish() {
         timer_->invalidate();
-        if (options_.screenshotPath.empty()) return; // clicks only: play on
-        screenshot(options_.screenshotPath);
-        if (Application* app = Application::sharedApplication()) app->terminate();
+        int status = 0;
+        if (!options_.screenshotPath.empty()) {
+            if (options_.beforeScreenshot) options_.beforeScreenshot();
+            if (!screenshot(options_.screenshotPath)) status = 1;
+        }
+        if (options_.scriptEnded) options_.scriptEnded();
+        if (Application* app = Application::sharedApplication()) app->terminateWithStatus(status);
     }
 
     static void click(Point p) {
@@ -52,6 +135,7 @@ private:
         e.button.button = SDL_BUTTON_LEFT;
         e.button.state = SDL_PRESSED;
         e.button.clicks = 1;
+        // The options checked the point: finite and inside the window.
         e.button.x = static_cast<Sint32>(p.x * static_cast<float>(w) / kScreenWidth);
         e.button.y = static_cast<Sint32>(p.y * static_cast<float>(h) / kScreenHeight);
         SDL_PushEvent(&e);
@@ -60,23 +144,46 @@ private:
         SDL_PushEvent(&e);
     }
 
-    static void screenshot(const std::string& path) {
+    static void key(const std::string& name) {
+        KeyChord chord;
+        if (!parseKeyChord(name, &chord)) {
+            platformLog("script: no key '%s'", name.c_str());
+            return;
+        }
+        SDL_Event e{};
+        e.type = SDL_KEYDOWN;
+        e.key.windowID = SDL_GetWindowID(screenWindow());
+        e.key.state = SDL_PRESSED;
+        e.key.keysym.sym = chord.key;
+        e.key.keysym.scancode = SDL_GetScancodeFromKey(chord.key);
+        e.key.keysym.mod = chord.mod;
+        SDL_PushEvent(&e);
+        e.type = SDL_KEYUP;
+        e.key.state = SDL_RELEASED;
+        SDL_PushEvent(&e);
+    }
+
+    static bool screenshot(const std::string& path) {
         std::vector<std::uint8_t> rgba;
         int width = 0;
         int height = 0;
         if (!windowCompose() || !windowReadPixels(rgba, width, height)) {
-            platformLog("screenshot: cannot read the window");
-            return;
+            platformLog("screenshot: %s: cannot read the window", path.c_str());
+            return false;
         }
         for (std::size_t i = 3; i < rgba.size(); i += 4)
             rgba[i] = 255; // the screen is opaque
-        if (writePngFile(path, rgba.data(), width, height))
-            platformLog("screenshot: %s (%dx%d)", path.c_str(), width, height);
+        if (!writePngFile(path, rgba.data(), width, height)) {
+            platformLog("screenshot: %s: cannot be written", path.c_str());
+            return false;
+        }
+        platformLog("screenshot: %s (%dx%d)", path.c_str(), width, height);
+        return true;
     }
 
     ApplicationOptions options_;
-    RunLoop::Clock::time_point start_;
-    std::size_t nextClick_ = 0;
+    std::size_t next_ = 0;
+    RunLoop::Clock::time_point nextAt_;
     std::shared_ptr<RunLoopTimer> timer_;
 };
 

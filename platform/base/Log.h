@@ -2,8 +2,17 @@
 // unless a test installs a sink. No SDL.
 #pragma once
 
-// printf-style; a trailing newline in the format is dropped, one is always added.
+#include <string>
+#include <string_view>
+
+// printf-style; a trailing newline in the format is dropped, one is always added. Control
+// characters in the line are escaped (below), so no file name or stored text can reach the
+// terminal as a command.
 void platformLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 using LogSink = void (*)(const char* line);
 void setLogSink(LogSink sink); // nullptr: stderr
+
+// The text with every control character (C0, DEL, C1) and every byte that is not part of valid
+// UTF-8 written as a visible escape, \n, \t, \r or \xHH (a C1 character as \u0080 ... \u009f).
+std::string escapeControlCharacters(std::string_view text);

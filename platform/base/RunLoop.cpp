@@ -64,13 +64,27 @@ void RunLoop::setEventHandler(EventHandler handler) {
     eventHandler_ = std::move(handler);
 }
 
+RunLoop::Clock::time_point RunLoop::loopTime() const {
+    return simulated_ ? simulatedNow_ : Clock::now();
+}
+
+void RunLoop::setSimulatedTime(bool on) {
+    if (on == simulated_) return;
+    if (on) simulatedNow_ = Clock::now();
+    // Timers keep their rhythm across the switch: both clocks agree at this instant.
+    const Clock::duration shift = on ? Clock::duration::zero() : Clock::now() - simulatedNow_;
+    for (const auto& timer : timers_)
+        timer->nextFire_ += shift;
+    simulated_ = on;
+}
+
 std::shared_ptr<RunLoopTimer> RunLoop::scheduleRepeatingTimer(double intervalSeconds,
                                                               std::function<void()> tick) {
     auto interval =
         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(intervalSeconds));
     interval = std::max<Clock::duration>(interval, kMinimumInterval);
     std::shared_ptr<RunLoopTimer> timer(
-        new RunLoopTimer(interval, Clock::now() + interval, timersScheduled_++, std::move(tick)));
+        new RunLoopTimer(interval, loopTime() + interval, timersScheduled_++, std::move(tick)));
     timers_.push_back(timer);
     return timer;
 }
@@ -88,14 +102,14 @@ bool RunLoop::runUntil(Clock::time_point deadline) {
     for (;;) {
         processReady();
         if (quitRequested_.exchange(false, std::memory_order_acq_rel)) return false;
-        if (Clock::now() >= deadline) return true;
+        if (loopTime() >= deadline) return true;
         waitForWork(std::min(deadline, nextTimerFire()));
     }
 }
 
 bool RunLoop::runOnce(Clock::duration maxWait) {
     if (processReady()) return true;
-    const Clock::time_point until = Clock::now() + maxWait;
+    const Clock::time_point until = loopTime() + maxWait;
     if (maxWait > Clock::duration::zero()) waitForWork(std::min(until, nextTimerFire()));
     return processReady();
 }
@@ -148,7 +162,7 @@ bool RunLoop::runPostedTasks() {
 }
 
 bool RunLoop::fireDueTimers() {
-    const Clock::time_point now = Clock::now();
+    const Clock::time_point now = loopTime();
     std::vector<std::shared_ptr<RunLoopTimer>> due;
     for (const auto& timer : timers_)
         if (timer->isValid() && timer->nextFire_ <= now) due.push_back(timer);
@@ -177,6 +191,11 @@ RunLoop::Clock::time_point RunLoop::nextTimerFire() const {
 }
 
 void RunLoop::waitForWork(Clock::time_point until) {
+    if (simulated_ && until != Clock::time_point::max()) {
+        // Nothing was ready: on to the next timer (or the deadline) without sleeping.
+        simulatedNow_ = std::max(simulatedNow_, until);
+        return;
+    }
     // No timer and no deadline: wake now and then anyway, which keeps the time arithmetic of
     // the waits far from overflow and costs nothing.
     until = std::min(until, Clock::now() + kLongestWait);

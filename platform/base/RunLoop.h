@@ -79,6 +79,14 @@ public:
     // Timers scheduled and not yet invalidated.
     std::size_t activeTimerCount() const;
 
+    // The loop's time: the steady clock, or the simulated one. Timers fire by it.
+    Clock::time_point loopTime() const;
+    // Simulated time (scripted runs): from now on the loop never sleeps; whenever nothing is ready
+    // its time jumps to the next timer's fire, so timers tick back to back in their rhythm and a
+    // run repeats exactly whatever the machine's speed. Off: back to the steady clock.
+    void setSimulatedTime(bool on);
+    bool isSimulatedTime() const { return simulated_; }
+
     // Runs until quit(). Sleeps between events, tasks and ticks.
     void run();
     // Runs until the deadline or quit(); false when quit() ended it.
@@ -111,6 +119,8 @@ private:
     std::vector<std::shared_ptr<RunLoopTimer>> timers_;
     std::uint64_t timersScheduled_ = 0;
     bool sdlEventPending_ = false; // an event taken by the SDL wait and not yet delivered
+    bool simulated_ = false;
+    Clock::time_point simulatedNow_{};
     std::unique_ptr<SDL_Event> pendingEvent_;
 };
 

@@ -98,6 +98,10 @@ bool screenMakeDefaultCurrent() {
     return true;
 }
 
+void screenSetTitle(const char* title) {
+    if (SDL_Window* w = screenWindow()) SDL_SetWindowTitle(w, title);
+}
+
 void screenSwap() {
     if (window) SDL_GL_SwapWindow(window);
 }

@@ -32,6 +32,8 @@ std::uint32_t screenWindowId();
 void* screenDefaultContext();     // the SDL_GLContext made at opening; nullptr when closed
 // Makes the default context current again; false with one log line on failure.
 bool screenMakeDefaultCurrent();
+// The window's title (UTF-8); nothing while closed.
+void screenSetTitle(const char* title);
 // Shows the window's back buffer.
 void screenSwap();
 void screenDrawableSize(int* widthPx, int* heightPx);

@@ -68,3 +68,11 @@ std::string resourcePath(const std::string& fileName, std::string* whyNot) {
     }
     return path.string();
 }
+
+std::string resourceDirectoryProblem() {
+    const std::string dir = resourceDirectory();
+    std::error_code ec;
+    if (fs::is_directory(dir, ec)) return {};
+    return "the game's images and sounds are missing: there is no folder " + dir +
+           "; set SPHERON_RESOURCES to the folder that holds them, or reinstall the game";
+}

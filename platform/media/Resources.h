@@ -22,3 +22,6 @@ void setResourceDirectory(const std::string& directory);
 // NUL) is refused with "". Logs nothing: when `whyNot` is given, it receives a short reason for
 // the caller's one log line.
 std::string resourcePath(const std::string& fileName, std::string* whyNot = nullptr);
+
+// "" when the resource folder is there; else one line that names the folder and the fix.
+std::string resourceDirectoryProblem();

@@ -251,6 +251,21 @@ void closeControllers(Service& s) {
 
 } // namespace
 
+const char* systemSoundErrorText(int error) {
+    switch (error) {
+    case kSystemSoundNoError:
+        return "no error";
+    case kSystemSoundFileNotFound:
+        return "no such file";
+    case kSystemSoundUnsupportedFile:
+        return "not a sound file libsndfile can read, or empty";
+    case kSystemSoundTooLong:
+        return "longer than 30 seconds";
+    default:
+        return "out of memory or a bad argument";
+    }
+}
+
 int systemSoundCreate(const std::string& path, SystemSoundID* soundId) {
     if (!soundId) return kSystemSoundUnspecifiedError;
     Decoded decoded;
@@ -345,6 +360,16 @@ void systemSoundShutdown() {
     if (s.startedControllerSubsystem) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     s.startedControllerSubsystem = false;
     s.controllersTried = false;
+}
+
+void systemSoundPauseAll(bool paused) {
+    Service& s = service();
+    std::lock_guard lock(s.mutex);
+    if (s.audio != Audio::Open) return;
+    if (paused)
+        Mix_Pause(-1);
+    else
+        Mix_Resume(-1);
 }
 
 bool systemSoundAudioAvailable() {

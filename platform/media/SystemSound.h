@@ -18,6 +18,9 @@ enum : int {
 };
 constexpr double kSystemSoundMaxSeconds = 30.0; // a system sound is a short sound
 
+// The meaning of a result code above in words, e.g. "not a sound file libsndfile can read".
+const char* systemSoundErrorText(int error);
+
 // Called on the main thread (through RunLoop::main()) once for each play of the sound that has
 // ended. Never called for a sound that has been disposed, even for plays that were under way.
 using SystemSoundCompletion = void (*)(SystemSoundID soundId, void* clientData);
@@ -45,6 +48,10 @@ int vibrationCount();
 // Closes the audio device and the controllers and forgets every sound (pending completions are
 // dropped). The next create opens the device again. For the end of the program, and tests.
 void systemSoundShutdown();
+
+// Holds every play under way where it is (true) or lets them go on (false); their completions
+// come when they end after that. New plays start as usual.
+void systemSoundPauseAll(bool paused);
 
 // True while sounds are heard: the audio device is open. False before the first create and in
 // silent mode.

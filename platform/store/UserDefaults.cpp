@@ -1,19 +1,19 @@
-// The user-defaults store on libplist, saved by write-to-temporary, fsync and rename so that a
-// crash or a full disk never leaves a torn store. No SDL, nothing game-specific.
+// The user-defaults store: read-change-write under an flock, written by write-to-temporary,
+// fsync and rename so that a crash, a full disk or a second writer never costs a value. No SDL,
+// nothing game-specific.
 #include "platform/store/UserDefaults.h"
 
 #include "platform/base/Log.h"
 
-#include <plist/plist.h>
-
 #include <cctype>
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
-#include <memory>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -24,151 +24,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// A preferences file is a few hundred bytes; anything this large is not ours.
-constexpr off_t kMaxFileBytes = 16 * 1024 * 1024;
-// Deeper nesting than this is dropped rather than recursed into.
-constexpr int kMaxDepth = 32;
-
-struct PlistDeleter {
-    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
-};
-using PlistHandle = std::unique_ptr<void, PlistDeleter>;
-
-PropertyList fromPlist(plist_t node, int depth) {
-    PropertyList value;
-    if (!node || depth > kMaxDepth) return value;
-    switch (plist_get_node_type(node)) {
-    case PLIST_STRING: {
-        uint64_t length = 0;
-        const char* text = plist_get_string_ptr(node, &length);
-        value.type = PropertyList::Type::String;
-        if (text) value.string.assign(text, static_cast<std::size_t>(length));
-        break;
-    }
-    case PLIST_UINT: {
-        uint64_t number = 0;
-        plist_get_uint_val(node, &number);
-        value.type = PropertyList::Type::Integer;
-        value.integer = static_cast<std::int64_t>(number); // negatives are stored two's-complement
-        break;
-    }
-    case PLIST_BOOLEAN: {
-        uint8_t flag = 0;
-        plist_get_bool_val(node, &flag);
-        value.type = PropertyList::Type::Boolean;
-        value.boolean = flag != 0;
-        break;
-    }
-    case PLIST_REAL:
-        value.type = PropertyList::Type::Real;
-        plist_get_real_val(node, &value.real);
-        break;
-    case PLIST_ARRAY: {
-        value.type = PropertyList::Type::Array;
-        const uint32_t size = plist_array_get_size(node);
-        for (uint32_t i = 0; i < size; ++i)
-            value.array.push_back(fromPlist(plist_array_get_item(node, i), depth + 1));
-        break;
-    }
-    case PLIST_DICT: {
-        value.type = PropertyList::Type::Dictionary;
-        plist_dict_iter iter = nullptr;
-        plist_dict_new_iter(node, &iter);
-        for (;;) {
-            char* key = nullptr;
-            plist_t item = nullptr;
-            plist_dict_next_item(node, iter, &key, &item);
-            if (!key) break;
-            value.dictionary[key] = fromPlist(item, depth + 1);
-            std::free(key);
-        }
-        std::free(iter);
-        break;
-    }
-    default:
-        break; // dates, data, UIDs: not used by preferences
-    }
-    return value;
-}
-
-plist_t toPlist(const PropertyList& value) {
-    switch (value.type) {
-    case PropertyList::Type::String:
-        return plist_new_string(value.string.c_str());
-    case PropertyList::Type::Integer:
-        return plist_new_uint(static_cast<uint64_t>(value.integer)); // written back signed
-    case PropertyList::Type::Boolean:
-        return plist_new_bool(value.boolean ? 1 : 0);
-    case PropertyList::Type::Real:
-        return plist_new_real(value.real);
-    case PropertyList::Type::Array: {
-        plist_t array = plist_new_array();
-        for (const PropertyList& item : value.array)
-            if (plist_t node = toPlist(item)) plist_array_append_item(array, node);
-        return array;
-    }
-    case PropertyList::Type::Dictionary: {
-        plist_t dict = plist_new_dict();
-        for (const auto& [key, item] : value.dictionary)
-            if (plist_t node = toPlist(item)) plist_dict_set_item(dict, key.c_str(), node);
-        return dict;
-    }
-    case PropertyList::Type::None:
-        break;
-    }
-    return nullptr;
-}
-
-// Whole file into `bytes`. False with `whyNot` set; `missing` tells a plain absence apart.
-bool readWholeFile(const std::string& path, std::string& bytes, std::string& whyNot,
-                   bool& missing) {
-    missing = false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        missing = errno == ENOENT;
-        whyNot = std::strerror(errno);
-        return false;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        whyNot = "not a regular file";
-        ::close(fd);
-        return false;
-    }
-    if (info.st_size > kMaxFileBytes) {
-        whyNot = "file too large";
-        ::close(fd);
-        return false;
-    }
-    bytes.assign(static_cast<std::size_t>(info.st_size), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            whyNot = std::strerror(errno);
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break; // shrank while reading: parse what there is
-        done += static_cast<std::size_t>(n);
-    }
-    bytes.resize(done);
-    ::close(fd);
-    return true;
-}
-
-std::optional<PropertyList> parsePropertyList(const std::string& bytes, std::string& whyNot) {
-    plist_t root = nullptr;
-    if (!bytes.empty()) plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
-    if (!root) {
-        whyNot = "not a property list";
-        return std::nullopt;
-    }
-    PlistHandle owner(root);
-    return fromPlist(root, 0);
-}
 
 bool writeAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
@@ -198,28 +53,6 @@ std::int64_t leadingInteger(const std::string& text) {
         value = value * 10 + digit;
     }
     return negative ? -value : value;
-}
-
-// Digits only, between optional blanks, at most UINT32_MAX.
-std::optional<std::uint32_t> strictUnsigned(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t\n\r");
-    if (first == std::string::npos) return std::nullopt;
-    const std::size_t last = text.find_last_not_of(" \t\n\r");
-    std::uint64_t value = 0;
-    for (std::size_t i = first; i <= last; ++i) {
-        if (text[i] < '0' || text[i] > '9') return std::nullopt;
-        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
-        if (value > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(value);
-}
-
-// A stored text as it may appear inside one log line.
-std::string printable(const std::string& text) {
-    std::string shown = "\"";
-    for (std::size_t i = 0; i < text.size() && i < 40; ++i)
-        shown += (text[i] >= ' ' && text[i] != 0x7f) ? text[i] : '?';
-    return shown + (text.size() > 40 ? "...\"" : "\"");
 }
 
 // The first free <path>.corrupt-<n>.
@@ -308,36 +141,56 @@ private:
     int error_ = 0;
 };
 
+// A stored text as it may appear inside one log line (the log escapes control characters).
+std::string printable(const PropertyList& value) {
+    switch (value.type) {
+    case PropertyList::Type::String:
+        return "\"" + value.string.substr(0, 40) + (value.string.size() > 40 ? "...\"" : "\"");
+    case PropertyList::Type::Integer:
+        return std::to_string(value.integer);
+    case PropertyList::Type::Real:
+        return std::to_string(value.real);
+    default:
+        return "a value of another type";
+    }
+}
+
+// The file a store path leads to: symbolic links followed, so that a link stays a link and the
+// file it leads to is the one replaced. A dangling link leads to the file it names.
+std::string fileBehind(const std::string& path) {
+    fs::path current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code ec;
+        const fs::path target = fs::read_symlink(current, ec);
+        if (ec) break; // not a link
+        current = target.is_absolute() ? target : current.parent_path() / target;
+    }
+    return current.string();
+}
+
+// Makes a missing store folder: the folder itself, and the one holding it when that one's own
+// parent exists (a configuration folder not made yet), never more, so that a wrong HOME does not
+// grow a tree of folders. False with the reason in words. With `make` false it only looks.
+bool makeStoreFolder(const fs::path& folder, std::string& whyNot, bool make = true) {
+    std::error_code ec;
+    if (folder.empty() || fs::is_directory(folder, ec)) return true;
+    const fs::path holder = folder.parent_path();
+    if (!fs::is_directory(holder, ec) && !fs::is_directory(holder.parent_path(), ec)) {
+        whyNot = "neither " + holder.string() + " nor the folder holding it exists";
+        return false;
+    }
+    if (!make) return true;
+    for (const fs::path& made : {holder, folder}) {
+        if (fs::is_directory(made, ec)) continue;
+        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
+            whyNot = "making " + made.string() + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
-
-PropertyList PropertyList::makeString(std::string value) {
-    PropertyList item;
-    item.type = Type::String;
-    item.string = std::move(value);
-    return item;
-}
-
-PropertyList PropertyList::makeInteger(std::int64_t value) {
-    PropertyList item;
-    item.type = Type::Integer;
-    item.integer = value;
-    return item;
-}
-
-const PropertyList* PropertyList::valueForKey(const std::string& key) const {
-    if (type != Type::Dictionary) return nullptr;
-    const auto it = dictionary.find(key);
-    return it == dictionary.end() ? nullptr : &it->second;
-}
-
-std::optional<PropertyList> readPropertyListFile(const std::string& path, std::string* whyNot) {
-    std::string bytes, reason;
-    bool missing = false;
-    std::optional<PropertyList> result;
-    if (readWholeFile(path, bytes, reason, missing)) result = parsePropertyList(bytes, reason);
-    if (!result && whyNot) *whyNot = reason;
-    return result;
-}
 
 UserDefaults& UserDefaults::standardUserDefaults() {
     static UserDefaults store(defaultPath());
@@ -362,39 +215,72 @@ std::string UserDefaults::defaultPath() {
 }
 
 UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {
-    load(values_);
+    load(values_, false);
+    keepsPreferences(false); // said at once, not only at the first save
 }
 
-bool UserDefaults::load(PropertyList::Dictionary& values) {
-    values.clear();
-    if (path_.empty()) return true;
-    std::string bytes, reason;
-    bool missing = false;
-    if (!readWholeFile(path_, bytes, reason, missing)) {
-        if (missing) return true;
-        platformLog("preferences at %s could not be read (%s); they will not be overwritten",
-                    path_.c_str(), reason.c_str());
-        mayReplace_ = false;
+bool UserDefaults::keepsPreferences(bool makeFolder) {
+    if (path_.empty()) {
+        report("preferences will not be kept: there is no configuration folder (neither "
+               "XDG_CONFIG_HOME nor HOME names one)");
         return false;
     }
-    std::optional<PropertyList> root = parsePropertyList(bytes, reason);
+    std::string why;
+    const std::string file = fileBehind(path_);
+    if (makeStoreFolder(fs::path(file).parent_path(), why, makeFolder)) return true;
+    report("preferences will not be kept in %s: %s", file.c_str(), why.c_str());
+    return false;
+}
+
+void UserDefaults::report(const char* format, ...) {
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    if (reported_.insert(line).second) platformLog("%s", line);
+}
+
+bool UserDefaults::load(PropertyList::Dictionary& values, bool locked) {
+    values.clear();
+    if (path_.empty()) return true;
+    const std::string file = fileBehind(path_);
+    std::string why;
+    PropertyListFault fault = PropertyListFault::None;
+    std::optional<PropertyList> root = readPropertyListFile(file, &why, &fault);
     if (root && root->type == PropertyList::Type::Dictionary) {
         values = std::move(root->dictionary);
         return true;
     }
-    if (root) reason = "not a dictionary";
-    // Keep the damaged file for the player to inspect; the game goes on from the defaults.
-    const std::string aside = setAsideName(path_);
-    if (aside.empty()) errno = EEXIST;
-    if (aside.empty() || std::rename(path_.c_str(), aside.c_str()) != 0) {
-        platformLog("preferences at %s are damaged (%s) and could not be set aside (%s); they "
-                    "will not be overwritten",
-                    path_.c_str(), reason.c_str(), std::strerror(errno));
+    if (root) why = "it holds no dictionary";
+    if (fault == PropertyListFault::Missing) return true;
+    if (fault == PropertyListFault::Unreadable) {
+        report("preferences at %s could not be read (%s); they are left as they are, and "
+               "preferences will not be kept",
+               file.c_str(), why.c_str());
         mayReplace_ = false;
         return false;
     }
-    platformLog("preferences at %s are damaged (%s); set aside as %s, starting from the defaults",
-                path_.c_str(), reason.c_str(), aside.c_str());
+    if (!locked) {
+        // Another writer may be replacing the file right now: look again under the lock.
+        const StoreLock lock(file);
+        if (lock.locked()) return load(values, true);
+        report("preferences at %s cannot be used (%s); they are set aside at the next save",
+               file.c_str(), why.c_str());
+        return false;
+    }
+    // Keep what is there for the player to inspect; the game goes on from the defaults.
+    const std::string aside = setAsideName(file);
+    if (aside.empty()) errno = EEXIST;
+    if (aside.empty() || std::rename(file.c_str(), aside.c_str()) != 0) {
+        report("preferences at %s cannot be used (%s) and could not be set aside (%s); they "
+               "are left as they are, and preferences will not be kept",
+               file.c_str(), why.c_str(), std::strerror(errno));
+        mayReplace_ = false;
+        return false;
+    }
+    report("preferences at %s cannot be used (%s); set aside as %s, starting from the defaults",
+           file.c_str(), why.c_str(), aside.c_str());
     return false;
 }
 
@@ -414,6 +300,14 @@ std::optional<std::string> UserDefaults::stringForKey(const std::string& key) co
         return std::to_string(value->integer);
     case PropertyList::Type::Boolean:
         return std::string(value->boolean ? "true" : "false");
+    case PropertyList::Type::Real: {
+        char text[32]; // the shortest text that reads back as the same number
+        for (int digits = 15; digits <= 17; ++digits) {
+            std::snprintf(text, sizeof text, "%.*g", digits, value->real);
+            if (std::strtod(text, nullptr) == value->real) break;
+        }
+        return std::string(text);
+    }
     default:
         return std::nullopt;
     }
@@ -442,21 +336,9 @@ std::int64_t UserDefaults::integerForKey(const std::string& key) const {
 std::uint32_t UserDefaults::unsignedForKey(const std::string& key) const {
     const PropertyList* value = objectForKey(key);
     if (!value) return 0;
-    std::optional<std::uint32_t> number;
-    std::string shown;
-    if (value->type == PropertyList::Type::String) {
-        number = strictUnsigned(value->string);
-        shown = printable(value->string);
-    } else if (value->type == PropertyList::Type::Integer) {
-        if (value->integer >= 0 && value->integer <= std::numeric_limits<std::uint32_t>::max())
-            number = static_cast<std::uint32_t>(value->integer);
-        shown = std::to_string(value->integer);
-    } else {
-        shown = "a value of another type";
-    }
-    if (number) return *number;
-    platformLog("preference \"%s\" is not an unsigned 32-bit number (%s); using 0", key.c_str(),
-                shown.c_str());
+    if (const std::optional<std::uint32_t> number = value->unsignedValue()) return *number;
+    platformLog("preference \"%s\" in %s is not a number from 0 to 4294967295 (%s); using 0",
+                key.c_str(), path_.c_str(), printable(*value).c_str());
     return 0;
 }
 
@@ -488,36 +370,24 @@ bool UserDefaults::synchronize() {
 }
 
 bool UserDefaults::update(const std::function<bool(PropertyList::Dictionary& stored)>& change) {
-    if (!mayReplace_) {
-        platformLog("preferences not saved: %s could not be read earlier and is kept",
-                    path_.c_str());
-        return false;
-    }
-    if (path_.empty()) {
-        platformLog("preferences not saved: there is no configuration folder");
-        return false;
-    }
-    const fs::path folder = fs::path(path_).parent_path();
-    std::error_code ec;
-    if (!folder.empty() && !fs::is_directory(folder, ec)) {
-        fs::create_directories(folder, ec);
-        if (ec) {
-            platformLog("could not save preferences to %s: creating the folder: %s",
-                        path_.c_str(), ec.message().c_str());
-            return false;
-        }
-    }
-    const StoreLock lock(path_);
+    if (!mayReplace_) return false; // said so when the file was read
+    if (!keepsPreferences(true)) return false;
+    const std::string file = fileBehind(path_);
+    const StoreLock lock(file);
     if (!lock.locked()) {
-        platformLog("could not save preferences to %s: locking %s.lock: %s", path_.c_str(),
-                    path_.c_str(), std::strerror(lock.error()));
+        report("could not save preferences to %s: locking %s.lock: %s", file.c_str(), file.c_str(),
+               lock.error() == ETIMEDOUT ? "another program has held it for 5 seconds"
+                                         : std::strerror(lock.error()));
         return false;
     }
     PropertyList::Dictionary stored;
-    load(stored);
-    if (!mayReplace_) return false; // load has logged why
-    if (!change(stored)) return true;
-    if (!writeFile(stored)) return false;
+    load(stored, true);
+    if (!mayReplace_) return false; // load has said why
+    lockedFile_ = file;
+    const bool changed = change(stored);
+    lockedFile_.clear();
+    if (!changed) return true;
+    if (!writeFile(file, stored)) return false;
     // Keys written in memory and not yet saved keep their unsaved values.
     for (const std::string& key : changed_)
         stored[key] = values_[key];
@@ -525,36 +395,44 @@ bool UserDefaults::update(const std::function<bool(PropertyList::Dictionary& sto
     return true;
 }
 
-bool UserDefaults::writeFile(const PropertyList::Dictionary& values) {
-    auto fail = [this](const char* what, int error) {
-        platformLog("could not save preferences to %s: %s: %s", path_.c_str(), what,
-                    std::strerror(error));
+std::string UserDefaults::keepCopyAside() {
+    if (lockedFile_.empty()) {
+        platformLog("preferences at %s: a copy is kept aside only during a save", path_.c_str());
+        return {};
+    }
+    const std::string aside = setAsideName(lockedFile_);
+    std::error_code ec(EEXIST, std::generic_category());
+    // A second name costs nothing; a folder that takes no hard links gets a copy.
+    if (aside.empty() || (::link(lockedFile_.c_str(), aside.c_str()) != 0 &&
+                          !fs::copy_file(lockedFile_, aside, ec))) {
+        report("could not keep a copy of %s before replacing it: %s", lockedFile_.c_str(),
+               ec.message().c_str());
+        return {};
+    }
+    platformLog("preferences at %s hold a value the game cannot read; the file is kept as %s",
+                lockedFile_.c_str(), aside.c_str());
+    return aside;
+}
+
+bool UserDefaults::writeFile(const std::string& file, const PropertyList::Dictionary& values) {
+    auto fail = [this, &file](const char* what, const char* reason) {
+        report("could not save preferences to %s: %s: %s", file.c_str(), what, reason);
         return false;
     };
-    if (path_.empty()) return fail("no configuration folder", ENOENT);
-    const fs::path folder = fs::path(path_).parent_path();
-    std::error_code ec;
-    if (!folder.empty() && !fs::is_directory(folder, ec)) {
-        fs::create_directories(folder, ec);
-        if (ec) return fail("creating the folder", ec.value());
-    }
-
     PropertyList root;
     root.type = PropertyList::Type::Dictionary;
     root.dictionary = values;
-    PlistHandle node(toPlist(root));
-    char* xml = nullptr;
-    uint32_t length = 0;
-    plist_to_xml(static_cast<plist_t>(node.get()), &xml, &length);
-    if (!xml) return fail("encoding", EINVAL);
-    const std::string text(xml, length);
-    plist_to_xml_free(xml);
+    const std::optional<std::string> text = xmlPropertyList(root);
+    if (!text) return fail("encoding", "the library could not write them");
+    // A file the next start would refuse to read is not written in the first place.
+    if (static_cast<std::int64_t>(text->size()) > kMaxPropertyListBytes)
+        return fail("encoding", "they would take more than 1 MiB");
 
-    std::string temp = temporaryPattern(path_);
+    std::string temp = temporaryPattern(file);
     const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return fail("creating a temporary file", errno);
+    if (fd < 0) return fail("creating a temporary file", std::strerror(errno));
     const char* step = nullptr;
-    if (!writeAll(fd, text.data(), text.size()))
+    if (!writeAll(fd, text->data(), text->size()))
         step = "writing";
     else if (::fsync(fd) != 0)
         step = "flushing";
@@ -563,20 +441,21 @@ bool UserDefaults::writeFile(const PropertyList::Dictionary& values) {
         step = "closing";
         error = errno;
     }
-    if (!step && std::rename(temp.c_str(), path_.c_str()) != 0) {
+    if (!step && std::rename(temp.c_str(), file.c_str()) != 0) {
         step = "replacing the old file";
         error = errno;
     }
     if (step) {
         ::unlink(temp.c_str());
-        return fail(step, error);
+        return fail(step, std::strerror(error));
     }
     // Make the rename itself durable; a folder that cannot be flushed still holds the new file.
+    const fs::path folder = fs::path(file).parent_path();
     const std::string dir = folder.empty() ? "." : folder.string();
     if (int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
-    removeDeadWritersFiles(dir, fs::path(path_).filename().string());
+    removeDeadWritersFiles(dir, fs::path(file).filename().string());
     return true;
 }

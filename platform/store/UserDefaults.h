@@ -1,40 +1,15 @@
 // The user-defaults store: the player's preferences in an XML property list in the user's
-// configuration folder, replaced atomically on every save; and property-list files read into a
-// plain value tree. libplist stays inside the .cpp; no SDL, nothing game-specific.
+// configuration folder, changed only under a lock and replaced atomically. No SDL, nothing
+// game-specific.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
-#include <vector>
 
-// One property-list value. Dates, data and the like are not kept (Type::None).
-struct PropertyList {
-    enum class Type { None, String, Integer, Boolean, Real, Array, Dictionary };
-    using Dictionary = std::map<std::string, PropertyList>;
-
-    Type type = Type::None;
-    std::string string;
-    std::int64_t integer = 0; // integers above INT64_MAX come back wrapped, as negatives
-    bool boolean = false;
-    double real = 0.0;
-    std::vector<PropertyList> array;
-    Dictionary dictionary;
-
-    static PropertyList makeString(std::string value);
-    static PropertyList makeInteger(std::int64_t value);
-
-    // The entry under `key` of a dictionary; nullptr when absent or not a dictionary.
-    const PropertyList* valueForKey(const std::string& key) const;
-};
-
-// The file's contents (XML or binary), or none when it is missing, unreadable or not a property
-// list. Logs nothing; `whyNot` receives a short reason for the caller's one log line.
-std::optional<PropertyList> readPropertyListFile(const std::string& path,
-                                                 std::string* whyNot = nullptr);
+#include "platform/store/PropertyList.h"
 
 class UserDefaults {
 public:
@@ -45,14 +20,17 @@ public:
     // $XDG_CONFIG_HOME/spheron/preferences.plist, else ~/.config/spheron/preferences.plist.
     static std::string defaultPath();
 
-    // Loads the store at `path`. A missing file is an empty store. A file that cannot be parsed
-    // is renamed to <path>.corrupt-<n> (never deleted) and the store starts empty, with one log
-    // line; a file that cannot be read at all is left alone and never overwritten.
+    // Loads the store at `path` (read as readPropertyListFile reads, so never waiting on it). A
+    // missing file is an empty store. A file that gives no usable dictionary (damaged, beyond the
+    // bounds, a FIFO, a folder) is renamed to <file>.corrupt-<n> under the store's lock, never
+    // deleted, and the store starts empty, with one log line; a file that cannot be read at all
+    // is left alone and never overwritten. A store that is a symbolic link stays one: <file> is
+    // the file it leads to, which every write replaces.
     explicit UserDefaults(std::string path);
 
     const std::string& storePath() const { return path_; }
 
-    // Stored value, else registered default. Strings as they are, integers as decimal text,
+    // Stored value, else registered default. Strings as they are, numbers as decimal text,
     // booleans as "true"/"false"; none for nothing stored or another type.
     std::optional<std::string> stringForKey(const std::string& key) const;
 
@@ -60,9 +38,8 @@ public:
     // 0 when it has none); a boolean is 1 or 0; a real is truncated.
     std::int64_t integerForKey(const std::string& key) const;
 
-    // An unsigned 32-bit number from an integer or a decimal string (surrounding blanks
-    // allowed). Nothing stored is 0; a negative, non-numeric or too large value is 0 with one
-    // log line.
+    // An unsigned 32-bit number read leniently (PropertyList::unsignedValue). Nothing stored is
+    // 0; a value that cannot be read so is 0 with one log line (the file keeps it).
     std::uint32_t unsignedForKey(const std::string& key) const;
 
     void setObject(const std::string& value, const std::string& key);
@@ -73,30 +50,46 @@ public:
     void registerDefaults(const PropertyList::Dictionary& defaults);
 
     // Saves the values written since the last save, on top of what the file holds now (another
-    // process may have saved other keys meanwhile): a temporary file in the same folder
-    // (<path>.tmp-<pid>-XXXXXX), flushed to disk, renamed over the store; then the temporary files
-    // of writers that died mid-save are removed. Creates the folder when missing. True when
-    // nothing needed saving. On failure: false, one log line, the old file untouched and the
-    // values kept in memory for the next attempt.
+    // process may have saved other keys meanwhile), through update(). True when nothing needed
+    // saving. On failure: false, the old file untouched and the values kept in memory for the
+    // next attempt.
     bool synchronize();
 
-    // The one way the file is written. Under the store's lock (an flock on <path>.lock beside
-    // it, so that every writer, in this process or another, waits for the one before): reads the
-    // file afresh, lets `change` edit what it holds, and writes the result atomically as
-    // synchronize() does, unless `change` returns false. The values in memory become what the
-    // file holds then. False, with one log line, when the store could not be locked, read or
-    // written; nothing in the file changes then.
+    // The one way the file is written. Under the store's lock (an flock on <file>.lock beside
+    // it, so that every writer, in this process or another, waits for the one before, at most
+    // five seconds): reads the file afresh, lets `change` edit what it holds (keys it does not
+    // touch, of any type, are written back as they were), and unless `change` returns false
+    // writes the result to a temporary file in the same folder (<file>.tmp-<pid>-XXXXXX),
+    // flushed to disk and renamed over <file>; then the temporary files of writers that died
+    // mid-save are removed. Makes the store's folder when missing, and the folder holding that
+    // one when its own parent exists, never more. The values in memory become what the file
+    // holds then. False, with one log line, when the store could not be locked, read or written
+    // (each reason is logged once per store); nothing in the file changes then.
     bool update(const std::function<bool(PropertyList::Dictionary& stored)>& change);
+
+    // For a `change` running under update(): gives the file as it is now a second name,
+    // <file>.corrupt-<n>, so that the write that follows replaces it without losing it. That
+    // name, or "" after a log line (also outside update()).
+    std::string keepCopyAside();
 
 private:
     const PropertyList* objectForKey(const std::string& key) const;
-    // Reads the file into `values`; false when it exists but gave nothing usable.
-    bool load(PropertyList::Dictionary& values);
-    bool writeFile(const PropertyList::Dictionary& values);
+    // Reads the file into `values`; false when it exists but gave nothing usable. A file that
+    // is set aside is looked at again under the lock first, unless `locked` says it is held.
+    bool load(PropertyList::Dictionary& values, bool locked);
+    bool writeFile(const std::string& file, const PropertyList::Dictionary& values);
+    // Whether the store has a folder, or can make it (and does when `makeFolder`); else says
+    // once that preferences will not be kept.
+    bool keepsPreferences(bool makeFolder);
+    // Logs the line unless this store has logged it before: a store that cannot be kept says so
+    // once, not at every save.
+    void report(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     std::string path_;
     PropertyList::Dictionary values_;
     PropertyList::Dictionary defaults_;
     std::set<std::string> changed_;
     bool mayReplace_ = true; // false after a file that could be neither read nor set aside
+    std::string lockedFile_; // the file whose lock update() holds; "" outside update()
+    std::set<std::string> reported_;
 };

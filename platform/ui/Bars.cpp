@@ -12,6 +12,7 @@ namespace {
 constexpr float kToolbarMargin = 12.0f; // from the bar's ends to the first and last item
 constexpr float kToolbarGap = 6.0f;     // between neighbouring items
 constexpr float kNavMargin = 5.0f;
+constexpr float kNavGap = 6.0f; // between neighbouring items on one side
 constexpr float kBorderedHeight = 30.0f;
 constexpr float kTitleGap = 8.0f; // between the title and the side items
 
@@ -172,7 +173,13 @@ std::unique_ptr<NavigationItem> NavigationItem::initWithTitle(std::string title)
 }
 
 void NavigationItem::setLeftBarButtonItem(std::unique_ptr<BarButtonItem> item) {
-    left_ = std::move(item);
+    std::vector<std::unique_ptr<BarButtonItem>> items;
+    if (item) items.push_back(std::move(item));
+    setLeftBarButtonItems(std::move(items));
+}
+
+void NavigationItem::setLeftBarButtonItems(std::vector<std::unique_ptr<BarButtonItem>> items) {
+    left_ = std::move(items);
     if (bar_) bar_->layoutSubviews();
 }
 
@@ -188,8 +195,9 @@ std::unique_ptr<NavigationBar> NavigationBar::initWithFrame(const Rect& frame) {
 void NavigationBar::pushNavigationItem(std::unique_ptr<NavigationItem> item, bool /*animated*/) {
     if (!item) return;
     if (NavigationItem* below = topItem()) { // only the top item shows
-        for (BarButtonItem* side : {below->left_.get(), below->right_.get()})
-            if (side && side->view()) side->view()->removeFromSuperview();
+        for (const auto& left : below->left_)
+            if (left->view()) left->view()->removeFromSuperview();
+        if (below->right_ && below->right_->view()) below->right_->view()->removeFromSuperview();
     }
     item->bar_ = this;
     items_.push_back(std::move(item));
@@ -200,8 +208,9 @@ void NavigationBar::layoutSubviews() {
     NavigationItem* item = topItem();
     if (!item) return;
     // Buttons on a navigation bar are always bordered; custom views keep their own look.
-    if (BarButtonItem* left = item->left_.get())
-        placeItem(left, kNavMargin, itemWidth(left, true), true);
+    float x = kNavMargin;
+    for (const auto& left : item->left_)
+        x += placeItem(left.get(), x, itemWidth(left.get(), true), true) + kNavGap;
     if (BarButtonItem* right = item->right_.get()) {
         const float w = itemWidth(right, true);
         placeItem(right, bounds().size.width - kNavMargin - w, w, true);
@@ -221,8 +230,9 @@ Rect NavigationBar::placeTitle(Size size) const {
     // Centred on the bar, pushed aside by the side items when it would touch them.
     float lo = 0.0f;
     float hi = bounds().size.width;
-    if (const BarButtonItem* left = item->left_.get(); left && left->view())
-        lo = left->view()->frame().origin.x + left->view()->frame().size.width + kTitleGap;
+    for (const auto& left : item->left_)
+        if (const View* view = left->view())
+            lo = std::max(lo, view->frame().origin.x + view->frame().size.width + kTitleGap);
     if (const BarButtonItem* right = item->right_.get(); right && right->view())
         hi = right->view()->frame().origin.x - kTitleGap;
     float x = (bounds().size.width - size.width) * 0.5f;

@@ -125,9 +125,14 @@ public:
 
     const std::string& title() const { return title_; }
     void setTitle(std::string title) { title_ = std::move(title); }
-    BarButtonItem* leftBarButtonItem() const { return left_.get(); }
+    // The first of the left items.
+    BarButtonItem* leftBarButtonItem() const { return left_.empty() ? nullptr : left_[0].get(); }
+    // The left items, left to right.
+    const std::vector<std::unique_ptr<BarButtonItem>>& leftBarButtonItems() const { return left_; }
     BarButtonItem* rightBarButtonItem() const { return right_.get(); }
+    // Replaces the left items with this one.
     void setLeftBarButtonItem(std::unique_ptr<BarButtonItem> item);
+    void setLeftBarButtonItems(std::vector<std::unique_ptr<BarButtonItem>> items);
     void setRightBarButtonItem(std::unique_ptr<BarButtonItem> item);
 
 private:
@@ -135,7 +140,7 @@ private:
     explicit NavigationItem(std::string title) : title_(std::move(title)) {}
 
     std::string title_;
-    std::unique_ptr<BarButtonItem> left_;
+    std::vector<std::unique_ptr<BarButtonItem>> left_;
     std::unique_ptr<BarButtonItem> right_;
     NavigationBar* bar_ = nullptr; // the bar it was pushed onto
 };

@@ -39,6 +39,16 @@ void ProgressView::draw(float scale) {
         bar ? Gradient::vertical({0.50f, 0.54f, 0.60f, 1.0f}, {0.62f, 0.66f, 0.72f, 1.0f})
             : Gradient::vertical({0.60f, 0.66f, 0.76f, 1.0f}, {0.80f, 0.84f, 0.90f, 1.0f}));
     if (fill.size.width <= 0.0f) return;
+    if (tint_) {
+        const Color c = *tint_;
+        uiFillRoundedRect(fill, radius - kEdge,
+                          Gradient{}
+                              .stop(0.0f, mixColor(c, {1.0f, 1.0f, 1.0f, c.a}, 0.35f))
+                              .stop(0.5f, c)
+                              .stop(0.5f, scaleColor(c, 0.85f))
+                              .stop(1.0f, c));
+        return;
+    }
     uiFillRoundedRect(fill, radius - kEdge,
                       Gradient{}
                           .stop(0.0f, {0.58f, 0.75f, 0.98f, 1.0f})

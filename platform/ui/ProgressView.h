@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "platform/ui/Window.h"
 
@@ -15,6 +16,9 @@ public:
     float progress() const { return progress_; }
     // Clamped to 0...1; anything that is not a number counts as 0.
     void setProgress(float progress);
+    // The fill's colour (a flat fill with the usual gloss over it); none: the standard blue.
+    const std::optional<Color>& progressTintColor() const { return tint_; }
+    void setProgressTintColor(std::optional<Color> tint) { tint_ = tint; }
     int progressViewStyle() const { return style_; }
     void setProgressViewStyle(int style) { style_ = style; }
 
@@ -27,4 +31,5 @@ private:
     explicit ProgressView(const Rect& frame) : Widget(frame) {}
     float progress_ = 0.0f;
     int style_ = kProgressViewStyleDefault;
+    std::optional<Color> tint_;
 };

@@ -232,6 +232,8 @@ struct Masks {
     UITexture soft;
     UITexture refresh;
     UITexture info;
+    UITexture pause;
+    UITexture gear;
     struct Ring {
         int key = -1; // line width / radius in 64ths
         UITexture texture;
@@ -321,6 +323,25 @@ bool insideInfo(float x, float y) {
     return ring || dot || stem;
 }
 
+// Two upright bars, as media players show pause.
+bool insidePause(float x, float y) {
+    return inCapsule(x, y, 23.0f, 17.0f, 47.0f, 5.5f) || inCapsule(x, y, 41.0f, 17.0f, 47.0f, 5.5f);
+}
+
+// A cog wheel of eight teeth round a hole, as settings are drawn.
+bool insideGear(float x, float y) {
+    const float d = std::hypot(x - 32.0f, y - 32.0f);
+    if (d < 8.5f || d > 29.0f) return false;
+    if (d <= 21.0f) return true;
+    // Outside the wheel, the teeth: four bars 9 units wide through the centre, 45 degrees apart.
+    for (int k = 0; k < 4; ++k) {
+        const float angle = static_cast<float>(k) * 0.7853982f;
+        if (std::fabs((y - 32.0f) * std::cos(angle) - (x - 32.0f) * std::sin(angle)) <= 4.5f)
+            return true;
+    }
+    return false;
+}
+
 const UITexture* diskMask() {
     Masks& m = masks();
     if (!m.disk.live() && !makeMask(m.disk, [](float x, float y) {
@@ -362,13 +383,21 @@ const UITexture* ringMask(float ratio) {
 
 const UITexture* glyphMask(Glyph glyph) {
     Masks& m = masks();
-    UITexture& t = glyph == Glyph::Refresh ? m.refresh : m.info;
-    if (t.live()) return &t;
-    const bool ok =
-        glyph == Glyph::Refresh
-            ? makeMask(t, [](float x, float y) { return supersample(x, y, insideRefresh); })
-            : makeMask(t, [](float x, float y) { return supersample(x, y, insideInfo); });
-    return ok ? &t : nullptr;
+    bool (*inside)(float, float) = insidePause;
+    UITexture* t = &m.pause;
+    if (glyph == Glyph::Refresh) {
+        inside = insideRefresh;
+        t = &m.refresh;
+    } else if (glyph == Glyph::Info) {
+        inside = insideInfo;
+        t = &m.info;
+    } else if (glyph == Glyph::Gear) {
+        inside = insideGear;
+        t = &m.gear;
+    }
+    if (t->live()) return t;
+    const bool ok = makeMask(*t, [inside](float x, float y) { return supersample(x, y, inside); });
+    return ok ? t : nullptr;
 }
 
 // A rectangle cut in nine by its corner radius, the corners from `mask` (none: square), coloured

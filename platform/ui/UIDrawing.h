@@ -56,7 +56,7 @@ void uiStrokeRoundedRect(const Rect& rect, float radius, float lineWidth, Color 
 // For shadows: the full colour from `blur` points inside the edge, fading to nothing at the edge.
 void uiFillSoftRect(const Rect& rect, float blur, Color color);
 
-enum class Glyph { Refresh, Info };
+enum class Glyph { Refresh, Info, Pause, Gear };
 void uiDrawGlyph(Glyph glyph, const Rect& rect, Color color);
 
 // Rounds a coordinate in points to the nearest whole pixel, so edges and text stay crisp.

@@ -1,0 +1,70 @@
+// The panels in the running game: the end of a game recorded in the score tables and shown on the
+// game-over panel, the scores, preferences and help views with their keys and buttons, and the
+// pause while the player reads one. Owned by the application delegate; no SDL.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "Classes/panels/GameOverPanel.h"
+#include "Classes/panels/HelpView.h"
+#include "Classes/panels/PreferencesView.h"
+#include "Classes/panels/ScoresView.h"
+#include "Classes/play/ScoreTables.h"
+
+class AppDelegate;
+class PuzzleView;
+
+class GamePanels {
+public:
+    // Adds the panels over `gameArea` to the delegate's window, above everything in it so far, and
+    // takes the end of every game from the delegate's game view.
+    GamePanels(AppDelegate& delegate, UserDefaults& store, const std::string& settingsPath,
+               const Rect& gameArea);
+    ~GamePanels();
+    GamePanels(const GamePanels&) = delete;
+    GamePanels& operator=(const GamePanels&) = delete;
+
+    // Each hides the panel shown before. Help, preferences and scores pause a game under way
+    // until the last of them closes, unless the player had paused it.
+    void showHelp();
+    void showPreferences();
+    void showScores();
+    bool isPanelShown() const;
+
+    // A new game, as every button and key starts one: the panels hidden, then the game type
+    // chosen in the preferences since the last one.
+    void newGame();
+
+    GameOverPanel* gameOverPanel() const { return gameOver_.get(); }
+    ScoresView* scoresView() const { return scores_.get(); }
+    PreferencesView* preferencesView() const { return preferences_.get(); }
+    HelpView* helpView() const { return help_.get(); }
+
+private:
+    class KeyLayer;
+
+    void gameDidEnd(const GameOutcome& outcome);
+    void openPanel(Panel& panel, bool pausesGame);
+    void hideAll();
+    void panelClosed();
+    // F1 help, Shift+F1 About, Ctrl+comma preferences, Ctrl+H scores; while a panel is shown,
+    // every other key it leaves, so that none reaches the game.
+    bool takesKey(const KeyEvent& key);
+    void preferenceChanged(const std::string& key, const PropertyList& value);
+
+    AppDelegate& delegate_;
+    PuzzleView& view_;
+    UserDefaults& store_;
+    std::unique_ptr<KeyLayer> keys_;
+    std::unique_ptr<GameOverPanel> gameOver_;
+    std::unique_ptr<ScoresView> scores_;
+    std::unique_ptr<PreferencesView> preferences_;
+    std::unique_ptr<HelpView> help_;
+    bool pausedForPanel_ = false;
+    std::optional<int> nextGameType_;
+    // The last game that entered a table (its game type and entry), marked in the scores.
+    std::optional<std::pair<int, ScoreEntry>> latest_;
+};

@@ -1,0 +1,125 @@
+// The help's text, and its layout as lines of the scrolling list at the list's width.
+#include "Classes/panels/HelpView.h"
+
+#include "platform/gl/GLLayer.h"
+#include "platform/ui/Text.h"
+
+namespace {
+
+constexpr float kHeadingSize = 15.0f;
+constexpr float kTextSize = 13.0f;
+constexpr float kKeyColumn = 112.0f;
+constexpr float kScrollBarRoom = 8.0f;
+const Color kHeadingColor{1.0f, 0.86f, 0.45f, 1.0f};
+const Color kTextColor{0.90f, 0.93f, 1.0f, 1.0f};
+
+ListLine textLine(std::string text, float x, FontWeight weight) {
+    return {{{std::move(text), x, CellAlignment::Left}},
+            kTextSize,
+            weight,
+            kTextColor,
+            Color::clearColor(),
+            0.0f};
+}
+
+ListLine gap(float height) {
+    return {{}, kTextSize, FontWeight::Regular, kTextColor, Color::clearColor(), height};
+}
+
+} // namespace
+
+const std::vector<HelpView::Section>& HelpView::sections() {
+    static const std::vector<Section> all = {
+        {"Playing",
+         {"The cube holds 125 bubbles in seven colours. Click a bubble to select its group: the "
+          "bubbles of its colour that touch it face to face, and the ones touching those. The "
+          "group pulses and a speech bubble shows what it is worth.",
+          "Click the group again to burst it: the bubbles above fall into the gaps. A bubble "
+          "with no neighbour of its colour cannot be burst.",
+          "Turn the cube a quarter turn with the arrow buttons or the arrow keys; the bubbles "
+          "then fall along the new vertical, and new groups form.",
+          "With hints on, the other bubbles fade while a group is selected."},
+         {}},
+        {"Scoring",
+         {"A group of n bubbles scores (n \u2212 1)\u00B2 points: 2 bubbles score 1, 3 score 4, "
+          "5 score 16 and 10 score 81. A few big groups are worth far more than many small "
+          "ones.",
+          "Each game type (untimed, 1 to 5 minutes) keeps a table of its ten best games; the "
+          "best score of all shows beside the score."},
+         {}},
+        {"How a game ends",
+         {"When the cube is cleared, when no colour has two bubbles left, when the time of a "
+          "timed game runs out (its bar turns red in the last ten seconds), or when no move is "
+          "left: once 15 or fewer bubbles remain, the game looks for one in the background.",
+          "A game in which undo was used is practice: its score enters no table and no best "
+          "score. Every board has a number, shown when the game ends; spheron --game N plays "
+          "board N again."},
+         {}},
+        {"Keys and buttons",
+         {},
+         {{"\u2190 \u2192 \u2191 \u2193", "Turn the cube (or the arrow buttons)"},
+          {"F2, Ctrl+N", "New game (or the round arrow)"},
+          {"P, Pause", "Pause and resume"},
+          {"Ctrl+Z", "Undo a burst or a turn"},
+          {"Ctrl+Y, Ctrl+Shift+Z", "Redo"},
+          {"Ctrl+comma", "Preferences (or the gear button)"},
+          {"Ctrl+H", "Scores"},
+          {"F1", "This help"},
+          {"Shift+F1", "About Spheron (or the info button)"},
+          {"Ctrl+Q", "Quit"},
+          {"Escape", "Close a panel"},
+          {"Return", "A panel's default button"}}},
+    };
+    return all;
+}
+
+std::unique_ptr<HelpView> HelpView::initWithFrame(const Rect& frame) {
+    return std::unique_ptr<HelpView>(new HelpView(frame));
+}
+
+HelpView::HelpView(const Rect& frame) : Panel(frame, "Help") {
+    list_ = LineList::initWithFrame({});
+    addSubview(list_.get());
+    addButton("Close", nullptr, true);
+}
+
+void HelpView::layoutContent() {
+    const Rect content = contentFrame();
+    list_->setFrame(content);
+    const float scale = windowContentScale();
+    const float width = content.size.width - kScrollBarRoom;
+    std::vector<ListLine> lines;
+    for (const Section& section : sections()) {
+        if (!lines.empty()) lines.push_back(gap(8.0f));
+        lines.push_back({{{section.heading, 0.0f, CellAlignment::Left}},
+                         kHeadingSize,
+                         FontWeight::Bold,
+                         kHeadingColor,
+                         Color::clearColor(),
+                         24.0f});
+        for (const std::string& paragraph : section.paragraphs) {
+            for (std::string& line :
+                 textWrap(paragraph, kTextSize, FontWeight::Regular, width, scale))
+                lines.push_back(textLine(std::move(line), 0.0f, FontWeight::Regular));
+            lines.push_back(gap(5.0f));
+        }
+        for (const auto& [key, what] : section.keys) {
+            // The key in bold, what it does beside it, wrapped under itself.
+            std::vector<std::string> wrapped =
+                textWrap(what, kTextSize, FontWeight::Regular, width - kKeyColumn, scale);
+            const std::vector<std::string> keyLines =
+                textWrap(key, kTextSize, FontWeight::Bold, kKeyColumn - 6.0f, scale);
+            const std::size_t n = std::max(wrapped.size(), keyLines.size());
+            for (std::size_t i = 0; i < n; ++i) {
+                ListLine line =
+                    textLine(i < wrapped.size() ? wrapped[i] : "", kKeyColumn, FontWeight::Regular);
+                if (i < keyLines.size())
+                    line.cells.push_back({keyLines[i], 0.0f, CellAlignment::Left, true});
+                lines.push_back(std::move(line));
+            }
+        }
+    }
+    const std::size_t first = list_->firstVisibleLine();
+    list_->setLines(std::move(lines));
+    list_->scrollToLine(first);
+}

@@ -1,0 +1,124 @@
+// The scores view: the tables as lines of a scrolling list, columns fitted to the list's width.
+#include "Classes/panels/ScoresView.h"
+
+#include "platform/gl/GLLayer.h"
+
+namespace {
+
+constexpr float kRowSize = 12.0f;
+constexpr float kRowHeight = 19.0f;
+const Color kLabelColor{0.74f, 0.80f, 0.92f, 1.0f};
+
+// The number, shortened in the middle ("1234…6789") until it is no wider than `width`.
+std::string fitted(std::string number, float width, FontWeight weight, float scale) {
+    if (textSize(number, kRowSize, weight, scale).width <= width) return number;
+    for (std::size_t keep = number.size() / 2; keep > 1; --keep) {
+        std::string shortened =
+            number.substr(0, keep) + "\u2026" + number.substr(number.size() - keep);
+        if (textSize(shortened, kRowSize, weight, scale).width <= width) return shortened;
+    }
+    return number.substr(0, 1) + "\u2026";
+}
+
+} // namespace
+
+std::unique_ptr<ScoresView> ScoresView::initWithFrame(const Rect& frame) {
+    return std::unique_ptr<ScoresView>(new ScoresView(frame));
+}
+
+ScoresView::ScoresView(const Rect& frame) : Panel(frame, "Scores") {
+    list_ = LineList::initWithFrame({});
+    addSubview(list_.get());
+    addButton("Close", nullptr, true);
+}
+
+void ScoresView::setTables(const ScoreTables& tables, int currentGameType,
+                           std::optional<Latest> latest) {
+    tables_ = tables;
+    currentGameType_ =
+        currentGameType >= 0 && currentGameType < kGameTypeCount ? currentGameType : 0;
+    latest_ = latest;
+    layoutSubviews();
+}
+
+std::optional<std::size_t> ScoresView::lineOfEntry(int gameType, std::size_t index) const {
+    if (gameType < 0 || gameType >= kGameTypeCount) return std::nullopt;
+    const auto& table = tables_.byGameType[static_cast<std::size_t>(gameType)];
+    const std::optional<std::size_t> first = firstEntryLine_[gameType];
+    if (!first || index >= table.size()) return std::nullopt;
+    return *first + index;
+}
+
+void ScoresView::layoutContent() {
+    const Rect content = contentFrame();
+    list_->setFrame(content);
+    const float scale = windowContentScale();
+    const float w = content.size.width;
+    const float rankX = 20.0f;
+    const float scoreX = 84.0f;
+    const float dateX = 96.0f;
+    const float numberRight = w - 8.0f; // clear of the scroll bar
+
+    std::vector<ListLine> lines;
+    for (int k = 0; k < kGameTypeCount; ++k) {
+        // The current game type first, the others in their order.
+        const int type = k == 0 ? currentGameType_ : (k <= currentGameType_ ? k - 1 : k);
+        const auto& table = tables_.byGameType[static_cast<std::size_t>(type)];
+        if (k > 0)
+            lines.push_back(
+                {{}, kRowSize, FontWeight::Regular, kLabelColor, Color::clearColor(), 8.0f});
+        lines.push_back({{{gameTypeTitle(type), 0.0f, CellAlignment::Left}},
+                         15.0f,
+                         FontWeight::Bold,
+                         Color::whiteColor(),
+                         Color::clearColor(),
+                         24.0f});
+        firstEntryLine_[type].reset();
+        if (table.empty()) {
+            lines.push_back({{{"No scores yet", rankX - 12.0f, CellAlignment::Left}},
+                             kRowSize,
+                             FontWeight::Regular,
+                             kLabelColor,
+                             Color::clearColor(),
+                             kRowHeight});
+            continue;
+        }
+        lines.push_back({{{"#", rankX, CellAlignment::Right},
+                          {"Score", scoreX, CellAlignment::Right},
+                          {"Date", dateX, CellAlignment::Left},
+                          {"Game", numberRight, CellAlignment::Right}},
+                         11.0f,
+                         FontWeight::Regular,
+                         kLabelColor,
+                         Color::clearColor(),
+                         16.0f});
+        firstEntryLine_[type] = lines.size();
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            const ScoreEntry& e = table[i];
+            const bool isLatest = latest_ && latest_->gameType == type && latest_->index == i;
+            const FontWeight weight = isLatest ? FontWeight::Bold : FontWeight::Regular;
+            std::string date = shownDate(e.date);
+            const float dateW = textSize(date, kRowSize, weight, scale).width;
+            std::string number = std::to_string(e.gameNumber);
+            const float numberW = textSize(number, kRowSize, weight, scale).width;
+            if (dateX + dateW + 8.0f + numberW > numberRight && date.size() > 10)
+                date.resize(10); // the day alone leaves the number room
+            const float room =
+                numberRight - dateX - 8.0f - textSize(date, kRowSize, weight, scale).width;
+            lines.push_back(
+                {{{std::to_string(i + 1), rankX, CellAlignment::Right},
+                  {std::to_string(e.score), scoreX, CellAlignment::Right},
+                  {date, dateX, CellAlignment::Left},
+                  {fitted(number, room, weight, scale), numberRight, CellAlignment::Right}},
+                 kRowSize,
+                 weight,
+                 Color::whiteColor(),
+                 isLatest ? latestBandColor() : Color::clearColor(),
+                 kRowHeight});
+        }
+    }
+    list_->setLines(std::move(lines));
+    if (latest_)
+        if (const std::optional<std::size_t> line = lineOfEntry(latest_->gameType, latest_->index))
+            list_->scrollLineToVisible(*line);
+}

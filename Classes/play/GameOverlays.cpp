@@ -1,0 +1,69 @@
+#include "Classes/play/GameOverlays.h"
+
+#include <string>
+
+#include "model/Puzzle.h"
+#include "platform/ui/Text.h"
+
+namespace {
+
+constexpr Color kInfoText{0.25f, 0.25f, 0.28f, 1.0f};
+constexpr Color kPracticeText{0.72f, 0.30f, 0.05f, 1.0f};
+constexpr Color kCoverTop{0.93f, 0.93f, 0.93f, 1.0f};
+constexpr Color kCoverBottom{0.80f, 0.80f, 0.82f, 1.0f};
+constexpr Color kCoverText{0.20f, 0.20f, 0.24f, 1.0f};
+constexpr float kPausedSize = 30.0f;
+constexpr float kHintSize = 13.0f;
+
+} // namespace
+
+ScoreInfoView::ScoreInfoView(const Rect& frame) : Widget(frame) {
+    setUserInteractionEnabled(false);
+}
+
+std::unique_ptr<ScoreInfoView> ScoreInfoView::initWithFrame(const Rect& frame) {
+    return std::unique_ptr<ScoreInfoView>(new ScoreInfoView(frame));
+}
+
+void ScoreInfoView::draw(float scale) {
+    const std::string best = "Best " + std::to_string(highScore);
+    const float w = textSize(best, kTextSize, FontWeight::Bold, scale).width;
+    drawText(best, {bounds().size.width - kInset - w, kInset}, kTextSize, FontWeight::Bold,
+             kInfoText, scale);
+    if (practice_)
+        drawText("Practice", {kInset, kInset}, kTextSize, FontWeight::Bold, kPracticeText, scale);
+}
+
+PauseCover::PauseCover(const Rect& frame, std::function<void()> resume)
+    : Widget(frame), resume_(std::move(resume)) {}
+
+std::unique_ptr<PauseCover> PauseCover::initWithFrame(const Rect& frame,
+                                                      std::function<void()> resume) {
+    return std::unique_ptr<PauseCover>(new PauseCover(frame, std::move(resume)));
+}
+
+void PauseCover::draw(float scale) {
+    const Rect r{bounds().origin, bounds().size};
+    uiFillRect(r, Gradient::vertical(kCoverTop, kCoverBottom));
+    const Point centre{r.size.width * 0.5f, r.size.height * 0.45f};
+    drawText("Paused", centre, kPausedSize, FontWeight::Bold, kCoverText, scale,
+             TextAnchor::Centre);
+    drawText("Press P or click to go on", {centre.x, centre.y + kPausedSize}, kHintSize,
+             FontWeight::Regular, kCoverText, scale, TextAnchor::Centre);
+}
+
+void PauseCover::touchesBegan(const Touch& /*touch*/) {
+    if (resume_) resume_();
+}
+
+bool PauseCover::keyDown(const KeyEvent& /*key*/) {
+    if (resume_) resume_();
+    return true;
+}
+
+NavigationButtons::NavigationButtons(const Rect& frame, std::unique_ptr<Button> first,
+                                     std::unique_ptr<Button> second)
+    : View(frame), first_(std::move(first)), second_(std::move(second)) {
+    addSubview(first_.get());
+    addSubview(second_.get());
+}

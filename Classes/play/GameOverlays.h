@@ -1,0 +1,51 @@
+// What the game shows over its view beyond the phone's picture: the best score and the practice
+// mark in the view's top corners, and the cover that hides the cube while the game is paused.
+// Platform headers only; no SDL.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "platform/ui/Button.h"
+#include "platform/ui/Window.h"
+
+// "Best N" at the top right, "Practice" at the top left; touches go through to the game.
+class ScoreInfoView : public Widget {
+public:
+    static std::unique_ptr<ScoreInfoView> initWithFrame(const Rect& frame);
+    void setPractice(bool practice) { practice_ = practice; }
+    void draw(float scale) override; // reads the best score from the game's globals
+
+    static constexpr float kTextSize = 13.0f;
+    static constexpr float kInset = 8.0f;
+
+private:
+    explicit ScoreInfoView(const Rect& frame);
+    bool practice_ = false;
+};
+
+// An opaque cover with "Paused": any touch or key on it resumes the game.
+class PauseCover : public Widget {
+public:
+    static std::unique_ptr<PauseCover> initWithFrame(const Rect& frame, std::function<void()> resume);
+    void draw(float scale) override;
+    void touchesBegan(const Touch& touch) override;
+    bool keyDown(const KeyEvent& key) override;
+
+private:
+    PauseCover(const Rect& frame, std::function<void()> resume);
+    std::function<void()> resume_;
+};
+
+// Two buttons side by side as one bar item: it keeps them, laid out by their frames.
+class NavigationButtons : public View {
+public:
+    NavigationButtons(const Rect& frame, std::unique_ptr<Button> first,
+                      std::unique_ptr<Button> second);
+    Button* first() const { return first_.get(); }
+    Button* second() const { return second_.get(); }
+
+private:
+    std::unique_ptr<Button> first_;
+    std::unique_ptr<Button> second_;
+};

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Makes the README's pictures with the game's scripted mode, offscreen, on a scratch store: the
+# window in a two-minute game, the game-over panel, the score tables and the preferences.
+# Run from the top folder after a build: docs/make-pictures.sh [PATH/TO/spheron]
+set -euo pipefail
+
+game=${1:-build/spheron}
+scratch=$(mktemp -d /tmp/spheron-pictures-XXXXXX)
+trap 'rm -rf "$scratch"' EXIT
+# Nothing of the real player's is read or written.
+export SPHERON_PREFERENCES=$scratch/preferences.plist XDG_CONFIG_HOME=$scratch HOME=$scratch
+export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
+shot() { "$game" --scale 1 "$@" >/dev/null; }
+
+# A two-minute game: a yellow group of thirteen selected, the others faded, the time bar running.
+"$game" --settings gameType 2 >/dev/null
+shot --game 399 --click 160,250 --screenshot-after 0.3 --screenshot docs/window.png
+"$game" --settings gameType 0 >/dev/null
+
+# A few untimed games for the table, then one whose end is a new best score.
+for n in 1 2 3 6; do shot --game "$n" --play greedy; done
+shot --game 4 --play greedy --screenshot docs/game-over.png
+# The table with the latest game marked; the preferences over a game paused while they show.
+shot --game 5 --play greedy --key ctrl+h --screenshot docs/scores.png
+shot --game 8 --key ctrl+, --screenshot docs/preferences.png

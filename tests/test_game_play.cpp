@@ -1,0 +1,145 @@
+// The desktop game's model-side rules: undo and redo as steps through board copies, the clock
+// kept across a step, the board at rest, and why a game ended, on boards built by hand.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "Classes/play/GameOutcome.h"
+#include "Classes/play/PuzzleHistory.h"
+#include "sim/Boards.h"
+
+namespace {
+
+// A board told apart by its score.
+std::unique_ptr<Puzzle> boardNumbered(std::uint32_t id) {
+    auto p = std::make_unique<Puzzle>();
+    makeRestingBoard(p.get(), 1);
+    p->score = id;
+    return p;
+}
+
+TEST(PuzzleHistory, UndoAndRedoStepThroughTheCopiesAndAMoveDropsWhatCouldBeRedone) {
+    PuzzleHistory h;
+    auto shown = boardNumbered(0);
+    h.start(*shown);
+    // Each row: an action and the board shown after it (-1: the action was refused).
+    const struct {
+        const char* action;
+        int shows;
+        std::size_t position, positions;
+    } steps[] = {
+        {"undo", -1, 0, 1},  {"move", 1, 1, 2},   {"move", 2, 2, 3},  {"redo", -1, 2, 3},
+        {"undo", 1, 1, 3},   {"undo", 0, 0, 3},   {"undo", -1, 0, 3}, {"redo", 1, 1, 3},
+        {"move", 10, 2, 3},  {"redo", -1, 2, 3},  {"undo", 1, 1, 3},  {"redo", 10, 2, 3},
+    };
+    std::uint32_t next = 1;
+    for (const auto& s : steps) {
+        const std::string what = s.action;
+        if (what == "move") {
+            auto after = boardNumbered(s.shows == 10 ? 10 : next++);
+            h.recordMove(*shown, *after);
+            shown = std::move(after);
+        } else {
+            const Puzzle* to = what == "undo" ? h.undo(*shown) : h.redo(*shown);
+            EXPECT_EQ(to == nullptr, s.shows < 0) << what;
+            if (to) *shown = *to;
+        }
+        if (s.shows >= 0) {
+            EXPECT_EQ(shown->score, std::uint32_t(s.shows)) << what;
+        }
+        EXPECT_EQ(h.position(), s.position) << what;
+        EXPECT_EQ(h.positions(), s.positions) << what;
+    }
+}
+
+TEST(PuzzleHistory, KeepsTheLatestPositionsOnly) {
+    PuzzleHistory h;
+    auto b = boardNumbered(0);
+    h.start(*b);
+    for (std::uint32_t i = 1; i <= PuzzleHistory::kMostPositions + 9; ++i) {
+        auto after = boardNumbered(i);
+        h.recordMove(*b, *after);
+        *b = *after;
+    }
+    EXPECT_EQ(h.positions(), PuzzleHistory::kMostPositions);
+    int undos = 0;
+    while (const Puzzle* p = h.undo(*b)) {
+        *b = *p;
+        ++undos;
+    }
+    EXPECT_EQ(undos, int(PuzzleHistory::kMostPositions) - 1);
+    EXPECT_EQ(b->score, 10u); // the board after the tenth move is the oldest kept
+}
+
+TEST(PuzzleHistory, AStepBackGivesTheBoardAndScoreButNoTimeBack) {
+    auto running = boardNumbered(90);
+    running->flags = kPuzzleTimed | kPuzzleTimeWarned;
+    running->startTime = 1000;
+    running->numGameSecs = 60.0f;
+    running->progress = 0.1f;
+    running->frame = 4000;
+    auto saved = boardNumbered(30);
+    removeBubble(saved.get(), 2, 2, 2);
+    saved->flags = kPuzzleTimed | kPuzzleShowScore;
+    saved->startTime = 1000;
+    saved->progress = 0.8f;
+    saved->frame = 900;
+    restoreKeepingClock(running.get(), *saved);
+    EXPECT_EQ(running->score, 30u);
+    EXPECT_FALSE(isLive(running->blocks[cellIndex(2, 2, 2)].state));
+    EXPECT_EQ(running->flags,
+              kPuzzleTimed | kPuzzleTimeWarned | kPuzzleShowScore | kPuzzleProgressChanged);
+    EXPECT_FLOAT_EQ(running->progress, 0.1f);
+    EXPECT_EQ(running->frame, 4000u);
+}
+
+TEST(GameRules, ABoardIsAtRestOnlyWhenNothingAnimates) {
+    const struct {
+        const char* name;
+        void (*change)(Puzzle*);
+        bool atRest;
+    } cases[] = {
+        {"resting", [](Puzzle*) {}, true},
+        {"busy", [](Puzzle* p) { p->flags |= kPuzzleBusy; }, false},
+        {"dropping in", [](Puzzle* p) { p->flags |= kPuzzleStarting; }, false},
+        {"turning", [](Puzzle* p) { p->dstRot[1] = 90.0f; }, false},
+        {"bursting", [](Puzzle* p) { p->blocks[7].state.flags |= kBlockBursting | kBlockPopped; },
+         false},
+        {"falling", [](Puzzle* p) { p->blocks[30].state.flags |= kBlockMoving; }, false},
+        {"selected", [](Puzzle* p) { p->blocks[3].state.flags |= kBlockSelected; }, true},
+    };
+    for (const auto& c : cases) {
+        auto p = boardNumbered(0);
+        c.change(p.get());
+        EXPECT_EQ(boardAtRest(*p), c.atRest) << c.name;
+    }
+}
+
+TEST(GameRules, TheEndsReasonComesFromTheBoardTheClockAndTheSolver) {
+    const struct {
+        const char* name;
+        int colours[3]; // bubbles at (0,0,0), (1,0,0), (2,0,0); -1 for none
+        bool timeRanOut;
+        GameEndReason reason;
+    } cases[] = {
+        {"cleared", {-1, -1, -1}, true, GameEndReason::Cleared},
+        {"no pairs", {kColorRed, kColorBlue, kColorGreen}, true, GameEndReason::NoPairsLeft},
+        {"time up", {kColorRed, kColorBlue, kColorRed}, true, GameEndReason::TimeUp},
+        {"no move", {kColorRed, kColorBlue, kColorRed}, false, GameEndReason::NoMoveLeft},
+    };
+    for (const auto& c : cases) {
+        Puzzle p;
+        makeEmptyBoard(&p);
+        for (int x = 0; x < 3; ++x)
+            if (c.colours[x] >= 0) putBubble(&p, x, 0, 0, c.colours[x]);
+        p.flags = kPuzzleTimed | kPuzzleGameOver;
+        p.numGameSecs = 60.0f;
+        p.startTime = 5000;
+        const std::int64_t now = c.timeRanOut ? 5061 : 5030;
+        EXPECT_EQ(gameEndReason(p, now), c.reason) << c.name;
+    }
+    EXPECT_STREQ(gameEndReasonName(GameEndReason::NoMoveLeft), "no move left");
+}
+
+} // namespace

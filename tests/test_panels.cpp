@@ -1,0 +1,254 @@
+// The game's panels drawn offscreen over a stand-in game area at scale 1: what shows in pixels
+// (the "New best score!" line, the latest score's band, a switch's on and off looks), closing by
+// key, button and tap, the preferences' changes and keyboard use, and that a hidden panel takes
+// nothing from the game.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Classes/panels/GameOverPanel.h"
+#include "Classes/panels/HelpView.h"
+#include "Classes/panels/PreferencesView.h"
+#include "Classes/panels/ScoresView.h"
+#include "platform/gl/Screen.h"
+#include "platform/media/PngWriter.h"
+#include "platform/media/Resources.h"
+#include "platform/ui/Text.h"
+#include "support/Views.h"
+
+namespace {
+
+const Rect kGameArea{{0.0f, 64.0f}, {320.0f, 372.0f}};
+
+bool isGold(Rgba p) {
+    return p.r > 200 && p.g > 150 && p.b < 90;
+}
+bool isSwitchBlue(Rgba p) {
+    return p.b - p.r > 80;
+}
+bool isSwitchGrey(Rgba p) {
+    return std::abs(p.r - p.g) < 15 && std::abs(p.g - p.b) < 25 && p.r > 80;
+}
+
+int countIn(const WindowShot& s, const Rect& r, bool (*test)(Rgba)) {
+    int n = 0;
+    for (int y = int(r.origin.y); y < int(r.origin.y + r.size.height); ++y)
+        for (int x = int(r.origin.x); x < int(r.origin.x + r.size.width); ++x)
+            n += test(s.at(x, y));
+    return n;
+}
+
+// With SPHERON_UI_SHOT set to a path prefix, keeps the picture to look at.
+void keep(const WindowShot& shot, const char* name) {
+    if (const char* prefix = std::getenv("SPHERON_UI_SHOT")) {
+        EXPECT_TRUE(writePngFile(std::string(prefix) + name + ".png", shot.rgba.data(), shot.width,
+                                 shot.height));
+    }
+}
+
+// The game area: a green widget that records whether it was touched.
+class GamePad : public Widget {
+public:
+    GamePad() : Widget(kGameArea) { setBackgroundColor({0.0f, 0.8f, 0.0f, 1.0f}); }
+    void touchesBegan(const Touch&) override { ++touches; }
+    int touches = 0;
+};
+
+class PanelsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(screenOpen({"test", 320, 480, false}));
+        windowSetContentScale(1.0f);
+        ASSERT_TRUE(textFontAvailable());
+        window = Window::initWithFrame({{0.0f, 0.0f}, {320.0f, 480.0f}});
+        window->addSubview(&game);
+        window->makeKeyAndVisible();
+    }
+    void TearDown() override {
+        window.reset();
+        screenClose();
+    }
+    void add(Panel& panel) {
+        window->addSubview(&panel);
+        panel.setCloseHandler([this] { events.push_back("close"); });
+    }
+    void press(const Panel& panel, int button) {
+        tapInWindow(*window, centreInWindow(panel.buttonAtIndex(button)));
+    }
+    GamePad game;
+    std::unique_ptr<Window> window;
+    std::vector<std::string> events;
+};
+
+TEST_F(PanelsTest, GameOverShowsNewBestOnlyForANewBestAndClosesEveryWay) {
+    auto panel = GameOverPanel::initWithFrame(kGameArea);
+    add(*panel);
+    panel->setNewGameHandler([this] { events.push_back("new game"); });
+    panel->setScoresHandler([this] { events.push_back("scores"); });
+    struct Case {
+        bool newBest, practice;
+        bool goldShown;
+    };
+    for (const Case c :
+         {Case{true, false, true}, Case{false, false, false}, Case{true, true, false}}) {
+        GameOverInfo info{GameEndReason::TimeUp, 420, 420, 1, c.newBest, c.practice, 77, 3};
+        panel->showGameOver(info);
+        const WindowShot s = composeWindow();
+        keep(s, c.practice ? "game-over-practice" : c.newBest ? "game-over-best" : "game-over");
+        const int gold = countIn(s, panel->convertRectToWindow(panel->cardFrame()), isGold);
+        EXPECT_EQ(gold > 30, c.goldShown) << gold << " gold pixels";
+        EXPECT_GT(countIn(s, {{0, 70}, {320, 20}}, [](Rgba p) { return p.g > 120 && p.r < 60; }),
+                  5000) // the board still shows around the card
+            << "newBest " << c.newBest;
+    }
+    // Escape, and a tap beside the card, hide it; a tap on the card does not.
+    window->sendEvent(keyDown(KeyCode::Escape));
+    EXPECT_FALSE(panel->isShown());
+    panel->showGameOver({});
+    const Rect card = panel->convertRectToWindow(panel->cardFrame());
+    tapInWindow(*window, {card.origin.x + 20.0f, card.origin.y + 30.0f});
+    EXPECT_TRUE(panel->isShown());
+    tapInWindow(*window, {160.0f, card.origin.y - 10.0f});
+    EXPECT_FALSE(panel->isShown());
+    EXPECT_EQ(game.touches, 0); // the taps went to the panel, not the board below
+    panel->showGameOver({});
+    window->sendEvent(keyDown(KeyCode::Return));
+    panel->showGameOver({});
+    press(*panel, 1);
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"close", "close", "close", "new game", "close", "scores"}));
+    // Hidden, it takes nothing: keys and taps reach the game.
+    EXPECT_FALSE(window->sendEvent(keyDown(KeyCode::Escape)));
+    tapInWindow(*window, {card.origin.x + 20.0f, card.origin.y + 30.0f});
+    EXPECT_EQ(game.touches, 1);
+}
+
+TEST_F(PanelsTest, ScoresListTheCurrentGameTypeFirstAndMarkTheLatestEntry) {
+    ScoreTables tables;
+    for (int type : {0, 3})
+        for (std::uint32_t i = 0; i < 10; ++i)
+            tables.byGameType[std::size_t(type)].push_back(
+                {1000 - 50 * i, "2026-12-06T19:47:42Z", 18446744073709551615ull - i});
+    auto view = ScoresView::initWithFrame(kGameArea);
+    add(*view);
+    struct Case {
+        int current;
+        ScoresView::Latest latest;
+        const char* firstHeading;
+    };
+    for (const Case c :
+         {Case{3, {3, 2}, "3 minutes"}, Case{3, {0, 9}, "3 minutes"}, Case{0, {0, 0}, "Untimed"}}) {
+        view->setTables(tables, c.current, c.latest);
+        view->show();
+        LineList& list = *view->list();
+        EXPECT_EQ(list.lines()[0].cells[0].text, c.firstHeading);
+        const auto latest = view->lineOfEntry(c.latest.gameType, c.latest.index);
+        const auto other = view->lineOfEntry(c.latest.gameType, c.latest.index ? 0 : 1);
+        ASSERT_TRUE(latest && other);
+        const std::optional<Rect> marked = list.frameOfLine(*latest); // scrolled into sight
+        const std::optional<Rect> plain = list.frameOfLine(*other);
+        ASSERT_TRUE(marked && plain);
+        const WindowShot s = composeWindow();
+        keep(s, "scores");
+        // Between the rank and the score columns, where the band shows behind no text.
+        const auto band = [&](const Rect& r) {
+            const Rect w = list.convertRectToWindow(r);
+            return s.at(int(w.origin.x) + 50, int(w.origin.y + w.size.height * 0.5f));
+        };
+        EXPECT_GT(band(*marked).r, band(*marked).b + 60);
+        EXPECT_LT(band(*plain).r, band(*plain).b);
+        // Every cell inside the list: long game numbers are shortened, not cut.
+        for (const ListLine& line : list.lines())
+            for (const ListCell& cell : line.cells) {
+                const float w = textSize(cell.text, line.fontSize, FontWeight::Bold, 1.0f).width;
+                const float left = cell.alignment == CellAlignment::Right ? cell.x - w : cell.x;
+                EXPECT_GE(left, 0.0f) << cell.text;
+                EXPECT_LE(left + w, list.bounds().size.width) << cell.text;
+            }
+    }
+    window->sendEvent(keyDown(KeyCode::Escape));
+    EXPECT_FALSE(view->isShown());
+    EXPECT_EQ(events, std::vector<std::string>{"close"});
+}
+
+TEST_F(PanelsTest, PreferencesShowTheStoreAndReportChangesAtOnce) {
+    ScratchDir dir;
+    UserDefaults store((dir / "preferences.plist").string());
+    store.setObject(std::string("false"), "sfxState");
+    store.setObject(std::string("true"), "accelState");
+    store.setObject(std::int64_t(3), "gameType");
+    const auto specifiers =
+        readSettingSpecifiers(resourceDirectory() + "/Settings.bundle/Root.plist");
+    ASSERT_TRUE(specifiers);
+    auto view = PreferencesView::initWithFrame(kGameArea, *specifiers);
+    add(*view);
+    std::vector<std::string> changes;
+    view->setChangeHandler([&](const std::string& key, const PropertyList& value) {
+        changes.push_back(key + "=" + scalarText(value) +
+                          (value.type == PropertyList::Type::Integer ? " (integer)" : ""));
+    });
+    view->reloadValues(store);
+    view->show();
+    ASSERT_EQ(view->controls().size(), 4u); // three switches and the game type
+    const WindowShot s = composeWindow();
+    keep(s, "preferences");
+    const auto middle = [&](const char* key) {
+        const Point c = centreInWindow(view->switchForKey(key));
+        return s.at(int(c.x), int(c.y));
+    };
+    EXPECT_TRUE(isSwitchGrey(middle("sfxState")));
+    EXPECT_TRUE(isSwitchBlue(middle("showHints"))); // nothing stored: the file's default
+    EXPECT_TRUE(isSwitchBlue(middle("accelState")));
+    EXPECT_EQ(view->pickerForKey("gameType")->selectedIndex(), 3u);
+
+    tapInWindow(*window, centreInWindow(view->switchForKey("showHints")));
+    EXPECT_TRUE(isSwitchGrey(middle("sfxState")));
+    const Point c = centreInWindow(view->switchForKey("showHints"));
+    EXPECT_TRUE(isSwitchGrey(composeWindow().at(int(c.x), int(c.y))));
+    // The keyboard: down to the game type, one step right; back up to a switch and Space.
+    EXPECT_EQ(view->focusedControl(), 1);
+    for (KeyCode key : {KeyCode::Down, KeyCode::Down, KeyCode::Right, KeyCode::Right, KeyCode::Up,
+                        KeyCode::Space, KeyCode::Left, KeyCode::Left})
+        EXPECT_TRUE(window->sendEvent(keyDown(key)));
+    EXPECT_EQ(changes, (std::vector<std::string>{"showHints=false", "gameType=4 (integer)",
+                                                 "gameType=5 (integer)", "accelState=false"}));
+    window->sendEvent(keyDown(KeyCode::Return)); // Done
+    EXPECT_FALSE(view->isShown());
+    EXPECT_EQ(events, std::vector<std::string>{"close"});
+    EXPECT_EQ(store.stringForKey("showHints"), std::nullopt); // the view writes nothing itself
+}
+
+TEST_F(PanelsTest, HelpFitsItsWidthAndScrollsByKeyAndDrag) {
+    auto view = HelpView::initWithFrame(kGameArea);
+    add(*view);
+    view->show();
+    keep(composeWindow(), "help");
+    LineList& list = *view->list();
+    ASSERT_TRUE(list.canScroll());
+    for (const ListLine& line : list.lines())
+        for (const ListCell& cell : line.cells)
+            EXPECT_LE(cell.x + textSize(cell.text, line.fontSize,
+                                        cell.bold ? FontWeight::Bold : line.weight, 1.0f)
+                                   .width,
+                      list.bounds().size.width)
+                << cell.text;
+    EXPECT_TRUE(window->sendEvent(keyDown(KeyCode::Down)));
+    EXPECT_EQ(list.firstVisibleLine(), 1u);
+    const Point c = centreInWindow(&list);
+    window->sendEvent(touchEvent(InputType::TouchDown, c));
+    window->sendEvent(touchEvent(InputType::TouchMove, {c.x, c.y - 3000.0f}));
+    window->sendEvent(touchEvent(InputType::TouchUp, {c.x, c.y - 3000.0f}));
+    EXPECT_FALSE(list.canScroll() && list.frameOfLine(list.lines().size() - 1) == std::nullopt);
+    keep(composeWindow(), "help-end");
+    const std::size_t bottom = list.firstVisibleLine();
+    EXPECT_GT(bottom, 1u);
+    EXPECT_TRUE(window->sendEvent(keyDown(KeyCode::Down)));
+    EXPECT_EQ(list.firstVisibleLine(), bottom); // the last page stays full
+    window->sendEvent(keyDown(KeyCode::Escape));
+    EXPECT_FALSE(view->isShown());
+}
+
+} // namespace

@@ -1,0 +1,201 @@
+// The score tables in the store: a finished game merged into hand-written store files (another
+// writer's entries, the top 10, ties, a best score that is never lowered, malformed entries and
+// foreign keys kept), ISO 8601 dates against known epoch seconds, and `spheron --scores`.
+#include "Classes/play/ScoreTables.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+
+#include "support/Harness.h"
+
+namespace {
+
+std::string storeXml(const std::string& body) {
+    return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>" + body + "</dict></plist>";
+}
+std::string entryXml(const std::string& score, const std::string& date, const std::string& game) {
+    return "<dict><key>score</key>" + score + "<key>date</key><string>" + date +
+           "</string><key>gameNumber</key><string>" + game + "</string></dict>";
+}
+std::string tableXml(int type, const std::string& entries) {
+    return "<key>scoreTables</key><dict><key>" + std::to_string(type) + "</key><array>" + entries +
+           "</array></dict>";
+}
+std::string integer(int n) {
+    return "<integer>" + std::to_string(n) + "</integer>";
+}
+
+class ScoreTablesTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    const std::string path = (dir / "preferences.plist").string();
+    LogCapture log;
+};
+
+TEST(ScoreDates, ISODatesGiveTheirEpochSecondsAndOddOnesNone) {
+    const std::pair<const char*, std::optional<std::int64_t>> cases[] = {
+        {"2026-12-06T19:47:42Z", 1796586462},       {"2026-01-01T01:30:00+02:00", 1767223800},
+        {"2000-03-01T00:00:00-0530", 951888600},    {"1969-12-31T23:59:59.25Z", -1},
+        {"2024-02-29T12:00:00Z", 1709208000},       {"2023-02-29T12:00:00Z", std::nullopt},
+        {"2026-12-06 19:47:42Z", std::nullopt},     {"2026-12-06T19:47:42", std::nullopt},
+        {"2026-12-06T24:00:00Z", std::nullopt},     {"2026-12-06T19:47:42Zjunk", std::nullopt},
+        {"2026-12-06T19:47:42+1:00", std::nullopt}, {"", std::nullopt}};
+    for (const auto& [text, seconds] : cases)
+        EXPECT_EQ(parseISODate(text), seconds) << text;
+    EXPECT_EQ(isoDateUTC(1796586462), "2026-12-06T19:47:42Z");
+}
+
+// Each row: the store as another writer left it, the game recorded into table 2, and what the
+// store must say afterwards.
+TEST_F(ScoreTablesTest, AGameMergesIntoWhatTheFileHolds) {
+    std::string ten;
+    for (int s = 100; s <= 1000; s += 100)
+        ten += entryXml(integer(s), "2026-01-01T00:00:00Z", std::to_string(s));
+    const std::string tie = entryXml(integer(500), "2026-01-01T00:00:00Z", "7");
+    struct Case {
+        const char* name;
+        std::string before;
+        ScoreEntry game;
+        int rank;
+        bool newBest;
+        std::uint32_t best;
+        std::vector<std::uint32_t> table; // table 2 afterwards, best first
+        const char* highScore;            // as stored afterwards
+    };
+    const std::string best1000 = "<key>highScore</key><string>1000</string>";
+    const char* d = "2026-03-01T10:00:00Z";
+    // clang-format off
+    const Case cases[] = {
+        {"fresh store", "", {300, d, 5}, 1, true, 300, {300}, "300"},
+        {"makes the top 10, the lowest drops", best1000 + tableXml(2, ten), {150, d, 5}, 10, false,
+         1000, {1000, 900, 800, 700, 600, 500, 400, 300, 200, 150}, "1000"},
+        {"below the top 10", best1000 + tableXml(2, ten), {50, d, 5}, 0, false,
+         1000, {1000, 900, 800, 700, 600, 500, 400, 300, 200, 100}, "1000"},
+        {"a tie ranks after the earlier game", tableXml(2, tie), {500, "2026-02-01T00:00:00Z", 5},
+         2, true, 500, {500, 500}, "500"},
+        {"a tie ranks before a later one (offset date)", tableXml(2, tie),
+         {500, "2026-01-01T01:30:00+02:00", 5}, 1, true, 500, {500, 500}, "500"},
+        {"a best score with text after it is read, not lowered",
+         "<key>highScore</key><string>900 points</string>", {800, d, 5}, 1, false, 900, {800},
+         "900 points"},
+        {"an integer best score", "<key>highScore</key><integer>5000</integer>", {10, d, 5}, 1,
+         false, 5000, {10}, nullptr},
+        {"an unreadable best score counts as 0", "<key>highScore</key><string>abc</string>",
+         {10, d, 5}, 1, true, 10, {10}, "10"},
+        {"a huge best score saturates", "<key>highScore</key><string>99999999999</string>",
+         {4294967295u, d, 5}, 1, false, 4294967295u, {4294967295u}, "99999999999"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(path);
+        if (!c.before.empty()) writeFile(path, storeXml(c.before));
+        const std::string bytes = readFile(path);
+        UserDefaults store(path);
+        const ScoreRecord r = recordScore(store, 2, c.game);
+        EXPECT_TRUE(r.saved);
+        EXPECT_EQ(r.rank, c.rank);
+        EXPECT_EQ(r.newBest, c.newBest);
+        EXPECT_EQ(r.best, c.best);
+        const ScoreTables tables = readScoreTables(store);
+        std::vector<std::uint32_t> scores;
+        for (const ScoreEntry& e : tables.byGameType[2])
+            scores.push_back(e.score);
+        EXPECT_EQ(scores, c.table);
+        if (c.highScore) {
+            EXPECT_EQ(UserDefaults(path).stringForKey("highScore"), c.highScore);
+        }
+        if (c.rank == 0 && !c.newBest) {
+            EXPECT_EQ(readFile(path), bytes); // nothing to write
+        }
+    }
+}
+
+TEST_F(ScoreTablesTest, TwoWritersKeepEachOthersGames) {
+    UserDefaults first(path);
+    UserDefaults second(path); // loaded before the first one writes
+    ASSERT_EQ(recordScore(first, 0, {50, "2026-03-01T10:00:00Z", 11}).rank, 1);
+    const ScoreRecord r = recordScore(second, 0, {70, "2026-03-01T10:05:00Z", 12});
+    EXPECT_EQ(r.rank, 1);
+    EXPECT_TRUE(r.newBest);
+    const ScoreTables tables = readScoreTables(first);
+    ASSERT_EQ(tables.byGameType[0].size(), 2u);
+    EXPECT_EQ(tables.byGameType[0][0], (ScoreEntry{70, "2026-03-01T10:05:00Z", 12}));
+    EXPECT_EQ(tables.byGameType[0][1], (ScoreEntry{50, "2026-03-01T10:00:00Z", 11}));
+    EXPECT_EQ(UserDefaults(path).stringForKey("highScore"), "70");
+    // The same game written again (a retried write) stays one entry.
+    EXPECT_EQ(recordScore(second, 0, {50, "2026-03-01T10:00:00Z", 11}).rank, 2);
+    EXPECT_EQ(readScoreTables(first).byGameType[0].size(), 2u);
+}
+
+TEST_F(ScoreTablesTest, MalformedEntriesAreSkippedAndForeignKeysKept) {
+    const std::string malformed = "<string>stray</string>" +
+                                  entryXml(integer(-5), "2026-01-01T00:00:00Z", "1") +
+                                  entryXml("<string>12x</string>", "2026-01-01T00:00:00Z", "1") +
+                                  entryXml(integer(40), "yesterday", "1") +
+                                  entryXml(integer(40), "2026-01-01T00:00:00Z", "-3") +
+                                  "<dict><key>score</key><integer>40</integer></dict>";
+    const std::string valid =
+        "<dict><key>score</key><string>60</string><key>date</key><string>2026-01-02T00:00:00Z"
+        "</string><key>gameNumber</key><integer>-1</integer><key>player</key><string>Ann"
+        "</string></dict>";
+    writeFile(path, storeXml("<key>someoneElse</key><dict><key>x</key><real>1.5</real></dict>"
+                             "<key>when</key><date>2020-01-01T00:00:00Z</date>"
+                             "<key>blob</key><data>AAEC</data>"
+                             "<key>scoreTables</key><dict><key>4</key><array>" +
+                             malformed + valid +
+                             "</array><key>9</key><array><string>future</string></array>"
+                             "<key>1</key><string>not a table</string></dict>"));
+    UserDefaults store(path);
+    const ScoreTables before = readScoreTables(store);
+    ASSERT_EQ(before.byGameType[4].size(), 1u);
+    EXPECT_EQ(before.byGameType[4][0], (ScoreEntry{60, "2026-01-02T00:00:00Z", ~0ull}));
+
+    EXPECT_EQ(recordScore(store, 4, {20, "2026-03-01T10:00:00Z", 3}).rank, 2);
+    EXPECT_EQ(recordScore(store, 1, {30, "2026-03-01T10:00:00Z", 3}).rank, 1);
+    const std::string after = readFile(path);
+    for (const char* kept : {"someoneElse", "<real>1.5</real>", "<date>2020-01-01T00:00:00Z",
+                             "<data>", "AAEC", "<string>stray</string>", "<integer>-5</integer>",
+                             "12x", "yesterday", "<string>-3</string>", "<key>9</key>", "future",
+                             "<string>Ann</string>", "<key>1.unreadable</key>", "not a table"})
+        EXPECT_NE(after.find(kept), std::string::npos) << kept;
+    const ScoreTables tables = readScoreTables(store);
+    ASSERT_EQ(tables.byGameType[4].size(), 2u);
+    EXPECT_EQ(tables.byGameType[4][1].score, 20u);
+    EXPECT_EQ(tables.byGameType[1].size(), 1u);
+    EXPECT_EQ(log.lines.size(), 1u); // the set-aside table
+}
+
+TEST_F(ScoreTablesTest, TheScoresCommandPrintsEveryTableAndRefusesAnUnreadableStore) {
+    std::ostringstream out, err;
+    EXPECT_EQ(scoresCommand(path, out, err), 0); // no store yet
+    EXPECT_EQ(err.str(), "");
+    std::size_t empty = 0;
+    for (std::size_t at = 0; (at = out.str().find("(no scores yet)", at)) != std::string::npos;
+         ++at)
+        ++empty;
+    EXPECT_EQ(empty, 6u);
+    for (const char* heading : {"Untimed\n", "1 minute\n", "5 minutes\n"})
+        EXPECT_NE(out.str().find(heading), std::string::npos) << heading;
+
+    writeFile(path, storeXml(tableXml(
+                        3, entryXml(integer(81), "2026-12-06T19:47:42Z", "18446744073709551615"))));
+    out.str("");
+    EXPECT_EQ(scoresCommand(path, out, err), 0);
+    EXPECT_NE(out.str().find("   1          81  2026-12-06T19:47:42Z      18446744073709551615\n"),
+              std::string::npos)
+        << out.str();
+
+    writeFile(path, "not a property list\x01");
+    out.str("");
+    EXPECT_EQ(scoresCommand(path, out, err), 1);
+    EXPECT_EQ(out.str(), "");
+    const std::string line = err.str();
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+    EXPECT_EQ(readFile(path), "not a property list\x01"); // only read, never set aside
+}
+
+} // namespace
