@@ -385,13 +385,6 @@ TEST(ContentScale, AScaleThatDoesNotFitTheUsableAreaWithTheFrameIsLowered) {
             << c.asked << " in " << c.w << "x" << c.h;
 }
 
-TEST(ContentScale, TheLargestWholeScaleUpToThreeThatFits) {
-    const int cases[][3] = {{1280, 1024, 2}, {1920, 1050, 2}, {3840, 2100, 3}, {960, 1440, 3},
-                            {960, 1439, 2},  {640, 959, 1},   {200, 300, 1}};
-    for (const auto& c : cases)
-        EXPECT_EQ(fittingContentScale(c[0], c[1]), c[2]) << c[0] << " x " << c[1];
-}
-
 // ---------------------------------------------------------------------------------------------
 // The application stand-in, run for real: the screen, the main loop, SDL's events and signals
 

@@ -74,23 +74,6 @@ TEST(RunLoopTasks, RunOnTheLoopThreadInPostingOrderFromManyThreadsAndLaterPostsI
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
-TEST(RunLoopTasks, AnotherThreadWakesASleepingLoopWithAPostOrAQuit) {
-    RunLoop loop;
-    std::atomic<bool> ran{false};
-    auto start = Clock::now();
-    {
-        auto poster = later([&] { loop.post([&] { ran = true; }); });
-        EXPECT_TRUE(loop.runOnce(5s));
-    }
-    EXPECT_TRUE(ran);
-    EXPECT_LT(Clock::now() - start, 2s); // woken by the post, not by the end of the wait
-    {
-        auto quitter = later([&] { loop.quit(); });
-        EXPECT_FALSE(loop.runUntil(Clock::now() + 10s));
-    }
-    EXPECT_TRUE(loop.runUntil(Clock::now() + 20ms)); // the quit was used up
-}
-
 TEST(RunLoopTimers, TicksComeAtTheIntervalNeverEarlyAndSkipMissedOnesAfterAStall) {
     RunLoop loop;
     const auto start = Clock::now();
@@ -178,11 +161,6 @@ TEST(RunLoopSdl, EventsReachTheHandlerAndPostsWakeTheSdlWait) {
     SDL_PushEvent(&quit);
     EXPECT_FALSE(loop.runUntil(Clock::now() + 5s));
 
-    // Drivers without a blocking event wait (offscreen, dummy) make SDL poll every millisecond,
-    // a few percent of a core; X11 and Wayland block. A busy loop would take the whole core.
-    const double before = cpuSeconds();
-    loop.runUntil(Clock::now() + 1s);
-    EXPECT_LT(cpuSeconds() - before, 0.10);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 

@@ -239,34 +239,6 @@ TEST_F(SceneDrawingTest, EachColourShowsItsTextureAtItsCentreInDrawOrderAtItsSiz
     EXPECT_NEAR(runThrough(width / 2, by, kBallColours[kColorBlue], true), 1.04 * unit, 1.0);
 }
 
-TEST_F(SceneDrawingTest, BurstCloudAppearsFromFrameZeroAndTurnsWithTheBubble) {
-    BlockState& s = put(2, 2, 4, kColorRed, kBlockPopped | kBlockBursting);
-    // Below the centre lies the largest puff (offset (0, -0.12), side 0.21) until the cloud
-    // is turned; a quarter turn brings the middle puff above, half a turn the largest one.
-    const float below = -0.15f, above = 0.15f;
-    struct Case {
-        int frame;
-        float angle;
-        Rgba below, above;
-    };
-    const Rgba red = kBallColours[kColorRed];
-    for (const Case& c : {Case{-1, 0.0f, red, red}, Case{0, 0.0f, kCloud, red},
-                          Case{3, 90.0f, red, kCloud}, Case{3, 180.0f, red, kCloud}}) {
-        SCOPED_TRACE(c.angle);
-        s.frame = c.frame;
-        s.rotation[0] = c.angle;
-        draw();
-        EXPECT_TRUE(looksLike(atWorld(0.0f, below, 2.0f), c.below));
-        EXPECT_TRUE(looksLike(atWorld(0.0f, above, 2.0f), c.above));
-    }
-    // The puffs grow as the bubble shrinks: at scale 0.2 the largest covers the centre.
-    s.frame = 5;
-    s.rotation[0] = 0.0f;
-    s.scale[0] = s.scale[1] = s.scale[2] = 0.2f;
-    draw();
-    EXPECT_TRUE(looksLike(atWorld(0.0f, 0.0f, 2.0f), kCloud));
-}
-
 TEST_F(SceneDrawingTest, HintsFadeEverythingOutsideTheSelection) {
     board.flags = kPuzzleShowScore;
     board.selectScore = 1;

@@ -203,33 +203,6 @@ TEST_F(Solver, TurnAndFallEqualsTheGamesTurnAndAColumnFall) {
     }
 }
 
-TEST_F(Solver, MatchTestCountsOnlyLiveFaceNeighbours) {
-    auto op = anyOp();
-    struct Case {
-        int a[3], b[3];
-        std::uint32_t bFlags;
-        bool pair;
-    };
-    const Case cases[] = {
-        {{2, 2, 2}, {2, 2, 3}, 0, true},                              // along z
-        {{2, 2, 2}, {3, 2, 2}, 0, true},                              // along x
-        {{2, 0, 2}, {2, 1, 2}, 0, true},                              // along y
-        {{2, 2, 2}, {3, 3, 2}, 0, false},                             // diagonal
-        {{0, 0, 4}, {1, 0, 0}, 0, false},                             // cells 4 and 5
-        {{4, 0, 0}, {0, 1, 0}, 0, false},                             // cells 20 and 25
-        {{2, 2, 2}, {2, 2, 3}, kBlockPopped, false},                  // burst over
-        {{2, 2, 2}, {2, 2, 3}, kBlockPopped | kBlockBursting, false}, // still bursting
-    };
-    for (const Case& c : cases) {
-        Puzzle p;
-        makeEmptyBoard(&p);
-        putBubble(&p, c.a[0], c.a[1], c.a[2], kColorWhite);
-        putBubble(&p, c.b[0], c.b[1], c.b[2], kColorWhite);
-        p.blocks[cellIndex(c.b[0], c.b[1], c.b[2])].state.flags = c.bFlags;
-        EXPECT_EQ(op->findBlockMatch(&p), c.pair) << c.a[0] << c.a[1] << c.a[2];
-    }
-}
-
 // --- Cancellation ---------------------------------------------------------------------------
 
 // A cancelled run keeps YES, completes once and frees every board, whether it was cancelled

@@ -142,27 +142,6 @@ TEST_F(SoundTest, OverlapLimitDropsExtraPlaysUntilACompletionArrives) {
     EXPECT_EQ(pop.soundCounter(), 0u);
 }
 
-// More overlapping plays than the mixer's first eight channels: each gets a channel of its own
-// and none cuts another short, so all end together after the sound's 2.6 s. Each play completes
-// once, on the main loop.
-TEST_F(SoundTest, OverlappingPlaysEachGetAChannelAndLastTheSoundsLength) {
-    SystemSoundID id = 0;
-    ASSERT_EQ(systemSoundCreate(resourcePath("Crowd_cheer6.caf"), &id), kSystemSoundNoError);
-    Completions done;
-    systemSoundAddCompletion(id, countCompletion, &done);
-    const auto start = Clock::now();
-    for (int i = 0; i < 12; ++i)
-        systemSoundPlay(id);
-    ASSERT_TRUE(runLoopUntil([&] { return done.count > 0; }, 6s));
-    const auto firstEnd = Clock::now() - start;
-    ASSERT_TRUE(runLoopUntil([&] { return done.count >= 12; }, 3s));
-    runMainLoopFor(200ms);
-    EXPECT_EQ(done.count, 12);
-    EXPECT_EQ(done.offMainThread, 0);
-    EXPECT_GE(firstEnd, 2400ms);
-    EXPECT_LT(firstEnd, 4000ms);
-}
-
 TEST_F(SoundTest, DisposingWithPlaysUnderWayDropsTheirCompletions) {
     SystemSoundID id = 0;
     ASSERT_EQ(systemSoundCreate(resourcePath("pop.caf"), &id), kSystemSoundNoError);
@@ -274,25 +253,6 @@ TEST_F(SoundTest, OpeningTheDeviceThroughAlsaLeavesNoAlsaLinesOnStderr) {
     close(file);
     EXPECT_EQ(readFile(out).find("ALSA lib"), std::string::npos) << readFile(out);
     EXPECT_LE(log.lines.size(), 1u); // "no audio device ..." on a machine without a card
-}
-
-// SDL's disk driver writes what the mixer plays into a file: a played pop is really heard.
-TEST_F(SoundTest, APlayedPopWritesNonSilentSamples) {
-    systemSoundShutdown();
-    const std::string out = (scratch / "audio.raw").string();
-    {
-        EnvVar driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", out.c_str());
-        loadSoundEffects(sounds);
-    }
-    ASSERT_TRUE(systemSoundAudioAvailable());
-    popSndRequest = 1;
-    playSounds(sounds);
-    ASSERT_TRUE(runLoopUntil([&] { return sounds.popSound->soundCounter() == 0; }, 5s));
-    sounds = GameSounds{};
-    systemSoundShutdown(); // closes the device and its file
-    const std::string raw = readFile(out);
-    ASSERT_GT(raw.size(), 1000u);
-    EXPECT_NE(raw.find_first_not_of('\0'), std::string::npos);
 }
 
 } // namespace

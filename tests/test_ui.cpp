@@ -1,6 +1,5 @@
 // The view layer on real OpenGL ES 1.1 (offscreen): the phone's layout of bars, game view and time
-// bar checked in rendered pixels, buttons, stacking with GL layers, the alert and its wrapped
-// text, no font, and a content scale of 2.
+// bar checked in rendered pixels, buttons, the alert and its wrapped text, and no font.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -319,30 +318,6 @@ TEST_F(UITest, WithoutAFontNothingIsWrittenAndOneLineIsLogged) {
     tap(*phone.window, email.x, email.y); // still works without text
     EXPECT_EQ(delegate.clicked, std::vector<int>{1});
     std::remove(conf.c_str());
-}
-
-TEST_F(UITest, AtScaleTwoEverythingIsTwiceAsManyPixels) {
-    screenClose();
-    open(2);
-    Phone phone(2.0f);
-    phone.timeBar->setProgress(0.5f);
-    Button* left = phone.toolbar->items()[1]->button();
-    const Point l = centreInWindow(left);
-    phone.window->sendEvent(touch(InputType::TouchDown, l.x, l.y)); // pressed in the picture
-    const WindowShot s = composeWindow();
-    phone.window->sendEvent(touch(InputType::TouchCancel, l.x, l.y));
-    ASSERT_EQ(s.width, 640);
-    EXPECT_TRUE(isGrey(s.at(500, 42)) && isGrey(s.at(500, 126)) && isGrey(s.at(634, 874)));
-    EXPECT_TRUE(isGameGreen(s.at(40, 130)));
-    int filled = 0;
-    for (int x = 160; x < 480; ++x)
-        filled += isFillBlue(s.at(x, 838));
-    EXPECT_NEAR(filled, 158, 4);
-    EXPECT_TRUE(isGameGreen(s.at(320, 822)));
-    // A touch in points still finds the button.
-    const Point c = centreInWindow(phone.toolbar->items()[4]->button());
-    tap(*phone.window, c.x, c.y);
-    EXPECT_EQ(phone.actions, std::vector<std::string>{"dn-1.png"});
 }
 
 } // namespace
