@@ -576,24 +576,19 @@ TEST_F(ApplicationTest, MouseAndFingerTouchesReachTheViewUnderThemAtScaleTwo) {
 TEST_F(ApplicationTest, KeysBecomeNeutralKeyEventsAndCtrlQQuits) {
     steps = {
         [] {
-            pushKey(SDLK_LEFT);
             pushKey(SDLK_n, KMOD_LCTRL);
-            pushKey(SDLK_F1);
-            pushKey(SDLK_ESCAPE); // no alert: the delegate gets it
-            pushKey(SDLK_x);
             pushKey(SDLK_7);
             pushKey(SDLK_CAPSLOCK);
             pushKey(SDLK_DOWN, KMOD_NONE, true);
             pushKey(SDLK_q); // without Ctrl just a key
         },
         [] {
-            const std::vector<KeyCode> codes{KeyCode::Left,   KeyCode::N,    KeyCode::F1,
-                                             KeyCode::Escape, KeyCode::X,    KeyCode::Digit7,
-                                             KeyCode::Other,  KeyCode::Down, KeyCode::Q};
+            const std::vector<KeyCode> codes{KeyCode::N, KeyCode::Digit7, KeyCode::Other,
+                                             KeyCode::Down, KeyCode::Q};
             ASSERT_EQ(keysSeen.size(), codes.size());
             for (std::size_t i = 0; i < codes.size(); ++i)
                 EXPECT_EQ(keysSeen[i].code, codes[i]) << i;
-            EXPECT_TRUE(keysSeen[1].control && !keysSeen[0].control && keysSeen[7].repeat);
+            EXPECT_TRUE(keysSeen[0].control && !keysSeen[1].control && keysSeen[3].repeat);
             keysSeen.clear();
             pushKey(SDLK_q, KMOD_RCTRL);
         },

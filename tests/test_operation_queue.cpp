@@ -1,6 +1,6 @@
-// The serial operation queue: order, one at a time on one thread, completion exactly once,
-// cancellation before and during a run. (Tear-down with a run under way is checked with the game
-// view, which owns a queue.) Built for the ThreadSanitizer run too.
+// The serial operation queue: order, one at a time on one thread, completion exactly once, work
+// queued by a completion. (Cancelling, before and during a run, is checked with the solver and
+// the game view, which owns a queue.) Built for the ThreadSanitizer run too.
 #include "platform/base/OperationQueue.h"
 
 #include <gtest/gtest.h>
@@ -92,33 +92,6 @@ TEST(OperationQueue, RunsEachOnceInOrderOnOneWorkerThreadAndCompletionsMayQueueM
     EXPECT_EQ(calls->load(), 1); // once, after the operation had finished
     ops[0]->cancel();            // cancelling a finished operation changes nothing
     EXPECT_TRUE(ops[0]->isFinished());
-}
-
-// Cancelled operations skip main() but still complete, once; the queue stays usable.
-TEST(OperationQueue, CancelAllStopsTheRunningOneAndSkipsTheQueuedOnes) {
-    Journal journal;
-    auto running = std::make_shared<UntilCancelled>();
-    auto early = std::make_shared<Recorder>(&journal, 99);
-    auto queued = std::make_shared<Recorder>(&journal, 1);
-    auto runningCalls = countCompletions(*running), earlyCalls = countCompletions(*early),
-         queuedCalls = countCompletions(*queued);
-    early->cancel(); // cancelled before it was even added
-    OperationQueue queue;
-    queue.addOperation(running);
-    queue.addOperation(early);
-    queue.addOperation(queued);
-    running->started.wait();
-    EXPECT_EQ(queue.operationCount(), 3u);
-    queue.cancelAllOperations();
-    queue.waitUntilAllOperationsAreFinished();
-    EXPECT_TRUE(journal.order.empty());
-    EXPECT_TRUE(queued->isCancelled() && queued->isFinished() && early->isFinished());
-    EXPECT_EQ(runningCalls->load() + earlyCalls->load() + queuedCalls->load(), 3);
-
-    auto after = std::make_shared<Recorder>(&journal, 7); // not born cancelled
-    queue.addOperation(after);
-    queue.waitUntilAllOperationsAreFinished();
-    EXPECT_EQ(journal.order, std::vector<int>{7});
 }
 
 } // namespace

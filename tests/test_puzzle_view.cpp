@@ -195,16 +195,6 @@ TEST_F(PuzzleViewTest, ConstructionSetsTheGLStateTheCameraAndAFirstBoardDropping
         }
 }
 
-TEST_F(PuzzleViewTest, WithoutASurfaceThereIsNoViewAndNoNewBoard) {
-    view.reset();
-    LogCapture log;
-    screenClose(); // the next test opens it again
-    puzzle.flags = 0;
-    EXPECT_EQ(PuzzleView::initWithFrame({{0, 0}, {320, 480}}), nullptr);
-    EXPECT_EQ(puzzle.flags, 0u);
-    EXPECT_EQ(log.lines.size(), 1u);
-}
-
 // ---------------------------------------------------------------------------------------------
 // The tick, the best score and the vibration
 

@@ -1,6 +1,6 @@
-// Where the program looks for its resources: the installed tree beside the executable, the build
-// tree's copy kept equal to the source folder, the environment's choice, and names that would
-// leave the folder.
+// Where the program looks for its resources: the build tree's copy kept equal to the source
+// folder, the environment's choice, and names that would leave the folder. (An installed tree is
+// found by the installed game itself in the install check.)
 #include "platform/media/Resources.h"
 
 #include <gtest/gtest.h>
@@ -12,43 +12,6 @@
 #include "support/Harness.h"
 
 namespace {
-
-// A fake executable's folders: prefix/bin for an install, build and build/tests for a build tree.
-class ResourceLookup : public ::testing::Test {
-protected:
-    ScratchDir scratch;
-    const fs::path bin = scratch / "prefix" / "bin";
-    const fs::path installed = (bin / SPHERON_INSTALLED_RESOURCES).lexically_normal();
-    const fs::path build = scratch / "build";
-    void SetUp() override {
-        fs::create_directories(bin);
-        fs::create_directories(build / "tests");
-    }
-};
-
-TEST_F(ResourceLookup, InstalledTreeFirstThenTheBuildCopyNearestFirst) {
-    // Nothing there yet: the answer names where an installed program's files belong.
-    EXPECT_EQ(resourceDirectoryBeside((bin / "spheron").string()), installed.string());
-    EXPECT_EQ(installed, scratch / "prefix" / "share" / "spheron" / "resources");
-
-    fs::create_directories(installed);
-    fs::create_directories(bin / "resources"); // an install never has one; the install wins
-    EXPECT_EQ(resourceDirectoryBeside((bin / "spheron").string()), installed.string());
-
-    // A build tree: the game beside its copy, the suites one folder down.
-    writeFile(build / "tests" / "resources", "a file, not a folder");
-    EXPECT_NE(resourceDirectoryBeside((build / "tests" / "t").string()),
-              (build / "tests" / "resources").string());
-    fs::create_directories(build / "resources");
-    EXPECT_EQ(resourceDirectoryBeside((build / "spheron").string()),
-              (build / "resources").string());
-    EXPECT_EQ(resourceDirectoryBeside((build / "tests" / "t").string()),
-              (build / "resources").string());
-    fs::remove(build / "tests" / "resources");
-    fs::create_directories(build / "tests" / "resources");
-    EXPECT_EQ(resourceDirectoryBeside((build / "tests" / "t").string()),
-              (build / "tests" / "resources").string());
-}
 
 std::vector<std::string> filesBelow(const fs::path& root) {
     std::vector<std::string> names;

@@ -1,6 +1,6 @@
 // Sound effects on the real mixer (SDL's dummy audio driver plays in real time): loading the
-// game's sounds, the request flags, the overlap limits, completions on the main loop, disposal
-// with plays under way, bad files, no audio device, and no library chatter on stderr.
+// game's sounds, the request flags, the overlap limits, completions on the main loop, bad files,
+// no audio device, and no library chatter on stderr.
 #include "Classes/SoundEffect.h"
 
 #include <fcntl.h>
@@ -29,18 +29,6 @@ using Clock = RunLoop::Clock;
 std::vector<SystemSoundID> plays; // main thread only
 void recordPlay(SystemSoundID id) {
     plays.push_back(id);
-}
-
-// Completion journal for sounds used without SoundEffect.
-struct Completions {
-    int count = 0;
-    int offMainThread = 0;
-    std::thread::id mainThread = std::this_thread::get_id();
-};
-void countCompletion(SystemSoundID, void* clientData) {
-    auto* c = static_cast<Completions*>(clientData);
-    ++c->count;
-    if (std::this_thread::get_id() != c->mainThread) ++c->offMainThread;
 }
 
 class SoundTest : public ::testing::Test {
@@ -140,28 +128,6 @@ TEST_F(SoundTest, OverlapLimitDropsExtraPlaysUntilACompletionArrives) {
     ASSERT_TRUE(runLoopUntil([&] { return pop.soundCounter() == 0; }));
     runMainLoopFor(300ms);
     EXPECT_EQ(pop.soundCounter(), 0u);
-}
-
-TEST_F(SoundTest, DisposingWithPlaysUnderWayDropsTheirCompletions) {
-    SystemSoundID id = 0;
-    ASSERT_EQ(systemSoundCreate(resourcePath("pop.caf"), &id), kSystemSoundNoError);
-    Completions done;
-    systemSoundAddCompletion(id, countCompletion, &done);
-    auto cheer = SoundEffect::initWithContentsOfFile(resourcePath("Crowd_cheer6.caf"));
-    ASSERT_NE(cheer, nullptr);
-    systemSoundPlay(id);
-    std::this_thread::sleep_for(400ms); // ended: its completion waits in the loop's queue
-    systemSoundPlay(id);                // still playing at the dispose
-    cheer->play();
-    EXPECT_EQ(systemSoundDispose(id), kSystemSoundNoError);
-    EXPECT_NE(systemSoundDispose(id), kSystemSoundNoError); // twice is an error, not a crash
-    cheer.reset(); // a completion reaching the freed object would show under ASan
-    runMainLoopFor(500ms);
-    EXPECT_EQ(done.count, 0);
-    // A new sound never receives an old sound's completion: ids are not reused.
-    SystemSoundID fresh = 0;
-    ASSERT_EQ(systemSoundCreate(resourcePath("pop.caf"), &fresh), kSystemSoundNoError);
-    EXPECT_NE(fresh, id);
 }
 
 TEST_F(SoundTest, MissingUnusableAndUndecodableFilesLogTheirMessages) {
