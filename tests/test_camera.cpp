@@ -59,7 +59,7 @@ TEST_F(CameraTest, LookAtMovesTheEyeToTheOriginFacingTheCentre) {
     EXPECT_NEAR(up[1] * up[1] + up[2] * up[2], 1.0, 1e-5); // no scaling
 }
 
-TEST_F(CameraTest, SetUpCameraPlacesTheNearAndFarPlanesOnTheAxisOrRefusesAnEmptySurface) {
+TEST_F(CameraTest, SetUpCameraPlacesTheNearAndFarPlanesOnTheAxis) {
     for (int scale = 1; scale <= 2; ++scale) {
         SCOPED_TRACE(scale);
         const int w = kWidth * scale, h = kHeight * scale;
@@ -85,13 +85,6 @@ TEST_F(CameraTest, SetUpCameraPlacesTheNearAndFarPlanesOnTheAxisOrRefusesAnEmpty
             EXPECT_NEAR(z, p.z, p.tolerance);
         }
     }
-    read();
-    EXPECT_FALSE(setUpCamera(0.0f, 480.0f));
-    EXPECT_FALSE(setUpCamera(320.0f, 0.5f));
-    EXPECT_FALSE(setUpCamera(NAN, 480.0f));
-    float after[16];
-    glGetFloatv(GL_PROJECTION_MATRIX, after);
-    EXPECT_EQ(std::memcmp(proj, after, sizeof after), 0);
 }
 
 TEST_F(CameraTest, UnProjectInvertsProjectionOverAGrid) {

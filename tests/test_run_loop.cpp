@@ -33,7 +33,7 @@ template <typename Action> std::jthread later(Action action) {
     });
 }
 
-TEST(RunLoopTasks, RunOnTheLoopThreadInPostingOrderFromManyThreadsAndLaterPostsInTheNextPass) {
+TEST(RunLoopTasks, RunOnTheLoopThreadInPostingOrderFromManyThreads) {
     RunLoop loop;
     constexpr int kThreads = 8, kPerThread = 500;
     const auto loopThread = std::this_thread::get_id();
@@ -60,18 +60,6 @@ TEST(RunLoopTasks, RunOnTheLoopThreadInPostingOrderFromManyThreadsAndLaterPostsI
     for (const auto& got : seen)
         for (int i = 0; i < kPerThread; ++i)
             ASSERT_EQ(got.at(std::size_t(i)), i);
-
-    std::vector<int> order;
-    loop.post([&] {
-        order.push_back(1);
-        loop.post([&] { order.push_back(3); });
-    });
-    loop.post([&] { order.push_back(2); });
-    EXPECT_TRUE(loop.runOnce());
-    EXPECT_EQ(order, (std::vector<int>{1, 2}));
-    EXPECT_TRUE(loop.runOnce());
-    EXPECT_FALSE(loop.runOnce()); // nothing left
-    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
 TEST(RunLoopTimers, TicksComeAtTheIntervalNeverEarlyAndSkipMissedOnesAfterAStall) {
