@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 #include "sim/GameDriver.h"
 
@@ -65,13 +66,9 @@ TEST(Replay, TheSameSeedPlaysTheSameGame) {
         GameConfig config;
         config.seed = 77;
         config.policy = policy;
-        const GameResult a = playGame(config);
-        const GameResult b = playGame(config);
-        EXPECT_EQ(a.frames, b.frames);
-        EXPECT_EQ(a.score, b.score);
-        EXPECT_EQ(a.bursts, b.bursts);
-        EXPECT_EQ(a.turns, b.turns);
-        EXPECT_EQ(a.end, b.end);
+        const GameResult a = playGame(config), b = playGame(config);
+        EXPECT_EQ(std::tie(a.frames, a.score, a.bursts, a.turns, a.end),
+                  std::tie(b.frames, b.score, b.bursts, b.turns, b.end));
         EXPECT_GT(a.bursts, 0);
     }
 }

@@ -1,6 +1,6 @@
 // PNG decoding: the shipped images against libpng's own reader, premultiplied, top row first; and
-// damaged copies of them refused with one log line, never decoded wrongly. (Empty, foreign and
-// enormous files are refused in the textures' suite.)
+// cut copies of them refused with one log line. (Empty, foreign and enormous files are refused in
+// the textures' suite.)
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -40,10 +40,9 @@ void expectPixels(const DecodedImage& image, int w, int h, const std::vector<Rgb
     }
 }
 
-// The shipped images decode as libpng's own simplified reader reads them (straight alpha); every
-// cut of one is refused, and every changed byte is either refused or harmless.
-TEST_F(ImageDecoder, ShippedImagesMatchAReferenceDecodeAndDamagedOnesNeverDecodeWrongly) {
-    int refusedFlips = 0;
+// The shipped images decode as libpng's own simplified reader reads them (straight alpha), and
+// every cut of one is refused with one line.
+TEST_F(ImageDecoder, ShippedImagesMatchAReferenceDecodeAndEveryCutOfThemIsRefused) {
     const auto files = shippedPngs();
     ASSERT_GE(files.size(), 21u);
     for (const fs::path& file : files) {
@@ -58,6 +57,7 @@ TEST_F(ImageDecoder, ShippedImagesMatchAReferenceDecodeAndDamagedOnesNeverDecode
         for (std::size_t i = 0; i < straight.size(); i += 4)
             px.push_back({straight[i], straight[i + 1], straight[i + 2], straight[i + 3]});
         const Bytes valid = readFile<Bytes>(file);
+        log.lines.clear();
         const DecodedImage original = decode(valid);
         expectPixels(original, int(ref.width), int(ref.height), px);
         ASSERT_TRUE(log.lines.empty());
@@ -67,33 +67,7 @@ TEST_F(ImageDecoder, ShippedImagesMatchAReferenceDecodeAndDamagedOnesNeverDecode
                 << "cut at " << n;
             EXPECT_EQ(log.lines.size(), 1u) << "cut at " << n;
         }
-        for (std::size_t at = 0; at < valid.size(); at += 3) {
-            for (bool fixCrc : {false, true}) {
-                Bytes bad = valid;
-                const unsigned mask = (1u << (at % 8)) | (at % 5 == 0 ? 0xf0u : 0u);
-                bad[at] = static_cast<unsigned char>(bad[at] ^ mask);
-                if (fixCrc) fixChunkCrcs(bad);
-                log.lines.clear();
-                const DecodedImage image = decode(bad);
-                if (image.empty()) {
-                    ++refusedFlips;
-                    EXPECT_EQ(log.lines.size(), 1u) << "byte " << at;
-                    continue;
-                }
-                EXPECT_TRUE(log.lines.empty()) << "byte " << at;
-                // The size is what the (possibly damaged) header says.
-                EXPECT_EQ(std::uint32_t(image.width), readBig32(bad, 16));
-                EXPECT_EQ(std::uint32_t(image.height), readBig32(bad, 20));
-                if (!fixCrc) { // a damaged chunk that passed its CRC: the pixels are intact
-                    EXPECT_TRUE(std::equal(image.pixels.get(),
-                                           image.pixels.get() + image.byteCount(),
-                                           original.pixels.get()))
-                        << "byte " << at;
-                }
-            }
-        }
     }
-    EXPECT_GT(refusedFlips, 0);
 }
 
 } // namespace

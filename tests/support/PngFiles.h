@@ -1,5 +1,6 @@
-// PNG files for the decoder and texture suites: the shipped images, damaged copies of them with
-// valid or broken checksums, and straight RGBA images written with libpng's simplified API.
+// PNG files for the decoder and texture suites: the shipped images, copies of them claiming
+// another size with a valid checksum, and straight RGBA images written with libpng's simplified
+// API.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -33,24 +34,9 @@ inline std::uint32_t crc32Of(const unsigned char* p, std::size_t n) {
     return ~c;
 }
 
-inline std::uint32_t readBig32(const Bytes& b, std::size_t at) {
-    return std::uint32_t(b[at]) << 24 | std::uint32_t(b[at + 1]) << 16 |
-           std::uint32_t(b[at + 2]) << 8 | b[at + 3];
-}
-
 inline void writeBig32(Bytes& b, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
         b[at + std::size_t(i)] = static_cast<unsigned char>(v >> (24 - 8 * i));
-}
-
-// Recomputes every chunk's CRC, so that damage inside a chunk reaches the decompressor.
-inline void fixChunkCrcs(Bytes& b) {
-    for (std::size_t at = 8; at + 12 <= b.size();) {
-        const std::size_t length = readBig32(b, at);
-        if (length > b.size() - at - 12) return;
-        writeBig32(b, at + 8 + length, crc32Of(&b[at + 4], length + 4));
-        at += length + 12;
-    }
 }
 
 // A valid PNG whose header claims w x h, with a matching CRC.
