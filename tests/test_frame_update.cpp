@@ -55,17 +55,6 @@ void startGame(Puzzle* p, int type, std::int64_t start) {
     ASSERT_EQ(p->startTime, static_cast<std::int32_t>(static_cast<std::uint32_t>(start)));
 }
 
-TEST_F(FrameUpdate, NewBoardLandsInFortyFourCallsAndOnlyGameTypesOneToFiveAreTimed) {
-    Puzzle p;
-    for (int type : {0, 2, 7}) {
-        startGame(&p, type, 1'000'000);
-        EXPECT_EQ(p.numGameSecs, type == 2 ? 120.0f : 0.0f);
-        updatePuzzle(&p);
-        EXPECT_EQ(p.progress, type == 2 ? 1.0f : 0.0f);
-        EXPECT_EQ(p.flags & (kPuzzleTimed | kPuzzleBusy), type == 2 ? kPuzzleTimed : 0u);
-    }
-}
-
 TEST_F(FrameUpdate, SixtySecondGameWarnsAndEndsOnTimeAlsoAcross2038ButNotAfterItsEnd) {
     setSystemSoundHandler(countVibration);
     const std::int64_t wrap = std::int64_t{1} << 31;

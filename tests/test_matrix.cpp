@@ -102,14 +102,3 @@ TEST(MatInvert, RegularMatricesGiveIdentityProductsAndSingularOnesAreRefused) {
         EXPECT_EQ(mat_invert(out.data(), zeroColumn.data()), 0) << "column " << line;
     }
 }
-
-TEST(Vectors, NormalizeKeepsTheZeroVectorAndLengthIsTheSquaredRoot) {
-    float zero[3] = {0.0f, 0.0f, 0.0f}, v[3] = {3.0f, 0.0f, 4.0f};
-    vec_normalize(zero); // stays zero rather than turning into NaN
-    EXPECT_TRUE(zero[0] == 0.0f && zero[1] == 0.0f && zero[2] == 0.0f);
-    vec_normalize(v);
-    EXPECT_TRUE(v[0] == 0.6f && v[1] == 0.0f && v[2] == 0.8f);
-    // The square of the float root: one step below 2, where a plain sum of squares gives 2.
-    const float diagonal[3] = {0.0f, 1.0f, 1.0f};
-    EXPECT_EQ(vec_length_squared(diagonal), std::nextafter(2.0f, 0.0f));
-}

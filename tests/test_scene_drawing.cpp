@@ -255,11 +255,6 @@ TEST_F(SceneDrawingTest, HintsFadeEverythingOutsideTheSelection) {
         // The speech bubble and its score appear either way.
         EXPECT_TRUE(looksLike(atWorld(1.25f - 0.6f, -2 + 0.35f - 0.6f, 2.5f), kSays));
     }
-    // Without a selection shown nothing fades.
-    board.flags = 0;
-    hintState = 1;
-    draw();
-    EXPECT_TRUE(looksLike(atWorld(-2, 2, 2), kBallColours[kColorBlue]));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -162,17 +162,6 @@ TEST_F(SelectionTest, ReselectionFollowsTheAnchorsGroup) {
     EXPECT_EQ(flagsAt({0, 0, 1}), kPicked | kBlockLone);
     EXPECT_EQ(p.flags & kPuzzleShowScore, 0u);
     EXPECT_EQ(rejectSndRequest, 0); // quietly: nobody tapped
-
-    // A bubble falls next to the lone anchor: it joins in the anchor's pulse phase and scale.
-    for (float& s : at({0, 0, 1})->state.scale)
-        s = 0.8f;
-    put({{0, 1, 1}}, kColorRed);
-    at({0, 1, 1})->state.flags = kBlockGrowing;
-    updateSelection(&p);
-    EXPECT_EQ(flagsAt({0, 0, 1}), kPicked);
-    EXPECT_EQ(flagsAt({0, 1, 1}), kBlockSelected | kBlockShrinking);
-    EXPECT_EQ(at({0, 1, 1})->state.scale[2], 0.8f);
-    EXPECT_TRUE(p.selectScore == 1 && p.flags == kPuzzleShowScore);
 }
 
 } // namespace
