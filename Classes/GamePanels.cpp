@@ -8,7 +8,7 @@
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
 #include "Classes/Settings.h"
-#include "Classes/play/SettingSpecifiers.h"
+#include "Classes/play/SettingsBundle.h"
 #include "model/Puzzle.h"
 #include "platform/base/Log.h"
 

@@ -2,7 +2,7 @@
 // user-defaults store and the settings file's specifiers. No SDL, no GL, no model.
 #include "Classes/Settings.h"
 
-#include "Classes/play/SettingSpecifiers.h"
+#include "Classes/play/SettingsBundle.h"
 #include "platform/base/Log.h"
 #include "platform/media/Resources.h"
 

@@ -2,10 +2,11 @@
 // game's own matrix code. GL and the standard library only; no SDL.
 #include "math/Camera.h"
 
+#include <GLES/gl.h>
+
 #include <cmath>
 
 #include "math/Matrix.h"
-#include "platform/gl/GLExtensions.h"
 
 const float eyePos[3] = {0.0f, 0.0f, 7.55f};
 const float fieldOfView = 60.0f;

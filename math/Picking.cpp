@@ -2,11 +2,12 @@
 // the nearest sphere hit. GL only to read back the viewport and matrices; no SDL.
 #include "math/Picking.h"
 
+#include <GLES/gl.h>
+
 #include <cmath>
 
 #include "math/Camera.h"
 #include "math/Matrix.h"
-#include "platform/gl/GLExtensions.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "Classes/panels/Panel.h"
-#include "Classes/play/SettingSpecifiers.h"
+#include "Classes/play/SettingsBundle.h"
 #include "platform/store/UserDefaults.h"
 #include "platform/ui/Controls.h"
 

@@ -1,5 +1,5 @@
 // Reading the settings file's specifiers into plain records. Store types only.
-#include "Classes/play/SettingSpecifiers.h"
+#include "Classes/play/SettingsBundle.h"
 
 namespace {
 
