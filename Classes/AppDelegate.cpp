@@ -120,7 +120,9 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _window->addSubview(_progressView.get());
     // Over all of the game: the game-over panel, the scores, preferences and help.
     if (_puzzleView)
-        panels_ = std::make_unique<GamePanels>(*this, store_, settingsPath_, gameFrame);
+        panels_ = std::make_unique<GamePanels>(
+            *_window, *_puzzleView, store_, settingsPath_, gameFrame,
+            [this](const std::string& key) { applyPreference(key); });
 
     Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
     accelerometer.setUpdateInterval(kAccelerometerInterval);
@@ -225,6 +227,19 @@ void AppDelegate::loadPreferences() {
 
     gameType = static_cast<std::int32_t>(store_.integerForKey(kGameType));
     if (_puzzleView) _puzzleView->setGameType(static_cast<unsigned>(gameType));
+}
+
+void AppDelegate::applyPreference(const std::string& key) {
+    // Read back from the store, as the launch reads it.
+    if (key == kSfxState) {
+        _sfxState = store_.stringForKey(kSfxState);
+        if (_puzzleView) _puzzleView->setSfxState(_sfxState == "false" ? 0u : 1u);
+    } else if (key == kShowHints) {
+        _showHints = store_.stringForKey(kShowHints);
+        if (_puzzleView) _puzzleView->setHintState(_showHints == "false" ? 0u : 1u);
+    } else if (key == kAccelState) {
+        _accelState = store_.stringForKey(kAccelState).value_or("false");
+    }
 }
 
 void AppDelegate::createDefaultPreferences() {

@@ -63,6 +63,8 @@ public:
     void initToolbarButtons();
     void initNavigationItem();
     void loadPreferences();
+    // One setting the preferences view has written, read back from the store and applied.
+    void applyPreference(const std::string& key);
     void createDefaultPreferences();
 
     // ---- Button actions (the sender is not used) ----

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
 #include "Classes/Settings.h"
 #include "Classes/play/SettingsBundle.h"
@@ -25,9 +24,10 @@ private:
     GamePanels& owner_;
 };
 
-GamePanels::GamePanels(AppDelegate& delegate, UserDefaults& store, const std::string& settingsPath,
-                       const Rect& gameArea)
-    : delegate_(delegate), view_(*delegate.puzzleView()), store_(store),
+GamePanels::GamePanels(Window& window, PuzzleView& view, UserDefaults& store,
+                       const std::string& settingsPath, const Rect& gameArea,
+                       PreferenceApplier applyPreference)
+    : view_(view), applyPreference_(std::move(applyPreference)), store_(store),
       keys_(std::make_unique<KeyLayer>(*this)), gameOver_(GameOverPanel::initWithFrame(gameArea)),
       scores_(ScoresView::initWithFrame(gameArea)), help_(HelpView::initWithFrame(gameArea)) {
     std::string why;
@@ -43,12 +43,11 @@ GamePanels::GamePanels(AppDelegate& delegate, UserDefaults& store, const std::st
     gameOver_->setNewGameHandler([this] { newGame(); });
     gameOver_->setScoresHandler([this] { showScores(); });
 
-    Window* window = delegate_.window();
-    window->addSubview(keys_.get());
+    window.addSubview(keys_.get());
     for (Panel* panel : std::initializer_list<Panel*>{gameOver_.get(), scores_.get(),
                                                       preferences_.get(), help_.get()}) {
         panel->setCloseHandler([this] { panelClosed(); });
-        window->addSubview(panel);
+        window.addSubview(panel);
     }
     view_.setGameOverHandler([this](const GameOutcome& outcome) { gameDidEnd(outcome); });
 }
@@ -187,16 +186,8 @@ void GamePanels::preferenceChanged(const std::string& key, const PropertyList& v
     // Merged into the file under its lock; when that fails the value still holds for this run,
     // and the store says why in its log line.
     store_.synchronize();
-    // Read back and applied as the launch applies it.
-    if (key == kSfxState) {
-        delegate_.setSfxState(store_.stringForKey(kSfxState));
-        view_.setSfxState(delegate_.sfxState() == "false" ? 0u : 1u);
-    } else if (key == kShowHints) {
-        delegate_.setShowHints(store_.stringForKey(kShowHints));
-        view_.setHintState(delegate_.showHints() == "false" ? 0u : 1u);
-    } else if (key == kAccelState) {
-        delegate_.setAccelState(store_.stringForKey(kAccelState).value_or("false"));
-    } else if (key == kGameType) {
+    if (key == kGameType)
         nextGameType_ = static_cast<int>(store_.integerForKey(kGameType));
-    }
+    else if (applyPreference_)
+        applyPreference_(key);
 }

@@ -3,6 +3,7 @@
 // pause while the player reads one. Owned by the application delegate; no SDL.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,15 +15,20 @@
 #include "Classes/panels/ScoresView.h"
 #include "Classes/play/ScoreTables.h"
 
-class AppDelegate;
 class PuzzleView;
+class Window;
 
 class GamePanels {
 public:
-    // Adds the panels over `gameArea` to the delegate's window, above everything in it so far, and
-    // takes the end of every game from the delegate's game view.
-    GamePanels(AppDelegate& delegate, UserDefaults& store, const std::string& settingsPath,
-               const Rect& gameArea);
+    // Told the key of a setting the preferences view has just written to the store, to apply it
+    // as the launch applies it; the game type is kept for the next new game here instead.
+    using PreferenceApplier = std::function<void(const std::string& key)>;
+
+    // Adds the panels over `gameArea` to the window, above everything in it so far, and takes the
+    // end of every game from the game view.
+    GamePanels(Window& window, PuzzleView& view, UserDefaults& store,
+               const std::string& settingsPath, const Rect& gameArea,
+               PreferenceApplier applyPreference);
     ~GamePanels();
     GamePanels(const GamePanels&) = delete;
     GamePanels& operator=(const GamePanels&) = delete;
@@ -55,8 +61,8 @@ private:
     bool takesKey(const KeyEvent& key);
     void preferenceChanged(const std::string& key, const PropertyList& value);
 
-    AppDelegate& delegate_;
     PuzzleView& view_;
+    PreferenceApplier applyPreference_;
     UserDefaults& store_;
     std::unique_ptr<KeyLayer> keys_;
     std::unique_ptr<GameOverPanel> gameOver_;

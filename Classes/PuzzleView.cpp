@@ -2,9 +2,11 @@
 // the About alert, on top of the GL surface view. Platform headers only; no SDL.
 #include "Classes/PuzzleView.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <numbers>
 #include <utility>
 
 #include "Classes/Settings.h"
@@ -67,7 +69,8 @@ bool sameShownBoard(const Puzzle& a, const Puzzle& b) {
 // Construction and teardown
 
 PuzzleView::PuzzleView(const Rect& frame)
-    : EAGLView(frame, GL_RGB565_OES, 0, kPreserveBackbuffer) {}
+    : EAGLView(frame, GL_RGB565_OES, 0, kPreserveBackbuffer),
+      session_(puzzle, {[this] { cancelSolveOperation(); }, [this] { noteGameState(); }}) {}
 
 std::unique_ptr<PuzzleView> PuzzleView::initWithFrame(const Rect& frame) {
     std::unique_ptr<PuzzleView> view(new PuzzleView(frame));
@@ -158,15 +161,15 @@ void PuzzleView::setAnimationTimer(std::shared_ptr<RunLoopTimer> timer) {
 }
 
 void PuzzleView::drawView() {
-    if (paused_) return; // the clock stands still; nothing moves, sounds or is drawn
+    if (session_.isPaused()) return; // the clock stands still; nothing moves, sounds or is drawn
     setCurrentContext();
     updatePuzzle(&puzzle);
     // Fires once per game: from then on the best score equals the score. A practice game's
     // score is no best score.
-    if ((puzzle.flags & kPuzzleGameOver) && !practice_ && puzzle.score > highScore) {
+    if ((puzzle.flags & kPuzzleGameOver) && !session_.isPractice() && puzzle.score > highScore) {
         setHighScore(puzzle.score);
         highScoreSndRequest = 1;
-        raisedBest_ = true;
+        session_.noteNewBest();
         if (newHighScoreHandler_) newHighScoreHandler_(puzzle.score);
     }
     followGame();
@@ -259,8 +262,8 @@ void PuzzleView::pickPixel(Point location, int* x, int* y) const {
 }
 
 void PuzzleView::touchesBegan(Point location, Point /*previousLocation*/) {
-    if (paused_) { // a click resumes, and does nothing else
-        resume();
+    if (session_.isPaused()) { // a click resumes, and does nothing else
+        session_.resume();
         return;
     }
     firstTouch_ = 1;
@@ -273,7 +276,7 @@ void PuzzleView::touchesBegan(Point location, Point /*previousLocation*/) {
     if (Block* block = pickBlock(x, y, &puzzle, eyePos)) {
         const auto before = std::make_unique<Puzzle>(puzzle);
         selectBlock(&puzzle, block);
-        if (puzzle.score != before->score) recordMove(*before); // a burst
+        if (puzzle.score != before->score) session_.recordMove(*before); // a burst
     }
 }
 
@@ -337,9 +340,9 @@ void PuzzleView::rotateDown() {
 }
 
 void PuzzleView::rotateTo(int direction) {
-    if (paused_) return; // the cube is hidden; tilt must not turn it unseen
+    if (session_.isPaused()) return; // the cube is hidden; tilt must not turn it unseen
     const auto before = std::make_unique<Puzzle>(puzzle);
-    if (turned(direction)) recordMove(*before);
+    if (turned(direction)) session_.recordMove(*before);
 }
 
 void PuzzleView::refreshAction() {
@@ -459,4 +462,68 @@ void PuzzleView::cancelSolveOperation() {
     if (!operationQueue_) return;
     operationQueue_->cancelAllOperations();
     operationQueue_->waitUntilAllOperationsAreFinished();
+}
+
+// ---- The desktop's game ----
+
+namespace {
+
+bool solverAnswersBeforeNextFrame = false;
+
+// The warning's red, and how it pulses: once a second between full and lighter.
+constexpr Color kWarningRed{0.86f, 0.08f, 0.06f, 1.0f};
+constexpr Color kWarningLight{1.0f, 0.55f, 0.50f, 1.0f};
+constexpr float kFramesPerSecond = 50.0f;
+
+} // namespace
+
+void PuzzleView::setSolverAnswersBeforeNextFrame(bool on) {
+    solverAnswersBeforeNextFrame = on;
+}
+
+void PuzzleView::startGame(std::uint32_t number) {
+    session_.start(number);
+    if (_progressView) _progressView->setProgressTintColor(std::nullopt);
+}
+
+void PuzzleView::newGameWithNumber(std::uint32_t number) {
+    cancelSolveOperation();
+    solveRequest = 0;
+    opRunning = 0;
+    quitRequest = 0;
+    startGame(number);
+    showProgressView();
+}
+
+void PuzzleView::noteGameState() {
+    setNeedsDisplay();
+    if (gameStateHandler_) gameStateHandler_();
+}
+
+void PuzzleView::followGame() {
+    if (solverAnswersBeforeNextFrame && solveOperation_ && operationQueue_) {
+        // The answer as the next frame would see it: a scripted run never races the solver.
+        operationQueue_->waitUntilAllOperationsAreFinished();
+        const std::shared_ptr<SolveOperation> run = solveOperation_; // the call forgets it
+        solveOperationDidFinish(run);
+    }
+    session_.follow();
+    showTimeWarning();
+}
+
+// The last ten seconds of a timed game: the time bar turns red and pulses.
+void PuzzleView::showTimeWarning() {
+    if (!_progressView) return;
+    const bool warning = (puzzle.flags & kPuzzleTimeWarned) && !(puzzle.flags & kPuzzleGameOver);
+    if (!warning) {
+        if (_progressView->progressTintColor()) {
+            _progressView->setProgressTintColor(std::nullopt);
+            setNeedsDisplay();
+        }
+        return;
+    }
+    const float phase = static_cast<float>(puzzle.frame) / kFramesPerSecond;
+    const float t = 0.5f - 0.5f * std::cos(phase * 2.0f * std::numbers::pi_v<float>);
+    _progressView->setProgressTintColor(mixColor(kWarningRed, kWarningLight, t));
+    setNeedsDisplay(); // the bar lies over the view and is composed with its frames
 }

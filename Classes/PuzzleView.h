@@ -11,7 +11,7 @@
 #include "Classes/EAGLView.h"
 #include "Classes/SoundEffect.h"
 #include "Classes/play/GameOutcome.h"
-#include "Classes/play/PuzzleHistory.h"
+#include "Classes/play/GameSession.h"
 #include "model/Puzzle.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/ui/AlertView.h"
@@ -104,33 +104,33 @@ public:
     // The e-mail link of the About alert.
     static std::string contactURL();
 
-    // ---- The desktop's game: numbers, undo, pause and the end (PuzzleViewDesktop.cpp) ----
+    // ---- The desktop's game: numbers, undo, pause and the end (its session) ----
 
     // A new game on board `number` (the seed it is made from): the same number, the same board.
     // refreshAction() takes the number from the calendar clock.
     void newGameWithNumber(std::uint32_t number);
-    std::uint32_t gameNumber() const { return gameNumber_; }
+    std::uint32_t gameNumber() const { return session_.gameNumber(); }
     // Undo was used in this game: its score raises no best score.
-    bool isPractice() const { return practice_; }
+    bool isPractice() const { return session_.isPractice(); }
     // Ctrl+Z and Ctrl+Y: a step back or forward through the game's boards, taken as soon as the
     // board is at rest (a burst, fall or turn under way finishes first). A step cancels a
     // solver run. Nothing once the game is over; a step asked for while paused only resumes.
-    void undoAction();
-    void redoAction();
-    bool canUndo() const { return history_.canUndo(); }
-    bool canRedo() const { return history_.canRedo(); }
+    void undoAction() { session_.undo(); }
+    void redoAction() { session_.redo(); }
+    bool canUndo() const { return session_.canUndo(); }
+    bool canRedo() const { return session_.canRedo(); }
     // Pause: the game's clock, the frame updates, the drawing and the sounds stand still, and
     // whoever shows the view covers the cube. Only while a game is under way.
-    void pauseAction(); // toggles
-    void pause();
-    void resume();
-    bool isPaused() const { return paused_; }
+    void pauseAction() { session_.togglePause(); }
+    void pause() { session_.pause(); }
+    void resume() { session_.resume(); }
+    bool isPaused() const { return session_.isPaused(); }
     // Why the game ended, once it has.
-    bool hasEnded() const { return ended_; }
-    GameEndReason endReason() const { return endReason_; }
+    bool hasEnded() const { return session_.hasEnded(); }
+    GameEndReason endReason() const { return session_.endReason(); }
     // Told once per game when it has ended and its bursts and falls have settled.
     void setGameOverHandler(std::function<void(const GameOutcome&)> handler) {
-        gameOverHandler_ = std::move(handler);
+        session_.setGameOverHandler(std::move(handler));
     }
     // Told when the game number, the pause or the practice mark changed.
     void setGameStateHandler(std::function<void()> handler) {
@@ -185,13 +185,12 @@ protected:
     void windowGeometryDidChange() override;
 
 private:
-    // The desktop's part of a tick, after the frame update: the end noted, a step of undo or
-    // redo taken at rest, the time bar's warning.
+    // The desktop's part of a tick, after the frame update: a scripted run's solver answer, the
+    // session's steps and end, the time bar's warning.
     void followGame();
+    void showTimeWarning();
     void startGame(std::uint32_t number);
     void rotateTo(int direction);
-    void recordMove(const Puzzle& before);
-    void takeHistoryStep();
     void noteGameState();
     void launchSolveOperation();
     // On the main thread, for every run that finished: acted on only for the watched one.
@@ -211,16 +210,7 @@ private:
     GameSounds sounds_;
 
     std::unique_ptr<AlertView> alert_; // the latest About alert
-    std::uint32_t gameNumber_ = 0;
-    bool practice_ = false;
-    bool paused_ = false;
-    bool ended_ = false;
-    bool endReported_ = false;
-    bool raisedBest_ = false;
-    GameEndReason endReason_ = GameEndReason::Cleared;
-    int pendingSteps_ = 0; // undo < 0 < redo, taken at rest
-    PuzzleHistory history_;
-    std::function<void(const GameOutcome&)> gameOverHandler_;
+    GameSession session_;
     std::function<void()> gameStateHandler_;
     std::function<void(unsigned)> newHighScoreHandler_;
     // Lets completions posted to the main loop find out that the view has gone.

@@ -14,10 +14,10 @@
 
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
+#include "Classes/ScriptedPlay.h"
 #include "Classes/Settings.h"
 #include "Classes/play/GameClock.h"
 #include "Classes/play/ScoreTables.h"
-#include "Classes/play/ScriptedPlay.h"
 #include "platform/app/Application.h"
 #include "platform/base/RunLoop.h"
 #include "platform/media/Resources.h"

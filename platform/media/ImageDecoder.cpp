@@ -18,7 +18,7 @@ namespace {
 // allocates is freed by the caller, whichever way readPng returns.
 struct PngJob {
     const unsigned char* data;
-    std::size_t size;
+    std::size_t byteCount;
     std::size_t offset;
     png_structp png;
     png_infop info;
@@ -43,7 +43,7 @@ void onPngWarning(png_structp, png_const_charp) {}
 
 void readFromMemory(png_structp png, png_bytep out, std::size_t length) {
     auto* job = static_cast<PngJob*>(png_get_io_ptr(png));
-    if (length > job->size - job->offset) png_error(png, "file ends early (truncated)");
+    if (length > job->byteCount - job->offset) png_error(png, "file ends early (truncated)");
     std::memcpy(out, job->data + job->offset, length);
     job->offset += length;
 }
@@ -51,7 +51,7 @@ void readFromMemory(png_structp png, png_bytep out, std::size_t length) {
 // Decodes job->data into job->pixels as straight (not yet premultiplied) RGBA. False with
 // job->error set on any failure.
 bool readPng(PngJob* job) {
-    if (job->size < 8 || png_sig_cmp(job->data, 0, 8) != 0) {
+    if (job->byteCount < 8 || png_sig_cmp(job->data, 0, 8) != 0) {
         setError(job, "not a PNG file");
         return false;
     }
@@ -131,7 +131,7 @@ struct FileCloser {
 DecodedImage decodePngMemory(const void* data, std::size_t size, const std::string& name) {
     PngJob job{};
     job.data = static_cast<const unsigned char*>(data);
-    job.size = data ? size : 0;
+    job.byteCount = data ? size : 0;
     const bool ok = readPng(&job);
     if (job.png) png_destroy_read_struct(&job.png, &job.info, nullptr);
     std::free(job.rows);

@@ -93,7 +93,7 @@ void Button::touchesCancelled(const Touch& /*touch*/) {
 float Button::naturalWidth(float scale) const {
     float content = 0.0f;
     if (image_)
-        content = std::min(image_->size().width, 26.0f);
+        content = std::min(image_->pointSize().width, 26.0f);
     else if (hasGlyph_)
         content = kGlyphSide;
     else if (!title_.empty())
@@ -107,7 +107,7 @@ void Button::drawContent(const Rect& area, Color color, float scale) const {
     const float fade = enabled_ ? 1.0f : 0.45f;
     if (image_) {
         // Images shrink to fit the face, never grow: they are drawn for one pixel a point.
-        const Size natural = image_->size();
+        const Size natural = image_->pointSize();
         const float fit = std::min({1.0f, (area.size.height - 4.0f) / natural.height,
                                     (area.size.width - 4.0f) / natural.width});
         const float w = natural.width * fit;

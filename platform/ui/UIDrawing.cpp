@@ -544,7 +544,7 @@ Image::~Image() {
     uiReleaseTexture(texture_);
 }
 
-Size Image::size() const {
+Size Image::pointSize() const {
     return {static_cast<float>(pixels_.width), static_cast<float>(pixels_.height)};
 }
 

@@ -95,7 +95,7 @@ public:
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
 
-    Size size() const;
+    Size pointSize() const; // the picture's size in points
     void draw(const Rect& rect, float alpha) const;
 
 private:

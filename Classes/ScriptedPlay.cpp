@@ -1,4 +1,4 @@
-#include "Classes/play/ScriptedPlay.h"
+#include "Classes/ScriptedPlay.h"
 
 #include <GLES/gl.h>
 
