@@ -18,7 +18,7 @@
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
 #include "Classes/Settings.h"
-#include "Classes/play/GameOverlays.h"
+#include "Classes/panels/GameOverlays.h"
 #include "model/Puzzle.h"
 #include "platform/base/RunLoop.h"
 #include "platform/gl/Screen.h"

@@ -1,4 +1,4 @@
-#include "Classes/play/GameOverlays.h"
+#include "Classes/panels/GameOverlays.h"
 
 #include <string>
 
