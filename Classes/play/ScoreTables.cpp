@@ -272,9 +272,13 @@ std::uint32_t storedBestScore(const PropertyList::Dictionary& stored) {
     const PropertyList& value = found->second;
     if (value.type == PropertyList::Type::Integer)
         return static_cast<std::uint32_t>(std::clamp<std::int64_t>(value.integer, 0, kMax));
+    // Read as the store reads it (a real truncated, a leading '+'), else a game would lower it.
+    if (value.type == PropertyList::Type::Real) // NaN and below 0: 0
+        return value.real > 0 ? static_cast<std::uint32_t>(std::min<double>(value.real, kMax)) : 0;
     if (value.type != PropertyList::Type::String) return 0;
     std::uint64_t best = 0;
-    std::size_t i = value.string.find_first_not_of(" \t");
+    std::size_t i = value.string.find_first_not_of(" \t\n\r");
+    if (i != std::string::npos && value.string[i] == '+') ++i;
     for (; i < value.string.size() && value.string[i] >= '0' && value.string[i] <= '9'; ++i)
         best = std::min<std::uint64_t>(best * 10 + std::uint64_t(value.string[i] - '0'), kMax);
     return static_cast<std::uint32_t>(best);
