@@ -48,18 +48,13 @@ std::string repeated(const std::string& text, int times) {
     return all;
 }
 
-const std::string kHead = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+const std::string kHead = "<?xml version=\"1.0\"?><plist version=\"1.0\">"; // no end: torn
 
-class UserDefaultsTest : public ::testing::Test {
-protected:
-    ScratchDir dir;
-    const std::string path = (dir / "preferences.plist").string();
-    LogCapture log;
-};
+using UserDefaultsTest = StoreTest;
 
 TEST_F(UserDefaultsTest, DefaultsAnswerUntilWrittenAndNumbersReadLeniently) {
-    writeFile(path, kHead + "<dict><key>r</key><real>5000.5</real>" +
-                        "<key>big</key><integer>4294967295</integer></dict></plist>");
+    writeFile(path, dictXml("<key>r</key><real>5000.5</real><key>big</key><integer>4294967295"
+                            "</integer>"));
     UserDefaults store(path);
     store.registerDefaults(
         {{"d", PropertyList::makeInteger(7)}, {"i", PropertyList::makeInteger(7)}});
@@ -127,7 +122,7 @@ TEST_F(UserDefaultsTest, UnusableAndHostileFilesAreSetAsideWithinTheBounds) {
         {"XML 200 deep", kHead + repeated("<array>", 200), "deeper than 128"},
         {"XML wide", kHead + "<array>" + repeated("<true/>", 20001), "more than 20000 values"},
         {"torn", kHead + "<dict><key>k</key>", "not a property list"},
-        {"an array", kHead + "<array/></plist>", "no dictionary"},
+        {"an array", plistXml("<array/>"), "no dictionary"},
         {"binary array", binaryArrays(3, 1, 2, 1), "no dictionary"}, // read: within the bounds
         {"huge", std::string(1024 * 1024 + 1, ' '), "larger than 1 MiB"},
         {"FIFO", "", "FIFO"},
@@ -177,7 +172,7 @@ TEST_F(UserDefaultsTest, WhatIsNotOursSurvivesEverySaveAndALinkStaysALink) {
                                 repeated("</array>", 40);
     const std::string target = (dir / "kept" / "real.plist").string();
     fs::create_directory(dir / "kept");
-    writeFile(target, kHead + "<dict>" + foreign + "</dict></plist>");
+    writeFile(target, dictXml(foreign));
     fs::create_symlink("kept/real.plist", path);
     UserDefaults store(path);
     store.setObject(std::string("7"), "highScore");

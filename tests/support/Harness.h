@@ -1,10 +1,12 @@
 // Test scaffolding around the platform stand-ins: captured log lines, scratch folders, whole-file
-// reads and writes, settings files, environment variables put back, waiting on a run loop, a
-// pixel. No GL.
+// reads and writes, property-list and settings files, a store in a scratch folder, environment
+// variables put back, waiting on a run loop, a pixel. No GL.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -69,11 +71,29 @@ inline void writeFile(const fs::path& path, const std::vector<unsigned char>& by
     writeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
+inline std::size_t lineCount(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// An XML property list around `body` (XML elements); dictXml around the entries of a dictionary.
+inline std::string plistXml(const std::string& body) {
+    return "<?xml version=\"1.0\"?><plist version=\"1.0\">" + body + "</plist>";
+}
+inline std::string dictXml(const std::string& entries) {
+    return plistXml("<dict>" + entries + "</dict>");
+}
+
+// A store's path in a scratch folder, nothing there yet, and the log lines said meanwhile.
+class StoreTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    const std::string path = (dir / "preferences.plist").string();
+    LogCapture log;
+};
+
 // A settings file whose "PreferenceSpecifiers" array holds `specifiers` (XML elements).
 inline std::string settingsPlist(const std::string& specifiers) {
-    return "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>PreferenceSpecifiers</key>"
-           "<array>" +
-           specifiers + "</array></dict></plist>";
+    return dictXml("<key>PreferenceSpecifiers</key><array>" + specifiers + "</array>");
 }
 // One specifier: a key and its default value, given as XML.
 inline std::string specifier(const std::string& key, const std::string& defaultXml) {
