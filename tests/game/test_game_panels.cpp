@@ -1,7 +1,8 @@
 // The panels in the running game, on real OpenGL ES (offscreen) and a scratch store: the end of a
-// game recorded and shown, the keys that open each view and pause the game while its keys wait,
+// game recorded once and shown, the keys that open each view and pause the game while its keys wait,
 // and preferences applied at once or from the next game.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <memory>
 
@@ -15,6 +16,11 @@
 #include "support/Views.h"
 
 namespace {
+
+ino_t inodeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
 
 class GamePanelsTest : public ::testing::Test {
 protected:
@@ -61,8 +67,15 @@ TEST_F(GamePanelsTest, AnEndedGameIsRecordedAndShownWithItsRankButAPracticeGameI
                 view->drawView();
         }
         puzzle.score = practice ? 500 : 120;
+        view->drawView();
+        EXPECT_EQ(fs::exists(store.storePath()), practice); // nothing stored while a game goes on
         quitRequest = 1;
         view->drawView();
+        // Stored once: every save renames a new file over the store, which gives a new inode.
+        const ino_t saved = inodeOf(store.storePath());
+        for (int i = 0; i < 10; ++i)
+            view->drawView();
+        EXPECT_EQ(inodeOf(store.storePath()), saved);
         const GameOverInfo& shown = panels->gameOverPanel()->info();
         EXPECT_TRUE(panels->gameOverPanel()->isShown() && cardShown());
         const auto untimed = readScoreTables(store).byGameType[0];
@@ -72,6 +85,7 @@ TEST_F(GamePanelsTest, AnEndedGameIsRecordedAndShownWithItsRankButAPracticeGameI
         EXPECT_EQ(shown.newBest && shown.best == 120u, !practice);
         EXPECT_EQ(shown.practice, practice);
     }
+    EXPECT_EQ(UserDefaults(store.storePath()).stringForKey(kHighScore), "120");
 }
 
 TEST_F(GamePanelsTest, EachKeyOpensItsViewAndPausesTheGameWhileItsKeysWait) {

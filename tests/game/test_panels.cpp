@@ -14,7 +14,6 @@
 #include "Classes/panels/PreferencesView.h"
 #include "Classes/panels/ScoresView.h"
 #include "platform/gl/Screen.h"
-#include "platform/media/PngWriter.h"
 #include "platform/media/Resources.h"
 #include "platform/ui/Text.h"
 #include "support/Views.h"
@@ -41,12 +40,16 @@ int countIn(const WindowShot& s, const Rect& r, bool (*test)(Rgba)) {
     return n;
 }
 
-// With SPHERON_UI_SHOT set to a path prefix, keeps the picture to look at.
-void keep(const WindowShot& shot, const char* name) {
-    if (const char* prefix = std::getenv("SPHERON_UI_SHOT")) {
-        EXPECT_TRUE(writePngFile(std::string(prefix) + name + ".png", shot.rgba.data(), shot.width,
-                                 shot.height));
-    }
+// Every cell of the list inside its width (long game numbers shortened, not cut).
+void expectCellsFit(const LineList& list) {
+    for (const ListLine& line : list.lines())
+        for (const ListCell& cell : line.cells) {
+            const FontWeight weight = cell.bold ? FontWeight::Bold : line.weight;
+            const float w = textSize(cell.text, line.fontSize, weight, 1.0f).width;
+            const float left = cell.alignment == CellAlignment::Right ? cell.x - w : cell.x;
+            EXPECT_GE(left, 0.0f) << cell.text;
+            EXPECT_LE(left + w, list.bounds().size.width) << cell.text;
+        }
 }
 
 // The game area: a green widget that records whether it was touched.
@@ -97,7 +100,6 @@ TEST_F(PanelsTest, GameOverShowsNewBestOnlyForANewBestAndClosesEveryWay) {
         GameOverInfo info{GameEndReason::TimeUp, 420, 420, 1, c.newBest, c.practice, 77, 3};
         panel->showGameOver(info);
         const WindowShot s = composeWindow();
-        keep(s, c.practice ? "game-over-practice" : c.newBest ? "game-over-best" : "game-over");
         const int gold = countIn(s, panel->convertRectToWindow(panel->cardFrame()), isGold);
         EXPECT_EQ(gold > 30, c.goldShown) << gold << " gold pixels";
         EXPECT_GT(countIn(s, {{0, 70}, {320, 20}}, [](Rgba p) { return p.g > 120 && p.r < 60; }),
@@ -152,7 +154,6 @@ TEST_F(PanelsTest, ScoresListTheCurrentGameTypeFirstAndMarkTheLatestEntry) {
         const std::optional<Rect> plain = list.frameOfLine(*other);
         ASSERT_TRUE(marked && plain);
         const WindowShot s = composeWindow();
-        keep(s, "scores");
         // Between the rank and the score columns, where the band shows behind no text.
         const auto band = [&](const Rect& r) {
             const Rect w = list.convertRectToWindow(r);
@@ -160,14 +161,7 @@ TEST_F(PanelsTest, ScoresListTheCurrentGameTypeFirstAndMarkTheLatestEntry) {
         };
         EXPECT_GT(band(*marked).r, band(*marked).b + 60);
         EXPECT_LT(band(*plain).r, band(*plain).b);
-        // Every cell inside the list: long game numbers are shortened, not cut.
-        for (const ListLine& line : list.lines())
-            for (const ListCell& cell : line.cells) {
-                const float w = textSize(cell.text, line.fontSize, FontWeight::Bold, 1.0f).width;
-                const float left = cell.alignment == CellAlignment::Right ? cell.x - w : cell.x;
-                EXPECT_GE(left, 0.0f) << cell.text;
-                EXPECT_LE(left + w, list.bounds().size.width) << cell.text;
-            }
+        expectCellsFit(list);
     }
     window->sendEvent(keyDown(KeyCode::Escape));
     EXPECT_FALSE(view->isShown());
@@ -194,7 +188,6 @@ TEST_F(PanelsTest, PreferencesShowTheStoreAndReportChangesAtOnce) {
     view->show();
     ASSERT_EQ(view->controls().size(), 4u); // three switches and the game type
     const WindowShot s = composeWindow();
-    keep(s, "preferences");
     const auto middle = [&](const char* key) {
         const Point c = centreInWindow(view->switchForKey(key));
         return s.at(int(c.x), int(c.y));
@@ -225,16 +218,9 @@ TEST_F(PanelsTest, HelpFitsItsWidthAndScrollsByKeyAndDrag) {
     auto view = HelpView::initWithFrame(kGameArea);
     add(*view);
     view->show();
-    keep(composeWindow(), "help");
     LineList& list = *view->list();
     ASSERT_TRUE(list.canScroll());
-    for (const ListLine& line : list.lines())
-        for (const ListCell& cell : line.cells)
-            EXPECT_LE(cell.x + textSize(cell.text, line.fontSize,
-                                        cell.bold ? FontWeight::Bold : line.weight, 1.0f)
-                                   .width,
-                      list.bounds().size.width)
-                << cell.text;
+    expectCellsFit(list);
     EXPECT_TRUE(window->sendEvent(keyDown(KeyCode::Down)));
     EXPECT_EQ(list.firstVisibleLine(), 1u);
     const Point c = centreInWindow(&list);
@@ -242,7 +228,6 @@ TEST_F(PanelsTest, HelpFitsItsWidthAndScrollsByKeyAndDrag) {
     window->sendEvent(touchEvent(InputType::TouchMove, {c.x, c.y - 3000.0f}));
     window->sendEvent(touchEvent(InputType::TouchUp, {c.x, c.y - 3000.0f}));
     EXPECT_FALSE(list.canScroll() && list.frameOfLine(list.lines().size() - 1) == std::nullopt);
-    keep(composeWindow(), "help-end");
     const std::size_t bottom = list.firstVisibleLine();
     EXPECT_GT(bottom, 1u);
     EXPECT_TRUE(window->sendEvent(keyDown(KeyCode::Down)));

