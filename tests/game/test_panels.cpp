@@ -1,7 +1,7 @@
 // The game's panels drawn offscreen over a stand-in game area at scale 1: what shows in pixels
 // (the "New best score!" line, the latest score's band, a switch's on and off looks), closing by
-// key, button and tap, the preferences' changes and keyboard use, and that a hidden panel takes
-// nothing from the game.
+// key, button and tap, the preferences' changes, and that a hidden panel takes nothing from the
+// game.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -181,8 +181,7 @@ TEST_F(PanelsTest, PreferencesShowTheStoreAndReportChangesAtOnce) {
     add(*view);
     std::vector<std::string> changes;
     view->setChangeHandler([&](const std::string& key, const PropertyList& value) {
-        changes.push_back(key + "=" + scalarText(value) +
-                          (value.type == PropertyList::Type::Integer ? " (integer)" : ""));
+        changes.push_back(key + "=" + scalarText(value));
     });
     view->reloadValues(store);
     view->show();
@@ -201,13 +200,8 @@ TEST_F(PanelsTest, PreferencesShowTheStoreAndReportChangesAtOnce) {
     EXPECT_TRUE(isSwitchGrey(middle("sfxState")));
     const Point c = centreInWindow(view->switchForKey("showHints"));
     EXPECT_TRUE(isSwitchGrey(composeWindow().at(int(c.x), int(c.y))));
-    // The keyboard: down to the game type, one step right; back up to a switch and Space.
-    EXPECT_EQ(view->focusedControl(), 1);
-    for (KeyCode key : {KeyCode::Down, KeyCode::Down, KeyCode::Right, KeyCode::Right, KeyCode::Up,
-                        KeyCode::Space, KeyCode::Left, KeyCode::Left})
-        EXPECT_TRUE(window->sendEvent(keyDown(key)));
-    EXPECT_EQ(changes, (std::vector<std::string>{"showHints=false", "gameType=4 (integer)",
-                                                 "gameType=5 (integer)", "accelState=false"}));
+    // (The keyboard's way through the view is the running game's panels suite's.)
+    EXPECT_EQ(changes, std::vector<std::string>{"showHints=false"});
     window->sendEvent(keyDown(KeyCode::Return)); // Done
     EXPECT_FALSE(view->isShown());
     EXPECT_EQ(events, std::vector<std::string>{"close"});

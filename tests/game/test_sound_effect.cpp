@@ -69,13 +69,6 @@ protected:
     LogCapture log;
 };
 
-std::string errorLine(int code, const std::string& path) {
-    const char* words = code == kSystemSoundFileNotFound ? "no such file"
-                        : code == kSystemSoundTooLong
-                            ? "longer than 30 seconds"
-                            : "not a sound file libsndfile can read, or empty";
-    return "Error " + std::to_string(code) + " loading sound at path: " + path + " (" + words + ")";
-}
 
 TEST_F(SoundTest, TheGamesSevenSoundsLoadWithTheirLimitsAndPlayInTheTablesOrder) {
     loadSoundEffects(sounds);
@@ -135,18 +128,19 @@ TEST_F(SoundTest, MissingUnusableAndUndecodableFilesLogTheirMessages) {
 
     const std::string real = readFile(resourcePath("pop.caf"));
     ASSERT_GT(real.size(), 100u);
-    const std::pair<std::string, int> cases[] = {
-        {(scratch / "no such sound.caf").string(), kSystemSoundFileNotFound},
-        {scratch.path.string(), kSystemSoundFileNotFound}, // a folder
-        {write("garbage.caf", std::string(4000, '\x5a')), kSystemSoundUnsupportedFile},
-        {write("cut.caf", real.substr(0, 24)), kSystemSoundUnsupportedFile}, // header torn off
-        {write("empty.caf", ""), kSystemSoundUnsupportedFile},
-        {writeTone("long.wav", kSystemSoundMaxSeconds + 1.0), kSystemSoundTooLong}};
-    for (const auto& [path, code] : cases) {
+    // One line each, with the file and the reason.
+    const std::pair<std::string, const char*> cases[] = {
+        {(scratch / "no such sound.caf").string(), "(no such file)"},
+        {scratch.path.string(), "(no such file)"}, // a folder
+        {write("garbage.caf", std::string(4000, '\x5a')), "(not a sound file"},
+        {write("cut.caf", real.substr(0, 24)), "(not a sound file"}, // header torn off
+        {write("empty.caf", ""), "(not a sound file"},
+        {writeTone("long.wav", kSystemSoundMaxSeconds + 1.0), "(longer than 30 seconds)"}};
+    for (const auto& [path, reason] : cases) {
         log.lines.clear();
         EXPECT_EQ(SoundEffect::initWithContentsOfFile(path), nullptr) << path;
         ASSERT_EQ(log.lines.size(), 1u) << path;
-        EXPECT_EQ(log.lines[0], errorLine(code, path));
+        EXPECT_NE(log.lines[0].find(path + " " + reason), std::string::npos) << log.lines[0];
     }
     // The real file next to them still loads.
     EXPECT_NE(SoundEffect::initWithContentsOfFile(write("pop.caf", real)), nullptr);

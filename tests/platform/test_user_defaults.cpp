@@ -17,30 +17,6 @@
 
 namespace {
 
-// Big-endian bytes of `value`.
-std::string be(std::uint64_t value, int width) {
-    std::string bytes;
-    for (int shift = 8 * (width - 1); shift >= 0; shift -= 8)
-        bytes += static_cast<char>(value >> shift);
-    return bytes;
-}
-
-// A binary property list, written out by hand, of `arrays` arrays and a last object `true`:
-// array i holds `copies` references, `width` bytes wide, to object i + `step`.
-std::string binaryArrays(int arrays, int width, int copies, int step) {
-    std::string file = "bplist00", table;
-    for (int i = 0; i < arrays; ++i) {
-        table += be(file.size(), 4);
-        file += static_cast<char>(0xA0 | copies);
-        for (int copy = 0; copy < copies; ++copy)
-            file += be(static_cast<std::uint64_t>(i + step), width);
-    }
-    table += be(file.size(), 4);
-    file += '\x09';
-    return file + table + std::string(6, '\0') + '\x04' + static_cast<char>(width) +
-           be(static_cast<std::uint64_t>(arrays) + 1, 8) + be(0, 8) + be(file.size(), 8);
-}
-
 std::string repeated(const std::string& text, int times) {
     std::string all;
     for (int i = 0; i < times; ++i)
@@ -112,18 +88,15 @@ TEST_F(UserDefaultsTest, AFailedWriteKeepsTheOldFileAndTheValues) {
     EXPECT_EQ(UserDefaults(path).stringForKey("name"), std::string(8192, 'x'));
 }
 
-// Each file costs the reader at most the bounds, is set aside whole, and the store goes on.
+// Each file costs the reader at most the bounds, is set aside whole, and the store goes on. (The
+// hostile binary files, deep, shared and self-holding, are the end-to-end run's, with the game.)
 TEST_F(UserDefaultsTest, UnusableAndHostileFilesAreSetAsideWithinTheBounds) {
     const std::vector<std::tuple<const char*, std::string, const char*>> files = {
-        {"100,000 deep", binaryArrays(100000, 4, 1, 1), "deeper than 128"},
-        {"2^40 shared", binaryArrays(40, 1, 2, 1), "more than 20000 values"},
-        {"itself", binaryArrays(1, 1, 1, 0), "deeper than 128"},
         {"bad trailer", "bplist00" + std::string(40, '\0'), "damaged binary"},
         {"XML 200 deep", kHead + repeated("<array>", 200), "deeper than 128"},
         {"XML wide", kHead + "<array>" + repeated("<true/>", 20001), "more than 20000 values"},
         {"torn", kHead + "<dict><key>k</key>", "not a property list"},
         {"an array", plistXml("<array/>"), "no dictionary"},
-        {"binary array", binaryArrays(3, 1, 2, 1), "no dictionary"}, // read: within the bounds
         {"huge", std::string(1024 * 1024 + 1, ' '), "larger than 1 MiB"},
         {"FIFO", "", "FIFO"},
         {"folder", "", "a folder"}};

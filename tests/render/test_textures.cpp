@@ -148,7 +148,7 @@ TEST_F(Textures, AllTwentyOneShippedImagesLoadWithTheirLevels) {
     EXPECT_EQ(widths.at(0), 32);
 }
 
-// ---- Bad files: the decoder's own suite runs the full corpus of damage ----
+// ---- Bad files: the decoder's own suite runs the full corpus of damage, every cut included ----
 
 TEST_F(Textures, BadFilesGiveZeroWithOneLineAndNoUpload) {
     const Bytes valid = readFile<Bytes>(shipped / "spot64x64.png");
@@ -160,10 +160,6 @@ TEST_F(Textures, BadFilesGiveZeroWithOneLineAndNoUpload) {
     writeFile(scratch / "text.png", std::string("this is not an image\n"));
     writeFile(scratch / "huge.png", withClaimedSize(valid, 65600, 65600));
     writeFile(scratch / "enormous.png", withClaimedSize(valid, 2000000000, 2000000000));
-    for (std::size_t n : {std::size_t(8), std::size_t(33), valid.size() / 2, valid.size() - 1}) {
-        names.push_back("cut" + std::to_string(n) + ".png");
-        writeFile(scratch / names.back(), Bytes(valid.begin(), valid.begin() + std::ptrdiff_t(n)));
-    }
     const std::pair<int, int> npot[] = {{48, 48}, {64, 48}, {3, 64}, {6, 1}};
     for (const auto& [w, h] : npot) {
         names.push_back("npot" + std::to_string(w) + "x" + std::to_string(h) + ".png");
