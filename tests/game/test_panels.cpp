@@ -32,14 +32,6 @@ bool isSwitchGrey(Rgba p) {
     return std::abs(p.r - p.g) < 15 && std::abs(p.g - p.b) < 25 && p.r > 80;
 }
 
-int countIn(const WindowShot& s, const Rect& r, bool (*test)(Rgba)) {
-    int n = 0;
-    for (int y = int(r.origin.y); y < int(r.origin.y + r.size.height); ++y)
-        for (int x = int(r.origin.x); x < int(r.origin.x + r.size.width); ++x)
-            n += test(s.at(x, y));
-    return n;
-}
-
 // Every cell of the list inside its width (long game numbers shortened, not cut).
 void expectCellsFit(const LineList& list) {
     for (const ListLine& line : list.lines())
@@ -100,9 +92,9 @@ TEST_F(PanelsTest, GameOverShowsNewBestOnlyForANewBestAndClosesEveryWay) {
         GameOverInfo info{GameEndReason::TimeUp, 420, 420, 1, c.newBest, c.practice, 77, 3};
         panel->showGameOver(info);
         const WindowShot s = composeWindow();
-        const int gold = countIn(s, panel->convertRectToWindow(panel->cardFrame()), isGold);
+        const int gold = s.countIn(panel->convertRectToWindow(panel->cardFrame()), isGold);
         EXPECT_EQ(gold > 30, c.goldShown) << gold << " gold pixels";
-        EXPECT_GT(countIn(s, {{0, 70}, {320, 20}}, [](Rgba p) { return p.g > 120 && p.r < 60; }),
+        EXPECT_GT(s.countIn({{0, 70}, {320, 20}}, [](Rgba p) { return p.g > 120 && p.r < 60; }),
                   5000) // the board still shows around the card
             << "newBest " << c.newBest;
     }

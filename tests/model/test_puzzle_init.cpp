@@ -1,4 +1,5 @@
-// New boards: the grid's links, the starting flags and drop-in, and seeding. (The clock across
+// New boards: the game's 48-bit generator against the C library's, which follows the same POSIX
+// definition; the grid's links, the starting flags and drop-in, and seeding. (The clock across
 // 2038 runs whole timed games in the frame update's suite.)
 #include <gtest/gtest.h>
 
@@ -8,6 +9,16 @@
 #include "model/Puzzle.h"
 
 namespace {
+
+TEST(Rand48, AgreesWithTheCLibraryForManySeeds) {
+    const long seeds[] = {0, 1, 42, 1800000000, 0x7FFFFFFF, -1, -123456789, 0x123456789AL};
+    for (long seed : seeds) {
+        ::srand48(seed);
+        rand48::srand48(seed);
+        for (int i = 0; i < 1000; ++i)
+            ASSERT_EQ(::lrand48(), rand48::lrand48()) << "seed " << seed << " draw " << i;
+    }
+}
 
 TEST(PuzzleInit, CellsSitOnTheGridLinkedToTheirNeighbours) {
     Puzzle p;

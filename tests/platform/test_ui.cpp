@@ -27,8 +27,8 @@ bool isFillBlue(Rgba p) {
 }
 
 // The phone's window as the application lays it out below a 20-point status bar, with a green
-// widget standing in for the game. (The layout's pixels, the bars and time bar over the real game
-// view's GL layer, are read back in the application suite.)
+// widget standing in for the game and one arrow in the toolbar. (The layout's pixels, the bars and
+// time bar over the real game view's GL layer, are read back in the application suite.)
 struct Phone {
     std::unique_ptr<Window> window;
     std::unique_ptr<NavigationBar> nav;
@@ -49,16 +49,10 @@ struct Phone {
         const float barH = toolbar->frame().size.height;
         toolbar->setFrame({{0.0f, 480.0f - barH}, {320.0f, barH}});
         std::vector<std::unique_ptr<BarButtonItem>> items;
-        items.push_back(
-            BarButtonItem::initWithBarButtonSystemItem(kBarButtonSystemItemFixedSpace, nullptr));
-        items.back()->setWidth(1.0f);
-        for (const char* name : {"left-1.png", "right-1.png", "up-1.png", "dn-1.png"}) {
-            const std::string n = name;
-            items.push_back(
-                BarButtonItem::initWithImage(Image::imageNamed(n), kBarButtonItemStyleBordered,
-                                             [this, n](BarButtonItem*) { actions.push_back(n); }));
-            items.back()->setWidth(66.0f);
-        }
+        items.push_back(BarButtonItem::initWithImage(
+            Image::imageNamed("left-1.png"), kBarButtonItemStyleBordered,
+            [this](auto*) { actions.push_back("left-1.png"); }));
+        items.back()->setWidth(66.0f);
         toolbar->setItems(std::move(items));
         window->addSubview(toolbar.get());
 
@@ -69,12 +63,7 @@ struct Phone {
         timeBar->setProgress(1.0f);
         window->addSubview(timeBar.get());
 
-        auto item = NavigationItem::initWithTitle("Spheron");
-        item->setLeftBarButtonItem(
-            BarButtonItem::initWithBarButtonSystemItem(kBarButtonSystemItemRefresh, nullptr));
-        item->setRightBarButtonItem(
-            BarButtonItem::initWithCustomView(Button::buttonWithType(kButtonTypeInfoLight)));
-        nav->pushNavigationItem(std::move(item), false);
+        nav->pushNavigationItem(NavigationItem::initWithTitle("Spheron"), false);
         window->makeKeyAndVisible();
     }
 };
@@ -116,7 +105,7 @@ TEST_F(UITest, ProgressFillsInProportionWithinItsRange) {
 
 TEST_F(UITest, ButtonsActOnlyOnReleaseInsideAndShowThePressWhileHeld) {
     Phone phone;
-    Button* left = phone.toolbar->items()[1]->button();
+    Button* left = phone.toolbar->items()[0]->button();
     const Point c = centreInWindow(left);
     const Rect f = left->convertRectToWindow(left->bounds());
     const int px = int(f.origin.x) + 6; // the face, clear of the arrow
@@ -167,7 +156,7 @@ TEST_F(UITest, AboutAlertIsModalWrapsItsMessageAndReportsEveryWayOut) {
     EXPECT_TRUE(inBox.b > inBox.r + 30 && inBox.r < 80); // dark blue
 
     // Modal: a tap on the toolbar below reaches nothing until a button dismisses the alert.
-    const Point arrow = centreInWindow(phone.toolbar->items()[1]->button());
+    const Point arrow = centreInWindow(phone.toolbar->items()[0]->button());
     for (int button : {1, 0}) {
         tapInWindow(*phone.window, arrow);
         const Point at = centreInWindow(alert->buttonAtIndex(button));

@@ -1,5 +1,5 @@
 // Scaffolding of the suites that draw: one hidden OpenGL ES 1.1 screen, an off-screen RGBA8 frame
-// buffer with read-back, pixel comparison, and projections written out in double precision.
+// buffer with read-back, pixel comparison, and the game's camera written out in double precision.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -92,21 +92,6 @@ private:
 struct Win {
     double x, y, z;
 };
-
-// The fixed-function pipeline written out in double precision.
-inline Win project(double x, double y, double z, const float mv[16], const float proj[16],
-                   const int vp[4]) {
-    const double p[4] = {x, y, z, 1.0};
-    double eye[4] = {}, clip[4] = {};
-    for (int r = 0; r < 4; ++r)
-        for (int k = 0; k < 4; ++k)
-            eye[r] += mv[4 * k + r] * p[k];
-    for (int r = 0; r < 4; ++r)
-        for (int k = 0; k < 4; ++k)
-            clip[r] += proj[4 * k + r] * eye[k];
-    return {vp[0] + (clip[0] / clip[3] + 1.0) * 0.5 * vp[2],
-            vp[1] + (clip[1] / clip[3] + 1.0) * 0.5 * vp[3], (clip[2] / clip[3] + 1.0) * 0.5};
-}
 
 // The game's camera from its published numbers alone: the eye at (0, 0, 7.55) looking down -z,
 // 60 degrees vertically, onto a viewport of w x h pixels.

@@ -44,6 +44,14 @@ struct WindowShot {
         const std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * width + x) * 4];
         return {p[0], p[1], p[2], p[3]};
     }
+    // The pixels inside `r` (window points at scale 1) that pass `test`.
+    int countIn(const Rect& r, bool (*test)(Rgba)) const {
+        int n = 0;
+        for (int y = int(r.origin.y); y < int(r.origin.y + r.size.height); ++y)
+            for (int x = int(r.origin.x); x < int(r.origin.x + r.size.width); ++x)
+                n += test(at(x, y));
+        return n;
+    }
 };
 
 inline WindowShot composeWindow() {
