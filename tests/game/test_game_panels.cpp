@@ -1,6 +1,6 @@
 // The panels in the running game, on real OpenGL ES (offscreen) and a scratch store: the end of a
-// game recorded once and shown, the keys that open each view and pause the game while its keys wait,
-// and preferences applied at once or from the next game.
+// game recorded once and shown, the keys that open each view and pause the game while its keys
+// wait, and preferences applied at once or from the next game.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

@@ -69,7 +69,6 @@ protected:
     LogCapture log;
 };
 
-
 TEST_F(SoundTest, TheGamesSevenSoundsLoadWithTheirLimitsAndPlayInTheTablesOrder) {
     loadSoundEffects(sounds);
     EXPECT_TRUE(log.lines.empty()) << log.lines.front();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -23,23 +24,6 @@ protected:
     LogCapture log;
 };
 
-// Straight colours in, premultiplied out: colour times alpha over 255, rounded.
-void expectPixels(const DecodedImage& image, int w, int h, const std::vector<Rgba>& straight) {
-    ASSERT_FALSE(image.empty());
-    ASSERT_EQ(image.width, w);
-    ASSERT_EQ(image.height, h);
-    for (int i = 0; i < w * h; ++i) {
-        const unsigned char* p = image.pixels.get() + i * 4;
-        const Rgba& e = straight[std::size_t(i)];
-        auto pm = [&e](int c) { return static_cast<unsigned char>(std::lround(c * e.a / 255.0)); };
-        SCOPED_TRACE("pixel " + std::to_string(i % w) + "," + std::to_string(i / w));
-        EXPECT_EQ(p[0], pm(e.r));
-        EXPECT_EQ(p[1], pm(e.g));
-        EXPECT_EQ(p[2], pm(e.b));
-        EXPECT_EQ(p[3], e.a);
-    }
-}
-
 // The shipped images decode as libpng's own simplified reader reads them (straight alpha), and
 // every cut of one is refused with one line.
 TEST_F(ImageDecoder, ShippedImagesMatchAReferenceDecodeAndEveryCutOfThemIsRefused) {
@@ -51,15 +35,17 @@ TEST_F(ImageDecoder, ShippedImagesMatchAReferenceDecodeAndEveryCutOfThemIsRefuse
         ref.version = PNG_IMAGE_VERSION;
         ASSERT_TRUE(png_image_begin_read_from_file(&ref, file.c_str()));
         ref.format = PNG_FORMAT_RGBA;
-        Bytes straight(PNG_IMAGE_SIZE(ref));
-        ASSERT_TRUE(png_image_finish_read(&ref, nullptr, straight.data(), 0, nullptr));
-        std::vector<Rgba> px;
-        for (std::size_t i = 0; i < straight.size(); i += 4)
-            px.push_back({straight[i], straight[i + 1], straight[i + 2], straight[i + 3]});
+        Bytes want(PNG_IMAGE_SIZE(ref));
+        ASSERT_TRUE(png_image_finish_read(&ref, nullptr, want.data(), 0, nullptr));
+        // Straight colours in, premultiplied out: colour times alpha over 255, rounded.
+        for (std::size_t i = 0; i < want.size(); ++i)
+            if (i % 4 != 3)
+                want[i] = static_cast<unsigned char>(std::lround(want[i] * want[i | 3] / 255.0));
         const Bytes valid = readFile<Bytes>(file);
         log.lines.clear();
-        const DecodedImage original = decode(valid);
-        expectPixels(original, int(ref.width), int(ref.height), px);
+        const DecodedImage image = decode(valid);
+        ASSERT_TRUE(image.width == int(ref.width) && image.height == int(ref.height));
+        EXPECT_TRUE(std::equal(want.begin(), want.end(), image.pixels.get()));
         ASSERT_TRUE(log.lines.empty());
         for (std::size_t n = 0; n < valid.size(); n += (n < 80 || n + 24 > valid.size()) ? 1 : 17) {
             log.lines.clear();
