@@ -6,19 +6,10 @@ set -euo pipefail
 
 game=$1
 limit=${2:-4000000}
-work=$(mktemp -d /tmp/spheron-store-XXXXXX)
-trap 'rm -rf "$work"' EXIT
+# shellcheck source-path=SCRIPTDIR source=support/EndToEnd.sh
+. "$(dirname "$0")/support/EndToEnd.sh"
 export SPHERON_PREFERENCES=$work/preferences.plist SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 store=$SPHERON_PREFERENCES
-
-fail() { echo "FAIL: $*" >&2; cat "$work"/*.log >&2; exit 1; }
-
-# The value stored under KEY (string or integer), empty when there is none.
-stored() {
-    [ -f "$store" ] || return 0
-    tr -d '\n\t' <"$store" |
-        sed -n "s#.*<key>$1</key> *<\(string\|integer\)>\([^<]*\)</[a-z]*>.*#\2#p"
-}
 
 # Starts the game under the limit; once it shows its first frame (within 4 s) runs the words
 # after NAME, if any, then quits it with SIGTERM, which must end it with status 0.
@@ -51,10 +42,10 @@ play second-writer "$game" --settings highScore 500
 lost=0
 for round in $(seq 1 30); do
     sfx=$([ $((round % 2)) = 0 ] && echo true || echo false)
-    "$game" --settings sfxState $sfx >/dev/null & first=$!
+    "$game" --settings sfxState "$sfx" >/dev/null & first=$!
     "$game" --settings gameType $((round % 6)) >/dev/null & second=$!
-    wait $first && wait $second || fail "round $round: a writer failed"
-    [ "$(stored sfxState)" = $sfx ] || lost=$((lost + 1))
+    { wait $first && wait $second; } || fail "round $round: a writer failed"
+    [ "$(stored sfxState)" = "$sfx" ] || lost=$((lost + 1))
     [ "$(stored gameType)" = $((round % 6)) ] || lost=$((lost + 1))
 done
 echo "two writers, 30 rounds: $lost of 60 values lost"
