@@ -133,17 +133,11 @@ void Panel::draw(float scale) {
     const Rect& b = bounds();
     uiFillRect({b.origin, b.size}, Gradient::solid({0.0f, 0.0f, 0.0f, backdropAlpha_}));
     const Rect& c = card_;
-    uiFillSoftRect(
-        {{c.origin.x - 8.0f, c.origin.y - 4.0f}, {c.size.width + 16.0f, c.size.height + 16.0f}},
-        16.0f, {0.0f, 0.0f, 0.0f, 0.55f});
     // Opaque, unlike the phone's alert: a panel holds lines to read, and nothing of the board
     // should show through them.
-    uiFillRoundedRect(
-        c, kRadius, Gradient::vertical({0.16f, 0.24f, 0.47f, 1.0f}, {0.04f, 0.08f, 0.25f, 1.0f}));
-    uiFillRoundedRect({{c.origin.x + 2.0f, c.origin.y + 2.0f}, {c.size.width - 4.0f, 36.0f}},
-                      kRadius - 2.0f,
-                      Gradient::vertical({1.0f, 1.0f, 1.0f, 0.22f}, {1.0f, 1.0f, 1.0f, 0.0f}));
-    uiStrokeRoundedRect(c, kRadius, 2.0f, {1.0f, 1.0f, 1.0f, 0.85f});
+    uiDrawCard(c, {kRadius,
+                   Gradient::vertical({0.16f, 0.24f, 0.47f, 1.0f}, {0.04f, 0.08f, 0.25f, 1.0f}),
+                   0.55f, 36.0f, 0.22f});
     drawPanelText(title_, {c.origin.x + c.size.width * 0.5f, c.origin.y + kPadding}, kTitleSize,
                   FontWeight::Bold, Color::whiteColor(), scale, TextAnchor::TopCentre);
     drawContent(scale);

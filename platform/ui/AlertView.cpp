@@ -141,16 +141,10 @@ void AlertView::layoutSubviews() {
 void AlertView::draw(float scale) {
     uiFillRect({bounds().origin, bounds().size}, Gradient::solid({0.0f, 0.0f, 0.0f, 0.4f}));
     const Rect& b = box_;
-    uiFillSoftRect(
-        {{b.origin.x - 8.0f, b.origin.y - 4.0f}, {b.size.width + 16.0f, b.size.height + 16.0f}},
-        16.0f, {0.0f, 0.0f, 0.0f, 0.6f});
-    uiFillRoundedRect(
-        b, kRadius, Gradient::vertical({0.20f, 0.29f, 0.52f, 0.86f}, {0.05f, 0.10f, 0.30f, 0.9f}));
-    // A soft gloss over the upper part, fading out before the message.
-    uiFillRoundedRect({{b.origin.x + 2.0f, b.origin.y + 2.0f}, {b.size.width - 4.0f, 40.0f}},
-                      kRadius - 2.0f,
-                      Gradient::vertical({1.0f, 1.0f, 1.0f, 0.26f}, {1.0f, 1.0f, 1.0f, 0.0f}));
-    uiStrokeRoundedRect(b, kRadius, 2.0f, {1.0f, 1.0f, 1.0f, 0.85f});
+    // The gloss over the upper part fades out before the message.
+    uiDrawCard(b, {kRadius,
+                   Gradient::vertical({0.20f, 0.29f, 0.52f, 0.86f}, {0.05f, 0.10f, 0.30f, 0.9f}),
+                   0.6f, 40.0f, 0.26f});
     const float centreX = b.origin.x + b.size.width * 0.5f;
     float y = b.origin.y + kPadding;
     drawCentredLines(titleLines_, centreX, y, kTitleSize, FontWeight::Bold, scale);

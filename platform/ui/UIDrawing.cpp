@@ -522,6 +522,19 @@ void uiFillSoftRect(const Rect& rect, float blur, Color color) {
     drawNineSlice(rect, blur, Gradient::solid(color), blur > 0.0f ? softMask() : nullptr);
 }
 
+void uiDrawCard(const Rect& r, const CardLook& look) {
+    const Rect shadow{{r.origin.x - 8.0f, r.origin.y - 4.0f},
+                      {r.size.width + 16.0f, r.size.height + 16.0f}};
+    uiFillSoftRect(shadow, 16.0f, {0.0f, 0.0f, 0.0f, look.shadowAlpha});
+    uiFillRoundedRect(r, look.radius, look.fill);
+    const Rect gloss{{r.origin.x + 2.0f, r.origin.y + 2.0f},
+                     {r.size.width - 4.0f, look.glossHeight}};
+    uiFillRoundedRect(gloss, look.radius - 2.0f,
+                      Gradient::vertical({1.0f, 1.0f, 1.0f, look.glossAlpha},
+                                         {1.0f, 1.0f, 1.0f, 0.0f}));
+    uiStrokeRoundedRect(r, look.radius, 2.0f, {1.0f, 1.0f, 1.0f, 0.85f});
+}
+
 void uiDrawGlyph(Glyph glyph, const Rect& rect, Color color) {
     if (const UITexture* mask = glyphMask(glyph)) uiDrawTexture(*mask, rect, color);
 }

@@ -56,6 +56,17 @@ void uiStrokeRoundedRect(const Rect& rect, float radius, float lineWidth, Color 
 // For shadows: the full colour from `blur` points inside the edge, fading to nothing at the edge.
 void uiFillSoftRect(const Rect& rect, float blur, Color color);
 
+// A raised card, as alerts and panels are: a soft shadow below it, the rounded fill, a gloss
+// over its top `glossHeight` points fading from `glossAlpha` white, and a light rim.
+struct CardLook {
+    float radius;
+    Gradient fill;
+    float shadowAlpha;
+    float glossHeight;
+    float glossAlpha;
+};
+void uiDrawCard(const Rect& rect, const CardLook& look);
+
 enum class Glyph { Refresh, Info, Pause, Gear };
 void uiDrawGlyph(Glyph glyph, const Rect& rect, Color color);
 
