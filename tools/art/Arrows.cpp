@@ -30,8 +30,8 @@ double arrowDistance(Arrow direction, Vec2 p) {
 
 } // namespace
 
-Canvas paintArrow(Arrow direction) {
-    return paint(32, 32, 8, [direction](double x, double y) {
+Canvas paintArrow(Arrow direction, int scale) {
+    return paintScaled(32, 32, 8, scale, [direction](double x, double y) {
         const Vec2 p{x, y};
         const double d = arrowDistance(direction, p);
         const double shadowD = arrowDistance(direction, p - Vec2{0.0, 1.2});

@@ -48,6 +48,9 @@ Rgb screenWhite(Rgb c, double amount) {
 
 constexpr double kSize = 64.0;
 constexpr double kRadius = 31.0; // keeps the outermost pixels clear: the texture wraps
+// The symbol's dark band, in radii: two pixels of the 64-pixel image, still one where a bubble is
+// drawn at half that size.
+constexpr double kSymbolEdge = 2.0 / kRadius;
 
 Rgb shadeSphere(const Palette& p, double nx, double ny) {
     const double r2 = nx * nx + ny * ny;
@@ -88,12 +91,20 @@ Rgb shadeSphere(const Palette& p, double nx, double ny) {
 
 } // namespace
 
-Canvas paintBubble(BubbleColour colour) {
+Canvas paintBubble(BubbleColour colour, int scale, bool symbol) {
     const Palette p = paletteOf(colour);
-    return paint(64, 64, 8, [&p](double x, double y) {
+    // A light face inside a dark band reads on every colour, the white one included.
+    const Rgb face = mixRgb(Rgb{1.0, 1.0, 1.0}, p.light, 0.15);
+    const Rgb edge = mixRgb(p.dark, Rgb{0.0, 0.0, 0.0}, 0.45);
+    return paintScaled(64, 64, 8, scale, [&](double x, double y) {
         const double nx = (x - kSize * 0.5) / kRadius;
         const double ny = (kSize * 0.5 - y) / kRadius;
         if (nx * nx + ny * ny > 1.0) return Rgba{};
+        if (symbol) {
+            const double d = symbolDistance(colour, nx, ny);
+            if (d <= 0.0) return premul(face, 1.0);
+            if (d <= kSymbolEdge) return premul(edge, 1.0);
+        }
         return premul(shadeSphere(p, nx, ny), 1.0);
     });
 }

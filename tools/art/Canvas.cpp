@@ -55,4 +55,10 @@ Canvas paint(int width, int height, int n, const Shader& shade) {
     return canvas;
 }
 
+Canvas paintScaled(int width, int height, int n, int scale, const Shader& shade) {
+    const double k = scale;
+    return paint(width * scale, height * scale, n,
+                 [&shade, k](double x, double y) { return shade(x / k, y / k); });
+}
+
 } // namespace art

@@ -53,4 +53,9 @@ using Shader = std::function<Rgba(double x, double y)>;
 // gives anti-aliased edges without any randomness.
 Canvas paint(int width, int height, int n, const Shader& shade);
 
+// The same picture `scale` times as fine (the @2x and @3x images): width × height still in the
+// named image's pixels, which the shader keeps seeing, while the canvas has `scale` × `scale`
+// pixels for each. Scale 1 is paint() itself, to the bit.
+Canvas paintScaled(int width, int height, int n, int scale, const Shader& shade);
+
 } // namespace art

@@ -51,7 +51,7 @@ function(compare_with_committed expected_count pattern)
 endfunction()
 
 if(MODE STREQUAL "compare")
-  compare_with_committed(26 "*.png")
+  compare_with_committed(99 "*.png")
 elseif(MODE STREQUAL "icons")
   compare_with_committed(8 "spheron*" --icons)
 elseif(MODE STREQUAL "nofont")

@@ -49,8 +49,8 @@ double saysDistance(Vec2 p) {
 
 } // namespace
 
-Canvas paintCloud() {
-    return paint(64, 64, 8, [](double x, double y) {
+Canvas paintCloud(int scale) {
+    return paintScaled(64, 64, 8, scale, [](double x, double y) {
         // The lobe whose surface is nearest the viewer decides the colour; every lobe adds its
         // own soft-edged opacity, so the puff thins out at its rim like vapour.
         double bestZ = -1e9;
@@ -78,8 +78,8 @@ Canvas paintCloud() {
     });
 }
 
-Canvas paintSays() {
-    return paint(64, 64, 8, [](double x, double y) {
+Canvas paintSays(int scale) {
+    return paintScaled(64, 64, 8, scale, [](double x, double y) {
         const Vec2 p{x, y};
         const double d = saysDistance(p);
         const double shadowD = saysDistance(p - Vec2{1.2, 2.0});
@@ -94,22 +94,24 @@ Canvas paintSays() {
     });
 }
 
-Canvas paintSpot() {
-    return paint(64, 64, 4, [](double x, double y) {
+Canvas paintSpot(int scale) {
+    return paintScaled(64, 64, 4, scale, [](double x, double y) {
         const double r = length(Vec2{x - 32.0, y - 32.0}) / 31.5;
         const double a = std::exp(-3.0 * r * r) * (1.0 - smoothstep(0.75, 1.0, r));
         return premul(Rgb{0.0, 0.0, 0.0}, a);
     });
 }
 
-Canvas paintBackgroundTile() {
-    return paint(32, 32, 1, [](double x, double y) {
+Canvas paintBackgroundTile(int scale) {
+    // The grain stays one pixel fine at every scale; the weave keeps its size.
+    return paint(32 * scale, 32 * scale, 1, [scale](double px, double py) {
+        const double x = px / scale, y = py / scale;
         // Whole periods across 32 pixels, so the tile repeats without a seam.
         constexpr double k = 2.0 * std::numbers::pi / 32.0;
         const double weave = 0.5 + 0.22 * std::cos(k * 2.0 * (x + y) + 0.7) +
                              0.16 * std::cos(k * 3.0 * (x - y) + 1.9) +
                              0.10 * std::cos(k * (x + 2.0 * y) + 4.1);
-        const auto ix = static_cast<std::uint32_t>(x), iy = static_cast<std::uint32_t>(y);
+        const auto ix = static_cast<std::uint32_t>(px), iy = static_cast<std::uint32_t>(py);
         const double grain = (static_cast<double>(hash2(ix, iy) & 0xffffU) / 65535.0 - 0.5) * 0.35;
         const double t = clamp01(weave + grain);
         return premul(mixRgb(Rgb{0.880, 0.884, 0.876}, Rgb{0.945, 0.948, 0.940}, t), 1.0);
