@@ -69,6 +69,26 @@ std::string resourcePath(const std::string& fileName, std::string* whyNot) {
     return path.string();
 }
 
+std::string scaledResourcePath(const std::string& fileName, float scale, int* imageScale,
+                               std::string* whyNot) {
+    // Scales just over a whole number by rounding error still take that number's image.
+    const int wanted = scale > 2.001f ? 3 : scale > 1.001f ? 2 : 1; // NaN takes 1
+    const std::size_t dot = fileName.rfind('.');
+    const std::string stem = fileName.substr(0, dot), extension = dot == std::string::npos
+                                                                      ? std::string()
+                                                                      : fileName.substr(dot);
+    for (int s = wanted; s > 1; --s) {
+        std::string path =
+            resourcePath(stem + "@" + std::to_string(s) + "x" + extension); // absent: not an error
+        if (!path.empty()) {
+            if (imageScale) *imageScale = s;
+            return path;
+        }
+    }
+    if (imageScale) *imageScale = 1;
+    return resourcePath(fileName, whyNot);
+}
+
 std::string resourceDirectoryProblem() {
     const std::string dir = resourceDirectory();
     std::error_code ec;

@@ -23,5 +23,12 @@ void setResourceDirectory(const std::string& directory);
 // the caller's one log line.
 std::string resourcePath(const std::string& fileName, std::string* whyNot = nullptr);
 
+// The image `fileName` to draw at `scale` pixels per point, from its variants "name.png",
+// "name@2x.png" and "name@3x.png": the smallest at least as fine as the scale (3x above 3), else
+// the next smaller one there is, else the 1x one. "" as resourcePath() gives it when not even
+// that exists. `imageScale`, when given, receives the chosen image's pixels per point (1 to 3).
+std::string scaledResourcePath(const std::string& fileName, float scale, int* imageScale = nullptr,
+                               std::string* whyNot = nullptr);
+
 // "" when the resource folder is there; else one line that names the folder and the fix.
 std::string resourceDirectoryProblem();

@@ -61,4 +61,33 @@ TEST(ResourceNames, StayInsideTheFolderAndTheEnvironmentChoosesItUnlessOneIsSet)
     setResourceDirectory("");
 }
 
+// The drawing scale picks the smallest image at least as fine, else the next smaller one there is.
+TEST(ResourceNames, ScaledImagesFallBackToTheNextSmallerOne) {
+    ScratchDir scratch;
+    for (const char* name : {"a.png", "a@2x.png", "a@3x.png", "b.png", "b@2x.png", "c.png",
+                             "c@3x.png"})
+        writeFile(scratch / name, "x");
+    setResourceDirectory(scratch.path.string());
+    const struct {
+        float scale;
+        int a, b, c; // the scale of the image chosen for a (all there), b (no 3x), c (no 2x)
+    } cases[] = {{1.0f, 1, 1, 1}, {1.5f, 2, 2, 1}, {2.0f, 2, 2, 1},
+                 {2.5f, 3, 2, 3}, {3.0f, 3, 2, 3}, {4.0f, 3, 2, 3}};
+    for (const auto& c : cases) {
+        const int want[] = {c.a, c.b, c.c};
+        for (int i = 0; i < 3; ++i) {
+            const std::string stem(1, char('a' + i));
+            int got = 0;
+            const std::string path = scaledResourcePath(stem + ".png", c.scale, &got);
+            const std::string suffix = want[i] == 1 ? "" : "@" + std::to_string(want[i]) + "x";
+            EXPECT_EQ(path, (scratch / (stem + suffix + ".png")).string()) << c.scale;
+            EXPECT_EQ(got, want[i]) << stem << " at " << c.scale;
+        }
+    }
+    std::string why;
+    EXPECT_EQ(scaledResourcePath("d.png", 3.0f, nullptr, &why), ""); // not even the 1x image
+    EXPECT_NE(why.find("no such file"), std::string::npos) << why;
+    setResourceDirectory("");
+}
+
 } // namespace
