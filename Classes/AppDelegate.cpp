@@ -227,6 +227,7 @@ void AppDelegate::loadPreferences() {
 
     gameType = static_cast<std::int32_t>(store_.integerForKey(kGameType));
     if (_puzzleView) _puzzleView->setGameType(static_cast<unsigned>(gameType));
+    applyPreference(kShowSymbols);
 }
 
 void AppDelegate::applyPreference(const std::string& key) {
@@ -239,6 +240,9 @@ void AppDelegate::applyPreference(const std::string& key) {
         if (_puzzleView) _puzzleView->setHintState(_showHints == "false" ? 0u : 1u);
     } else if (key == kAccelState) {
         _accelState = store_.stringForKey(kAccelState).value_or("false");
+    } else if (key == kShowSymbols) {
+        // Off unless asked for: a store from before the setting existed has no value.
+        if (_puzzleView) _puzzleView->setShowSymbols(store_.stringForKey(kShowSymbols) == "true");
     }
 }
 

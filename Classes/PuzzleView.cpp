@@ -126,7 +126,21 @@ void PuzzleView::drawBackground() {
     ::drawBackground();
 }
 void PuzzleView::loadTextures() {
-    ::loadTextures();
+    loadTextures(contentScale());
+}
+
+void PuzzleView::loadTextures(float scale) {
+    setCurrentContext(); // the textures belong to the view's context
+    if (textureScale_ > 0.0f) ::deleteTextures();
+    ::loadTextures(scale);
+    textureScale_ = scale;
+    setNeedsDisplay();
+}
+
+void PuzzleView::setShowSymbols(bool on) {
+    if (on == bubbleSymbolsShown()) return;
+    setBubbleSymbols(on);
+    if (textureScale_ > 0.0f) loadTextures(textureScale_);
 }
 
 GLuint PuzzleView::loadTextureFromResource(const std::string& name, int startLevel, int stopLevel) {

@@ -39,8 +39,14 @@ public:
     void fillBackground();
     void drawBackground();
 
-    // All 21 textures into their globals; one image into a new texture (0 on failure).
+    // All 21 textures into their globals, drawn for the view's content scale; one image into a
+    // new texture (0 on failure).
     void loadTextures();
+    // The textures again, drawn for `scale` pixels per point (the window grew or shrank), the
+    // ones loaded before deleted; the next tick draws.
+    void loadTextures(float scale);
+    // The bubbles with their colour's symbol or plain, at once.
+    void setShowSymbols(bool on);
     GLuint loadTextureFromResource(const std::string& name, int startLevel, int stopLevel);
 
     // The seven sounds; the requested ones played and every request cleared.
@@ -201,6 +207,7 @@ private:
     void rememberPresentedPicture();
 
     std::shared_ptr<RunLoopTimer> animationTimer_;
+    float textureScale_ = 0.0f; // what the loaded textures are drawn for; 0 before the first load
     Point location_;
     Point previousLocation_;
     std::uint8_t firstTouch_ = 0;

@@ -162,7 +162,8 @@ void createDefaultPreferences(UserDefaults& store, const std::string& settingsPa
         return;
     }
     // Only the game's own keys are seeded, compared in this order.
-    static const char* const keys[] = {kSfxState, kShowHints, kHighScore, kAccelState, kGameType};
+    static const char* const keys[] = {kSfxState,   kShowHints, kHighScore,
+                                       kAccelState, kGameType,  kShowSymbols};
     PropertyList::Dictionary remembered;
     for (const SettingSpecifier& entry : *specifiers) {
         // An entry without a default leaves an earlier one in place rather than erasing it.

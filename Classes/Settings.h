@@ -15,11 +15,13 @@ inline constexpr const char* kShowHints = "showHints";
 inline constexpr const char* kAccelState = "accelState";
 inline constexpr const char* kHighScore = "highScore";
 inline constexpr const char* kGameType = "gameType";
+// A symbol on each bubble colour, for players who do not tell the colours apart; "true" or "false".
+inline constexpr const char* kShowSymbols = "showSymbols";
 
 // Settings.bundle/Root.plist in the resource folder.
 std::string settingsFilePath();
 
-// Registers the "DefaultValue" of each of the five keys found in the settings file's
+// Registers the "DefaultValue" of each of the six keys found in the settings file's
 // "PreferenceSpecifiers" (a later entry for a key wins), then synchronises. A missing file or
 // array registers nothing, with one log line.
 void createDefaultPreferences(UserDefaults& store, const std::string& settingsPath);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/base/Log.h"
 #include "platform/media/ImageDecoder.h"
@@ -39,19 +40,20 @@ struct TextureSource {
     GLuint* texture;
     int startLevel;
     int stopLevel;
+    const char* symbolName = nullptr; // the bubble with its colour's symbol
 };
 
 // The digits get smaller levels for the score, the spot for the floor shadows; the minification
 // filter does not use them.
 const TextureSource kTextureSources[] = {
     {"bg32x32.png", &bgTexId, 0, 0},
-    {"red_bubble64x64-1.png", &redBallTexId, 0, 0},
-    {"blue_bubble64x64-1.png", &blueBallTexId, 0, 0},
-    {"green_bubble64x64-1.png", &greenBallTexId, 0, 0},
-    {"yellow_bubble64x64-1.png", &yellowBallTexId, 0, 0},
-    {"pink_bubble64x64-1.png", &purpleBallTexId, 0, 0},
-    {"white_bubble64x64-1.png", &whiteBallTexId, 0, 0},
-    {"orange_bubble64x64-1.png", &orangeBallTexId, 0, 0},
+    {"red_bubble64x64-1.png", &redBallTexId, 0, 0, "red_bubble_symbol64x64-1.png"},
+    {"blue_bubble64x64-1.png", &blueBallTexId, 0, 0, "blue_bubble_symbol64x64-1.png"},
+    {"green_bubble64x64-1.png", &greenBallTexId, 0, 0, "green_bubble_symbol64x64-1.png"},
+    {"yellow_bubble64x64-1.png", &yellowBallTexId, 0, 0, "yellow_bubble_symbol64x64-1.png"},
+    {"pink_bubble64x64-1.png", &purpleBallTexId, 0, 0, "pink_bubble_symbol64x64-1.png"},
+    {"white_bubble64x64-1.png", &whiteBallTexId, 0, 0, "white_bubble_symbol64x64-1.png"},
+    {"orange_bubble64x64-1.png", &orangeBallTexId, 0, 0, "orange_bubble_symbol64x64-1.png"},
     {"zero64x64-6.png", &zeroTexId, 1, 3},
     {"one64x64-6.png", &oneTexId, 1, 3},
     {"two64x64-6.png", &twoTexId, 1, 3},
@@ -68,6 +70,7 @@ const TextureSource kTextureSources[] = {
 };
 
 TexImage2DFunc texImage2DHook = nullptr;
+bool bubbleSymbols = false;
 
 void upload(GLint level, int w, int h, const unsigned char* rgba) {
     (texImage2DHook ? texImage2DHook : glTexImage2D)(GL_TEXTURE_2D, level, GL_RGBA, w, h, 0,
@@ -82,6 +85,19 @@ void clearGLErrors() {
 
 bool isPowerOfTwo(int n) {
     return n > 0 && (n & (n - 1)) == 0;
+}
+
+// Whether the current context takes textures of any size; OpenGL ES 1.1 itself takes only powers
+// of two, which the 3x images (3 × 2^n pixels) never are.
+bool anySizeTextures() {
+    const auto* all = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    constexpr const char* kName = "GL_OES_texture_npot";
+    for (const char* at = all ? std::strstr(all, kName) : nullptr; at;
+         at = std::strstr(at + 1, kName)) {
+        const char end = at[std::strlen(kName)];
+        if ((at == all || at[-1] == ' ') && (end == ' ' || end == '\0')) return true;
+    }
+    return false;
 }
 
 unsigned char mean(unsigned sum, unsigned count) {
@@ -127,9 +143,21 @@ bool reduceImage(const unsigned char* src, unsigned char* dst, int* w, int* h) {
     return false;
 }
 
-GLuint loadTextureFromResource(const std::string& name, int startLevel, int stopLevel) {
+void setBubbleSymbols(bool on) {
+    bubbleSymbols = on;
+}
+
+bool bubbleSymbolsShown() {
+    return bubbleSymbols;
+}
+
+GLuint loadTextureFromResource(const std::string& name, int startLevel, int stopLevel,
+                               float scale) {
+    // Without textures of any size the 2x image is the finest that loads.
+    const bool anySize = anySizeTextures();
     std::string whyNot;
-    const std::string path = resourcePath(name, &whyNot);
+    const std::string path =
+        scaledResourcePath(name, anySize ? scale : std::min(scale, 2.0f), nullptr, &whyNot);
     if (path.empty()) {
         platformLog("cannot load texture \"%s\": %s", name.c_str(), whyNot.c_str());
         return 0;
@@ -137,8 +165,8 @@ GLuint loadTextureFromResource(const std::string& name, int startLevel, int stop
     const DecodedImage image = decodePngFile(path);
     if (image.empty()) return 0; // the decoder has said why
     int w = image.width, h = image.height;
-    // The reduction below halves exact powers of two only.
-    if (!isPowerOfTwo(w) || !isPowerOfTwo(h)) {
+    // The reductions of other sizes drop odd rows and columns, as GL's own level sizes do.
+    if (!anySize && (!isPowerOfTwo(w) || !isPowerOfTwo(h))) {
         platformLog("cannot load texture \"%s\": %dx%d, sides must be powers of two", name.c_str(),
                     w, h);
         return 0;
@@ -200,7 +228,16 @@ GLuint loadTextureFromResource(const std::string& name, int startLevel, int stop
     return texture;
 }
 
-void loadTextures() {
-    for (const TextureSource& source : kTextureSources)
-        *source.texture = loadTextureFromResource(source.name, source.startLevel, source.stopLevel);
+void loadTextures(float scale) {
+    for (const TextureSource& source : kTextureSources) {
+        const char* name = bubbleSymbols && source.symbolName ? source.symbolName : source.name;
+        *source.texture = loadTextureFromResource(name, source.startLevel, source.stopLevel, scale);
+    }
+}
+
+void deleteTextures() {
+    for (const TextureSource& source : kTextureSources) {
+        if (*source.texture != 0) glDeleteTextures(1, source.texture);
+        *source.texture = 0;
+    }
 }

@@ -33,12 +33,24 @@ extern GLuint spotTexId;
 // Loads the image resource `name` (extension included) into a new texture, still bound to
 // GL_TEXTURE_2D on return: the image as level 0 when startLevel >= 0, and of the successive
 // half-size reductions (counted from 1) those numbered startLevel ... stopLevel. Filters linear,
-// wrapping repeat. Needs a current GL context. Returns 0, with one log line, for a missing or
-// undecodable image, a side that is not a power of two or over the GL limit, or no texture name.
-GLuint loadTextureFromResource(const std::string& name, int startLevel, int stopLevel);
+// wrapping repeat. Needs a current GL context. The image is the variant of the name drawn for
+// `scale` pixels per point (scaledResourcePath), at most the 2x one where the context takes
+// only sides that are powers of two. Returns 0, with one log line, for a missing or undecodable
+// image, a side over the GL limit or (in such a context) not a power of two, or no texture name.
+GLuint loadTextureFromResource(const std::string& name, int startLevel, int stopLevel,
+                               float scale = 1.0f);
 
-// Loads all 21 images into the globals above, in the order they are declared.
-void loadTextures();
+// Loads all 21 images, drawn for `scale` pixels per point, into the globals above, in the order
+// they are declared. The textures already there are not deleted: see deleteTextures().
+void loadTextures(float scale = 1.0f);
+// Deletes the textures named by the globals (in the current context, which must be the one they
+// were loaded in) and sets the globals to 0.
+void deleteTextures();
+
+// The bubbles with their colour's symbol (on) or plain (off, the default), from the next
+// loadTextures() on.
+void setBubbleSymbols(bool on);
+bool bubbleSymbolsShown();
 
 // One box-filter halving of a tightly packed RGBA image of *w x *h into dst, which may be src:
 // the per-channel mean of each 2x2 block, or of each pair when a side is 1, remainder dropped

@@ -11,6 +11,7 @@
 
 #include "platform/base/Log.h"
 #include "platform/gl/GLExtensions.h"
+#include "platform/gl/GLLayer.h"
 #include "platform/gl/Screen.h"
 #include "platform/gl/Screen.h"
 #include "platform/media/Resources.h"
@@ -543,14 +544,15 @@ void uiDrawGlyph(Glyph glyph, const Rect& rect, Color color) {
 
 std::shared_ptr<Image> Image::imageNamed(const std::string& name) {
     std::string whyNot;
-    const std::string path = resourcePath(name, &whyNot);
+    int pixelScale = 1;
+    const std::string path = scaledResourcePath(name, windowContentScale(), &pixelScale, &whyNot);
     if (path.empty()) {
         platformLog("no image named %s: %s", name.c_str(), whyNot.c_str());
         return nullptr;
     }
     DecodedImage pixels = decodePngFile(path); // logs its own line on failure
     if (pixels.empty()) return nullptr;
-    return std::shared_ptr<Image>(new Image(std::move(pixels)));
+    return std::shared_ptr<Image>(new Image(name, std::move(pixels), pixelScale));
 }
 
 Image::~Image() {
@@ -558,10 +560,25 @@ Image::~Image() {
 }
 
 Size Image::pointSize() const {
-    return {static_cast<float>(pixels_.width), static_cast<float>(pixels_.height)};
+    const auto k = static_cast<float>(pixelScale_);
+    return {static_cast<float>(pixels_.width) / k, static_cast<float>(pixels_.height) / k};
 }
 
 void Image::draw(const Rect& rect, float alpha) const {
+    const float scale = windowContentScale();
+    if (scale != chosenFor_) { // the window's scale changed: perhaps another variant fits
+        chosenFor_ = scale;
+        int pixelScale = 1;
+        const std::string path = scaledResourcePath(name_, scale, &pixelScale);
+        if (pixelScale != pixelScale_ && !path.empty()) {
+            if (DecodedImage pixels = decodePngFile(path); !pixels.empty()) {
+                pixels_ = std::move(pixels);
+                pixelScale_ = pixelScale;
+                uiReleaseTexture(texture_);
+                failedOn_ = 0;
+            }
+        }
+    }
     if (!texture_.live()) {
         if (failedOn_ != 0 && failedOn_ == currentScreen()) return; // logged once already
         if (!uiMakeTexture(texture_, pixels_.pixels.get(), pixels_.width, pixels_.height, true)) {

@@ -51,6 +51,11 @@ Bytes halve(const Bytes& src, int w) {
     return dst;
 }
 
+bool anySizeTextures() {
+    return std::string(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)))
+               .find("GL_OES_texture_npot") != std::string::npos;
+}
+
 class Textures : public GLTest {
 protected:
     void SetUp() override {
@@ -116,8 +121,8 @@ TEST_F(Textures, LevelChainsUploadTheRequestedHalvings) {
     EXPECT_TRUE(log.lines.empty());
 }
 
-// Level 0 of each in table order: the tile is 32 wide, the rest 64; the ten digits get three
-// more levels, the spot two, the others none.
+// Level 0 of each in table order: the tile is 32 wide, the rest 64 (at scale 3, three times as
+// wide); the ten digits get three more levels, the spot two, the others none.
 TEST_F(Textures, AllTwentyOneShippedImagesLoadWithTheirLevels) {
     GLuint* const names[] = {&bgTexId,         &redBallTexId,    &blueBallTexId,  &greenBallTexId,
                              &yellowBallTexId, &purpleBallTexId, &whiteBallTexId, &orangeBallTexId,
@@ -127,6 +132,13 @@ TEST_F(Textures, AllTwentyOneShippedImagesLoadWithTheirLevels) {
                              &spotTexId};
     for (GLuint* name : names)
         *name = 0;
+    loadTextures(3.0f); // the 3x images, or the 2x ones in a context without other sides
+    const int k = anySizeTextures() ? 3 : 2;
+    EXPECT_EQ(uploads.at(0).width, 32 * k);
+    EXPECT_EQ(uploads.at(1).width, 64 * k);
+    deleteTextures();
+    EXPECT_EQ(redBallTexId, 0u);
+    uploads.clear();
     loadTextures();
     std::set<GLuint> distinct;
     for (GLuint* name : names)
@@ -160,14 +172,20 @@ TEST_F(Textures, BadFilesGiveZeroWithOneLineAndNoUpload) {
     writeFile(scratch / "text.png", std::string("this is not an image\n"));
     writeFile(scratch / "huge.png", withClaimedSize(valid, 65600, 65600));
     writeFile(scratch / "enormous.png", withClaimedSize(valid, 2000000000, 2000000000));
+    // Other sides than powers of two load only where the context takes them.
+    const bool anySize = anySizeTextures();
     const std::pair<int, int> npot[] = {{48, 48}, {64, 48}, {3, 64}, {6, 1}};
     for (const auto& [w, h] : npot) {
-        names.push_back("npot" + std::to_string(w) + "x" + std::to_string(h) + ".png");
-        writeRgbaPng(scratch / names.back(), w, h, randomOpaque(w, h, 11));
+        const std::string name = "npot" + std::to_string(w) + "x" + std::to_string(h) + ".png";
+        writeRgbaPng(scratch / name, w, h, randomOpaque(w, h, 11));
+        if (!anySize) names.push_back(name);
     }
     setResourceDirectory(scratch.path.string());
     for (const std::string& name : names)
         expectRefused(name);
+    if (anySize) {
+        EXPECT_NE(loadTextureFromResource("npot3x64.png", 1, 3), 0u);
+    }
 }
 
 } // namespace

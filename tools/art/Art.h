@@ -22,7 +22,7 @@ Canvas paintSpot(int scale = 1);           // 64 × 64
 Canvas paintBackgroundTile(int scale = 1); // 32 × 32
 
 // The signed distance (negative inside) to the colour's symbol, in units of the bubble's radius
-// from its centre, y up: heart, disc, plus, star, diamond, triangle and square, in the colours'
+// from its centre, y up: heart, crescent, plus, star, diamond, triangle and square, in the colours'
 // order, so that no two colours share an outline.
 double symbolDistance(BubbleColour colour, double x, double y);
 

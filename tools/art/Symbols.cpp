@@ -3,6 +3,7 @@
 #include "Art.h"
 #include "Shape.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -58,7 +59,7 @@ std::vector<Vec2> heart() {
 double symbolDistance(BubbleColour colour, double x, double y) {
     static const std::vector<Vec2> shapes[] = {
         heart(),                          // red
-        {},                               // blue: a disc, below
+        {},                               // blue: a crescent, below
         plus(),                           // green
         star(),                           // yellow
         regular(4, 0.42, kPi / 2.0),      // purple: a diamond
@@ -67,7 +68,8 @@ double symbolDistance(BubbleColour colour, double x, double y) {
     };
     const Vec2 p = Vec2{x, y} - kCentre;
     const auto i = static_cast<std::size_t>(colour);
-    if (shapes[i].empty()) return length(p) - 0.32;
+    // The crescent: a disc less one shifted toward the upper right, horns a third of its radius.
+    if (shapes[i].empty()) return std::max(length(p) - 0.42, 0.34 - length(p - Vec2{0.19, 0.13}));
     return sdPolygon(p, shapes[i]) - 0.02; // corners a little rounded
 }
 

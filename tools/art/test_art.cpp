@@ -38,6 +38,67 @@ TEST(Shape, SignsAgreeWithDirectInsideTests) {
     EXPECT_NEAR(art::sdEllipse({0, -8}, 10, 6), 2.0, 1e-9);
 }
 
+// ---- Crisp at every scale, and a symbol for each colour ----
+
+// Alpha at (x, y) in the canvas's own pixels, bilinear between pixel centres as GL_LINEAR is.
+double alphaAt(const art::Canvas& c, double x, double y) {
+    const double u = x - 0.5, v = y - 0.5;
+    const int i = int(std::floor(u)), j = int(std::floor(v));
+    auto a = [&c](int px, int py) {
+        return px < 0 || py < 0 || px >= c.width() || py >= c.height() ? 0.0 : c.at(px, py).a;
+    };
+    const double tu = u - i, tv = v - j;
+    return (a(i, j) * (1 - tu) + a(i + 1, j) * tu) * (1 - tv) +
+           (a(i, j + 1) * (1 - tu) + a(i + 1, j + 1) * tu) * tv;
+}
+
+// How far, in pixels of the 64-pixel image, the outline goes from 90 % to 10 % opaque along the
+// ray from the centre at `angle`, in a bubble drawn `scale` times as fine.
+double edgeWidth(const art::Canvas& c, int scale, double angle) {
+    double inner = 0.0, outer = 0.0;
+    for (double r = 26.0; r < 34.0; r += 0.005) {
+        const double a = alphaAt(c, (32.0 + r * std::cos(angle)) * scale,
+                                 (32.0 - r * std::sin(angle)) * scale);
+        if (inner == 0.0 && a < 0.9) inner = r;
+        if (a < 0.1) {
+            outer = r;
+            break;
+        }
+    }
+    return outer - inner;
+}
+
+TEST(Scales, TheFinerBubblesHaveSharperOutlinesThanTheOneTimesImageEnlarged) {
+    for (int colour = 0; colour < 7; colour += 3) {
+        const auto bubble = static_cast<art::BubbleColour>(colour);
+        const art::Canvas one = art::paintBubble(bubble), three = art::paintBubble(bubble, 3);
+        ASSERT_EQ(three.width(), 192);
+        for (double angle = 0.1; angle < 6.28; angle += 0.7) {
+            const double enlarged = edgeWidth(one, 1, angle), fine = edgeWidth(three, 3, angle);
+            EXPECT_GT(enlarged, 0.6) << colour << " at " << angle;
+            EXPECT_LT(fine, 0.7 * enlarged) << colour << " at " << angle;
+        }
+    }
+}
+
+TEST(Symbols, TheSevenShapesDifferPairwise) {
+    std::vector<std::vector<bool>> masks(7);
+    for (int c = 0; c < 7; ++c)
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x)
+                masks[c].push_back(art::symbolDistance(static_cast<art::BubbleColour>(c),
+                                                       (x + 0.5 - 32) / 31, (32 - y - 0.5) / 31) <= 0);
+    for (int a = 0; a < 7; ++a)
+        for (int b = a + 1; b < 7; ++b) {
+            int differ = 0, either = 0;
+            for (std::size_t i = 0; i < masks[a].size(); ++i) {
+                differ += masks[a][i] != masks[b][i];
+                either += masks[a][i] || masks[b][i];
+            }
+            EXPECT_GT(differ, either / 5) << a << " and " << b; // a fifth of what either covers
+        }
+}
+
 // ---- The desktop icon ----
 
 struct Circle {
