@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the README's pictures with the game's scripted mode, offscreen, on a scratch store: the
-# window in a two-minute game, the game-over panel, the score tables and the preferences.
-# Run from the top folder after a build: docs/make-pictures.sh [PATH/TO/spheron]
+# window in a two-minute game, the game-over panel, the score tables, the preferences and the
+# board with colour symbols as colour-blind players see it.
+# Run from the top folder after a build: docs/make-pictures.sh [PATH/TO/spheron [PATH/TO/spheron-art]]
 set -euo pipefail
 
 game=${1:-build/spheron}
@@ -23,3 +24,15 @@ shot --game 4 --play greedy --screenshot docs/game-over.png
 # The table with the latest game marked; the preferences over a game paused while they show.
 shot --game 5 --play greedy --key ctrl+h --screenshot docs/scores.png
 shot --game 8 --key ctrl+, --screenshot docs/preferences.png
+
+# The board as players without one kind of cone see it, with the colour symbols on, and once
+# without them for comparison.
+art=${2:-build/tools/art/spheron-art}
+"$game" --scale 2 --game 5 --screenshot "$scratch/plain.png" >/dev/null
+"$art" --simulate deuteranopia "$scratch/plain.png" docs/colour-blind-deuteranopia-no-symbols.png
+"$game" --settings showSymbols true >/dev/null
+"$game" --scale 2 --game 5 --screenshot "$scratch/symbols.png" >/dev/null
+for kind in protanopia deuteranopia tritanopia; do
+  "$art" --simulate "$kind" "$scratch/symbols.png" "docs/colour-blind-$kind.png"
+done
+"$game" --settings showSymbols false >/dev/null
