@@ -27,9 +27,9 @@ bool hasRow(const SettingSpecifier& s) {
     return s.isToggleSwitch() || s.isTextField() || (s.isMultiValue() && !s.values.empty());
 }
 
-float rowHeight(const SettingSpecifier& s) {
+float rowHeight(const SettingSpecifier& s, float toggleRow = kToggleRow) {
     if (isGroup(s)) return kGroupRow;
-    if (s.isToggleSwitch()) return kToggleRow;
+    if (s.isToggleSwitch()) return toggleRow;
     if (s.isMultiValue()) return kPickerTitle + ValuePicker::kHeight + kNoteRow;
     return kTextRow;
 }
@@ -170,8 +170,20 @@ void PreferencesView::layoutContent() {
     const Rect c = contentFrame();
     float y = c.origin.y;
     const float bottom = c.origin.y + c.size.height;
+    // Where the rows do not fit, the switches' rows close up first, down to a little more than a
+    // switch, so that a short view still shows every setting.
+    float need = 0.0f;
+    int toggles = 0;
+    for (const Row& row : rows_) {
+        need += rowHeight(*row.specifier);
+        toggles += row.toggle ? 1 : 0;
+    }
+    const float toggleRow =
+        toggles == 0 ? kToggleRow
+                     : std::clamp(kToggleRow - (need - c.size.height) / static_cast<float>(toggles),
+                                  Switch::kHeight + 4.0f, kToggleRow);
     for (Row& row : rows_) {
-        const float h = rowHeight(*row.specifier);
+        const float h = rowHeight(*row.specifier, toggleRow);
         row.frame = {{c.origin.x, y}, {c.size.width, h}};
         const bool fits = y + h <= bottom;
         if (row.toggle) {
