@@ -12,6 +12,7 @@
 #include "Classes/Settings.h"
 #include "platform/gl/Screen.h"
 #include "platform/ui/Bars.h"
+#include "render/Textures.h"
 #include "sim/Boards.h"
 #include "support/Views.h"
 
@@ -106,14 +107,16 @@ TEST_F(GamePanelsTest, EachKeyOpensItsViewAndPausesTheGameWhileItsKeysWait) {
 TEST_F(GamePanelsTest, SwitchesApplyAtOnceAndTheGameTypeFromTheNextGame) {
     const auto& gear = delegate->navBar()->topItem()->leftBarButtonItems()[1];
     tapInWindow(*delegate->window(), centreInWindow(gear->view()));
-    // Sound off; down to tilt, on; down to the game type, two steps on.
+    // Sound off; down to tilt, on; down to the symbols, on; down to the game type, two steps on.
     for (KeyCode k : {KeyCode::Space, KeyCode::Down, KeyCode::Down, KeyCode::Space, KeyCode::Down,
-                      KeyCode::Right, KeyCode::Right})
+                      KeyCode::Space, KeyCode::Down, KeyCode::Right, KeyCode::Right})
         send(k);
     const UserDefaults stored(store.storePath());
     EXPECT_EQ(stored.stringForKey(kSfxState), "false");
     EXPECT_EQ(sfxState, 0);
     EXPECT_EQ(delegate->accelState(), "true");
+    EXPECT_EQ(stored.stringForKey(kShowSymbols), "true");
+    EXPECT_TRUE(bubbleSymbolsShown());
     EXPECT_EQ(stored.integerForKey(kGameType), 2);
     send(KeyCode::Escape);
     EXPECT_EQ(gameType, 0);

@@ -177,7 +177,7 @@ TEST_F(PanelsTest, PreferencesShowTheStoreAndReportChangesAtOnce) {
     });
     view->reloadValues(store);
     view->show();
-    ASSERT_EQ(view->controls().size(), 4u); // three switches and the game type
+    ASSERT_EQ(view->controls().size(), 5u); // four switches and the game type
     const WindowShot s = composeWindow();
     const auto middle = [&](const char* key) {
         const Point c = centreInWindow(view->switchForKey(key));

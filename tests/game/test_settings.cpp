@@ -68,7 +68,7 @@ TEST_F(SettingsTest, TheBestScoreIsMergedAndNeverDestroyed) {
 TEST_F(SettingsTest, TheSettingsScreenListsAndSavesCheckedValues) {
     std::string listing;
     EXPECT_EQ(settings({}, &listing), 0);
-    EXPECT_EQ(lineCount(listing), 5u);
+    EXPECT_EQ(lineCount(listing), 6u);
     for (const char* line :
          {"sfxState    true\n", "accelState  false\n", "gameType    0 (Untimed)\n"})
         EXPECT_NE(listing.find(line), std::string::npos) << line;
