@@ -18,6 +18,7 @@
 #include "platform/device/Clipboard.h"
 #include "platform/device/URLOpener.h"
 #include "platform/gl/GLExtensions.h"
+#include "platform/media/Resources.h"
 #include "platform/media/SystemSound.h"
 #include "platform/store/UserDefaults.h"
 #include "platform/ui/ProgressView.h"
@@ -130,6 +131,12 @@ void PuzzleView::loadTextures() {
 }
 
 void PuzzleView::loadTextures(float scale) {
+    // A window resized within one image scale keeps its textures.
+    if (textureScale_ > 0.0f && imageScaleFor(scale) == imageScaleFor(textureScale_)) return;
+    reloadTextures(scale);
+}
+
+void PuzzleView::reloadTextures(float scale) {
     setCurrentContext(); // the textures belong to the view's context
     if (textureScale_ > 0.0f) ::deleteTextures();
     ::loadTextures(scale);
@@ -140,7 +147,7 @@ void PuzzleView::loadTextures(float scale) {
 void PuzzleView::setShowSymbols(bool on) {
     if (on == bubbleSymbolsShown()) return;
     setBubbleSymbols(on);
-    if (textureScale_ > 0.0f) loadTextures(textureScale_);
+    if (textureScale_ > 0.0f) reloadTextures(textureScale_);
 }
 
 GLuint PuzzleView::loadTextureFromResource(const std::string& name, int startLevel, int stopLevel) {

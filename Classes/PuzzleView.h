@@ -42,8 +42,8 @@ public:
     // All 21 textures into their globals, drawn for the view's content scale; one image into a
     // new texture (0 on failure).
     void loadTextures();
-    // The textures again, drawn for `scale` pixels per point (the window grew or shrank), the
-    // ones loaded before deleted; the next tick draws.
+    // The textures drawn for `scale` pixels per point (the window grew or shrank), replacing
+    // those loaded before unless they are of the same image scale; the next tick draws.
     void loadTextures(float scale);
     // The bubbles with their colour's symbol or plain, at once.
     void setShowSymbols(bool on);
@@ -205,6 +205,7 @@ private:
     // False when the frame would be the one presented last.
     bool pictureMayHaveChanged() const;
     void rememberPresentedPicture();
+    void reloadTextures(float scale); // always, the old ones deleted
 
     std::shared_ptr<RunLoopTimer> animationTimer_;
     float textureScale_ = 0.0f; // what the loaded textures are drawn for; 0 before the first load

@@ -69,10 +69,14 @@ std::string resourcePath(const std::string& fileName, std::string* whyNot) {
     return path.string();
 }
 
+int imageScaleFor(float scale) {
+    // Scales just over a whole number by rounding error still take that number's image.
+    return scale > 2.001f ? 3 : scale > 1.001f ? 2 : 1; // NaN takes 1
+}
+
 std::string scaledResourcePath(const std::string& fileName, float scale, int* imageScale,
                                std::string* whyNot) {
-    // Scales just over a whole number by rounding error still take that number's image.
-    const int wanted = scale > 2.001f ? 3 : scale > 1.001f ? 2 : 1; // NaN takes 1
+    const int wanted = imageScaleFor(scale);
     const std::size_t dot = fileName.rfind('.');
     const std::string stem = fileName.substr(0, dot), extension = dot == std::string::npos
                                                                       ? std::string()

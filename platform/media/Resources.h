@@ -29,6 +29,8 @@ std::string resourcePath(const std::string& fileName, std::string* whyNot = null
 // that exists. `imageScale`, when given, receives the chosen image's pixels per point (1 to 3).
 std::string scaledResourcePath(const std::string& fileName, float scale, int* imageScale = nullptr,
                                std::string* whyNot = nullptr);
+// The image scale wanted for drawing at `scale` pixels per point: 1, 2 or 3.
+int imageScaleFor(float scale);
 
 // "" when the resource folder is there; else one line that names the folder and the fix.
 std::string resourceDirectoryProblem();
