@@ -22,6 +22,7 @@
 #include "platform/store/UserDefaults.h"
 #include "platform/ui/ProgressView.h"
 #include "render/BlockPicking.h"
+#include "render/BoardCursor.h"
 #include "render/SceneDrawing.h"
 #include "render/Textures.h"
 
@@ -163,7 +164,9 @@ void PuzzleView::setAnimationTimer(std::shared_ptr<RunLoopTimer> timer) {
 void PuzzleView::drawView() {
     if (session_.isPaused()) return; // the clock stands still; nothing moves, sounds or is drawn
     setCurrentContext();
+    cursor_.beforeUpdate(puzzle);
     updatePuzzle(&puzzle);
+    cursor_.afterUpdate(puzzle);
     // Fires once per game: from then on the best score equals the score. A practice game's
     // score is no best score.
     if ((puzzle.flags & kPuzzleGameOver) && !session_.isPractice() && puzzle.score > highScore) {
@@ -177,14 +180,17 @@ void PuzzleView::drawView() {
         // The background pass reads nothing of the model, so drawing it after the update gives
         // the same picture and lets a resting board skip it along with the rest.
         fillBackground();
-        glMatrixMode(GL_MODELVIEW);
-        drawPuzzle(&puzzle);
+        drawBoard();
         swapBuffers();
         rememberPresentedPicture();
     } else {
         ++puzzle.frame; // as the drawing would have counted it
     }
     playSounds();
+    if (const auto pulse = cursor_.nextPulse(); pulse && turnPulseHandler_) {
+        turnPulseHandler_(pulse->direction, pulse->amount);
+        setNeedsDisplay(); // the toolbar is composed with the view's frames
+    }
     if (puzzle.flags & kPuzzleProgressChanged) {
         if (_progressView) _progressView->setProgress(puzzle.progress);
         puzzle.flags &= ~kPuzzleProgressChanged;
@@ -199,8 +205,7 @@ void PuzzleView::setFramesUnseen(bool on) {
 void PuzzleView::presentCurrentFrame() {
     setCurrentContext();
     fillBackground();
-    glMatrixMode(GL_MODELVIEW);
-    drawPuzzle(&puzzle);
+    drawBoard();
     --puzzle.frame; // the tick that skipped drawing this frame counted it already
     swapBuffers();
     rememberPresentedPicture();
@@ -210,10 +215,15 @@ void PuzzleView::drawFrame() {
     setCurrentContext();
     fillBackground();
     updatePuzzle(&puzzle);
-    glMatrixMode(GL_MODELVIEW);
-    drawPuzzle(&puzzle);
+    drawBoard();
     swapBuffers();
     rememberPresentedPicture();
+}
+
+void PuzzleView::drawBoard() {
+    glMatrixMode(GL_MODELVIEW);
+    drawPuzzle(&puzzle);
+    drawCursorRing(&puzzle, cursor_.cell());
 }
 
 PuzzleView::ShownSettings PuzzleView::currentSettings() {
@@ -299,9 +309,11 @@ void PuzzleView::touchesEnded(Point /*location*/, Point previousLocation) {
 void PuzzleView::touchesCancelled(Point /*location*/, Point /*previousLocation*/) {}
 
 void PuzzleView::touchesBegan(const Touch& touch) {
+    hideKeyboardCursor(); // the mouse is in use
     touchesBegan(touch.locationInView(this), touch.previousLocationInView(this));
 }
 void PuzzleView::touchesMoved(const Touch& touch) {
+    hideKeyboardCursor();
     touchesMoved(touch.locationInView(this), touch.previousLocationInView(this));
 }
 void PuzzleView::touchesEnded(const Touch& touch) {
@@ -309,6 +321,43 @@ void PuzzleView::touchesEnded(const Touch& touch) {
 }
 void PuzzleView::touchesCancelled(const Touch& touch) {
     touchesCancelled(touch.locationInView(this), touch.previousLocationInView(this));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keyboard play
+
+void PuzzleView::findCursorSpots(const Puzzle& board, CursorScreen& screen) {
+    setCurrentContext(); // the camera is the view's
+    ScreenBubble bubbles[kNumBlocks];
+    const int count = screenBubbles(&board, eyePos, bubbles);
+    // The middle of each centre pixel, which pickPixel turns back into that pixel.
+    const float s = contentScale();
+    const Size size = bounds().size;
+    screen.centre = {size.width * 0.5f, size.height * 0.5f};
+    screen.spots.clear();
+    for (int i = 0; i < count; ++i) {
+        const ScreenBubble& b = bubbles[i];
+        const Point at{(static_cast<float>(b.x) + 0.5f) / s,
+                       size.height - (static_cast<float>(b.y) + 0.5f) / s};
+        screen.spots.push_back({b.cell, at, b.reachable});
+    }
+}
+
+bool PuzzleView::keyboardAction(KeyboardCursor::Key key) {
+    if (session_.isPaused()) return false;
+    const KeyboardCursor::Action action = cursor_.press(key, puzzle);
+    if (action.tap) {
+        touchesBegan(*action.tap, *action.tap);
+        touchesEnded(*action.tap, *action.tap);
+    }
+    setNeedsDisplay();
+    return true;
+}
+
+void PuzzleView::hideKeyboardCursor() {
+    if (!cursor_.visible()) return;
+    cursor_.hide();
+    setNeedsDisplay();
 }
 
 // ---------------------------------------------------------------------------------------------
