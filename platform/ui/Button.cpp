@@ -136,7 +136,7 @@ void Button::draw(float scale) {
     const Rect r{bounds().origin, bounds().size};
     const Color white = Color::whiteColor();
     if (pulse_ > 0.0f) // a halo around it, and the face lit below
-        uiFillSoftRect(inset(r, -5.0f), 10.0f, {1.0f, 0.93f, 0.55f, 0.9f * pulse_});
+        uiFillSoftRect(inset(r, -6.0f), 10.0f, {1.0f, 0.85f, 0.25f, pulse_});
     switch (look_) {
     case ButtonLook::Custom:
         drawContent(r, white, scale);
@@ -189,5 +189,5 @@ void Button::draw(float scale) {
         break;
     }
     }
-    if (pulse_ > 0.0f) uiFillRoundedRect(r, 5.0f, Gradient::solid({1.0f, 1.0f, 1.0f, 0.4f * pulse_}));
+    if (pulse_ > 0.0f) uiFillRoundedRect(r, 5.0f, Gradient::solid({1.0f, 0.95f, 0.6f, 0.45f * pulse_}));
 }
