@@ -37,17 +37,34 @@ std::optional<std::uint32_t> firstGameNumber;
 std::optional<KeyboardCursor::Key> cursorKey(KeyCode code) {
     using K = KeyboardCursor::Key;
     switch (code) {
-    case KeyCode::A: case KeyCode::Keypad4: return K::Left;
-    case KeyCode::D: case KeyCode::Keypad6: return K::Right;
-    case KeyCode::W: case KeyCode::Keypad8: return K::Up;
-    case KeyCode::S: case KeyCode::Keypad2: return K::Down;
-    case KeyCode::Keypad7: return K::UpLeft;
-    case KeyCode::Keypad9: return K::UpRight;
-    case KeyCode::Keypad1: return K::DownLeft;
-    case KeyCode::Keypad3: return K::DownRight;
-    case KeyCode::Space: case KeyCode::Return: case KeyCode::Keypad5: return K::Tap;
-    case KeyCode::H: return K::Hint;
-    default: return std::nullopt;
+    case KeyCode::A:
+    case KeyCode::Keypad4:
+        return K::Left;
+    case KeyCode::D:
+    case KeyCode::Keypad6:
+        return K::Right;
+    case KeyCode::W:
+    case KeyCode::Keypad8:
+        return K::Up;
+    case KeyCode::S:
+    case KeyCode::Keypad2:
+        return K::Down;
+    case KeyCode::Keypad7:
+        return K::UpLeft;
+    case KeyCode::Keypad9:
+        return K::UpRight;
+    case KeyCode::Keypad1:
+        return K::DownLeft;
+    case KeyCode::Keypad3:
+        return K::DownRight;
+    case KeyCode::Space:
+    case KeyCode::Return:
+    case KeyCode::Keypad5:
+        return K::Tap;
+    case KeyCode::H:
+        return K::Hint;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -370,7 +387,8 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
         }
     }
     if (const auto cursor = cursorKey(key.code); cursor && !key.control && !key.shift) {
-        const bool once = *cursor == KeyboardCursor::Key::Tap || *cursor == KeyboardCursor::Key::Hint;
+        const bool once =
+            *cursor == KeyboardCursor::Key::Tap || *cursor == KeyboardCursor::Key::Hint;
         return (once && key.repeat) || _puzzleView->keyboardAction(*cursor);
     }
     if (key.repeat) return false; // a held key starts one game, opens one alert

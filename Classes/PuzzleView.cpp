@@ -330,7 +330,7 @@ void PuzzleView::findCursorSpots(const Puzzle& board, CursorScreen& screen) {
     setCurrentContext(); // the camera is the view's
     ScreenBubble bubbles[kNumBlocks];
     const int count = screenBubbles(&board, eyePos, bubbles);
-    // The middle of each centre pixel, which pickPixel turns back into that pixel.
+    // The middle of each centre pixel, in view points.
     const float s = contentScale();
     const Size size = bounds().size;
     screen.centre = {size.width * 0.5f, size.height * 0.5f};
@@ -339,7 +339,10 @@ void PuzzleView::findCursorSpots(const Puzzle& board, CursorScreen& screen) {
         const ScreenBubble& b = bubbles[i];
         const Point at{(static_cast<float>(b.x) + 0.5f) / s,
                        size.height - (static_cast<float>(b.y) + 0.5f) / s};
-        screen.spots.push_back({b.cell, at, b.reachable});
+        int x = 0;
+        int y = 0;
+        pickPixel(at, &x, &y); // a click there must land on the pixel that picked the bubble
+        screen.spots.push_back({b.cell, at, b.reachable && x == b.x && y == b.y});
     }
 }
 

@@ -229,9 +229,8 @@ private:
     GameSession session_;
     std::function<void()> gameStateHandler_;
     std::function<void(unsigned)> newHighScoreHandler_;
-    KeyboardCursor cursor_{[this](const Puzzle& board, CursorScreen& screen) {
-        findCursorSpots(board, screen);
-    }};
+    KeyboardCursor cursor_{
+        [this](const Puzzle& board, CursorScreen& screen) { findCursorSpots(board, screen); }};
     std::function<void(int, float)> turnPulseHandler_;
     // Lets completions posted to the main loop find out that the view has gone.
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);

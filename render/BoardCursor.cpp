@@ -54,8 +54,7 @@ bool project(const Camera& c, const float world[3], float* x, float* y) {
 bool projectBubble(const Camera& c, const Block& b, float* x, float* y, float* radius) {
     float centre[3];
     calcBlockPosition(centre, &b);
-    float edge[3] = {centre[0] + 0.5f * (b.state.scale[0] + kBubblePadding), centre[1],
-                     centre[2]};
+    float edge[3] = {centre[0] + 0.5f * (b.state.scale[0] + kBubblePadding), centre[1], centre[2]};
     float ex = 0.0f;
     float ey = 0.0f;
     if (!project(c, centre, x, y) || !project(c, edge, &ex, &ey)) return false;
@@ -115,8 +114,7 @@ void drawCursorRing(const Puzzle* p, int cell) {
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    gluOrtho2D(static_cast<float>(c.viewport[0]),
-               static_cast<float>(c.viewport[0] + c.viewport[2]),
+    gluOrtho2D(static_cast<float>(c.viewport[0]), static_cast<float>(c.viewport[0] + c.viewport[2]),
                static_cast<float>(c.viewport[1]),
                static_cast<float>(c.viewport[1] + c.viewport[3]));
     glMatrixMode(GL_MODELVIEW);

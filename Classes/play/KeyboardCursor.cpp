@@ -13,10 +13,10 @@
 
 namespace {
 
-constexpr float kSameSpot = 0.5f;  // view points: spots closer than this are not "that way"
+constexpr float kSameSpot = 0.5f; // view points: spots closer than this are not "that way"
 constexpr float kAcrossWeight = 2.0f;
-constexpr int kPulseFrames = 100;  // two seconds of the frame timer
-constexpr int kPulsePeriod = 25;   // frames per pulse
+constexpr int kPulseFrames = 100;   // two seconds of the frame timer
+constexpr int kPulsePeriod = 25;    // frames per pulse
 constexpr int kMostTurnFrames = 40; // a quarter turn takes 9 frames of 10 degrees
 
 float distanceSquared(Point a, Point b) {

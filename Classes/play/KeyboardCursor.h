@@ -79,8 +79,8 @@ private:
 
     SpotFinder finder_;
     bool visible_ = false;
-    int cell_ = -1;  // -1: its bubble has gone
-    Point lastAt_;   // where the cursor showed last
+    int cell_ = -1;        // -1: its bubble has gone
+    Point lastAt_;         // where the cursor showed last
     bool recheck_ = false; // the board moved since the cursor was last checked at rest
     bool live_[kNumBlocks] = {};
     float rot_[3] = {};

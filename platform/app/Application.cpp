@@ -185,8 +185,8 @@ void ApplicationEvents::deliverSdlEvent(const SDL_Event& e) {
             Application* app = Application::sharedApplication();
             if (app && app->delegate() && (e.motion.xrel != 0 || e.motion.yrel != 0))
                 app->delegate()->applicationMouseMoved(
-                    app, windowPoint(static_cast<float>(e.motion.x),
-                                     static_cast<float>(e.motion.y)));
+                    app,
+                    windowPoint(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y)));
             break;
         }
         sendTouchToKeyWindow(InputType::TouchMove,

@@ -189,5 +189,6 @@ void Button::draw(float scale) {
         break;
     }
     }
-    if (pulse_ > 0.0f) uiFillRoundedRect(r, 5.0f, Gradient::solid({1.0f, 0.95f, 0.6f, 0.45f * pulse_}));
+    if (pulse_ > 0.0f)
+        uiFillRoundedRect(r, 5.0f, Gradient::solid({1.0f, 0.95f, 0.6f, 0.45f * pulse_}));
 }

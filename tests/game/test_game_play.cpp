@@ -1,6 +1,6 @@
 // The desktop game's model-side rules: undo and redo as steps through board copies, the clock
-// kept across a step, why a game ended, and the keyboard cursor's choices, on boards built by hand. (That a step waits for the
-// board at rest, the game view's suite shows.)
+// kept across a step, why a game ended, and the keyboard cursor's choices, on boards built by hand.
+// (That a step waits for the board at rest, the game view's suite shows.)
 #include <gtest/gtest.h>
 
 #include <array>
@@ -127,18 +127,18 @@ TEST(KeyboardCursor, AMoveTakesTheNearestReachableSpotWithin45Degrees) {
     // cannot be reached, spot 9 lies a little right of straight below.
     std::vector<CursorSpot> spots;
     for (int i = 0; i < 9; ++i)
-        spots.push_back({i, {10.0f * static_cast<float>(i % 3), 10.0f * static_cast<float>(i / 3)},
-                         i != 5});
+        spots.push_back(
+            {i, {10.0f * static_cast<float>(i % 3), 10.0f * static_cast<float>(i / 3)}, i != 5});
     spots.push_back({9, {13.0f, 30.0f}, true});
     const struct {
         float dx, dy;
         int expected;
-    } cases[] = {{-1, 0, 3}, {1, 0, 2}, {0, -1, 1}, {0, 1, 7},  // right: 5 is out of reach,
-                 {-1, -1, 0}, {1, 1, 8}, {-1, 1, 6}, {1, -1, 2}}; // so 2, on the cone's edge
+    } cases[] = {{-1, 0, 3},  {1, 0, 2}, {0, -1, 1}, {0, 1, 7}, // right: 5 is out of reach; 2
+                 {-1, -1, 0}, {1, 1, 8}, {-1, 1, 6}, {1, -1, 2}}; // and 8 on the cone's edge tie
     for (const auto& c : cases)
         EXPECT_EQ(spotInDirection(spots, {10.0f, 10.0f}, c.dx, c.dy), c.expected)
             << c.dx << "," << c.dy;
-    EXPECT_EQ(spotInDirection(spots, {10.0f, 20.0f}, 0, 1), 9); // nearer than 6 or 8 that way
+    EXPECT_EQ(spotInDirection(spots, {10.0f, 20.0f}, 0, 1), 9);  // nearer than 6 or 8 that way
     EXPECT_EQ(spotInDirection(spots, {13.0f, 30.0f}, 1, 0), -1); // 8 is more above than right
 }
 
@@ -182,8 +182,8 @@ TEST(KeyboardCursor, AHintsTurnOnACopyRestsAsTheGamesOwnTurnDoes) {
         auto game = std::make_unique<Puzzle>();
         makeRestingBoard(game.get(), 5);
         // Holes that the turn's fall fills, two in a line along each axis.
-        for (const auto& [x, y, z] : {std::array{0, 1, 0}, {0, 2, 0}, {4, 2, 1}, {4, 2, 2},
-                                      {1, 3, 3}, {2, 3, 3}})
+        for (const auto& [x, y, z] :
+             {std::array{0, 1, 0}, {0, 2, 0}, {4, 2, 1}, {4, 2, 2}, {1, 3, 3}, {2, 3, 3}})
             removeBubble(game.get(), x, y, z);
         auto copy = std::make_unique<Puzzle>(*game);
         settleAfterTurn(*copy, direction);
