@@ -22,7 +22,6 @@
 #include "platform/store/UserDefaults.h"
 #include "platform/ui/ProgressView.h"
 #include "render/BlockPicking.h"
-#include "render/BoardCursor.h"
 #include "render/SceneDrawing.h"
 #include "render/Textures.h"
 
@@ -164,9 +163,7 @@ void PuzzleView::setAnimationTimer(std::shared_ptr<RunLoopTimer> timer) {
 void PuzzleView::drawView() {
     if (session_.isPaused()) return; // the clock stands still; nothing moves, sounds or is drawn
     setCurrentContext();
-    cursor_.beforeUpdate(puzzle);
-    updatePuzzle(&puzzle);
-    cursor_.afterUpdate(puzzle);
+    updateBoard();
     // Fires once per game: from then on the best score equals the score. A practice game's
     // score is no best score.
     if ((puzzle.flags & kPuzzleGameOver) && !session_.isPractice() && puzzle.score > highScore) {
@@ -187,10 +184,6 @@ void PuzzleView::drawView() {
         ++puzzle.frame; // as the drawing would have counted it
     }
     playSounds();
-    if (const auto pulse = cursor_.nextPulse(); pulse && turnPulseHandler_) {
-        turnPulseHandler_(pulse->direction, pulse->amount);
-        setNeedsDisplay(); // the toolbar is composed with the view's frames
-    }
     if (puzzle.flags & kPuzzleProgressChanged) {
         if (_progressView) _progressView->setProgress(puzzle.progress);
         puzzle.flags &= ~kPuzzleProgressChanged;
@@ -218,12 +211,6 @@ void PuzzleView::drawFrame() {
     drawBoard();
     swapBuffers();
     rememberPresentedPicture();
-}
-
-void PuzzleView::drawBoard() {
-    glMatrixMode(GL_MODELVIEW);
-    drawPuzzle(&puzzle);
-    drawCursorRing(&puzzle, cursor_.cell());
 }
 
 PuzzleView::ShownSettings PuzzleView::currentSettings() {
@@ -321,46 +308,6 @@ void PuzzleView::touchesEnded(const Touch& touch) {
 }
 void PuzzleView::touchesCancelled(const Touch& touch) {
     touchesCancelled(touch.locationInView(this), touch.previousLocationInView(this));
-}
-
-// ---------------------------------------------------------------------------------------------
-// Keyboard play
-
-void PuzzleView::findCursorSpots(const Puzzle& board, CursorScreen& screen) {
-    setCurrentContext(); // the camera is the view's
-    ScreenBubble bubbles[kNumBlocks];
-    const int count = screenBubbles(&board, eyePos, bubbles);
-    // The middle of each centre pixel, in view points.
-    const float s = contentScale();
-    const Size size = bounds().size;
-    screen.centre = {size.width * 0.5f, size.height * 0.5f};
-    screen.spots.clear();
-    for (int i = 0; i < count; ++i) {
-        const ScreenBubble& b = bubbles[i];
-        const Point at{(static_cast<float>(b.x) + 0.5f) / s,
-                       size.height - (static_cast<float>(b.y) + 0.5f) / s};
-        int x = 0;
-        int y = 0;
-        pickPixel(at, &x, &y); // a click there must land on the pixel that picked the bubble
-        screen.spots.push_back({b.cell, at, b.reachable && x == b.x && y == b.y});
-    }
-}
-
-bool PuzzleView::keyboardAction(KeyboardCursor::Key key) {
-    if (session_.isPaused()) return false;
-    const KeyboardCursor::Action action = cursor_.press(key, puzzle);
-    if (action.tap) {
-        touchesBegan(*action.tap, *action.tap);
-        touchesEnded(*action.tap, *action.tap);
-    }
-    setNeedsDisplay();
-    return true;
-}
-
-void PuzzleView::hideKeyboardCursor() {
-    if (!cursor_.visible()) return;
-    cursor_.hide();
-    setNeedsDisplay();
 }
 
 // ---------------------------------------------------------------------------------------------

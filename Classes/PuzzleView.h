@@ -213,8 +213,11 @@ private:
     // False when the frame would be the one presented last.
     bool pictureMayHaveChanged() const;
     void rememberPresentedPicture();
+    // The keyboard cursor's part of the view, in PuzzleViewKeyboard.cpp: the model's frame update
+    // with the cursor following it, the board drawn with the cursor's ring, the cursor's spots.
+    void updateBoard();
+    void drawBoard();
     void findCursorSpots(const Puzzle& board, CursorScreen& screen);
-    void drawBoard(); // the board and the cursor's ring
 
     std::shared_ptr<RunLoopTimer> animationTimer_;
     Point location_;
