@@ -49,12 +49,12 @@ bool project(const Camera& c, const float world[3], float* x, float* y) {
     return true;
 }
 
-// The bubble faces the viewer: its drawn edge lies half its padded size to the right of its
-// centre.
+// The bubble faces the viewer: at rest, its drawn edge lies half its padded size to the right of
+// its centre. (The ring keeps to the rest size while a selected bubble pulses.)
 bool projectBubble(const Camera& c, const Block& b, float* x, float* y, float* radius) {
     float centre[3];
     calcBlockPosition(centre, &b);
-    float edge[3] = {centre[0] + 0.5f * (b.state.scale[0] + kBubblePadding), centre[1], centre[2]};
+    float edge[3] = {centre[0] + 0.5f * (1.0f + kBubblePadding), centre[1], centre[2]};
     float ex = 0.0f;
     float ey = 0.0f;
     if (!project(c, centre, x, y) || !project(c, edge, &ex, &ey)) return false;
@@ -93,7 +93,7 @@ int screenBubbles(const Puzzle* p, const float eye[3], ScreenBubble out[kNumBloc
         float radius = 0.0f;
         if (!isLive(b.state) || !projectBubble(c, b, &x, &y, &radius)) continue;
         ScreenBubble& s = out[count++];
-        s = {n, static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)), radius, false};
+        s = {n, static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)), false};
         s.reachable = pickBlockWithMatrices(s.x, s.y, board, eye, c.viewport, c.modelview,
                                             c.projection) == &b;
     }

@@ -4,12 +4,11 @@
 
 #include "model/Puzzle.h"
 
-// A live bubble on screen: the viewport pixel (origin bottom-left) under its drawn centre, its
-// drawn radius in pixels, and whether a click on that pixel picks this bubble (pickBlock).
+// A live bubble on screen: the viewport pixel (origin bottom-left) under its drawn centre, and
+// whether a click on that pixel picks this bubble (pickBlock).
 struct ScreenBubble {
     int cell;
     int x, y;
-    float radius;
     bool reachable;
 };
 
