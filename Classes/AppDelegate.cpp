@@ -146,10 +146,11 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
         _window->addSubview(pauseCover_.get());
         _puzzleView->setGameStateHandler([this] { showGameState(); });
         _puzzleView->setTurnPulseHandler([this](int direction, float amount) {
-            // The toolbar's arrows stand after its leading space, in kDir* order.
-            const auto& items = _toolbar->items();
-            const auto at = static_cast<std::size_t>(direction) + 1;
-            if (at < items.size() && items[at]->button()) items[at]->button()->setPulse(amount);
+            // The toolbar's buttons are its four arrows, in kDir* order; spaces have none.
+            int arrow = 0;
+            for (const auto& item : _toolbar->items())
+                if (Button* button = item->button(); button && arrow++ == direction)
+                    button->setPulse(amount);
         });
     }
 
