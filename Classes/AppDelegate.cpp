@@ -32,6 +32,42 @@ constexpr float kNavButtonGap = 10.0f;
 
 std::optional<std::uint32_t> firstGameNumber;
 
+// The keyboard cursor's keys: W A S D and the keypad's digits move it, Space and Enter tap,
+// H hints. Moves repeat while held; a tap or a hint does not.
+std::optional<KeyboardCursor::Key> cursorKey(KeyCode code) {
+    using K = KeyboardCursor::Key;
+    switch (code) {
+    case KeyCode::A:
+    case KeyCode::Keypad4:
+        return K::Left;
+    case KeyCode::D:
+    case KeyCode::Keypad6:
+        return K::Right;
+    case KeyCode::W:
+    case KeyCode::Keypad8:
+        return K::Up;
+    case KeyCode::S:
+    case KeyCode::Keypad2:
+        return K::Down;
+    case KeyCode::Keypad7:
+        return K::UpLeft;
+    case KeyCode::Keypad9:
+        return K::UpRight;
+    case KeyCode::Keypad1:
+        return K::DownLeft;
+    case KeyCode::Keypad3:
+        return K::DownRight;
+    case KeyCode::Space:
+    case KeyCode::Return:
+    case KeyCode::Keypad5:
+        return K::Tap;
+    case KeyCode::H:
+        return K::Hint;
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 void AppDelegate::setFirstGameNumber(std::optional<std::uint32_t> number) {
@@ -109,6 +145,13 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
         pauseCover_->setHidden(true);
         _window->addSubview(pauseCover_.get());
         _puzzleView->setGameStateHandler([this] { showGameState(); });
+        _puzzleView->setTurnPulseHandler([this](int direction, float amount) {
+            // The toolbar's buttons are its four arrows, in kDir* order; spaces have none.
+            int arrow = 0;
+            for (const auto& item : _toolbar->items())
+                if (Button* button = item->button(); button && arrow++ == direction)
+                    button->setPulse(amount);
+        });
     }
 
     const auto barX =
@@ -348,6 +391,11 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
             break;
         }
     }
+    if (const auto cursor = cursorKey(key.code); cursor && !key.control && !key.shift) {
+        const bool once =
+            *cursor == KeyboardCursor::Key::Tap || *cursor == KeyboardCursor::Key::Hint;
+        return (once && key.repeat) || _puzzleView->keyboardAction(*cursor);
+    }
     if (key.repeat) return false; // a held key starts one game, opens one alert
     if ((key.code == KeyCode::F2 && !key.control) ||
         (key.code == KeyCode::N && key.control && !key.shift)) {
@@ -370,6 +418,14 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
         return true;
     }
     return false;
+}
+
+void AppDelegate::applicationMouseMoved(Application* /*application*/, Point windowPoint) {
+    if (!_puzzleView) return;
+    const Rect r = _puzzleView->convertRectToWindow(_puzzleView->bounds());
+    if (windowPoint.x >= r.origin.x && windowPoint.y >= r.origin.y &&
+        windowPoint.x < r.origin.x + r.size.width && windowPoint.y < r.origin.y + r.size.height)
+        _puzzleView->hideKeyboardCursor();
 }
 
 // ---------------------------------------------------------------------------------------------

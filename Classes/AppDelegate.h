@@ -45,10 +45,14 @@ public:
     // Stores the best score, or keeps the better one stored meanwhile.
     void applicationWillTerminate(Application* application) override;
 
-    // Arrow keys turn the cube, F2 and Ctrl+N start a new game, P and Pause pause, Ctrl+Z undoes,
-    // Ctrl+Y and Ctrl+Shift+Z redo; none of them while the alert or a panel is up. While paused
-    // the cover takes every key and resumes. The panels' own keys are the panels'.
+    // Arrow keys turn the cube; W A S D and the keypad move the keyboard cursor, Space and Enter
+    // tap under it, H hints (see PuzzleView::keyboardAction); F2 and Ctrl+N start a new game, P and
+    // Pause pause, Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo; none of them while the alert or a
+    // panel is up. While paused the cover takes every key and resumes. The panels' own keys are the
+    // panels'.
     bool applicationKeyDown(Application* application, const KeyEvent& key) override;
+    // Mouse motion over the game view hides the keyboard cursor.
+    void applicationMouseMoved(Application* application, Point windowPoint) override;
     // Losing the focus pauses the game, as does becoming inactive (minimised).
     void applicationDidLoseFocus(Application* application) override;
 

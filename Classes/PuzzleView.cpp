@@ -184,7 +184,7 @@ void PuzzleView::setAnimationTimer(std::shared_ptr<RunLoopTimer> timer) {
 void PuzzleView::drawView() {
     if (session_.isPaused()) return; // the clock stands still; nothing moves, sounds or is drawn
     setCurrentContext();
-    updatePuzzle(&puzzle);
+    updateBoard();
     // Fires once per game: from then on the best score equals the score. A practice game's
     // score is no best score.
     if ((puzzle.flags & kPuzzleGameOver) && !session_.isPractice() && puzzle.score > highScore) {
@@ -198,8 +198,7 @@ void PuzzleView::drawView() {
         // The background pass reads nothing of the model, so drawing it after the update gives
         // the same picture and lets a resting board skip it along with the rest.
         fillBackground();
-        glMatrixMode(GL_MODELVIEW);
-        drawPuzzle(&puzzle);
+        drawBoard();
         swapBuffers();
         rememberPresentedPicture();
     } else {
@@ -220,8 +219,7 @@ void PuzzleView::setFramesUnseen(bool on) {
 void PuzzleView::presentCurrentFrame() {
     setCurrentContext();
     fillBackground();
-    glMatrixMode(GL_MODELVIEW);
-    drawPuzzle(&puzzle);
+    drawBoard();
     --puzzle.frame; // the tick that skipped drawing this frame counted it already
     swapBuffers();
     rememberPresentedPicture();
@@ -231,8 +229,7 @@ void PuzzleView::drawFrame() {
     setCurrentContext();
     fillBackground();
     updatePuzzle(&puzzle);
-    glMatrixMode(GL_MODELVIEW);
-    drawPuzzle(&puzzle);
+    drawBoard();
     swapBuffers();
     rememberPresentedPicture();
 }
@@ -320,9 +317,11 @@ void PuzzleView::touchesEnded(Point /*location*/, Point previousLocation) {
 void PuzzleView::touchesCancelled(Point /*location*/, Point /*previousLocation*/) {}
 
 void PuzzleView::touchesBegan(const Touch& touch) {
+    hideKeyboardCursor(); // the mouse is in use
     touchesBegan(touch.locationInView(this), touch.previousLocationInView(this));
 }
 void PuzzleView::touchesMoved(const Touch& touch) {
+    hideKeyboardCursor();
     touchesMoved(touch.locationInView(this), touch.previousLocationInView(this));
 }
 void PuzzleView::touchesEnded(const Touch& touch) {

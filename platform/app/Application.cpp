@@ -33,7 +33,11 @@ KeyCode keyCodeOf(SDL_Keycode key) {
         return static_cast<KeyCode>(static_cast<int>(KeyCode::Digit0) + (key - SDLK_0));
     if (key >= SDLK_F1 && key <= SDLK_F12)
         return static_cast<KeyCode>(static_cast<int>(KeyCode::F1) + (key - SDLK_F1));
+    if (key >= SDLK_KP_1 && key <= SDLK_KP_9) // SDL puts the keypad's 0 after its 9
+        return static_cast<KeyCode>(static_cast<int>(KeyCode::Keypad1) + (key - SDLK_KP_1));
     switch (key) {
+    case SDLK_KP_0:
+        return KeyCode::Keypad0;
     case SDLK_ESCAPE:
         return KeyCode::Escape;
     case SDLK_RETURN:
@@ -176,7 +180,15 @@ void ApplicationEvents::deliverSdlEvent(const SDL_Event& e) {
                   0);
         break;
     case SDL_MOUSEMOTION:
-        if (!mouseDown || e.motion.which == SDL_TOUCH_MOUSEID) break;
+        if (e.motion.which == SDL_TOUCH_MOUSEID) break;
+        if (!mouseDown) {
+            Application* app = Application::sharedApplication();
+            if (app && app->delegate() && (e.motion.xrel != 0 || e.motion.yrel != 0))
+                app->delegate()->applicationMouseMoved(
+                    app,
+                    windowPoint(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y)));
+            break;
+        }
         sendTouchToKeyWindow(InputType::TouchMove,
                   windowPoint(static_cast<float>(e.motion.x), static_cast<float>(e.motion.y)),
                   0);

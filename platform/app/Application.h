@@ -28,6 +28,8 @@ public:
     virtual bool applicationKeyDown(Application* /*application*/, const KeyEvent& /*key*/) {
         return false;
     }
+    // The mouse moved with no button held, to this window point.
+    virtual void applicationMouseMoved(Application* /*application*/, Point /*windowPoint*/) {}
 };
 
 // Delegates are made by name, as a class is looked up by its name.

@@ -43,6 +43,12 @@ bool parseKeyChord(const std::string& name, KeyChord* out) {
     }
     if (at >= name.size()) return false;
     chord.key = SDL_GetKeyFromName(name.c_str() + at);
+    // Short names for keys whose SDL names have spaces: kp_0 ... kp_9, kp_enter, and enter.
+    std::size_t kp = at;
+    if (startsWith(name, "kp_", &kp))
+        chord.key = SDL_GetKeyFromName(("Keypad " + name.substr(kp)).c_str());
+    else if (startsWith(name, "enter", &kp) && kp == name.size())
+        chord.key = SDLK_RETURN;
     if (chord.key == SDLK_UNKNOWN) return false;
     *out = chord;
     return true;

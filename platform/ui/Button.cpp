@@ -135,6 +135,8 @@ void Button::draw(float scale) {
     Widget::draw(scale);
     const Rect r{bounds().origin, bounds().size};
     const Color white = Color::whiteColor();
+    if (pulse_ > 0.0f) // a halo around it, and the face lit below
+        uiFillSoftRect(inset(r, -6.0f), 10.0f, {1.0f, 0.85f, 0.25f, pulse_});
     switch (look_) {
     case ButtonLook::Custom:
         drawContent(r, white, scale);
@@ -187,4 +189,6 @@ void Button::draw(float scale) {
         break;
     }
     }
+    if (pulse_ > 0.0f)
+        uiFillRoundedRect(r, 5.0f, Gradient::solid({1.0f, 0.95f, 0.6f, 0.45f * pulse_}));
 }

@@ -56,6 +56,10 @@ public:
         hasGlyph_ = true;
     }
 
+    // A glow over the button that draws the eye to it, 0 (none) to 1; the caller animates it.
+    void setPulse(float amount) { pulse_ = amount; }
+    float pulse() const { return pulse_; }
+
     ButtonLook look() const { return look_; }
     void setLook(ButtonLook look) { look_ = look; }
     void setTintColor(Color tint) { tint_ = tint; }
@@ -90,4 +94,5 @@ private:
     bool hasGlyph_ = false;
     Color tint_ = Color::colorWithRed(0.43f, 0.52f, 0.64f, 1.0f);
     float fontSize_ = 13.0f;
+    float pulse_ = 0.0f;
 };

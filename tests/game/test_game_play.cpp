@@ -1,12 +1,14 @@
 // The desktop game's model-side rules: undo and redo as steps through board copies, the clock
-// kept across a step, and why a game ended, on boards built by hand. (That a step waits for the
-// board at rest, the game view's suite shows.)
+// kept across a step, why a game ended, and the keyboard cursor's choices, on boards built by hand.
+// (That a step waits for the board at rest, the game view's suite shows.)
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <string>
 
 #include "Classes/play/GameOutcome.h"
+#include "Classes/play/KeyboardCursor.h"
 #include "Classes/play/PuzzleHistory.h"
 #include "sim/Boards.h"
 
@@ -117,6 +119,80 @@ TEST(GameRules, TheEndsReasonComesFromTheBoardTheClockAndTheSolver) {
         p.startTime = 5000;
         const std::int64_t now = c.timeRanOut ? 5061 : 5030;
         EXPECT_EQ(gameEndReason(p, now), c.reason) << c.name;
+    }
+}
+
+TEST(KeyboardCursor, AMoveTakesTheNearestReachableSpotWithin45Degrees) {
+    // A 3 x 3 grid, 10 points apart, seen from its middle spot 4 (view points: y down); spot 5
+    // cannot be reached, spot 9 lies a little right of straight below.
+    std::vector<CursorSpot> spots;
+    for (int i = 0; i < 9; ++i)
+        spots.push_back(
+            {i, {10.0f * static_cast<float>(i % 3), 10.0f * static_cast<float>(i / 3)}, i != 5});
+    spots.push_back({9, {13.0f, 30.0f}, true});
+    const struct {
+        float dx, dy;
+        int expected;
+    } cases[] = {{-1, 0, 3},  {1, 0, 2}, {0, -1, 1}, {0, 1, 7}, // right: 5 is out of reach; 2
+                 {-1, -1, 0}, {1, 1, 8}, {-1, 1, 6}, {1, -1, 2}}; // and 8 on the cone's edge tie
+    for (const auto& c : cases)
+        EXPECT_EQ(spotInDirection(spots, {10.0f, 10.0f}, c.dx, c.dy), c.expected)
+            << c.dx << "," << c.dy;
+    EXPECT_EQ(spotInDirection(spots, {10.0f, 20.0f}, 0, 1), 9);  // nearer than 6 or 8 that way
+    EXPECT_EQ(spotInDirection(spots, {13.0f, 30.0f}, 1, 0), -1); // 8 is more above than right
+}
+
+TEST(KeyboardCursor, FollowsItsBubbleThroughBurstsBelowAndEveryQuarterTurn) {
+    // The followed bubble is the board's only one of colour 7; every bubble counts as reachable.
+    auto board = std::make_unique<Puzzle>();
+    makeRestingBoard(board.get(), 11);
+    putBubble(board.get(), 2, 3, 4, 7);
+    for (int y = 0; y < 3; ++y)
+        putBubble(board.get(), 2, y, 4, kColorRed);
+    KeyboardCursor cursor([](const Puzzle& b, CursorScreen& screen) {
+        screen.spots.clear();
+        for (int n = 0; n < kNumBlocks; ++n)
+            if (isLive(b.blocks[n].state))
+                screen.spots.push_back({n, {static_cast<float>(n), 0.0f}, true});
+        screen.centre = {static_cast<float>(cellIndex(2, 3, 4)), 0.0f};
+    });
+    cursor.press(KeyboardCursor::Key::Tap, *board); // shows it on the bubble nearest the centre
+    const auto settle = [&] {
+        for (int i = 0; i < 1000 && !boardAtRest(*board); ++i) {
+            cursor.beforeUpdate(*board);
+            updatePuzzle(board.get());
+            cursor.afterUpdate(*board);
+        }
+    };
+    const auto followed = [&] { return board->blocks[cursor.cell()].state.color == 7; };
+    ASSERT_TRUE(followed());
+    for (int i = 0; i < 2; ++i) // select, then burst the reds below it
+        selectBlock(board.get(), &board->blocks[cellIndex(2, 0, 4)]);
+    settle();
+    EXPECT_TRUE(followed()) << "after the fall";
+    for (const int direction : {kDirLeft, kDirUp, kDirRight, kDirDown, kDirDown, kDirLeft}) {
+        rotatePuzzle(board.get(), direction);
+        settle();
+        EXPECT_TRUE(followed()) << "after turn " << direction;
+    }
+}
+
+TEST(KeyboardCursor, AHintsTurnOnACopyRestsAsTheGamesOwnTurnDoes) {
+    for (const int direction : {kDirLeft, kDirRight, kDirUp, kDirDown}) {
+        auto game = std::make_unique<Puzzle>();
+        makeRestingBoard(game.get(), 5);
+        // Holes that the turn's fall fills, two in a line along each axis.
+        for (const auto& [x, y, z] :
+             {std::array{0, 1, 0}, {0, 2, 0}, {4, 2, 1}, {4, 2, 2}, {1, 3, 3}, {2, 3, 3}})
+            removeBubble(game.get(), x, y, z);
+        auto copy = std::make_unique<Puzzle>(*game);
+        settleAfterTurn(*copy, direction);
+        rotatePuzzle(game.get(), direction);
+        runUntilRest(game.get());
+        for (int n = 0; n < kNumBlocks; ++n) {
+            const BlockState &a = copy->blocks[n].state, &b = game->blocks[n].state;
+            ASSERT_EQ(isLive(a) ? a.color : -1, isLive(b) ? b.color : -1) << direction << n;
+        }
     }
 }
 

@@ -1,0 +1,22 @@
+// The keyboard cursor's side of the screen: where each bubble shows, whether a click there picks
+// it, and the ring around the bubble under the cursor. Reads the camera from the current context.
+#pragma once
+
+#include "model/Puzzle.h"
+
+// A live bubble on screen: the viewport pixel (origin bottom-left) under its drawn centre, and
+// whether a click on that pixel picks this bubble (pickBlock).
+struct ScreenBubble {
+    int cell;
+    int x, y;
+    bool reachable;
+};
+
+// The live bubbles of `p` (any board, the game's or a copy), in cell order; returns how many
+// were written to `out`. Bubbles behind the eye are left out.
+int screenBubbles(const Puzzle* p, const float eye[3], ScreenBubble out[kNumBlocks]);
+
+// A white ring with a dark edge around the bubble of `cell`, readable on every colour and on
+// the background; nothing when the cell holds no live bubble. Drawn after drawPuzzle, with its
+// state; restores what it changes.
+void drawCursorRing(const Puzzle* p, int cell);
