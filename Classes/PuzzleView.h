@@ -178,7 +178,18 @@ public:
     using SolveOperationFactory = std::shared_ptr<SolveOperation> (*)(const Puzzle* p);
     static void setSolveOperationFactory(SolveOperationFactory factory);
 
+    // A new size gives the surface new buffers of the new size, and the camera and viewport
+    // for it: the picture keeps its rules, only larger or smaller.
     void layoutSubviews() override;
+
+    // How sharp the cube's images should be: the surface's pixels per point of the 392-point
+    // height that the game view has in the 320 x 480 window, since the cube fills the view's
+    // height whatever its width. The content scale in that window; more in a larger one.
+    float drawingScale() const;
+    // Told the new drawing scale after a resize changed it.
+    void setDrawingScaleHandler(std::function<void(float scale)> handler) {
+        drawingScaleHandler_ = std::move(handler);
+    }
 
 protected:
     explicit PuzzleView(const Rect& frame);
@@ -213,6 +224,8 @@ private:
     GameSession session_;
     std::function<void()> gameStateHandler_;
     std::function<void(unsigned)> newHighScoreHandler_;
+    std::function<void(float)> drawingScaleHandler_;
+    float shownDrawingScale_ = 0.0f; // the one the textures were last told about
     // Lets completions posted to the main loop find out that the view has gone.
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
 

@@ -15,6 +15,8 @@ inline constexpr const char* kShowHints = "showHints";
 inline constexpr const char* kAccelState = "accelState";
 inline constexpr const char* kHighScore = "highScore";
 inline constexpr const char* kGameType = "gameType";
+// Not a setting: the window's size in pixels, "WxH", that the last player resized it to.
+inline constexpr const char* kWindowSize = "windowSize";
 
 // Settings.bundle/Root.plist in the resource folder.
 std::string settingsFilePath();
