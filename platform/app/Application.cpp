@@ -278,9 +278,19 @@ bool Application::resizedWindowSize(int* width, int* height) const {
 void Application::windowDidResize() {
     SDL_Window* window = screenWindow();
     const Uint32 flags = SDL_GetWindowFlags(window);
-    if (!(flags & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MAXIMIZED)))
-        SDL_GetWindowSize(window, &normalWidth_, &normalHeight_);
-    if (Window* w = Window::keyWindow()) w->cancelTouches(); // the views under them move
+    int w = 0;
+    int h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    // Without a window manager nothing keeps to the window's minimum size but the window itself.
+    const int minW = kMinWindowWidth * scale_;
+    const int minH = kMinWindowHeight * scale_;
+    if (!(flags & SDL_WINDOW_FULLSCREEN) && (w < minW || h < minH))
+        SDL_SetWindowSize(window, std::max(w, minW), std::max(h, minH));
+    if (!(flags & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MAXIMIZED))) {
+        normalWidth_ = std::max(w, minW);
+        normalHeight_ = std::max(h, minH);
+    }
+    if (Window* key = Window::keyWindow()) key->cancelTouches(); // the views under them move
     mouseDown = false;
     if (delegate_) delegate_->applicationWindowDidResize(this);
     setNeedsCompose();
