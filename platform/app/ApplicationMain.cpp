@@ -77,6 +77,22 @@ int displayContentScale(int asked) {
     return scale;
 }
 
+// A window kept from a larger display, or asked for larger than this one, shrinks to its usable
+// area (never below the window's minimum); a window nobody sees keeps its size.
+void fitWindowToDisplay(int* width, int* height, int scale) {
+    SDL_Rect usable{};
+    if (onlyInvisibleVideoDriver() || SDL_GetDisplayUsableBounds(0, &usable) != 0) return;
+    const int w = std::max(kMinWindowWidth * scale,
+                           std::min(*width, usable.w - kFrameAllowanceWidth));
+    const int h = std::max(kMinWindowHeight * scale,
+                           std::min(*height, usable.h - kFrameAllowanceHeight));
+    if (w == *width && h == *height) return;
+    platformLog("a %dx%d window does not fit the display's usable area of %d x %d pixels: "
+                "using %dx%d", *width, *height, usable.w, usable.h, w, h);
+    *width = w;
+    *height = h;
+}
+
 // The icon from one of the game's bubbles; the decoder gives premultiplied pixels, SDL wants
 // straight alpha.
 void setWindowIcon() {
@@ -228,6 +244,7 @@ int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassN
         screen.heightPx = options.windowHeight;
         scale = windowScale(scale, options.windowWidth, options.windowHeight,
                             options.contentScale > 0);
+        fitWindowToDisplay(&screen.widthPx, &screen.heightPx, scale);
     } else {
         screen.widthPx = static_cast<int>(kScreenWidth) * scale;
         screen.heightPx = static_cast<int>(kScreenHeight) * scale;
