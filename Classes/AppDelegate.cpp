@@ -180,9 +180,9 @@ void AppDelegate::layoutViews() {
     const Rect& area = l.gameArea;
     const Rect& view = l.gameView;
     bandAbove_->setFrame({area.origin, {area.size.width, view.origin.y - area.origin.y}});
-    bandBelow_->setFrame({{area.origin.x, view.origin.y + view.size.height},
-                          {area.size.width, area.origin.y + area.size.height -
-                                                view.origin.y - view.size.height}});
+    bandBelow_->setFrame(
+        {{area.origin.x, view.origin.y + view.size.height},
+         {area.size.width, area.origin.y + area.size.height - view.origin.y - view.size.height}});
     if (_progressView) _progressView->setFrame(l.progressView);
     if (_puzzleView) _puzzleView->setFrame(view);
     if (scoreInfo_) scoreInfo_->setFrame(view);

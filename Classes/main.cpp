@@ -102,9 +102,11 @@ void useStoredWindowSize(ApplicationOptions& options) {
     const std::optional<std::string> stored =
         UserDefaults::standardUserDefaults().stringForKey(kWindowSize);
     if (stored && !parseWindowSize(*stored, &options.windowWidth, &options.windowHeight))
-        std::fprintf(stderr, "spheron: the stored %s '%s' is no size from %dx%d to %dx%d: "
-                     "the window opens at its default size\n", kWindowSize, stored->c_str(),
-                     kMinWindowWidth, kMinWindowHeight, kMaxWindowSide, kMaxWindowSide);
+        std::fprintf(stderr,
+                     "spheron: the stored %s '%s' is no size from %dx%d to %dx%d: "
+                     "the window opens at its default size\n",
+                     kWindowSize, stored->c_str(), kMinWindowWidth, kMinWindowHeight,
+                     kMaxWindowSide, kMaxWindowSide);
 }
 
 // "greedy" or "greedy:N" with N >= 1; -1 moves: to the end.
@@ -156,9 +158,9 @@ int main(int argc, char** argv) {
             options.reportFirstFrame = true;
             continue;
         }
-        static const char* const withValue[] = {"--scale", "--window", "--game", "--click",
-                                                "--key",   "--play",   "--wait",
-                                                "--screenshot", "--screenshot-after"};
+        static const char* const withValue[] = {"--scale", "--window",     "--game",
+                                                "--click", "--key",        "--play",
+                                                "--wait",  "--screenshot", "--screenshot-after"};
         bool known = false;
         for (const char* name : withValue)
             known = known || arg == name;

@@ -82,13 +82,14 @@ int displayContentScale(int asked) {
 void fitWindowToDisplay(int* width, int* height, int scale) {
     SDL_Rect usable{};
     if (onlyInvisibleVideoDriver() || SDL_GetDisplayUsableBounds(0, &usable) != 0) return;
-    const int w = std::max(kMinWindowWidth * scale,
-                           std::min(*width, usable.w - kFrameAllowanceWidth));
-    const int h = std::max(kMinWindowHeight * scale,
-                           std::min(*height, usable.h - kFrameAllowanceHeight));
+    const int w =
+        std::max(kMinWindowWidth * scale, std::min(*width, usable.w - kFrameAllowanceWidth));
+    const int h =
+        std::max(kMinWindowHeight * scale, std::min(*height, usable.h - kFrameAllowanceHeight));
     if (w == *width && h == *height) return;
     platformLog("a %dx%d window does not fit the display's usable area of %d x %d pixels: "
-                "using %dx%d", *width, *height, usable.w, usable.h, w, h);
+                "using %dx%d",
+                *width, *height, usable.w, usable.h, w, h);
     *width = w;
     *height = h;
 }

@@ -363,7 +363,8 @@ TEST_F(AppDelegateTest, AtEverySizeAClickOnABubblesCentreOrJustInsideItsRimPicks
                     ASSERT_NE(corner, nullptr);
                     tapInWindow(*delegate->window(),
                                 bubblePoint(size.view, *corner, dx, dy, inside * std::sqrt(0.5)));
-                    EXPECT_TRUE(corner->state.flags & kBlockAnchor) << dx << "," << dy << " " << inside;
+                    EXPECT_TRUE(corner->state.flags & kBlockAnchor)
+                        << dx << "," << dy << " " << inside;
                 }
     }
     // The cube's drawing scale followed its height in pixels.
@@ -374,10 +375,10 @@ TEST(WindowSize, OnlyTwoNumbersWithinTheBoundsMakeASize) {
     const struct {
         const char* text;
         int w, h; // 0: refused
-    } cases[] = {{"900x900", 900, 900},  {"320x400", 320, 400},    {"8192x8192", 8192, 8192},
-                 {"0900x0640", 900, 640}, {"319x400", 0, 0},       {"320x399", 0, 0},
-                 {"8193x900", 0, 0},      {"900X900", 0, 0},       {"900x", 0, 0},
-                 {"x900", 0, 0},          {"-900x900", 0, 0},      {"900x900x2", 0, 0},
+    } cases[] = {{"900x900", 900, 900},   {"320x400", 320, 400},     {"8192x8192", 8192, 8192},
+                 {"0900x0640", 900, 640}, {"319x400", 0, 0},         {"320x399", 0, 0},
+                 {"8193x900", 0, 0},      {"900X900", 0, 0},         {"900x", 0, 0},
+                 {"x900", 0, 0},          {"-900x900", 0, 0},        {"900x900x2", 0, 0},
                  {" 900x900", 0, 0},      {"99999999999x900", 0, 0}, {"", 0, 0}};
     for (const auto& c : cases) {
         int w = 0, h = 0;
