@@ -31,6 +31,10 @@ Point windowPoint(float x, float y) {
 void toggleFullScreen() {
     SDL_Window* window = screenWindow();
     if (!window) return;
+    if (onlyInvisibleVideoDriver()) { // its picture would keep the old size
+        platformLog("F11: no full screen for a window nobody sees");
+        return;
+    }
     const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
     if (SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
         platformLog("cannot %s full screen: %s", full ? "leave" : "enter", SDL_GetError());

@@ -44,13 +44,6 @@ void reportNoDisplay(const char* why) {
                  why);
 }
 
-// SDL falls back to its offscreen driver when no display answers: a window nobody sees. Only
-// take that when it was asked for by name (tests, screenshots).
-bool onlyInvisibleVideoDriver() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-}
-
 bool onlyInvisibleVideo() {
     const char* asked = SDL_getenv("SDL_VIDEODRIVER");
     if (asked && *asked) return false;
@@ -152,6 +145,13 @@ bool clicksInside(const std::vector<ScriptStep>& script, float width, float heig
 } // namespace
 
 // ---- Public interface ----
+
+// SDL falls back to its offscreen driver when no display answers: a window nobody sees. Only
+// take that when it was asked for by name (tests, screenshots).
+bool onlyInvisibleVideoDriver() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
 
 void registerApplicationDelegate(const std::string& name, ApplicationDelegateFactory factory) {
     registry()[name] = factory;

@@ -15,6 +15,9 @@ constexpr float kScreenHeight = 480.0f;
 // One composition, later in this pass of the loop, for everything the views changed.
 void setNeedsCompose();
 
+// SDL's offscreen or dummy driver: a window nobody sees, whose pixels keep the size it opened at.
+bool onlyInvisibleVideoDriver();
+
 // SIGINT and SIGTERM quit the main loop while one of these lives.
 class SignalWatch {
 public:
