@@ -2,6 +2,8 @@
 // preferences, activity, termination, tilt and the desktop's keys. Platform headers only.
 #include "Classes/AppDelegate.h"
 
+#include <cmath>
+#include <string>
 #include <utility>
 
 #include "Classes/GamePanels.h"
@@ -29,6 +31,13 @@ constexpr double kTiltUp = 0.2;
 constexpr double kTiltDown = -0.8;
 
 constexpr float kNavButtonGap = 10.0f;
+
+// The game view of the 320 x 480 window, 320 x 392 points: its picture keeps its height, so a
+// narrower view would cut off the cube's sides.
+constexpr float kNarrowestGameView = 320.0f / 392.0f;
+// The colours at the game view's top and bottom edges, for the bands that continue it.
+constexpr Color kBackgroundTop{1.0f, 1.0f, 1.0f, 1.0f};
+constexpr Color kBackgroundBottom{0.698f, 0.7059f, 0.702f, 1.0f};
 
 std::optional<std::uint32_t> firstGameNumber;
 
@@ -100,14 +109,30 @@ std::unique_ptr<ApplicationDelegate> AppDelegate::create() {
 // ---------------------------------------------------------------------------------------------
 // Launch
 
-void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
-    const Rect screen = mainScreenBounds();
-    const Rect app = mainScreenApplicationFrame();
+AppDelegate::Layout AppDelegate::layoutFor(const Rect& app, float navH, float barH) {
     const float minX = app.origin.x;
     const float minY = app.origin.y;
     const float width = app.size.width;
     const float height = app.size.height;
     const float maxY = minY + height;
+    Layout l;
+    l.navBar = {{minX, minY}, {width, navH}};
+    l.toolbar = {{minX, minY + height - barH}, {width, barH}};
+    l.gameArea = {{app.origin.x, app.origin.y + navH}, {width, height - barH - navH}};
+    l.gameView = l.gameArea;
+    if (l.gameArea.size.width < l.gameArea.size.height * kNarrowestGameView) {
+        l.gameView.size.height = std::round(width / kNarrowestGameView);
+        l.gameView.origin.y += std::round((l.gameArea.size.height - l.gameView.size.height) * 0.5f);
+    }
+    const auto barX =
+        static_cast<float>(static_cast<double>(minX) + static_cast<double>(width) * 0.5 - 80.0);
+    l.progressView = {{barX, maxY - barH - 24.0f}, {160.0f, 14.0f}};
+    return l;
+}
+
+void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
+    const Rect screen = mainScreenBounds();
+    const Rect app = mainScreenApplicationFrame();
 
     _window = Window::initWithFrame(screen);
     _window->setBackgroundColor(Color::blackColor());
@@ -117,8 +142,6 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _navBar->sizeToFit();
     _navBar->setTintColor(Color::colorWithRed(0.6f, 0.6f, 0.6f, 1.0f));
     const float navH = _navBar->frame().size.height;
-    _navBar->setFrame({{minX, minY}, {width, navH}});
-    _window->addSubview(_navBar.get());
 
     _toolbar = Toolbar::initWithFrame({});
     _toolbar->setBarStyle(kBarStyleDefault);
@@ -126,12 +149,21 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     const float grey = 0.45098039f; // 115/255
     _toolbar->setTintColor(Color::colorWithRed(grey, grey, grey, 1.0f));
     const float barH = _toolbar->frame().size.height;
-    _toolbar->setFrame({{minX, minY + height - barH}, {width, barH}});
+    const Layout layout = layoutFor(app, navH, barH);
+    _navBar->setFrame(layout.navBar);
+    _window->addSubview(_navBar.get());
+    _toolbar->setFrame(layout.toolbar);
 
     initToolbarButtons();
     _window->addSubview(_toolbar.get());
 
-    const Rect gameFrame{{app.origin.x, app.origin.y + navH}, {width, height - barH - navH}};
+    bandAbove_ = std::make_unique<Widget>(Rect{});
+    bandAbove_->setBackgroundColor(kBackgroundTop);
+    bandBelow_ = std::make_unique<Widget>(Rect{});
+    bandBelow_->setBackgroundColor(kBackgroundBottom);
+    _window->addSubview(bandAbove_.get());
+    _window->addSubview(bandBelow_.get());
+    const Rect gameFrame = layout.gameView;
     _puzzleView = PuzzleView::initWithFrame(gameFrame);
     if (_puzzleView) {
         _window->addSubview(_puzzleView.get());
@@ -154,9 +186,7 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
         });
     }
 
-    const auto barX =
-        static_cast<float>(static_cast<double>(minX) + static_cast<double>(width) * 0.5 - 80.0);
-    _progressView = ProgressView::initWithFrame({{barX, maxY - barH - 24.0f}, {160.0f, 14.0f}});
+    _progressView = ProgressView::initWithFrame(layout.progressView);
     _progressView->setProgressViewStyle(kProgressViewStyleDefault);
     _progressView->setUserInteractionEnabled(false);
     _progressView->setProgress(1.0f);
@@ -164,7 +194,7 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     // Over all of the game: the game-over panel, the scores, preferences and help.
     if (_puzzleView)
         panels_ = std::make_unique<GamePanels>(
-            *_window, *_puzzleView, store_, settingsPath_, gameFrame,
+            *_window, *_puzzleView, store_, settingsPath_, layout.gameArea,
             [this](const std::string& key) { applyPreference(key); });
 
     Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
@@ -175,7 +205,35 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _window->makeKeyAndVisible();
     loadPreferences();
     if (_puzzleView) _puzzleView->setProgressView(_progressView.get());
+    layoutViews(); // the bands, and the covers over the whole game area
     showGameState();
+}
+
+void AppDelegate::applicationWindowDidResize(Application* /*application*/) {
+    layoutViews();
+}
+
+void AppDelegate::layoutViews() {
+    if (!_window || !_navBar || !_toolbar) return;
+    const Layout l = layoutFor(mainScreenApplicationFrame(), _navBar->frame().size.height,
+                               _toolbar->frame().size.height);
+    _window->setFrame(mainScreenBounds());
+    _navBar->setFrame(l.navBar);
+    _toolbar->setFrame(l.toolbar);
+    const Rect& area = l.gameArea;
+    const Rect& view = l.gameView;
+    bandAbove_->setFrame({area.origin, {area.size.width, view.origin.y - area.origin.y}});
+    bandBelow_->setFrame(
+        {{area.origin.x, view.origin.y + view.size.height},
+         {area.size.width, area.origin.y + area.size.height - view.origin.y - view.size.height}});
+    if (_progressView) _progressView->setFrame(l.progressView);
+    if (_puzzleView) _puzzleView->setFrame(view);
+    if (scoreInfo_) scoreInfo_->setFrame(view);
+    if (pauseCover_) pauseCover_->setFrame(area);
+    if (panels_) panels_->setGameArea(area);
+    if (_puzzleView)
+        if (AlertView* alert = _puzzleView->aboutAlert(); alert && alert->isVisible())
+            alert->setFrame(mainScreenBounds());
 }
 
 void AppDelegate::showGameState() {
@@ -310,7 +368,13 @@ void AppDelegate::applicationDidLoseFocus(Application* /*application*/) {
     if (_puzzleView) _puzzleView->pause();
 }
 
-void AppDelegate::applicationWillTerminate(Application* /*application*/) {
+void AppDelegate::applicationWillTerminate(Application* application) {
+    int w = 0;
+    int h = 0;
+    if (application && application->resizedWindowSize(&w, &h)) {
+        store_.setObject(std::to_string(w) + "x" + std::to_string(h), kWindowSize);
+        store_.synchronize(); // merged under the store's lock like every write
+    }
     if (!_puzzleView) return;
     // Merged under the store's lock: a better score written meanwhile by another program stays.
     saveHighScore(store_, _puzzleView->getHighScore());

@@ -20,6 +20,7 @@ class ScoreInfoView;
 class PuzzleView;
 class Toolbar;
 class UserDefaults;
+class Widget;
 class Window;
 
 class AppDelegate : public ApplicationDelegate, public AccelerometerDelegate {
@@ -55,6 +56,19 @@ public:
     void applicationMouseMoved(Application* application, Point windowPoint) override;
     // Losing the focus pauses the game, as does becoming inactive (minimised).
     void applicationDidLoseFocus(Application* application) override;
+    // Lays the views out again in the window's new size.
+    void applicationWindowDidResize(Application* application) override;
+
+    // Where the views go in an application frame (points) with bars of these heights, by the
+    // launch's rules: the bars across the top and the bottom, the game area between them, the
+    // time bar centred 24 points above the toolbar. The game view fills the game area, except
+    // where the area is narrower than the 320 x 480 window's: since its picture keeps its height
+    // and would lose the cube's sides, it then keeps that window's proportions at the full
+    // width, centred between bands that continue its background.
+    struct Layout {
+        Rect navBar, toolbar, gameArea, gameView, progressView;
+    };
+    static Layout layoutFor(const Rect& app, float navH, float barH);
 
     // The board the first game is made from (`spheron --game N`); none: the calendar clock's.
     static void setFirstGameNumber(std::optional<std::uint32_t> number);
@@ -107,6 +121,8 @@ private:
     // The window title with the game's number, the cover and the practice mark, as the game
     // view's state says.
     void showGameState();
+    // Every view at its place by layoutFor() in the window as it is now.
+    void layoutViews();
     // Resumes a paused game; true when it was paused.
     bool resumedInstead();
     // The refresh button, F2 and Ctrl+N.
@@ -120,6 +136,7 @@ private:
     std::unique_ptr<ProgressView> _progressView;
     std::unique_ptr<ScoreInfoView> scoreInfo_;
     std::unique_ptr<PauseCover> pauseCover_;
+    std::unique_ptr<Widget> bandAbove_, bandBelow_; // beside a game view narrower than its area
     Button* pauseButton_ = nullptr; // in the navigation bar's right item
     std::optional<std::string> _sfxState;  // as stored; none when nothing is
     std::optional<std::string> _showHints; // as stored; none when nothing is

@@ -56,6 +56,12 @@ GamePanels::~GamePanels() {
     view_.setGameOverHandler(nullptr);
 }
 
+void GamePanels::setGameArea(const Rect& gameArea) {
+    for (Panel* panel : std::initializer_list<Panel*>{gameOver_.get(), scores_.get(),
+                                                      preferences_.get(), help_.get()})
+        panel->setFrame(gameArea); // a new size lays the card out again
+}
+
 // ---- Showing and hiding ----
 
 bool GamePanels::isPanelShown() const {

@@ -39,6 +39,8 @@ public:
     void showPreferences();
     void showScores();
     bool isPanelShown() const;
+    // The window was resized: the panels cover the new game area.
+    void setGameArea(const Rect& gameArea);
 
     // A new game, as every button and key starts one: the panels hidden, then the game type
     // chosen in the preferences since the last one.

@@ -85,6 +85,8 @@ std::unique_ptr<PuzzleView> PuzzleView::initWithFrame(const Rect& frame) {
     view->solveOperation_.reset();
     setSystemSoundHandler(systemSoundForModel);
     view->swapBuffers(); // the background is the first frame
+    view->setAutoresizesSurface(true); // the window can be resized
+    view->shownDrawingScale_ = view->drawingScale();
     return view;
 }
 
@@ -127,7 +129,7 @@ void PuzzleView::drawBackground() {
     ::drawBackground();
 }
 void PuzzleView::loadTextures() {
-    loadTextures(contentScale());
+    loadTextures(drawingScale());
 }
 
 void PuzzleView::loadTextures(float scale) {
@@ -250,8 +252,24 @@ void PuzzleView::rememberPresentedPicture() {
 }
 
 void PuzzleView::layoutSubviews() {
+    const Size before = surfaceSize();
     EAGLView::layoutSubviews();
     setNeedsDisplay();
+    const Size size = surfaceSize();
+    if (size.width == before.width && size.height == before.height) return;
+    // The new buffers leave the old binding in place, which went with the old buffers.
+    setCurrentContext();
+    glBindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer());
+    setUpCamera(size.width, size.height);
+    glScissor(0, 0, static_cast<GLsizei>(size.width), static_cast<GLsizei>(size.height));
+    if (drawingScale() == shownDrawingScale_) return;
+    shownDrawingScale_ = drawingScale();
+    loadTextures(shownDrawingScale_); // sharper images for a larger cube
+    if (drawingScaleHandler_) drawingScaleHandler_(shownDrawingScale_);
+}
+
+float PuzzleView::drawingScale() const {
+    return surfaceSize().height / 392.0f;
 }
 
 void PuzzleView::windowGeometryDidChange() {

@@ -40,7 +40,7 @@ public:
     void fillBackground();
     void drawBackground();
 
-    // All 21 textures into their globals, drawn for the view's content scale; one image into a
+    // All 21 textures into their globals, drawn for the cube's drawing scale; one image into a
     // new texture (0 on failure).
     void loadTextures();
     // The textures drawn for `scale` pixels per point (the window grew or shrank), replacing
@@ -198,7 +198,18 @@ public:
     using SolveOperationFactory = std::shared_ptr<SolveOperation> (*)(const Puzzle* p);
     static void setSolveOperationFactory(SolveOperationFactory factory);
 
+    // A new size gives the surface new buffers of the new size, and the camera and viewport
+    // for it: the picture keeps its rules, only larger or smaller.
     void layoutSubviews() override;
+
+    // How sharp the cube's images should be: the surface's pixels per point of the 392-point
+    // height that the game view has in the 320 x 480 window, since the cube fills the view's
+    // height whatever its width. The content scale in that window; more in a larger one.
+    float drawingScale() const;
+    // Told the new drawing scale after a resize changed it.
+    void setDrawingScaleHandler(std::function<void(float scale)> handler) {
+        drawingScaleHandler_ = std::move(handler);
+    }
 
 protected:
     explicit PuzzleView(const Rect& frame);
@@ -243,6 +254,8 @@ private:
     KeyboardCursor cursor_{
         [this](const Puzzle& board, CursorScreen& screen) { findCursorSpots(board, screen); }};
     std::function<void(int, float)> turnPulseHandler_;
+    std::function<void(float)> drawingScaleHandler_;
+    float shownDrawingScale_ = 0.0f; // the one the textures were last told about
     // Lets completions posted to the main loop find out that the view has gone.
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
 

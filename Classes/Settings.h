@@ -17,6 +17,8 @@ inline constexpr const char* kHighScore = "highScore";
 inline constexpr const char* kGameType = "gameType";
 // A symbol on each bubble colour, for players who do not tell the colours apart; "true" or "false".
 inline constexpr const char* kShowSymbols = "showSymbols";
+// Not a setting: the window's size in pixels, "WxH", that the last player resized it to.
+inline constexpr const char* kWindowSize = "windowSize";
 
 // Settings.bundle/Root.plist in the resource folder.
 std::string settingsFilePath();

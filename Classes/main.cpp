@@ -31,12 +31,14 @@ constexpr double kLongestWait = 3600.0;
 void usage(FILE* out) {
     std::fprintf(
         out,
-        "usage: spheron [--scale N] [--game N] [SCRIPT...]\n"
+        "usage: spheron [--scale N] [--window WxH] [--game N] [SCRIPT...]\n"
         "       spheron --settings [KEY VALUE]\n"
         "       spheron --scores\n"
         "       spheron --version\n"
         "  --scale N          draw everything N times larger (default: the largest of 1, 2\n"
         "                     or 3 at which the window fits the screen; lowered to fit)\n"
+        "  --window WxH       open the window at W x H pixels (320x400 to 8192x8192; default:\n"
+        "                     the size it was last resized to, else 320 x 480 points)\n"
         "  --game N           play board N (0 to 4294967295); the same number, the same board\n"
         "  --settings         list the settings with their current values\n"
         "  --settings KEY VALUE\n"
@@ -45,7 +47,8 @@ void usage(FILE* out) {
         "  --version          print the version and quit\n"
         "A script runs its steps in the order given on a simulated clock (20 ms a frame), then\n"
         "prints 'state=playing|paused|over score=S best=B game=N practice=0|1' and quits:\n"
-        "  --click X,Y        click window point X,Y (0 <= X < 320, 0 <= Y < 480)\n"
+        "  --click X,Y        click window point X,Y: the window's pixels over the scale\n"
+        "                     (0 <= X < 320, 0 <= Y < 480 unless --window says otherwise)\n"
         "  --key NAME         press a key (SDL's key names, with ctrl+ and shift+ prefixes;\n"
         "                     kp_0 ... kp_9 and kp_enter for the keypad)\n"
         "  --play greedy[:N]  N moves (default: to the end) of a player that bursts the\n"
@@ -84,13 +87,27 @@ bool parseSeconds(const char* text, double& seconds) {
            seconds <= kLongestWait;
 }
 
-// A point inside the window: no NaN or infinity ever reaches the click's pixel arithmetic.
+// A point that may lie in a window: no NaN or infinity ever reaches the click's pixel
+// arithmetic. Whether it lies in this run's window is known once its size is.
 bool parsePoint(const char* text, Point& p) {
     char extra = 0;
     if (std::sscanf(text, "%f,%f%c", &p.x, &p.y, &extra) != 2) return false;
-    const Rect screen = mainScreenBounds();
+    constexpr auto kLargest = static_cast<float>(kMaxWindowSide);
     return std::isfinite(p.x) && std::isfinite(p.y) && p.x >= 0.0f && p.y >= 0.0f &&
-           p.x < screen.size.width && p.y < screen.size.height;
+           p.x < kLargest && p.y < kLargest;
+}
+
+// The size the player last resized the window to; a stored value that is no size is left
+// alone (the next resize replaces it).
+void useStoredWindowSize(ApplicationOptions& options) {
+    const std::optional<std::string> stored =
+        UserDefaults::standardUserDefaults().stringForKey(kWindowSize);
+    if (stored && !parseWindowSize(*stored, &options.windowWidth, &options.windowHeight))
+        std::fprintf(stderr,
+                     "spheron: the stored %s '%s' is no size from %dx%d to %dx%d: "
+                     "the window opens at its default size\n",
+                     kWindowSize, stored->c_str(), kMinWindowWidth, kMinWindowHeight,
+                     kMaxWindowSide, kMaxWindowSide);
 }
 
 // "greedy" or "greedy:N" with N >= 1; -1 moves: to the end.
@@ -142,9 +159,9 @@ int main(int argc, char** argv) {
             options.reportFirstFrame = true;
             continue;
         }
-        static const char* const withValue[] = {"--scale", "--game",       "--click",
-                                                "--key",   "--play",       "--wait",
-                                                "--screenshot", "--screenshot-after"};
+        static const char* const withValue[] = {"--scale", "--window",     "--game",
+                                                "--click", "--key",        "--play",
+                                                "--wait",  "--screenshot", "--screenshot-after"};
         bool known = false;
         for (const char* name : withValue)
             known = known || arg == name;
@@ -155,6 +172,12 @@ int main(int argc, char** argv) {
         ScriptStep step;
         if (arg == "--scale") {
             ok = parseScale(value, options.contentScale);
+        } else if (arg == "--window") {
+            ok = parseWindowSize(value, &options.windowWidth, &options.windowHeight);
+            if (!ok)
+                return refuse("bad value '%s' for --window: W x H pixels, from 320x400 to "
+                              "8192x8192, as in 900x900",
+                              value);
         } else if (arg == "--game") {
             std::uint32_t n = 0;
             ok = parseGameNumber(value, n);
@@ -204,6 +227,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "spheron: %s\n", problem.c_str());
         return 1;
     }
+    // A scripted run opens at the asked size or the default, so that its clicks and picture
+    // do not depend on the player's last window.
+    if (options.windowWidth == 0 && !options.isScripted()) useStoredWindowSize(options);
     setApplicationOptions(options);
     AppDelegate::setFirstGameNumber(gameNumber);
     // Timed games count the main loop's seconds, steady whatever the system clock does, and

@@ -69,6 +69,7 @@ const std::vector<HelpView::Section>& HelpView::sections() {
           {"Ctrl+H", "Scores"},
           {"F1", "This help"},
           {"Shift+F1", "About Spheron (or the info button)"},
+          {"F11", "Full screen, and back"},
           {"Ctrl+Q", "Quit"},
           {"Escape", "Close a panel"},
           {"Return", "A panel's default button"}}},

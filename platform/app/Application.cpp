@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
 #include "platform/device/Accelerometer.h"
 #include "platform/gl/GLLayer.h"
@@ -22,7 +23,21 @@ Point windowPoint(float x, float y) {
     int h = 0;
     SDL_GetWindowSize(screenWindow(), &w, &h);
     if (w <= 0 || h <= 0) return {x, y};
-    return {x * kScreenWidth / static_cast<float>(w), y * kScreenHeight / static_cast<float>(h)};
+    const Size points = mainScreenBounds().size;
+    return {x * points.width / static_cast<float>(w), y * points.height / static_cast<float>(h)};
+}
+
+// F11: the desktop's full screen (the window grows to the display, no mode change), and back.
+void toggleFullScreen() {
+    SDL_Window* window = screenWindow();
+    if (!window) return;
+    if (onlyInvisibleVideoDriver()) { // its picture would keep the old size
+        platformLog("F11: no full screen for a window nobody sees");
+        return;
+    }
+    const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    if (SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+        platformLog("cannot %s full screen: %s", full ? "leave" : "enter", SDL_GetError());
 }
 
 
@@ -85,7 +100,8 @@ void sendTouchToKeyWindow(InputType type, Point location, int touchId) {
 void fingerEvent(const SDL_TouchFingerEvent& e) {
     if (e.touchId == SDL_MOUSE_TOUCHID) return; // the mouse, reported as a finger
     // Finger positions are normalised to the window.
-    const Point p{e.x * kScreenWidth, e.y * kScreenHeight};
+    const Size points = mainScreenBounds().size;
+    const Point p{e.x * points.width, e.y * points.height};
     auto known = std::find_if(fingers.begin(), fingers.end(),
                               [&](const auto& f) { return f.first == e.fingerId; });
     if (e.type == SDL_FINGERDOWN) {
@@ -115,6 +131,10 @@ void keyDownEvent(const SDL_KeyboardEvent& e) {
     k.repeat = e.repeat != 0;
     if (k.code == KeyCode::Q && k.control && !k.shift && !k.alt) {
         if (app) app->terminate();
+        return;
+    }
+    if (k.code == KeyCode::F11 && !k.control && !k.shift && !k.alt) { // the window's, like Ctrl+Q
+        if (!k.repeat) toggleFullScreen();
         return;
     }
     bool taken = false;
@@ -153,8 +173,10 @@ void ApplicationEvents::windowEvent(const SDL_Event& event) {
         setNeedsCompose();
         break;
     case SDL_WINDOWEVENT_EXPOSED:
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
         setNeedsCompose();
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        app->windowDidResize();
         break;
     case SDL_WINDOWEVENT_CLOSE:
         app->terminate();
@@ -257,6 +279,36 @@ void Application::becomeActive() {
     if (active_) return;
     active_ = true;
     if (delegate_) delegate_->applicationDidBecomeActive(this);
+    setNeedsCompose();
+}
+
+bool Application::resizedWindowSize(int* width, int* height) const {
+    if (scripted_ || normalWidth_ <= 0 || normalHeight_ <= 0 ||
+        (normalWidth_ == openedWidth_ && normalHeight_ == openedHeight_))
+        return false;
+    *width = normalWidth_;
+    *height = normalHeight_;
+    return true;
+}
+
+void Application::windowDidResize() {
+    SDL_Window* window = screenWindow();
+    const Uint32 flags = SDL_GetWindowFlags(window);
+    int w = 0;
+    int h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    // Without a window manager nothing keeps to the window's minimum size but the window itself.
+    const int minW = kMinWindowWidth * scale_;
+    const int minH = kMinWindowHeight * scale_;
+    if (!(flags & SDL_WINDOW_FULLSCREEN) && (w < minW || h < minH))
+        SDL_SetWindowSize(window, std::max(w, minW), std::max(h, minH));
+    if (!(flags & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MAXIMIZED))) {
+        normalWidth_ = std::max(w, minW);
+        normalHeight_ = std::max(h, minH);
+    }
+    if (Window* key = Window::keyWindow()) key->cancelTouches(); // the views under them move
+    mouseDown = false;
+    if (delegate_) delegate_->applicationWindowDidResize(this);
     setNeedsCompose();
 }
 

@@ -24,6 +24,9 @@ public:
     virtual void applicationWillTerminate(Application* /*application*/) {}
     // The window lost the keyboard focus (it stays active, as an uncovered phone screen does).
     virtual void applicationDidLoseFocus(Application* /*application*/) {}
+    // The window's size changed (the window manager, maximising, full screen): mainScreenBounds()
+    // gives the new one.
+    virtual void applicationWindowDidResize(Application* /*application*/) {}
     // A key that no view of the key window took; true when it was used.
     virtual bool applicationKeyDown(Application* /*application*/, const KeyEvent& /*key*/) {
         return false;
@@ -37,10 +40,20 @@ using ApplicationDelegateFactory = std::unique_ptr<ApplicationDelegate> (*)();
 // A later registration under the same name replaces the earlier one.
 void registerApplicationDelegate(const std::string& name, ApplicationDelegateFactory factory);
 
-// The phone's screen in points: 320 x 480, and below its 20-point status bar strip the
-// application frame (0, 20, 320, 460). The window is this many points times the content scale.
+// The window in points (its pixels over the content scale), origin 0, 0: 320 x 480 unless the
+// window was opened at another size or resized. The desktop shows its own clock, so there is no
+// status strip and the application frame is the whole window.
 Rect mainScreenBounds();
 Rect mainScreenApplicationFrame();
+
+// The window's pixels: at least the minimum below (at scale 1; times the scale at others), which
+// keeps the bars' buttons and a panel's card in reach, and at most kMaxWindowSide each way.
+constexpr int kMinWindowWidth = 320;
+constexpr int kMinWindowHeight = 400;
+constexpr int kMaxWindowSide = 8192;
+// "WxH" in pixels, as `--window` and the stored size take it: two decimal numbers within the
+// bounds above. False, changing nothing, for anything else.
+bool parseWindowSize(const std::string& text, int* width, int* height);
 
 // What a scripted player answers each frame: nothing yet, a click or a key to send, or done.
 struct ScriptAction {
@@ -54,7 +67,7 @@ struct ScriptAction {
 struct ScriptStep {
     enum class Kind { Click, Key, Wait, Play };
     Kind kind = Kind::Wait;
-    Point point;          // Click: window points, finite and inside the window
+    Point point;          // Click: window points, finite; outside the window: refused at start
     std::string key;      // Key
     double seconds = 0.0; // Wait
     // Play: asked once a frame until it answers Done; what it answers is sent like the steps.
@@ -69,6 +82,10 @@ struct ApplicationOptions {
     // display's usable area (at least 1). A larger one that does not fit is lowered to the
     // largest that does, with one log line.
     int contentScale = 0;
+    // The window's size in pixels (within the bounds of parseWindowSize); 0: 320 x 480 points at
+    // the content scale. A scale at which this window would be below its minimum is lowered.
+    int windowWidth = 0;
+    int windowHeight = 0;
     // A scripted run, for tests and pictures: with steps or a screenshot the loop runs on
     // simulated time (frames back to back, 20 ms apart by the game's clock). The steps start
     // 2 s after the first frame; a click or key is sent through SDL's event queue as a player's
@@ -108,6 +125,10 @@ public:
     bool isActive() const { return active_; }
     // Pixels per point of the window.
     int contentScale() const { return scale_; }
+    // The window's size in pixels as it last was neither maximised nor full screen, when that
+    // differs from the size it opened at: the size to open at next time. False in a scripted
+    // run, whose window is only ever the asked one.
+    bool resizedWindowSize(int* width, int* height) const;
 
     // Ends the main loop; the delegate then resigns (when active) and terminates. Any thread.
     void terminate();
@@ -120,18 +141,22 @@ private:
     Application() = default;
     void becomeActive();
     void resignActive();
+    void windowDidResize(); // after SDL's size change, to the delegate
 
     static Application* shared_; // set while UIApplicationMain runs
     std::unique_ptr<ApplicationDelegate> delegate_;
     bool active_ = false;
     int scale_ = 1;
     int exitStatus_ = 0;
+    bool scripted_ = false;
+    int openedWidth_ = 0, openedHeight_ = 0; // pixels
+    int normalWidth_ = 0, normalHeight_ = 0; // pixels, neither maximised nor full screen
 };
 
 // Opens the screen, creates the delegate registered as `delegateClassName`, launches it and runs
 // the main loop until the window is closed, Ctrl+Q is pressed, SIGINT or SIGTERM arrives or
 // terminate() is called. `principalClassName` must be null (the one application class).
 // Returns 0, or 1 after a line on stderr when there is no display, no OpenGL ES 1.1 window or
-// no such delegate.
+// no such delegate, or 2 after one when a script's click lies outside the window.
 int UIApplicationMain(int argc, char** argv, const char* principalClassName,
                       const char* delegateClassName);

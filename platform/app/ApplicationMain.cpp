@@ -1,5 +1,5 @@
 // The start of the application: the delegate registry, the screen and window icon, and the main
-// loop with the pieces it runs (signal watch, status bar, event handling, scripted run).
+// loop with the pieces it runs (signal watch, event handling, scripted run).
 #include "platform/app/Application.h"
 
 #include <SDL.h>
@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "platform/app/ApplicationParts.h"
 #include "platform/base/Log.h"
@@ -42,13 +44,6 @@ void reportNoDisplay(const char* why) {
                  why);
 }
 
-// SDL falls back to its offscreen driver when no display answers: a window nobody sees. Only
-// take that when it was asked for by name (tests, screenshots).
-bool onlyInvisibleVideoDriver() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-}
-
 bool onlyInvisibleVideo() {
     const char* asked = SDL_getenv("SDL_VIDEODRIVER");
     if (asked && *asked) return false;
@@ -73,6 +68,23 @@ int displayContentScale(int asked) {
                     "using %d",
                     asked, usable.w, usable.h, scale);
     return scale;
+}
+
+// A window kept from a larger display, or asked for larger than this one, shrinks to its usable
+// area (never below the window's minimum); a window nobody sees keeps its size.
+void fitWindowToDisplay(int* width, int* height, int scale) {
+    SDL_Rect usable{};
+    if (onlyInvisibleVideoDriver() || SDL_GetDisplayUsableBounds(0, &usable) != 0) return;
+    const int w =
+        std::max(kMinWindowWidth * scale, std::min(*width, usable.w - kFrameAllowanceWidth));
+    const int h =
+        std::max(kMinWindowHeight * scale, std::min(*height, usable.h - kFrameAllowanceHeight));
+    if (w == *width && h == *height) return;
+    platformLog("a %dx%d window does not fit the display's usable area of %d x %d pixels: "
+                "using %dx%d",
+                *width, *height, usable.w, usable.h, w, h);
+    *width = w;
+    *height = h;
 }
 
 // The icon from one of the game's bubbles; the decoder gives premultiplied pixels, SDL wants
@@ -103,21 +115,80 @@ void setWindowIcon() {
     SDL_FreeSurface(surface);
 }
 
+// The scale for a window of this many pixels: lowered while the window would be smaller than its
+// minimum in points (one log line when the scale was asked for).
+int windowScale(int scale, int width, int height, bool asked) {
+    int fit = scale;
+    while (fit > 1 && (width < kMinWindowWidth * fit || height < kMinWindowHeight * fit))
+        --fit;
+    if (asked && fit < scale)
+        platformLog("--scale %d would leave the %dx%d window below %dx%d points: using %d", scale,
+                    width, height, kMinWindowWidth, kMinWindowHeight, fit);
+    return fit;
+}
+
+// A script's clicks are window points; one outside the window could only miss.
+bool clicksInside(const std::vector<ScriptStep>& script, float width, float height) {
+    for (const ScriptStep& step : script) {
+        if (step.kind != ScriptStep::Kind::Click) continue;
+        if (step.point.x < width && step.point.y < height) continue;
+        std::fprintf(stderr,
+                     "spheron: --click %g,%g lies outside the window of %g x %g points "
+                     "(its pixels over --scale)\n",
+                     static_cast<double>(step.point.x), static_cast<double>(step.point.y),
+                     static_cast<double>(width), static_cast<double>(height));
+        return false;
+    }
+    return true;
+}
 
 } // namespace
 
 // ---- Public interface ----
+
+// SDL falls back to its offscreen driver when no display answers: a window nobody sees. Only
+// take that when it was asked for by name (tests, screenshots).
+bool onlyInvisibleVideoDriver() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
 
 void registerApplicationDelegate(const std::string& name, ApplicationDelegateFactory factory) {
     registry()[name] = factory;
 }
 
 Rect mainScreenBounds() {
-    return {{0.0f, 0.0f}, {kScreenWidth, kScreenHeight}};
+    int w = 0;
+    int h = 0;
+    screenDrawableSize(&w, &h);
+    if (w <= 0 || h <= 0) return {{0.0f, 0.0f}, {kScreenWidth, kScreenHeight}};
+    const float scale = windowContentScale();
+    return {{0.0f, 0.0f}, {static_cast<float>(w) / scale, static_cast<float>(h) / scale}};
 }
 
 Rect mainScreenApplicationFrame() {
-    return {{0.0f, kStatusBarHeight}, {kScreenWidth, kScreenHeight - kStatusBarHeight}};
+    return mainScreenBounds();
+}
+
+bool parseWindowSize(const std::string& text, int* width, int* height) {
+    const std::size_t x = text.find('x');
+    const auto side = [](const std::string& digits, int least, int* out) {
+        if (digits.empty() || digits.size() > 5 ||
+            digits.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        const int value = std::stoi(digits);
+        if (value < least || value > kMaxWindowSide) return false;
+        *out = value;
+        return true;
+    };
+    int w = 0;
+    int h = 0;
+    if (x == std::string::npos || !side(text.substr(0, x), kMinWindowWidth, &w) ||
+        !side(text.substr(x + 1), kMinWindowHeight, &h))
+        return false;
+    *width = w;
+    *height = h;
+    return true;
 }
 
 void setApplicationOptions(const ApplicationOptions& o) {
@@ -166,17 +237,33 @@ int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassN
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return 1;
     }
-    const int scale = displayContentScale(options.contentScale);
+    int scale = displayContentScale(options.contentScale);
     ScreenOptions screen;
     screen.title = "Spheron";
-    screen.widthPx = static_cast<int>(kScreenWidth) * scale;
-    screen.heightPx = static_cast<int>(kScreenHeight) * scale;
+    if (options.windowWidth > 0 && options.windowHeight > 0) {
+        screen.widthPx = options.windowWidth;
+        screen.heightPx = options.windowHeight;
+        scale = windowScale(scale, options.windowWidth, options.windowHeight,
+                            options.contentScale > 0);
+        fitWindowToDisplay(&screen.widthPx, &screen.heightPx, scale);
+    } else {
+        screen.widthPx = static_cast<int>(kScreenWidth) * scale;
+        screen.heightPx = static_cast<int>(kScreenHeight) * scale;
+    }
+    if (!clicksInside(options.script,
+                      static_cast<float>(screen.widthPx) / static_cast<float>(scale),
+                      static_cast<float>(screen.heightPx) / static_cast<float>(scale))) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return 2;
+    }
     screen.visible = false; // shown once launched, with its views in place
+    screen.resizable = true;
     if (!screenOpen(screen)) {
         reportNoDisplay("no OpenGL ES 1.1 window (see the line above)");
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return 1;
     }
+    SDL_SetWindowMinimumSize(screenWindow(), kMinWindowWidth * scale, kMinWindowHeight * scale);
     setWindowIcon();
     View::setDefaultContentScale(static_cast<float>(scale));
     windowSetContentScale(static_cast<float>(scale));
@@ -186,6 +273,9 @@ int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassN
         SignalWatch signals;
         Application app;
         app.scale_ = scale;
+        app.scripted_ = options.isScripted();
+        app.openedWidth_ = app.normalWidth_ = screen.widthPx;
+        app.openedHeight_ = app.normalHeight_ = screen.heightPx;
         Application::shared_ = &app;
         app.delegate_ = found->second();
         if (!app.delegate_) {
@@ -194,7 +284,6 @@ int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassN
         } else {
             ApplicationEvents::forgetHeldInput();
             RunLoop::main().setEventHandler(ApplicationEvents::deliverSdlEvent);
-            StatusBar statusBar;
             app.delegate_->applicationDidFinishLaunching(&app);
             SDL_ShowWindow(screenWindow());
             windowPresent();

@@ -1,5 +1,5 @@
 // The pieces that UIApplicationMain assembles, each in a file of its own: the signal watch, the
-// status bar, the translation of SDL's events and the scripted run. Internal to the app folder.
+// translation of SDL's events and the scripted run. Internal to the app folder.
 #pragma once
 
 #include <memory>
@@ -8,13 +8,15 @@
 
 union SDL_Event;
 
-// The phone's screen in points.
+// The window's size in points when nothing else is asked for: the phone's screen.
 constexpr float kScreenWidth = 320.0f;
 constexpr float kScreenHeight = 480.0f;
-constexpr float kStatusBarHeight = 20.0f;
 
 // One composition, later in this pass of the loop, for everything the views changed.
 void setNeedsCompose();
+
+// SDL's offscreen or dummy driver: a window nobody sees, whose pixels keep the size it opened at.
+bool onlyInvisibleVideoDriver();
 
 // SIGINT and SIGTERM quit the main loop while one of these lives.
 class SignalWatch {
@@ -23,19 +25,6 @@ public:
     ~SignalWatch();
     SignalWatch(const SignalWatch&) = delete;
     SignalWatch& operator=(const SignalWatch&) = delete;
-
-private:
-    struct State;
-    std::unique_ptr<State> state_;
-};
-
-// The status bar strip with the time of day, drawn above every view while one of these lives.
-class StatusBar {
-public:
-    StatusBar();
-    ~StatusBar();
-    StatusBar(const StatusBar&) = delete;
-    StatusBar& operator=(const StatusBar&) = delete;
 
 private:
     struct State;

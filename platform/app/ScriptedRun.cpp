@@ -141,9 +141,10 @@ private:
         e.button.button = SDL_BUTTON_LEFT;
         e.button.state = SDL_PRESSED;
         e.button.clicks = 1;
-        // The options checked the point: finite and inside the window.
-        e.button.x = static_cast<Sint32>(p.x * static_cast<float>(w) / kScreenWidth);
-        e.button.y = static_cast<Sint32>(p.y * static_cast<float>(h) / kScreenHeight);
+        // The start checked the point: finite and inside the window.
+        const Size points = mainScreenBounds().size;
+        e.button.x = static_cast<Sint32>(p.x * static_cast<float>(w) / points.width);
+        e.button.y = static_cast<Sint32>(p.y * static_cast<float>(h) / points.height);
         SDL_PushEvent(&e);
         e.type = SDL_MOUSEBUTTONUP;
         e.button.state = SDL_RELEASED;

@@ -13,6 +13,7 @@ struct ScreenOptions {
     int widthPx = 320;   // drawable size in pixels
     int heightPx = 480;
     bool visible = true; // false: a hidden window, e.g. for screenshots
+    bool resizable = false; // by the window manager: its frame, maximising, full screen
 };
 
 // Starts SDL's video. Where no Wayland compositor can be reached (no WAYLAND_SOCKET, and neither

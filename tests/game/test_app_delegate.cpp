@@ -105,18 +105,18 @@ protected:
 // ---------------------------------------------------------------------------------------------
 // Launch
 
-TEST_F(AppDelegateTest, TheWindowShowsTheBarsAndTheGameBelowTheStatusStripAndNoTimeBarUntimed) {
+TEST_F(AppDelegateTest, TheWindowShowsTheBarsAndTheGameBetweenThemAndNoTimeBarUntimed) {
     launch();
     EXPECT_TRUE(delegate->pauseCover()->isHidden());
-    // A black status strip, the two grey bars, the white game background and no blue time bar.
+    // The two grey bars from the top and bottom edges, the white game background between them
+    // and no blue time bar.
     const WindowShot s = composeWindow();
     ASSERT_EQ(s.width, 320);
-    EXPECT_LT(s.at(160, 10).r, 40);
-    for (int y : {30, 458}) {
+    for (int y : {2, 30, 458}) {
         const Rgba p = s.at(100, y);
         EXPECT_TRUE(std::abs(p.r - p.b) < 20 && p.r > 60 && p.r < 230) << y;
     }
-    EXPECT_GT(s.at(4, 70).r, 200);
+    EXPECT_GT(s.at(4, 50).r, 200);
     EXPECT_LT(s.at(160, 419).b - s.at(160, 419).r, 40);
 }
 
@@ -304,9 +304,87 @@ TEST_F(AppDelegateTest, TheTimeBarTurnsRedInTheLastTenSecondsAndTheBestScoreShow
     // "Best 4321" in dark text at the top right of the game view, nothing at the top left.
     const WindowShot s = composeWindow();
     const auto dark = [](Rgba p) { return p.r < 110 && p.g < 110; };
-    EXPECT_GT(s.countIn({{241, 70}, {79, 16}}, dark), 20);
-    EXPECT_EQ(s.countIn({{0, 70}, {80, 16}}, dark), 0);
+    EXPECT_GT(s.countIn({{241, 50}, {79, 16}}, dark), 20);
+    EXPECT_EQ(s.countIn({{0, 50}, {80, 16}}, dark), 0);
     setPuzzleClock(nullptr);
+}
+
+// The window point where a bubble's centre shows in a game view at `view` (window points, scale
+// 1), or a point `inside` of its radius from the centre along (dx, dy): its pick sphere's centre
+// and rim through the game's camera (60 degrees high, the eye 7.55 in front of the cube) over
+// the whole view, worked out here rather than read back from GL.
+Point bubblePoint(const Rect& view, const Block& b, double dx, double dy, double inside) {
+    const double f = 1.0 / std::tan(30.0 * 3.14159265358979 / 180.0);
+    const double aspect = double(view.size.width) / view.size.height;
+    const auto project = [&](double x, double y, double z, double& px, double& py) {
+        const double depth = 7.55 - z;
+        px = (f / aspect * x / depth + 1.0) * 0.5 * view.size.width;
+        py = (f * y / depth + 1.0) * 0.5 * view.size.height;
+    };
+    double cx, cy, rx, ry;
+    project(b.position[0], b.position[1], b.position[2], cx, cy);
+    project(b.position[0] + 0.5, b.position[1], b.position[2], rx, ry);
+    const double r = (rx - cx) * inside;
+    return {static_cast<float>(view.origin.x + cx + dx * r),
+            static_cast<float>(view.origin.y + view.size.height - (cy + dy * r))};
+}
+
+TEST_F(AppDelegateTest, AtEverySizeAClickOnABubblesCentreOrJustInsideItsRimPicksIt) {
+    launch();
+    std::vector<float> scales;
+    delegate->puzzleView()->setDrawingScaleHandler([&](float s) { scales.push_back(s); });
+    const struct {
+        int w, h;
+        Rect view; // where the game view goes: between the bars, no narrower than at 320 x 480
+    } sizes[] = {{320, 480, {{0, 44}, {320, 392}}},
+                 {900, 900, {{0, 44}, {900, 812}}},
+                 {1280, 600, {{0, 44}, {1280, 512}}},
+                 {400, 900, {{0, 205}, {400, 490}}}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(size.w);
+        SDL_SetWindowSize(screenWindow(), size.w, size.h);
+        delegate->applicationWindowDidResize(nullptr);
+        PuzzleView& view = *delegate->puzzleView();
+        const Rect f = view.frame();
+        EXPECT_TRUE(f.origin.y == size.view.origin.y && f.size.width == size.view.size.width &&
+                    f.size.height == size.view.size.height);
+        EXPECT_EQ(view.surfaceSize().height, size.view.size.height);
+        EXPECT_EQ(delegate->toolbar()->frame().origin.y, float(size.h - 44));
+        // The front layer's corners, at their centres and just inside their outer rims.
+        for (float inside : {0.0f, 0.85f})
+            for (float dx : {-1.0f, 1.0f})
+                for (float dy : {-1.0f, 1.0f}) {
+                    makeRestingBoard(&puzzle, 9);
+                    const Block* corner = nullptr;
+                    for (const Block& b : puzzle.blocks)
+                        if (b.position[0] == 2 * dx && b.position[1] == 2 * dy &&
+                            b.position[2] == 2.0f)
+                            corner = &b;
+                    ASSERT_NE(corner, nullptr);
+                    tapInWindow(*delegate->window(),
+                                bubblePoint(size.view, *corner, dx, dy, inside * std::sqrt(0.5)));
+                    EXPECT_TRUE(corner->state.flags & kBlockAnchor)
+                        << dx << "," << dy << " " << inside;
+                }
+    }
+    // The cube's drawing scale followed its height in pixels.
+    EXPECT_EQ(scales, (std::vector<float>{812 / 392.0f, 512 / 392.0f, 490 / 392.0f}));
+}
+
+TEST(WindowSize, OnlyTwoNumbersWithinTheBoundsMakeASize) {
+    const struct {
+        const char* text;
+        int w, h; // 0: refused
+    } cases[] = {{"900x900", 900, 900},   {"320x400", 320, 400},     {"8192x8192", 8192, 8192},
+                 {"0900x0640", 900, 640}, {"319x400", 0, 0},         {"320x399", 0, 0},
+                 {"8193x900", 0, 0},      {"900X900", 0, 0},         {"900x", 0, 0},
+                 {"x900", 0, 0},          {"-900x900", 0, 0},        {"900x900x2", 0, 0},
+                 {" 900x900", 0, 0},      {"99999999999x900", 0, 0}, {"", 0, 0}};
+    for (const auto& c : cases) {
+        int w = 0, h = 0;
+        EXPECT_EQ(parseWindowSize(c.text, &w, &h), c.w != 0) << c.text;
+        EXPECT_TRUE(w == c.w && h == c.h) << c.text;
+    }
 }
 
 TEST(ContentScale, AScaleThatDoesNotFitTheUsableAreaWithTheFrameIsLowered) {
@@ -510,6 +588,27 @@ TEST_F(ApplicationTest, MouseAndFingerTouchesReachTheViewUnderThemAtScaleTwoAndC
     EXPECT_EQ(run(), 0);
     EXPECT_TRUE(keysSeen.empty());
     EXPECT_EQ(lifeEvents.back(), "terminate");
+}
+
+UserDefaults* gameStore = nullptr;
+
+TEST_F(ApplicationTest, TheSizeTheWindowSystemGaveTheWindowIsKeptForTheNextStart) {
+    ScratchDir dir;
+    UserDefaults store((dir / "preferences.plist").string());
+    gameStore = &store;
+    registerApplicationDelegate("Game", [] {
+        return std::unique_ptr<ApplicationDelegate>(
+            std::make_unique<AppDelegate>(*gameStore, settingsFilePath()));
+    });
+    steps = {[] { SDL_SetWindowSize(screenWindow(), 700, 800); },
+             [] {
+                 EXPECT_EQ(mainScreenBounds().size.width, 700.0f);
+                 RunLoop::main().quit();
+             }};
+    runSteps();
+    EXPECT_EQ(UIApplicationMain(0, nullptr, nullptr, "Game"), 0);
+    EXPECT_EQ(UserDefaults((dir / "preferences.plist").string()).stringForKey(kWindowSize),
+              "700x800");
 }
 
 TEST_F(ApplicationTest, AnUnknownDelegateNameStartsNothing) {
