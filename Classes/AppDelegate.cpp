@@ -177,7 +177,7 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
         pauseCover_->setHidden(true);
         _window->addSubview(pauseCover_.get());
         _puzzleView->setGameStateHandler([this] { showGameState(); });
-        _puzzleView->setTurnPulseHandler([this](int direction, float amount) {
+        _puzzleView->keyboardPlay().setTurnPulseHandler([this](int direction, float amount) {
             // The toolbar's buttons are its four arrows, in kDir* order; spaces have none.
             int arrow = 0;
             for (const auto& item : _toolbar->items())

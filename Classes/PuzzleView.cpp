@@ -71,7 +71,15 @@ bool sameShownBoard(const Puzzle& a, const Puzzle& b) {
 
 PuzzleView::PuzzleView(const Rect& frame)
     : EAGLView(frame, GL_RGB565_OES, 0, kPreserveBackbuffer),
-      session_(puzzle, {[this] { cancelSolveOperation(); }, [this] { noteGameState(); }}) {}
+      session_(puzzle, {[this] { cancelSolveOperation(); }, [this] { noteGameState(); }}),
+      keyboard_({[this] { setCurrentContext(); }, [this] { return contentScale(); },
+                 [this] { return bounds().size; },
+                 [this](Point at, int* x, int* y) { pickPixel(at, x, y); },
+                 [this](Point at) {
+                     touchesBegan(at, at);
+                     touchesEnded(at, at);
+                 },
+                 [this] { setNeedsDisplay(); }}) {}
 
 std::unique_ptr<PuzzleView> PuzzleView::initWithFrame(const Rect& frame) {
     std::unique_ptr<PuzzleView> view(new PuzzleView(frame));
@@ -186,7 +194,7 @@ void PuzzleView::setAnimationTimer(std::shared_ptr<RunLoopTimer> timer) {
 void PuzzleView::drawView() {
     if (session_.isPaused()) return; // the clock stands still; nothing moves, sounds or is drawn
     setCurrentContext();
-    updateBoard();
+    keyboard_.updatePuzzle(puzzle);
     // Fires once per game: from then on the best score equals the score. A practice game's
     // score is no best score.
     if ((puzzle.flags & kPuzzleGameOver) && !session_.isPractice() && puzzle.score > highScore) {
@@ -212,6 +220,18 @@ void PuzzleView::drawView() {
         puzzle.flags &= ~kPuzzleProgressChanged;
     }
     if (solveRequest != 0 && opRunning == 0) launchSolveOperation();
+}
+
+void PuzzleView::drawBoard() {
+    glMatrixMode(GL_MODELVIEW);
+    drawPuzzle(&puzzle);
+    keyboard_.drawRing(puzzle);
+}
+
+bool PuzzleView::keyboardAction(KeyboardCursor::Key key) {
+    if (session_.isPaused()) return false;
+    keyboard_.press(key, puzzle);
+    return true;
 }
 
 void PuzzleView::setFramesUnseen(bool on) {

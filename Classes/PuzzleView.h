@@ -12,7 +12,7 @@
 #include "Classes/SoundEffect.h"
 #include "Classes/play/GameOutcome.h"
 #include "Classes/play/GameSession.h"
-#include "Classes/play/KeyboardCursor.h"
+#include "Classes/KeyboardPlay.h"
 #include "model/Puzzle.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/ui/AlertView.h"
@@ -158,13 +158,9 @@ public:
     // Moves the keyboard cursor, taps under it (as a click at the bubble's centre) or gives a
     // hint; false while paused. Clicks and mouse motion in the view hide the cursor.
     bool keyboardAction(KeyboardCursor::Key key);
-    void hideKeyboardCursor();
-    const KeyboardCursor& keyboardCursor() const { return cursor_; }
-    // Told frame by frame how strongly to light the arrow button of a turn a hint points at
-    // (a kDir* code), ending with 0.
-    void setTurnPulseHandler(std::function<void(int direction, float amount)> handler) {
-        turnPulseHandler_ = std::move(handler);
-    }
+    void hideKeyboardCursor() { keyboard_.hide(); }
+    const KeyboardCursor& keyboardCursor() const { return keyboard_.cursor(); }
+    KeyboardPlay& keyboardPlay() { return keyboard_; }
 
     // ---- Settings and best score ----
 
@@ -231,11 +227,7 @@ private:
     bool pictureMayHaveChanged() const;
     void rememberPresentedPicture();
     void reloadTextures(float scale); // always, the old ones deleted
-    // The keyboard cursor's part of the view, in PuzzleViewKeyboard.cpp: the model's frame update
-    // with the cursor following it, the board drawn with the cursor's ring, the cursor's spots.
-    void updateBoard();
-    void drawBoard();
-    void findCursorSpots(const Puzzle& board, CursorScreen& screen);
+    void drawBoard(); // with the keyboard cursor's ring
 
     std::shared_ptr<RunLoopTimer> animationTimer_;
     float textureScale_ = 0.0f; // what the loaded textures are drawn for; 0 before the first load
@@ -251,9 +243,7 @@ private:
     GameSession session_;
     std::function<void()> gameStateHandler_;
     std::function<void(unsigned)> newHighScoreHandler_;
-    KeyboardCursor cursor_{
-        [this](const Puzzle& board, CursorScreen& screen) { findCursorSpots(board, screen); }};
-    std::function<void(int, float)> turnPulseHandler_;
+    KeyboardPlay keyboard_;
     std::function<void(float)> drawingScaleHandler_;
     float shownDrawingScale_ = 0.0f; // the one the textures were last told about
     // Lets completions posted to the main loop find out that the view has gone.

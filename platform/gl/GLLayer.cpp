@@ -17,7 +17,7 @@ struct WindowCompositor {
         std::uint64_t order;
         GLLayer* layer; // a layer, or else
         int id;         // a drawing
-        WindowDrawing draw;
+        WindowDrawing drawing;
     };
     struct State {
         std::vector<Item> items; // kept sorted by (z, order)
@@ -175,8 +175,8 @@ bool WindowCompositor::compose(bool swap) {
     for (const Item& item : state().items) {
         if (item.layer)
             drawLayer(*item.layer);
-        else if (item.draw)
-            item.draw();
+        else if (item.drawing)
+            item.drawing();
         resetState(width, height);
     }
     if (swap)
