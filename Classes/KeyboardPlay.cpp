@@ -9,7 +9,7 @@ KeyboardPlay::KeyboardPlay(ViewHooks hooks)
     : view_(std::move(hooks)),
       cursor_([this](const Puzzle& board, CursorScreen& screen) { findSpots(board, screen); }) {}
 
-void KeyboardPlay::updatePuzzle(Puzzle& board) {
+void KeyboardPlay::advanceFrame(Puzzle& board) {
     const int shownCell = cursor_.cell();
     cursor_.beforeUpdate(board);
     ::updatePuzzle(&board);

@@ -23,7 +23,7 @@ public:
     explicit KeyboardPlay(ViewHooks hooks);
 
     // The model's frame update, with the cursor following its bubble through it.
-    void updatePuzzle(Puzzle& board);
+    void advanceFrame(Puzzle& board);
     void drawRing(const Puzzle& board) const;
     // Moves the cursor, taps under it or gives a hint.
     void press(KeyboardCursor::Key key, const Puzzle& board);

@@ -194,7 +194,7 @@ void PuzzleView::setAnimationTimer(std::shared_ptr<RunLoopTimer> timer) {
 void PuzzleView::drawView() {
     if (session_.isPaused()) return; // the clock stands still; nothing moves, sounds or is drawn
     setCurrentContext();
-    keyboard_.updatePuzzle(puzzle);
+    keyboard_.advanceFrame(puzzle);
     // Fires once per game: from then on the best score equals the score. A practice game's
     // score is no best score.
     if ((puzzle.flags & kPuzzleGameOver) && !session_.isPractice() && puzzle.score > highScore) {

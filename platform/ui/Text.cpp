@@ -50,7 +50,7 @@ struct TextState {
     std::map<Key, UITexture, KeyLess> lines; // a line that failed to render keeps an empty texture
 };
 
-TextState& state() {
+TextState& textState() {
     static auto* s = new TextState; // fonts may be asked for during static destruction
     return *s;
 }
@@ -59,7 +59,7 @@ int index(FontWeight weight) {
     return weight == FontWeight::Bold ? 1 : 0;
 }
 
-int pixelSize(float pointSize, float scale) {
+int fontPixelSize(float pointSize, float scale) {
     return std::max(1, static_cast<int>(std::lround(pointSize * (scale > 0.0f ? scale : 1.0f))));
 }
 
@@ -85,7 +85,7 @@ std::string matchFont(FcConfig* config, int fcWeight) {
 }
 
 void lookForFonts() {
-    TextState& s = state();
+    TextState& s = textState();
     if (s.looked) return;
     s.looked = true;
     FcConfig* config = nullptr;
@@ -119,7 +119,7 @@ void lookForFonts() {
 
 TTF_Font* font(FontWeight weight, int pixels) {
     lookForFonts();
-    TextState& s = state();
+    TextState& s = textState();
     const int w = index(weight);
     if (s.fontFile[w].empty()) return nullptr;
     for (const OpenFont& f : s.fonts)
@@ -137,9 +137,9 @@ TTF_Font* font(FontWeight weight, int pixels) {
 }
 
 void dropLines() {
-    for (auto& line : state().lines)
+    for (auto& line : textState().lines)
         uiReleaseTexture(line.second);
-    state().lines.clear();
+    textState().lines.clear();
 }
 
 // The line rendered white, as premultiplied RGBA rows.
@@ -177,11 +177,11 @@ bool renderLine(UITexture& out, TTF_Font* f, const std::string& line) {
 
 bool textFontAvailable() {
     lookForFonts();
-    return !state().fontFile[0].empty();
+    return !textState().fontFile[0].empty();
 }
 
 void setTextFontConfigFile(const std::string& path) {
-    TextState& s = state();
+    TextState& s = textState();
     dropLines();
     for (const OpenFont& f : s.fonts)
         TTF_CloseFont(f.font);
@@ -194,7 +194,7 @@ void setTextFontConfigFile(const std::string& path) {
 
 Size textSize(std::string_view line, float pointSize, FontWeight weight, float scale) {
     const float k = scale > 0.0f ? scale : 1.0f;
-    TTF_Font* f = font(weight, pixelSize(pointSize, scale));
+    TTF_Font* f = font(weight, fontPixelSize(pointSize, scale));
     int w = 0;
     int h = 0;
     if (!f || line.empty() || TTF_SizeUTF8(f, std::string(line).c_str(), &w, &h) != 0 || h <= 0)
@@ -204,7 +204,7 @@ Size textSize(std::string_view line, float pointSize, FontWeight weight, float s
 
 float textLineHeight(float pointSize, FontWeight weight, float scale) {
     const float k = scale > 0.0f ? scale : 1.0f;
-    if (TTF_Font* f = font(weight, pixelSize(pointSize, scale)))
+    if (TTF_Font* f = font(weight, fontPixelSize(pointSize, scale)))
         return static_cast<float>(TTF_FontLineSkip(f)) / k;
     return std::ceil(pointSize * 1.17f); // DejaVu's line spacing
 }
@@ -244,10 +244,10 @@ std::vector<std::string> textWrap(std::string_view text, float pointSize, FontWe
 const UITexture* textTexture(std::string_view line, float pointSize, FontWeight weight,
                              float scale) {
     if (line.empty()) return nullptr;
-    const int pixels = pixelSize(pointSize, scale);
+    const int pixels = fontPixelSize(pointSize, scale);
     TTF_Font* f = font(weight, pixels);
     if (!f) return nullptr;
-    TextState& s = state();
+    TextState& s = textState();
     auto found = s.lines.find(KeyView{line, index(weight), pixels});
     if (found != s.lines.end()) {
         if (found->second.live()) return &found->second;
