@@ -2,7 +2,7 @@
 #include "Classes/panels/GameOverPanel.h"
 
 #include "Classes/play/ScoreTables.h"
-#include "platform/gl/GLLayer.h"
+#include "platform/gl/Screen.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The help's text, and its layout as lines of the scrolling list at the list's width.
 #include "Classes/panels/HelpView.h"
 
-#include "platform/gl/GLLayer.h"
+#include "platform/gl/Screen.h"
 #include "platform/ui/Text.h"
 
 namespace {

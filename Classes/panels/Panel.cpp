@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/gl/GLLayer.h"
+#include "platform/gl/Screen.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The scores view: the tables as lines of a scrolling list, columns fitted to the list's width.
 #include "Classes/panels/ScoresView.h"
 
-#include "platform/gl/GLLayer.h"
+#include "platform/gl/Screen.h"
 
 namespace {
 

@@ -23,7 +23,6 @@ struct WindowCompositor {
         std::vector<Item> items; // kept sorted by (z, order)
         std::uint64_t nextOrder = 1;
         int nextId = 1;
-        float scale = 1.0f;
         std::vector<std::pair<int, std::function<void()>>> willCompose;
     };
 
@@ -106,7 +105,7 @@ void GLLayer::forEachBackedBy(GLContext* context, void (*fn)(GLLayer*, GLContext
 // ---- The compositor ----
 
 void WindowCompositor::resetState(int width, int height) {
-    const float scale = state().scale;
+    const float scale = windowContentScale();
     glBindFramebufferOES(GL_FRAMEBUFFER_OES, 0);
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
@@ -212,14 +211,6 @@ void windowRemoveWillCompose(int id) {
     hooks.erase(std::remove_if(hooks.begin(), hooks.end(),
                                [id](const auto& hook) { return hook.first == id; }),
                 hooks.end());
-}
-
-void windowSetContentScale(float scale) {
-    if (scale > 0.0f) WindowCompositor::state().scale = scale;
-}
-
-float windowContentScale() {
-    return WindowCompositor::state().scale;
 }
 
 bool windowCompose() {

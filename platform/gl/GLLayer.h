@@ -97,9 +97,6 @@ void windowRemoveDrawing(int id);
 int windowAddWillCompose(std::function<void()> fn);
 void windowRemoveWillCompose(int id); // not from inside a hook
 
-// Pixels per window point; 1 unless a large display asks for more.
-void windowSetContentScale(float scale);
-float windowContentScale();
 
 // Draws the window's background (black), then every shown layer with contents and every drawing
 // in z-order into the window's back buffer. False when no screen is open or the compositor's

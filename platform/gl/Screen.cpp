@@ -125,3 +125,15 @@ bool SavedGLContext::restore() const {
     if (!window_ || window_ != screenWindow()) return false;
     return SDL_GL_MakeCurrent(window_, sdlContext_) == 0;
 }
+
+namespace {
+float contentScale = 1.0f;
+}
+
+void windowSetContentScale(float scale) {
+    if (scale > 0.0f) contentScale = scale;
+}
+
+float windowContentScale() {
+    return contentScale;
+}

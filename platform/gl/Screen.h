@@ -38,6 +38,9 @@ void screenSetTitle(const char* title);
 // Shows the window's back buffer.
 void screenSwap();
 void screenDrawableSize(int* widthPx, int* heightPx);
+// Pixels per window point; 1 unless a large display asks for more.
+void windowSetContentScale(float scale);
+float windowContentScale();
 
 // Whatever context is current on this thread (a GLContext, the screen's own, or none), kept so
 // that code borrowing the current slot can give it back exactly.

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "platform/base/Log.h"
-#include "platform/gl/GLLayer.h"
+#include "platform/gl/Screen.h"
 #include "platform/ui/Text.h"
 
 namespace {

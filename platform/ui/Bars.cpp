@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "platform/gl/GLLayer.h"
+#include "platform/gl/Screen.h"
 #include "platform/ui/Text.h"
 
 namespace {

@@ -11,7 +11,6 @@
 
 #include "platform/base/Log.h"
 #include "platform/gl/GLExtensions.h"
-#include "platform/gl/GLLayer.h"
 #include "platform/gl/Screen.h"
 #include "platform/gl/Screen.h"
 #include "platform/media/Resources.h"

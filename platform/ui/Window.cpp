@@ -6,6 +6,7 @@
 #include <GLES/gl.h>
 
 #include "platform/gl/GLLayer.h"
+#include "platform/gl/Screen.h"
 
 namespace {
 
