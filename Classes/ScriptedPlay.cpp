@@ -8,6 +8,7 @@
 
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
+#include "Classes/play/KeyboardCursor.h"
 #include "Classes/play/PuzzleHistory.h"
 #include "math/Camera.h"
 #include "math/Matrix.h"
@@ -29,31 +30,6 @@ PuzzleView* runningView() {
     return delegate ? delegate->puzzleView() : nullptr;
 }
 
-// Group number of every live cell (bubbles of one colour joined through faces); -1 elsewhere.
-std::vector<int> groupsOf(const Puzzle& p, std::vector<int>& sizes) {
-    std::vector<int> group(kNumBlocks, -1);
-    std::vector<int> work;
-    for (int start = 0; start < kNumBlocks; ++start) {
-        if (group[start] >= 0 || !isLive(p.blocks[start].state)) continue;
-        const int id = static_cast<int>(sizes.size());
-        sizes.push_back(0);
-        group[start] = id;
-        work.assign(1, start);
-        while (!work.empty()) {
-            const int n = work.back();
-            work.pop_back();
-            ++sizes[id];
-            for (int f : p.blocks[n].friends) {
-                if (f < 0 || group[f] >= 0 || !isLive(p.blocks[f].state)) continue;
-                if (p.blocks[f].state.color != p.blocks[start].state.color) continue;
-                group[f] = id;
-                work.push_back(f);
-            }
-        }
-    }
-    return group;
-}
-
 struct Target {
     bool found = false;
     Point click;   // window points, where SDL's pixel lands on the scanned one
@@ -62,8 +38,8 @@ struct Target {
 
 // The best group under some pixel of the view, scanned row by row from the top-left.
 Target bestReachableGroup(PuzzleView& view) {
-    std::vector<int> sizes;
-    const std::vector<int> group = groupsOf(puzzle, sizes);
+    int group[kNumBlocks];
+    const std::vector<int> sizes = boardGroups(puzzle, group);
     view.setCurrentContext();
     int viewport[4];
     float modelview[16];

@@ -9,11 +9,6 @@ set -euo pipefail
 game=$1
 # shellcheck source-path=SCRIPTDIR source=support/EndToEnd.sh
 . "$(dirname "$0")/support/EndToEnd.sh"
-
-# Nothing of the real user is read or written.
-export SPHERON_PREFERENCES=$work/preferences.plist
-export XDG_CONFIG_HOME=$work/config HOME=$work/home
-export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 store=$SPHERON_PREFERENCES
 
 # A scripted run: its one line on standard output, checked for being one state line.

@@ -8,9 +8,6 @@ set -euo pipefail
 game=$1
 # shellcheck source-path=SCRIPTDIR source=support/EndToEnd.sh
 . "$(dirname "$0")/support/EndToEnd.sh"
-export SPHERON_PREFERENCES=$work/preferences.plist
-export XDG_CONFIG_HOME=$work/config HOME=$work/home
-export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 
 # The score of a run on board 5 that is still under way and no practice; empty otherwise.
 score() {

@@ -8,7 +8,6 @@ game=$1
 limit=${2:-4000000}
 # shellcheck source-path=SCRIPTDIR source=support/EndToEnd.sh
 . "$(dirname "$0")/support/EndToEnd.sh"
-export SPHERON_PREFERENCES=$work/preferences.plist SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 store=$SPHERON_PREFERENCES
 
 # Starts the game under the limit; once it shows its first frame (within 4 s) runs the words

@@ -45,34 +45,6 @@ const CursorSpot* spotOf(const CursorScreen& screen, int cell) {
     return nullptr;
 }
 
-// Each live cell's group (bubbles of one colour joined through faces) and the groups' sizes.
-std::vector<int> groupsOf(const Puzzle& p, int group[kNumBlocks]) {
-    std::vector<int> sizes;
-    std::vector<int> work;
-    for (int n = 0; n < kNumBlocks; ++n)
-        group[n] = -1;
-    for (int start = 0; start < kNumBlocks; ++start) {
-        if (group[start] >= 0 || !isLive(p.blocks[start].state)) continue;
-        const int id = static_cast<int>(sizes.size());
-        sizes.push_back(0);
-        group[start] = id;
-        work.assign(1, start);
-        while (!work.empty()) {
-            const int n = work.back();
-            work.pop_back();
-            ++sizes[static_cast<std::size_t>(id)];
-            for (const int f : p.blocks[n].friends) {
-                if (f < 0 || f >= kNumBlocks || group[f] >= 0) continue;
-                const BlockState& s = p.blocks[f].state;
-                if (!isLive(s) || s.color != p.blocks[start].state.color) continue;
-                group[f] = id;
-                work.push_back(f);
-            }
-        }
-    }
-    return sizes;
-}
-
 struct HintChoice {
     int cell = -1;
     int size = 1;
@@ -82,7 +54,7 @@ struct HintChoice {
 // `near`; among groups of one size, the first found.
 HintChoice bestGroupInReach(const Puzzle& board, const CursorScreen& screen, Point near) {
     int group[kNumBlocks];
-    const std::vector<int> sizes = groupsOf(board, group);
+    const std::vector<int> sizes = boardGroups(board, group);
     HintChoice best;
     float bestDistance = 0.0f;
     for (const CursorSpot& s : screen.spots) {
@@ -118,6 +90,33 @@ void turnToTarget(Puzzle& board) {
 }
 
 } // namespace
+
+std::vector<int> boardGroups(const Puzzle& p, int group[kNumBlocks]) {
+    std::vector<int> sizes;
+    std::vector<int> work;
+    for (int n = 0; n < kNumBlocks; ++n)
+        group[n] = -1;
+    for (int start = 0; start < kNumBlocks; ++start) {
+        if (group[start] >= 0 || !isLive(p.blocks[start].state)) continue;
+        const int id = static_cast<int>(sizes.size());
+        sizes.push_back(0);
+        group[start] = id;
+        work.assign(1, start);
+        while (!work.empty()) {
+            const int n = work.back();
+            work.pop_back();
+            ++sizes[static_cast<std::size_t>(id)];
+            for (const int f : p.blocks[n].friends) {
+                if (f < 0 || f >= kNumBlocks || group[f] >= 0) continue;
+                const BlockState& s = p.blocks[f].state;
+                if (!isLive(s) || s.color != p.blocks[start].state.color) continue;
+                group[f] = id;
+                work.push_back(f);
+            }
+        }
+    }
+    return sizes;
+}
 
 int spotInDirection(const std::vector<CursorSpot>& spots, Point from, float dx, float dy) {
     const float length = std::hypot(dx, dy);

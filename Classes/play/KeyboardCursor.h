@@ -91,3 +91,6 @@ private:
 // A copy of `board` as it rests after quarter turn `direction` (a kDir* code): the model's own
 // re-gridding, bursts over, the fall, every bubble in its cell.
 void settleAfterTurn(Puzzle& board, int direction);
+// Each live cell's group (bubbles of one colour joined through faces), -1 elsewhere; returns the
+// groups' sizes.
+std::vector<int> boardGroups(const Puzzle& p, int group[kNumBlocks]);
