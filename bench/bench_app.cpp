@@ -190,13 +190,13 @@ BENCHMARK(BM_ColdStartToFirstFrame)->Arg(1)->Arg(2)->Iterations(5)->UseManualTim
 BENCHMARK(BM_ProbeColdStartToFirstFrame)->Arg(1)->Arg(2)->Iterations(5)->UseManualTime()->Unit(
     benchmark::kMillisecond);
 
-// A game played by script to its end by the greedy player (select and burst the largest group
-// a click reaches, else turn), then a screenshot that ends the run. A script's frames are
-// updated but not drawn, except the screenshot's.
+// Board 7 played by script to its end by the greedy player (select and burst the largest group
+// a click reaches, else turn), then a screenshot that ends the run: the same game every run,
+// solver runs included. A script's frames are updated but not drawn, except the screenshot's.
 std::vector<std::string> playingCommand(int scale, const std::string& shot) {
-    return {SPHERON_EXE,  "--scale", std::to_string(scale), "--report-first-frame",
-            "--play",     "greedy",  "--screenshot",        shot,
-            "--screenshot-after", "1"};
+    return {SPHERON_EXE, "--scale",  std::to_string(scale), "--report-first-frame",
+            "--game",    "7",        "--play",              "greedy",
+            "--screenshot", shot,    "--screenshot-after",  "1"};
 }
 
 // Samples the child's resident memory every 50 ms from its first frame until it ends.
