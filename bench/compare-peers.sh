@@ -43,9 +43,9 @@ XVFB_PID=""
 APP_PID=""
 BUS_PID=""
 cleanup() {
-  [ -n "$APP_PID" ] && kill -KILL "$APP_PID" 2>/dev/null || true
-  [ -n "$BUS_PID" ] && kill "$BUS_PID" 2>/dev/null || true
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  if [ -n "$APP_PID" ]; then kill -KILL "$APP_PID" 2>/dev/null || true; fi
+  if [ -n "$BUS_PID" ]; then kill "$BUS_PID" 2>/dev/null || true; fi
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
   rm -rf "$SCRATCH"
 }
 trap cleanup EXIT
@@ -64,9 +64,13 @@ xdotool getdisplaygeometry >/dev/null 2>&1 || { echo "compare-peers: Xvfb did no
 
 # The peers talk to a session bus; a private one keeps them from looking for the user's.
 if command -v dbus-daemon >/dev/null; then
-  bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 2>"$SCRATCH/bus.log")
-  export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
-  BUS_PID=$(sed -n 2p <<<"$bus")
+  bus=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1 \
+    2>"$SCRATCH/bus.log") || bus=""
+  if [ -n "$bus" ]; then
+    DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
+    export DBUS_SESSION_BUS_ADDRESS
+    BUS_PID=$(sed -n 2p <<<"$bus")
+  fi
 fi
 
 TICK=$(getconf CLK_TCK)
@@ -106,15 +110,15 @@ play() {
     seed=$(((seed * 1103515245 + 12345) % 2147483648))
     y=$((y0 + seed % h))
     if [ $(((i + 1) % every)) -eq 0 ] && [ $((clicks % 2)) -eq 1 ]; then x=$px; y=$py; fi
-    due=$(awk -v s="$start" -v i="$i" -v n="$MOVES" -v p="$PLAY" 'BEGIN { print s + i * p / n }')
-    sleep "$(awk -v d="$due" -v t="$(now)" 'BEGIN { d -= t; print (d > 0 ? d : 0) }')"
+    due=$(awk -v s="$start" -v i="$i" -v n="$MOVES" -v p="$PLAY" 'BEGIN { printf "%.6f", s + i * p / n }')
+    sleep "$(awk -v d="$due" -v t="$(now)" 'BEGIN { d -= t; printf "%.3f", (d > 0 ? d : 0) }')"
     xdotool mousemove "$x" "$y"
     if [ $(((i + 1) % every)) -eq 0 ] && [ "$clicks" -lt "$CLICKS" ]; then
       xdotool click 1
       px=$x; py=$y; clicks=$((clicks + 1))
     fi
   done
-  sleep "$(awk -v e="$start" -v p="$PLAY" -v t="$(now)" 'BEGIN { d = e + p - t; print (d > 0 ? d : 0) }')"
+  sleep "$(awk -v e="$start" -v p="$PLAY" -v t="$(now)" 'BEGIN { d = e + p - t; printf "%.3f", (d > 0 ? d : 0) }')"
 }
 
 # measure NAME LEFT TOP RIGHT BOTTOM COMMAND...: the board area as fractions of the window.
