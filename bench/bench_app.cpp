@@ -116,6 +116,7 @@ struct Resident {
     double total = 0; // MiB
     double anon = 0;
     double file = 0;
+    double high = 0; // the kernel's high-water mark, which sees peaks between samples
 };
 
 // /proc/PID/status of a live child; all zero once it has gone.
@@ -128,6 +129,7 @@ Resident resident(pid_t pid) {
         if (key == "VmRSS:" && in >> kib) r.total = kib / 1024.0;
         if (key == "RssAnon:" && in >> kib) r.anon = kib / 1024.0;
         if (key == "RssFile:" && in >> kib) r.file = kib / 1024.0;
+        if (key == "VmHWM:" && in >> kib) r.high = kib / 1024.0;
     }
     return r;
 }
@@ -188,26 +190,20 @@ BENCHMARK(BM_ColdStartToFirstFrame)->Arg(1)->Arg(2)->Iterations(5)->UseManualTim
 BENCHMARK(BM_ProbeColdStartToFirstFrame)->Arg(1)->Arg(2)->Iterations(5)->UseManualTime()->Unit(
     benchmark::kMillisecond);
 
-// A game played by script: taps that select and burst groups across the front of the cube and
-// all four turns, then a screenshot that ends the run.
+// Board 7 played by script to its end by the greedy player (select and burst the largest group
+// a click reaches, else turn), then a screenshot that ends the run: the same game every run,
+// solver runs included. A script's frames are updated but not drawn, except the screenshot's.
 std::vector<std::string> playingCommand(int scale, const std::string& shot) {
-    std::vector<std::string> args = {SPHERON_EXE, "--scale", std::to_string(scale),
-                                     "--report-first-frame"};
-    const char* plan[] = {"160,250", "160,250", "124,458", "102,191", "102,191", "196,458",
-                          "218,308", "218,308", "52,458",  "44,366",  "44,366",  "268,458",
-                          "276,133", "276,133", "160,250", "160,250"};
-    for (const char* p : plan) {
-        args.push_back("--click");
-        args.push_back(p);
-    }
-    args.insert(args.end(), {"--screenshot", shot, "--screenshot-after", "1"});
-    return args;
+    return {SPHERON_EXE, "--scale",  std::to_string(scale), "--report-first-frame",
+            "--game",    "7",        "--play",              "greedy",
+            "--screenshot", shot,    "--screenshot-after",  "1"};
 }
 
 // Samples the child's resident memory every 50 ms from its first frame until it ends.
 void residentWhileRunning(benchmark::State& state, bool probe) {
     const int scale = static_cast<int>(state.range(0));
     Resident peak;
+    double high = 0;
     double sum = 0;
     int samples = 0;
     for (auto _ : state) {
@@ -223,6 +219,7 @@ void residentWhileRunning(benchmark::State& state, bool probe) {
             const Resident r = resident(child.pid);
             if (r.total > 0) {
                 if (r.total > peak.total) peak = r;
+                high = std::max(high, r.high);
                 sum += r.total;
                 ++samples;
             }
@@ -236,6 +233,8 @@ void residentWhileRunning(benchmark::State& state, bool probe) {
     state.counters["peak_anon_MiB"] = peak.anon;
     state.counters["peak_file_MiB"] = peak.file;
     state.counters["mean_MiB"] = samples ? sum / samples : 0.0;
+    state.counters["hwm_MiB"] = high;
+    state.counters["samples"] = samples;
 }
 
 void BM_ResidentWhilePlaying(benchmark::State& state) {
