@@ -94,7 +94,6 @@ std::unique_ptr<PuzzleView> PuzzleView::initWithFrame(const Rect& frame) {
     setSystemSoundHandler(systemSoundForModel);
     view->swapBuffers(); // the background is the first frame
     view->setAutoresizesSurface(true); // the window can be resized
-    view->shownDrawingScale_ = view->drawingScale();
     return view;
 }
 
@@ -282,10 +281,7 @@ void PuzzleView::layoutSubviews() {
     glBindFramebufferOES(GL_FRAMEBUFFER_OES, framebuffer());
     setUpCamera(size.width, size.height);
     glScissor(0, 0, static_cast<GLsizei>(size.width), static_cast<GLsizei>(size.height));
-    if (drawingScale() == shownDrawingScale_) return;
-    shownDrawingScale_ = drawingScale();
-    loadTextures(shownDrawingScale_); // sharper images for a larger cube
-    if (drawingScaleHandler_) drawingScaleHandler_(shownDrawingScale_);
+    loadTextures(drawingScale()); // sharper images for a larger cube, if another set fits
 }
 
 float PuzzleView::drawingScale() const {

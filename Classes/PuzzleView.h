@@ -202,10 +202,6 @@ public:
     // height that the game view has in the 320 x 480 window, since the cube fills the view's
     // height whatever its width. The content scale in that window; more in a larger one.
     float drawingScale() const;
-    // Told the new drawing scale after a resize changed it.
-    void setDrawingScaleHandler(std::function<void(float scale)> handler) {
-        drawingScaleHandler_ = std::move(handler);
-    }
 
 protected:
     explicit PuzzleView(const Rect& frame);
@@ -244,8 +240,6 @@ private:
     std::function<void()> gameStateHandler_;
     std::function<void(unsigned)> newHighScoreHandler_;
     KeyboardPlay keyboard_;
-    std::function<void(float)> drawingScaleHandler_;
-    float shownDrawingScale_ = 0.0f; // the one the textures were last told about
     // Lets completions posted to the main loop find out that the view has gone.
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
 

@@ -332,7 +332,6 @@ Point bubblePoint(const Rect& view, const Block& b, double dx, double dy, double
 TEST_F(AppDelegateTest, AtEverySizeAClickOnABubblesCentreOrJustInsideItsRimPicksIt) {
     launch();
     std::vector<float> scales;
-    delegate->puzzleView()->setDrawingScaleHandler([&](float s) { scales.push_back(s); });
     const struct {
         int w, h;
         Rect view; // where the game view goes: between the bars, no narrower than at 320 x 480
@@ -349,6 +348,7 @@ TEST_F(AppDelegateTest, AtEverySizeAClickOnABubblesCentreOrJustInsideItsRimPicks
         EXPECT_TRUE(f.origin.y == size.view.origin.y && f.size.width == size.view.size.width &&
                     f.size.height == size.view.size.height);
         EXPECT_EQ(view.surfaceSize().height, size.view.size.height);
+        scales.push_back(view.drawingScale());
         EXPECT_EQ(delegate->toolbar()->frame().origin.y, float(size.h - 44));
         // The front layer's corners, at their centres and just inside their outer rims.
         for (float inside : {0.0f, 0.85f})
@@ -368,7 +368,7 @@ TEST_F(AppDelegateTest, AtEverySizeAClickOnABubblesCentreOrJustInsideItsRimPicks
                 }
     }
     // The cube's drawing scale followed its height in pixels.
-    EXPECT_EQ(scales, (std::vector<float>{812 / 392.0f, 512 / 392.0f, 490 / 392.0f}));
+    EXPECT_EQ(scales, (std::vector<float>{1.0f, 812 / 392.0f, 512 / 392.0f, 490 / 392.0f}));
 }
 
 TEST(WindowSize, OnlyTwoNumbersWithinTheBoundsMakeASize) {
