@@ -159,12 +159,16 @@ void EAGLView::clearCurrentContext() {
 }
 
 void EAGLView::swapBuffers() {
+    swapBuffers(Rect{{0.0f, 0.0f}, _size});
+}
+
+void EAGLView::swapBuffers(const Rect& changed) {
     const SavedGLContext saved;
     const bool wasCurrent = saved.is(_context.get());
     bool presented = _context && (wasCurrent || GLContext::setCurrentContext(_context.get()));
     if (presented) {
         glBindRenderbufferOES(GL_RENDERBUFFER_OES, _renderbuffer);
-        presented = _context->presentRenderbuffer();
+        presented = _context->presentRenderbuffer(changed);
     }
     if (!presented) platformLog("Failed to swap renderbuffer in %s\n", "-[EAGLView swapBuffers]");
     if (!wasCurrent) saved.restore();

@@ -55,6 +55,9 @@ public:
     void clearCurrentContext();
     // Presents the colour buffer; it stays bound afterwards. The current context is kept.
     void swapBuffers();
+    // The same when only the surface pixels in `changed` (from the bottom-left) have changed
+    // since the last presented picture.
+    void swapBuffers(const Rect& changed);
 
     // View points to surface pixels, no axis flipped.
     Point convertPointFromViewToSurface(Point point) const;

@@ -21,10 +21,6 @@ void KeyboardPlay::advanceFrame(Puzzle& board) {
     }
 }
 
-void KeyboardPlay::drawRing(const Puzzle& board) const {
-    drawCursorRing(&board, cursor_.cell());
-}
-
 void KeyboardPlay::findSpots(const Puzzle& board, CursorScreen& screen) const {
     view_.makeCurrent();
     ScreenBubble bubbles[kNumBlocks];

@@ -24,7 +24,6 @@ public:
 
     // The model's frame update, with the cursor following its bubble through it.
     void advanceFrame(Puzzle& board);
-    void drawRing(const Puzzle& board) const;
     // Moves the cursor, taps under it or gives a hint.
     void press(KeyboardCursor::Key key, const Puzzle& board);
     void hide();

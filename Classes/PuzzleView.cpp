@@ -206,9 +206,10 @@ void PuzzleView::drawView() {
     if (pictureMayHaveChanged() && !unseenFrames) {
         // The background pass reads nothing of the model, so drawing it after the update gives
         // the same picture and lets a resting board skip it along with the rest.
-        fillBackground();
-        drawBoard();
-        swapBuffers();
+        const PixelBox changed = drawBoard(needsDisplay_);
+        swapBuffers({{static_cast<float>(changed.x0), static_cast<float>(changed.y0)},
+                     {static_cast<float>(changed.x1 - changed.x0),
+                      static_cast<float>(changed.y1 - changed.y0)}});
         rememberPresentedPicture();
     } else {
         ++puzzle.frame; // as the drawing would have counted it
@@ -221,10 +222,8 @@ void PuzzleView::drawView() {
     if (solveRequest != 0 && opRunning == 0) launchSolveOperation();
 }
 
-void PuzzleView::drawBoard() {
-    glMatrixMode(GL_MODELVIEW);
-    drawPuzzle(&puzzle);
-    keyboard_.drawRing(puzzle);
+PixelBox PuzzleView::drawBoard(bool everything) {
+    return frames_.draw(&puzzle, keyboard_.cursor().cell(), everything);
 }
 
 bool PuzzleView::keyboardAction(KeyboardCursor::Key key) {
@@ -239,8 +238,7 @@ void PuzzleView::setFramesUnseen(bool on) {
 
 void PuzzleView::presentCurrentFrame() {
     setCurrentContext();
-    fillBackground();
-    drawBoard();
+    drawBoard(true);
     --puzzle.frame; // the tick that skipped drawing this frame counted it already
     swapBuffers();
     rememberPresentedPicture();
@@ -248,9 +246,8 @@ void PuzzleView::presentCurrentFrame() {
 
 void PuzzleView::drawFrame() {
     setCurrentContext();
-    fillBackground();
     updatePuzzle(&puzzle);
-    drawBoard();
+    drawBoard(true);
     swapBuffers();
     rememberPresentedPicture();
 }

@@ -15,6 +15,7 @@
 #include "Classes/KeyboardPlay.h"
 #include "model/Puzzle.h"
 #include "platform/gl/GLExtensions.h"
+#include "render/SceneFrames.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Window.h"
 
@@ -223,7 +224,9 @@ private:
     bool pictureMayHaveChanged() const;
     void rememberPresentedPicture();
     void reloadTextures(float scale); // always, the old ones deleted
-    void drawBoard(); // with the keyboard cursor's ring
+    // The background, the board and the keyboard cursor's ring, all of it or what changed since
+    // the frame before; returns the pixels that may have changed.
+    PixelBox drawBoard(bool everything);
 
     std::shared_ptr<RunLoopTimer> animationTimer_;
     float textureScale_ = 0.0f; // what the loaded textures are drawn for; 0 before the first load
@@ -240,6 +243,7 @@ private:
     std::function<void()> gameStateHandler_;
     std::function<void(unsigned)> newHighScoreHandler_;
     KeyboardPlay keyboard_;
+    SceneFrames frames_; // the last frames' draws, to redraw only what changed
     // Lets completions posted to the main loop find out that the view has gone.
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
 

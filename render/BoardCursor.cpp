@@ -2,12 +2,14 @@
 // pixel is, and the cursor's ring drawn as two annuli in pixels. Model, math and GL only.
 #include "render/BoardCursor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 #include "math/Camera.h"
 #include "platform/gl/GLExtensions.h"
 #include "render/BlockPicking.h"
+#include "render/DrawList.h"
 
 namespace {
 
@@ -100,35 +102,68 @@ int screenBubbles(const Puzzle* p, const float eye[3], ScreenBubble out[kNumBloc
     return count;
 }
 
-void drawCursorRing(const Puzzle* p, int cell) {
-    if (!p || cell < 0 || cell >= kNumBlocks || !isLive(p->blocks[cell].state)) return;
+namespace {
+
+// params: the centre x, y, the bubble's radius, the line's and the edge's widths, in viewport
+// pixels.
+bool ringGeometry(const Puzzle* p, int cell, float params[DrawList::kCustomParams]) {
+    if (!p || cell < 0 || cell >= kNumBlocks || !isLive(p->blocks[cell].state)) return false;
     const Camera c = currentCamera();
     float x = 0.0f;
     float y = 0.0f;
     float r = 0.0f;
-    if (!projectBubble(c, p->blocks[cell], &x, &y, &r)) return;
+    if (!projectBubble(c, p->blocks[cell], &x, &y, &r)) return false;
     // Widths follow the bubble's size, so the ring reads alike at every scale and window size.
     const float line = std::fmax(1.5f, 0.09f * r);
     const float edge = std::fmax(1.0f, 0.05f * r);
+    const float out[DrawList::kCustomParams] = {x, y, r, line, edge, 0.0f};
+    std::copy(out, out + DrawList::kCustomParams, params);
+    return true;
+}
 
+void drawRing(const float* params) {
+    const float x = params[0];
+    const float y = params[1];
+    const float r = params[2];
+    const float line = params[3];
+    const float edge = params[4];
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    gluOrtho2D(static_cast<float>(c.viewport[0]), static_cast<float>(c.viewport[0] + c.viewport[2]),
-               static_cast<float>(c.viewport[1]),
-               static_cast<float>(c.viewport[1] + c.viewport[3]));
+    gluOrtho2D(static_cast<float>(viewport[0]), static_cast<float>(viewport[0] + viewport[2]),
+               static_cast<float>(viewport[1]), static_cast<float>(viewport[1] + viewport[3]));
     glMatrixMode(GL_MODELVIEW);
     glDisable(GL_TEXTURE_2D);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-
     glColor4f(0.08f, 0.08f, 0.12f, 0.85f);
     drawAnnulus(x, y, r + 1.0f - edge, r + 1.0f + line + edge);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     drawAnnulus(x, y, r + 1.0f, r + 1.0f + line);
-
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnable(GL_TEXTURE_2D);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
+}
+
+} // namespace
+
+void drawCursorRing(const Puzzle* p, int cell) {
+    float params[DrawList::kCustomParams];
+    if (ringGeometry(p, cell, params)) drawRing(params);
+}
+
+void recordCursorRing(DrawList& list, const Puzzle* p, int cell) {
+    float params[DrawList::kCustomParams];
+    if (!ringGeometry(p, cell, params)) return;
+    const float reach = params[2] + 2.0f + params[3] + params[4]; // the outer edge, and a pixel
+    const PixelBox all = list.viewport();
+    PixelBox box;
+    box.x0 = std::max(all.x0, static_cast<int>(std::floor(params[0] - reach)) - 1);
+    box.y0 = std::max(all.y0, static_cast<int>(std::floor(params[1] - reach)) - 1);
+    box.x1 = std::min(all.x1, static_cast<int>(std::ceil(params[0] + reach)) + 1);
+    box.y1 = std::min(all.y1, static_cast<int>(std::ceil(params[1] + reach)) + 1);
+    list.custom(drawRing, params, box);
 }

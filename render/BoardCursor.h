@@ -4,6 +4,8 @@
 
 #include "model/Puzzle.h"
 
+class DrawList;
+
 // A live bubble on screen: the viewport pixel (origin bottom-left) under its drawn centre, and
 // whether a click on that pixel picks this bubble (pickBlock).
 struct ScreenBubble {
@@ -20,3 +22,5 @@ int screenBubbles(const Puzzle* p, const float eye[3], ScreenBubble out[kNumBloc
 // the background; nothing when the cell holds no live bubble. Drawn after drawPuzzle, with its
 // state; restores what it changes.
 void drawCursorRing(const Puzzle* p, int cell);
+// The same ring as the last draw of `list`, for a frame that redraws only what changed.
+void recordCursorRing(DrawList& list, const Puzzle* p, int cell);

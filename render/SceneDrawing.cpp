@@ -1,12 +1,13 @@
-// Scene drawing on OpenGL ES 1.1 client-side arrays from static tables: nothing is allocated and
-// nothing is kept between frames. Depends on the model, the camera's gluOrtho2D and the texture
-// names; no SDL.
+// Scene drawing on OpenGL ES 1.1 client-side arrays from static tables, recorded into a draw
+// list that the caller draws whole or in part. Depends on the model, the camera's gluOrtho2D
+// and the texture names; no SDL.
 #include "render/SceneDrawing.h"
 
 #include <cstdio>
 
 #include "math/Camera.h"
 #include "platform/gl/GLExtensions.h"
+#include "render/DrawList.h"
 #include "render/Textures.h"
 
 namespace {
@@ -47,10 +48,6 @@ constexpr float kFloorY = -3.0f;
 constexpr float kFadedAlpha = 0.15f; // bubbles outside the selection while hints are on
 
 constexpr float kScoreX = 0.0f, kScoreY = 2.657f, kScoreZ = 2.5f; // above and in front of the cube
-
-void drawQuad() {
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-}
 
 // The texture globals are read at draw time: they are loaded after the program starts.
 GLuint bubbleTexture(std::int32_t color) {
@@ -125,48 +122,48 @@ void endOrthoOverViewport() {
     glPopMatrix();
 }
 
-// The three puffs over a bursting bubble, in the current colour. The quad arrays are bound.
-void drawCloud(const Block& b) {
+// The three puffs over a bursting bubble, in the list's current colour.
+void recordCloud(DrawList& list, const Block& b) {
     float centre[3];
     calcBlockPosition(centre, &b);
-    glPushMatrix();
-    glTranslatef(centre[0], centre[1], centre[2]);
-    glRotatef(b.state.rotation[0], 0.0f, 0.0f, 1.0f);
-    glBindTexture(GL_TEXTURE_2D, cloudTexId);
+    list.pushMatrix();
+    list.translate(centre[0], centre[1], centre[2]);
+    list.rotate(b.state.rotation[0], 0.0f, 0.0f, 1.0f);
+    list.texture(cloudTexId);
     for (int k = 0; k < 3; ++k) {
-        glPushMatrix();
-        glTranslatef(cloudOffset[k][0], cloudOffset[k][1], cloudOffset[k][2]);
-        glScalef(static_cast<float>((1.0 - b.state.scale[0]) + cloudSize[k]),
-                 static_cast<float>((1.0 - b.state.scale[1]) + cloudSize[k]),
-                 static_cast<float>((1.0 - b.state.scale[2]) + cloudSize[k]));
-        drawQuad();
-        glPopMatrix();
+        list.pushMatrix();
+        list.translate(cloudOffset[k][0], cloudOffset[k][1], cloudOffset[k][2]);
+        list.scale(static_cast<float>((1.0 - b.state.scale[0]) + cloudSize[k]),
+                   static_cast<float>((1.0 - b.state.scale[1]) + cloudSize[k]),
+                   static_cast<float>((1.0 - b.state.scale[2]) + cloudSize[k]));
+        list.arrays(verts, texCoords, 4);
+        list.popMatrix();
     }
-    glPopMatrix();
+    list.popMatrix();
 }
 
 // The speech bubble with the selection's score beside the anchor bubble, at the anchor's cell
 // (its animation offset is ignored, so the bubble does not pulse with the group).
-void drawSpeechBubble(const Puzzle* p, const Block& a) {
+void recordSpeechBubble(DrawList& list, const Puzzle* p, const Block& a) {
     float x = static_cast<float>(a.position[0] - 0.75);
     if (x < -2.0f) x = static_cast<float>(x + 0.75); // near the left face: over the bubble instead
     const float y = static_cast<float>(a.position[1] + 0.35);
     const float z = static_cast<float>(0.5 + a.position[2]);
 
-    glPushMatrix();
-    glTranslatef(x, y, z);
-    glScalef(1.5f, 1.5f, 0.0f);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glBindTexture(GL_TEXTURE_2D, saysTexId);
-    drawQuad();
-    glPopMatrix();
+    list.pushMatrix();
+    list.translate(x, y, z);
+    list.scale(1.5f, 1.5f, 0.0f);
+    list.color(1.0f, 1.0f, 1.0f, 1.0f);
+    list.texture(saysTexId);
+    list.arrays(verts, texCoords, 4);
+    list.popMatrix();
 
     const std::int32_t color = a.state.color;
     const GLfloat* tint =
         (color >= 0 && color < kNumColors) ? scoreTints[color] : scoreTints[kColorWhite];
-    glColor4f(tint[0], tint[1], tint[2], 1.0f);
-    drawNumber(static_cast<float>(x - 0.015), static_cast<float>(y + 0.075), z,
-               static_cast<int>(p->selectScore));
+    list.color(tint[0], tint[1], tint[2], 1.0f);
+    recordNumber(list, static_cast<float>(x - 0.015), static_cast<float>(y + 0.075), z,
+                 static_cast<int>(p->selectScore));
 }
 
 } // namespace
@@ -217,18 +214,15 @@ void drawBackground() {
     glEnable(GL_BLEND);
 }
 
-void drawPuzzle(Puzzle* p) {
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+void recordPuzzle(DrawList& list, Puzzle* p) {
     if (p->flags & kPuzzleGameOver)
-        glColor4f(0.9f, 0.3f, 0.3f, 1.0f); // the final score is red
+        list.color(0.9f, 0.3f, 0.3f, 1.0f); // the final score is red
     else
-        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    drawNumber(kScoreX, kScoreY, kScoreZ, static_cast<int>(p->score));
+        list.color(1.0f, 1.0f, 1.0f, 1.0f);
+    recordNumber(list, kScoreX, kScoreY, kScoreZ, static_cast<int>(p->score));
 
-    drawShadows(p);
+    recordShadows(list, p);
 
-    glVertexPointer(3, GL_FLOAT, 0, ballVerts);
-    glTexCoordPointer(2, GL_FLOAT, 0, ballTexCoords);
     const bool showScore = (p->flags & kPuzzleShowScore) != 0;
     int anchor = -1; // drawing-order index of the anchor bubble
 
@@ -239,68 +233,62 @@ void drawPuzzle(Puzzle* p) {
 
         float centre[3];
         calcBlockPosition(centre, &b);
-        glPushMatrix();
-        glTranslatef(centre[0], centre[1], centre[2]);
-        glScalef(padded(b.state.scale[0]), padded(b.state.scale[1]), padded(b.state.scale[2]));
+        list.pushMatrix();
+        list.translate(centre[0], centre[1], centre[2]);
+        list.scale(padded(b.state.scale[0]), padded(b.state.scale[1]), padded(b.state.scale[2]));
 
-        const GLuint texture = bubbleTexture(b.state.color);
         if (showScore) {
             // With hints on, everything outside the selection fades. Without a selection the
             // colour stays what the shadows (or, without them, the score) left.
             const bool selected = (b.state.flags & kBlockSelected) != 0;
-            glColor4f(1.0f, 1.0f, 1.0f, (hintState == 0 || selected) ? 1.0f : kFadedAlpha);
+            list.color(1.0f, 1.0f, 1.0f, (hintState == 0 || selected) ? 1.0f : kFadedAlpha);
             if (selected && (b.state.flags & kBlockAnchor)) anchor = n;
         }
-        glBindTexture(GL_TEXTURE_2D, texture);
-        drawQuad();
-        glPopMatrix();
+        list.texture(bubbleTexture(b.state.color));
+        list.arrays(ballVerts, ballTexCoords, 4);
+        list.popMatrix();
 
         // From its turn in the burst on, a bursting bubble also shows its cloud.
-        if ((b.state.flags & kBlockBursting) && b.state.frame >= 0) drawCloud(b);
+        if ((b.state.flags & kBlockBursting) && b.state.frame >= 0) recordCloud(list, b);
     }
 
-    if (showScore && anchor >= 0) drawSpeechBubble(p, p->blocks[p->drawIndex[anchor]]);
+    if (showScore && anchor >= 0) recordSpeechBubble(list, p, p->blocks[p->drawIndex[anchor]]);
 
     ++p->frame;
 }
 
-void drawShadows(const Puzzle* p) {
+void recordShadows(DrawList& list, const Puzzle* p) {
     if (p->flags & kPuzzleStarting) return; // the board is still dropping in
 
-    glVertexPointer(3, GL_FLOAT, 0, spotVerts);
-    glTexCoordPointer(2, GL_FLOAT, 0, spotTexCoords);
-    glBindTexture(GL_TEXTURE_2D, spotTexId);
+    list.texture(spotTexId);
     // While a selection is shown with hints on, only the selection's columns keep a shadow.
     const bool emphasis = hintState != 0 && (p->flags & kPuzzleShowScore);
 
     for (const Shadow& s : p->shadows) {
         if (!s.valid) continue;
-        glPushMatrix();
-        glTranslatef(s.position[0], kFloorY, static_cast<float>(0.5 + s.position[2]));
-        glRotatef(90.0f, 1.0f, 0.0f, 0.0f); // flat on the floor
+        list.pushMatrix();
+        list.translate(s.position[0], kFloorY, static_cast<float>(0.5 + s.position[2]));
+        list.rotate(90.0f, 1.0f, 0.0f, 0.0f); // flat on the floor
         // Narrower the higher the column's lowest bubble: 1.0 from the bottom layer, 0.6 from
         // the top one, and narrower still as the column's bubbles grow.
         const float f = static_cast<float>(1.0 + (s.position[1] + 2.0) / -10.0);
         const float sx = static_cast<float>((f + 1.0) - s.scale[0]);
-        glScalef(sx, 1.0f, 1.0f);
+        list.scale(sx, 1.0f, 1.0f);
         if (emphasis) {
             if (s.selected)
-                glColor4f(0.4f, 0.4f, 0.4f, 0.35f);
+                list.color(0.4f, 0.4f, 0.4f, 0.35f);
             else
-                glColor4f(0.3f, 0.3f, 0.3f, 0.05f);
+                list.color(0.3f, 0.3f, 0.3f, 0.05f);
         } else {
-            glColor4f(0.35f, 0.35f, 0.35f, 0.2f);
+            list.color(0.35f, 0.35f, 0.35f, 0.2f);
         }
-        drawQuad();
-        glPopMatrix();
+        list.arrays(spotVerts, spotTexCoords, 4);
+        list.popMatrix();
     }
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    list.color(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
-void drawNumber(float x, float y, float z, int value) {
-    glVertexPointer(3, GL_FLOAT, 0, verts);
-    glTexCoordPointer(2, GL_FLOAT, 0, texCoords);
-
+void recordNumber(DrawList& list, float x, float y, float z, int value) {
     char text[12]; // "-2147483648" and its terminator; formatting here allocates nothing
     std::snprintf(text, sizeof text, "%d", value);
 
@@ -310,12 +298,36 @@ void drawNumber(float x, float y, float z, int value) {
     float pen = static_cast<float>(x - (width - 0.395) * 0.5);
 
     for (const char* c = text; *c; ++c) {
-        glPushMatrix();
-        glBindTexture(GL_TEXTURE_2D, glyphTexture(*c));
-        glTranslatef(pen, y, z);
-        glScalef(kGlyphScale, kGlyphScale, kGlyphScale);
-        drawQuad();
-        glPopMatrix();
+        list.pushMatrix();
+        list.texture(glyphTexture(*c));
+        list.translate(pen, y, z);
+        list.scale(kGlyphScale, kGlyphScale, kGlyphScale);
+        list.arrays(verts, texCoords, 4);
+        list.popMatrix();
         pen += glyphAdvance(*c);
     }
+}
+
+namespace {
+
+// Records with `record` and draws it all at once: the immediate-mode entry points.
+template <typename Record> void drawNow(Record record) {
+    static DrawList list; // its storage is kept from call to call
+    list.begin();
+    record(list);
+    list.draw(list.viewport());
+}
+
+} // namespace
+
+void drawPuzzle(Puzzle* p) {
+    drawNow([p](DrawList& list) { recordPuzzle(list, p); });
+}
+
+void drawShadows(const Puzzle* p) {
+    drawNow([p](DrawList& list) { recordShadows(list, p); });
+}
+
+void drawNumber(float x, float y, float z, int value) {
+    drawNow([&](DrawList& list) { recordNumber(list, x, y, z, value); });
 }

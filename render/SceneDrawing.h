@@ -4,6 +4,8 @@
 
 #include "model/Puzzle.h"
 
+class DrawList;
+
 // The GL state every function here assumes (set once by the game view): no depth test, culling
 // or dithering; flat shading; GL_TEXTURE_2D and blending (src alpha, 1 - src alpha) on; vertex
 // and texture-coordinate arrays enabled; modulate texture environment; the camera on the
@@ -18,6 +20,11 @@ void drawBackground();
 // Everything above the background, then adds 1 to p->frame. Expects GL_MODELVIEW as the matrix
 // mode with an identity modelview, and leaves both so.
 void drawPuzzle(Puzzle* p);
+// The same draws added to `list` (begun by the caller), for a frame that redraws only what
+// changed; also adds 1 to p->frame.
+void recordPuzzle(DrawList& list, Puzzle* p);
+void recordShadows(DrawList& list, const Puzzle* p);
+void recordNumber(DrawList& list, float x, float y, float z, int value);
 // The columns' shadows on the floor y = -3; nothing while a new board drops in.
 void drawShadows(const Puzzle* p);
 // `value` in decimal in the current colour, centred on x at height y and depth z.

@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -214,6 +215,10 @@ bool GLContext::renderbufferStorage(GLLayer* layer) {
 }
 
 bool GLContext::presentRenderbuffer() {
+    return presentRenderbuffer(Rect{{0.0f, 0.0f}, {1e9f, 1e9f}});
+}
+
+bool GLContext::presentRenderbuffer(const Rect& changed) {
     if (!isLive() || currentContext() != this) return false;
     GLint renderbuffer = 0;
     glGetIntegerv(GL_RENDERBUFFER_BINDING_OES, &renderbuffer);
@@ -241,8 +246,17 @@ bool GLContext::presentRenderbuffer() {
                                  static_cast<GLuint>(renderbuffer));
     bool ok = glCheckFramebufferStatusOES(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES;
     if (ok) {
+        // A picture never presented is copied whole; else only the changed pixels, which keeps
+        // a small change cheap.
+        int x0 = 0, y0 = 0, x1 = width, y1 = height;
+        if (layer->presented_) {
+            x0 = std::clamp(static_cast<int>(std::floor(changed.origin.x)), 0, width);
+            y0 = std::clamp(static_cast<int>(std::floor(changed.origin.y)), 0, height);
+            x1 = std::clamp(static_cast<int>(std::ceil(changed.origin.x + changed.size.width)), x0, width);
+            y1 = std::clamp(static_cast<int>(std::ceil(changed.origin.y + changed.size.height)), y0, height);
+        }
         glBindTexture(GL_TEXTURE_2D, layer->texture_);
-        glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, width, height);
+        if (x1 > x0 && y1 > y0) glCopyTexSubImage2D(GL_TEXTURE_2D, 0, x0, y0, x0, y0, x1 - x0, y1 - y0);
     }
     glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
                                  0);

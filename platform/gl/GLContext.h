@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/base/Geometry.h"
 #include "platform/gl/Screen.h"
 
 struct SDL_Window;
@@ -48,6 +49,9 @@ public:
     // got no layer storage (or it has changed since), or GL fails. Every binding it uses is
     // restored; the render buffer's contents stay as they were.
     bool presentRenderbuffer();
+    // The same, when only the pixels in `changed` (x, y from the bottom-left, as GL counts them)
+    // differ from the picture last presented: only they are copied.
+    bool presentRenderbuffer(const Rect& changed);
 
 private:
     GLContext(SDL_Window* window, std::uint32_t windowId, void* sdlContext);

@@ -468,6 +468,47 @@ TEST_F(PuzzleViewTest, ARestingBoardIsNotRedrawnButItsFramesCountAndAPulseIsRedr
     EXPECT_EQ(compositions, 20);
 }
 
+// A tick redraws only the pixels whose draws changed and presents only those; each must show, in
+// the view and in the window, exactly what a whole redraw of the same frame shows: through a
+// hint's selection and pulse, the cursor's ring, a burst and its falls, the hints switched off
+// and on, and a turn.
+TEST_F(PuzzleViewTest, AFrameRedrawnInPartShowsExactlyTheWholeFrame) {
+    makeRestingBoard(&puzzle, 11);
+    tick(2);
+    int frame = 0;
+    auto sameColours = [](const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
+        for (std::size_t i = 0; i < a.size() && a.size() == b.size(); i += 4)
+            if (std::memcmp(&a[i], &b[i], 3) != 0) return false;
+        return a.size() == b.size();
+    };
+    auto partEqualsWhole = [&](int ticks) {
+        for (int i = 0; i < ticks; ++i, ++frame) {
+            std::vector<std::uint8_t> part, whole, window;
+            int w = 0, h = 0;
+            tick();
+            ASSERT_TRUE(view->readPixels(part));
+            ASSERT_TRUE(windowCompose() && windowReadPixels(window, w, h));
+            ASSERT_TRUE(sameColours(part, window)) << "window, frame " << frame;
+            view->presentCurrentFrame();
+            ASSERT_TRUE(view->readPixels(whole));
+            ASSERT_TRUE(part == whole) << "frame " << frame;
+        }
+    };
+    ASSERT_TRUE(view->keyboardAction(KeyboardCursor::Key::Hint));
+    ASSERT_GT(puzzle.selectScore, 0u);
+    partEqualsWhole(30);
+    ASSERT_TRUE(view->keyboardAction(KeyboardCursor::Key::Tap));
+    ASSERT_GT(puzzle.score, 0u);
+    partEqualsWhole(60);
+    view->setHintState(0);
+    partEqualsWhole(3);
+    ASSERT_TRUE(view->keyboardAction(KeyboardCursor::Key::Hint));
+    partEqualsWhole(3);
+    view->setHintState(1);
+    view->rotateLeft();
+    partEqualsWhole(12);
+}
+
 } // namespace
 
 // Nothing here should touch the player's store; whatever does goes to a scratch file.
