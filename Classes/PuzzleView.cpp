@@ -206,11 +206,7 @@ void PuzzleView::drawView() {
     if (pictureMayHaveChanged() && !unseenFrames) {
         // The background pass reads nothing of the model, so drawing it after the update gives
         // the same picture and lets a resting board skip it along with the rest.
-        const PixelBox changed = drawBoard(needsDisplay_);
-        swapBuffers({{static_cast<float>(changed.x0), static_cast<float>(changed.y0)},
-                     {static_cast<float>(changed.x1 - changed.x0),
-                      static_cast<float>(changed.y1 - changed.y0)}});
-        rememberPresentedPicture();
+        presentChanges();
     } else {
         ++puzzle.frame; // as the drawing would have counted it
     }
@@ -247,8 +243,14 @@ void PuzzleView::presentCurrentFrame() {
 void PuzzleView::drawFrame() {
     setCurrentContext();
     updatePuzzle(&puzzle);
-    drawBoard(true);
-    swapBuffers();
+    presentChanges();
+}
+
+void PuzzleView::presentChanges() {
+    const PixelBox changed = drawBoard(needsDisplay_);
+    swapBuffers({{static_cast<float>(changed.x0), static_cast<float>(changed.y0)},
+                 {static_cast<float>(changed.x1 - changed.x0),
+                  static_cast<float>(changed.y1 - changed.y0)}});
     rememberPresentedPicture();
 }
 

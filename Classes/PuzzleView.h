@@ -227,6 +227,8 @@ private:
     // The background, the board and the keyboard cursor's ring, all of it or what changed since
     // the frame before; returns the pixels that may have changed.
     PixelBox drawBoard(bool everything);
+    // Draws and presents what changed since the last picture (all of it after setNeedsDisplay).
+    void presentChanges();
 
     std::shared_ptr<RunLoopTimer> animationTimer_;
     float textureScale_ = 0.0f; // what the loaded textures are drawn for; 0 before the first load

@@ -19,6 +19,7 @@
 #include "Classes/play/GameClock.h"
 #include "Classes/play/ScoreTables.h"
 #include "platform/app/Application.h"
+#include "platform/base/Memory.h"
 #include "platform/base/RunLoop.h"
 #include "platform/media/Resources.h"
 #include "platform/store/UserDefaults.h"
@@ -135,6 +136,7 @@ int refuse(const char* format, const std::string& a, const std::string& b = {}) 
 } // namespace
 
 int main(int argc, char** argv) {
+    keepFreedMemoryForReuse();
     if (argc >= 2 && std::strcmp(argv[1], "--settings") == 0) {
         const std::vector<std::string> words(argv + 2, argv + argc);
         return settingsCommand(words, UserDefaults::standardUserDefaults(), settingsFilePath(),

@@ -18,6 +18,7 @@
 
 #include "Classes/PuzzleView.h"
 #include "model/Puzzle.h"
+#include "platform/base/Memory.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/gl/GLLayer.h"
 #include "platform/gl/Screen.h"
@@ -311,6 +312,7 @@ BENCHMARK(BM_UpdatePuzzle)->Arg(kPulsing)->Arg(kFalling)->ArgName("state")->Unit
 } // namespace
 
 int main(int argc, char** argv) {
+    keepFreedMemoryForReuse(); // as the game does
     // Before SDL opens anything: no display, no sound card, and a store of our own.
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);

@@ -77,8 +77,9 @@ void DrawList::scale(float x, float y, float z) {
 }
 
 void DrawList::rotate(float degrees, float x, float y, float z) {
-    const auto s = static_cast<GLfloat>(std::sin(degrees * kPi / 180.0));
-    const auto c = static_cast<GLfloat>(std::cos(degrees * kPi / 180.0));
+    const auto radians = static_cast<GLfloat>(degrees * kPi / 180.0);
+    const GLfloat s = std::sin(radians);
+    const GLfloat c = std::cos(radians);
     GLfloat r[16];
     identity(r);
     // The scene turns only about the axes; r[col * 4 + row].

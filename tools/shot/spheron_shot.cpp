@@ -10,6 +10,7 @@
 #include "Classes/PuzzleView.h"
 #include "math/Camera.h"
 #include "model/Puzzle.h"
+#include "platform/base/Memory.h"
 #include "platform/gl/Screen.h"
 #include "platform/media/PngWriter.h"
 #include "render/BlockPicking.h"
@@ -47,6 +48,7 @@ struct Step {
 } // namespace
 
 int main(int argc, char** argv) {
+    keepFreedMemoryForReuse(); // as the game does
     int scale = 1, seed = 1, hints = 1;
     std::string out = "spheron.png";
     std::vector<Step> script;

@@ -1,0 +1,8 @@
+// How the process's allocator keeps memory that is freed, set once at start-up.
+#pragma once
+
+// The software renderer allocates and frees scratch memory in every frame. With the C library's
+// defaults each free gives the top of the heap back to the kernel, and the next frame takes the
+// same pages back one fault at a time. This keeps up to 8 MiB of freed memory for reuse, and
+// large blocks on the heap rather than in mappings of their own that are unmapped when freed.
+void keepFreedMemoryForReuse();
