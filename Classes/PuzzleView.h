@@ -162,6 +162,7 @@ public:
     void hideKeyboardCursor() { keyboard_.hide(); }
     const KeyboardCursor& keyboardCursor() const { return keyboard_.cursor(); }
     KeyboardPlay& keyboardPlay() { return keyboard_; }
+    const SceneFrames& sceneFrames() const { return frames_; }
 
     // ---- Settings and best score ----
 

@@ -190,6 +190,7 @@ void BM_DrawnFrame(benchmark::State& state) {
     s.presents = 0;
     double cpu = 0;
     double wall = 0;
+    double redrawn = 0; // pixels
     long frames = 0;
     long bursts = 1;
     for (auto _ : state) {
@@ -203,6 +204,7 @@ void BM_DrawnFrame(benchmark::State& state) {
         const auto t0 = Clock::now();
         s.view->drawView(); // the picture moves in every frame of these states
         s.finish();
+        redrawn += static_cast<double>(s.view->sceneFrames().redrawnPixels());
         wall += std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
         cpu += processCpuMs() - c0;
         ++frames;
@@ -215,6 +217,9 @@ void BM_DrawnFrame(benchmark::State& state) {
     double hwm = 0;
     residentMiB(&rss, &hwm);
     state.counters["cpu_ms"] = frames ? cpu / static_cast<double>(frames) : 0.0;
+    const Size pixels = s.view->surfaceSize();
+    state.counters["redrawn"] =
+        frames ? redrawn / static_cast<double>(frames) / (pixels.width * pixels.height) : 0.0;
     state.counters["drawn"] =
         frames ? static_cast<double>(s.presents) / static_cast<double>(frames) : 0.0;
     state.counters["wall_ms"] = frames ? wall / static_cast<double>(frames) : 0.0;

@@ -245,18 +245,22 @@ bool GLContext::presentRenderbuffer(const Rect& changed) {
     glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
                                  static_cast<GLuint>(renderbuffer));
     bool ok = glCheckFramebufferStatusOES(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES;
+    // A picture never presented is copied whole; else only the changed pixels, which keeps a
+    // small change cheap.
+    const bool whole = !layer->presented_;
+    int x0 = 0, y0 = 0, x1 = width, y1 = height;
+    if (!whole) {
+        x0 = std::clamp(static_cast<int>(std::floor(changed.origin.x)), 0, width);
+        y0 = std::clamp(static_cast<int>(std::floor(changed.origin.y)), 0, height);
+        x1 = std::clamp(static_cast<int>(std::ceil(changed.origin.x + changed.size.width)), x0,
+                        width);
+        y1 = std::clamp(static_cast<int>(std::ceil(changed.origin.y + changed.size.height)), y0,
+                        height);
+    }
     if (ok) {
-        // A picture never presented is copied whole; else only the changed pixels, which keeps
-        // a small change cheap.
-        int x0 = 0, y0 = 0, x1 = width, y1 = height;
-        if (layer->presented_) {
-            x0 = std::clamp(static_cast<int>(std::floor(changed.origin.x)), 0, width);
-            y0 = std::clamp(static_cast<int>(std::floor(changed.origin.y)), 0, height);
-            x1 = std::clamp(static_cast<int>(std::ceil(changed.origin.x + changed.size.width)), x0, width);
-            y1 = std::clamp(static_cast<int>(std::ceil(changed.origin.y + changed.size.height)), y0, height);
-        }
         glBindTexture(GL_TEXTURE_2D, layer->texture_);
-        if (x1 > x0 && y1 > y0) glCopyTexSubImage2D(GL_TEXTURE_2D, 0, x0, y0, x0, y0, x1 - x0, y1 - y0);
+        if (x1 > x0 && y1 > y0)
+            glCopyTexSubImage2D(GL_TEXTURE_2D, 0, x0, y0, x0, y0, x1 - x0, y1 - y0);
     }
     glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
                                  0);
@@ -267,7 +271,10 @@ bool GLContext::presentRenderbuffer(const Rect& changed) {
     if (!ok) return false;
     glFlush(); // the compositor's context reads the picture next
     layer->presented_ = true;
-    return windowPresent();
+    if (whole || (x0 == 0 && y0 == 0 && x1 == width && y1 == height)) return windowPresent();
+    return windowPresentLayerChange(*layer,
+                                    {{static_cast<float>(x0), static_cast<float>(y0)},
+                                     {static_cast<float>(x1 - x0), static_cast<float>(y1 - y0)}});
 }
 
 bool SavedGLContext::is(const GLContext* context) const {

@@ -24,6 +24,7 @@ struct WindowCompositor {
         std::uint64_t nextOrder = 1;
         int nextId = 1;
         std::vector<std::pair<int, std::function<void()>>> willCompose;
+        int shownWidth = 0, shownHeight = 0; // the drawable's size when last shown whole
     };
 
     // Never destroyed: layers and contexts may go away during static destruction.
@@ -44,7 +45,8 @@ struct WindowCompositor {
     }
     static void resetState(int width, int height);
     static void drawLayer(const GLLayer& layer);
-    static bool compose(bool swap);
+    // part: window pixels from the bottom-left, or nullptr for the whole window.
+    static bool compose(bool swap, const GLint* part = nullptr);
 };
 
 // ---- GLLayer ----
@@ -155,7 +157,7 @@ void WindowCompositor::drawLayer(const GLLayer& layer) {
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
-bool WindowCompositor::compose(bool swap) {
+bool WindowCompositor::compose(bool swap, const GLint* part) {
     if (!screenIsOpen()) return false;
     for (const auto& hook : state().willCompose)
         hook.second();
@@ -167,7 +169,23 @@ bool WindowCompositor::compose(bool swap) {
     int width = 0;
     int height = 0;
     screenDrawableSize(&width, &height);
+    // A part only where the back buffer holds the last picture shown, at this size.
+    GLint box[4] = {0, 0, width, height};
+    const bool partial = part && swap && screenCanShowPart() && state().shownWidth == width &&
+                         state().shownHeight == height;
+    if (partial) {
+        box[0] = std::clamp(part[0], 0, width);
+        box[1] = std::clamp(part[1], 0, height);
+        box[2] = std::clamp(part[0] + part[2], box[0], width) - box[0];
+        box[3] = std::clamp(part[1] + part[3], box[1], height) - box[1];
+    }
+    const auto limit = [&] {
+        if (!partial) return;
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(box[0], box[1], box[2], box[3]);
+    };
     resetState(width, height);
+    limit();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     // A drawing must not add or remove items while this runs.
@@ -177,11 +195,18 @@ bool WindowCompositor::compose(bool swap) {
         else if (item.drawing)
             item.drawing();
         resetState(width, height);
+        limit();
     }
-    if (swap)
+    glDisable(GL_SCISSOR_TEST);
+    if (partial) {
+        screenShowPart(box[0], box[1], box[2], box[3]);
+    } else if (swap) {
         screenSwap();
-    else
+        state().shownWidth = width;
+        state().shownHeight = height;
+    } else {
         glFlush();
+    }
     saved.restore();
     return true;
 }
@@ -219,6 +244,29 @@ bool windowCompose() {
 
 bool windowPresent() {
     return WindowCompositor::compose(true);
+}
+
+bool windowPresentLayerChange(const GLLayer& layer, const Rect& changed) {
+    if (layer.pixelWidth_ <= 0 || layer.pixelHeight_ <= 0) return windowPresent();
+    int width = 0;
+    int height = 0;
+    screenDrawableSize(&width, &height);
+    // The layer's picture is stretched over its frame in points, bottom row at the frame's
+    // bottom; two pixels more on each side cover the filtering of a picture not shown 1:1.
+    const float scale = windowContentScale();
+    const Rect& f = layer.windowFrame_;
+    const float sx = f.size.width / static_cast<float>(layer.pixelWidth_);
+    const float sy = f.size.height / static_cast<float>(layer.pixelHeight_);
+    const float left = (f.origin.x + changed.origin.x * sx) * scale;
+    const float right = (f.origin.x + (changed.origin.x + changed.size.width) * sx) * scale;
+    const float frameBottom = static_cast<float>(height) - (f.origin.y + f.size.height) * scale;
+    const float bottom = frameBottom + changed.origin.y * sy * scale;
+    const float top = frameBottom + (changed.origin.y + changed.size.height) * sy * scale;
+    const GLint part[4] = {static_cast<GLint>(std::floor(left)) - 2,
+                           static_cast<GLint>(std::floor(bottom)) - 2,
+                           static_cast<GLint>(std::ceil(right - left)) + 5,
+                           static_cast<GLint>(std::ceil(top - bottom)) + 5};
+    return WindowCompositor::compose(true, part);
 }
 
 bool windowReadPixels(std::vector<std::uint8_t>& rgba, int& width, int& height) {

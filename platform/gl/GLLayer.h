@@ -54,6 +54,7 @@ public:
 private:
     friend class GLContext;
     friend struct WindowCompositor;
+    friend bool windowPresentLayerChange(const GLLayer& layer, const Rect& changed);
     static GLLayer* backedBy(const GLContext* context, std::uint32_t renderbuffer);
     static void forEachBackedBy(GLContext* context, void (*fn)(GLLayer*, GLContext*));
     void dropBacking(); // forgets storage and picture; deletes nothing
@@ -104,6 +105,10 @@ void windowRemoveWillCompose(int id); // not from inside a hook
 bool windowCompose();
 // windowCompose(), then shows the back buffer.
 bool windowPresent();
+// windowPresent() when only the pixels `changed` of `layer`'s picture (from its bottom-left) have
+// changed since the window was last shown: where the window can show a part, only the window's
+// pixels under them are composed and shown.
+bool windowPresentLayerChange(const GLLayer& layer, const Rect& changed);
 // The window's back buffer as RGBA rows, top row first: call after windowCompose(), before
 // anything swaps. False when no screen is open.
 bool windowReadPixels(std::vector<std::uint8_t>& rgba, int& width, int& height);

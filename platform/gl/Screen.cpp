@@ -13,6 +13,59 @@ namespace {
 SDL_Window* window = nullptr;
 SDL_GLContext defaultContext = nullptr;
 bool videoStarted = false;
+
+// GLX_MESA_copy_sub_buffer, reached through SDL so that nothing links against X or GLX. Where it
+// is found, the window is shown by copying from its back buffer and never by swapping, so the
+// back buffer always holds the last picture composed and a frame may redraw a part of it.
+using XDisplay = void;
+using CopySubBufferFn = void (*)(XDisplay*, unsigned long, int, int, int, int);
+struct PartCopy {
+    CopySubBufferFn copy = nullptr;
+    XDisplay* display = nullptr;
+    unsigned long drawable = 0;
+};
+PartCopy partCopy;
+
+PartCopy findPartCopy() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "x11") != 0) return {};
+    using GetDisplayFn = XDisplay* (*)();
+    using GetDrawableFn = unsigned long (*)();
+    using GetContextFn = void* (*)();
+    using QueryContextFn = int (*)(XDisplay*, void*, int, int*);
+    using QueryExtensionsFn = const char* (*)(XDisplay*, int);
+    const auto getDisplay =
+        reinterpret_cast<GetDisplayFn>(SDL_GL_GetProcAddress("glXGetCurrentDisplay"));
+    const auto getDrawable =
+        reinterpret_cast<GetDrawableFn>(SDL_GL_GetProcAddress("glXGetCurrentDrawable"));
+    const auto getContext =
+        reinterpret_cast<GetContextFn>(SDL_GL_GetProcAddress("glXGetCurrentContext"));
+    const auto queryContext =
+        reinterpret_cast<QueryContextFn>(SDL_GL_GetProcAddress("glXQueryContext"));
+    const auto queryExtensions =
+        reinterpret_cast<QueryExtensionsFn>(SDL_GL_GetProcAddress("glXQueryExtensionsString"));
+    if (!getDisplay || !getDrawable || !getContext || !queryContext || !queryExtensions) return {};
+    PartCopy found;
+    found.display = getDisplay();
+    found.drawable = getDrawable();
+    void* context = getContext();
+    constexpr int kGlxScreen = 0x800C;
+    int screen = 0;
+    if (!found.display || !found.drawable || !context ||
+        queryContext(found.display, context, kGlxScreen, &screen) != 0)
+        return {};
+    const char* all = queryExtensions(found.display, screen);
+    constexpr const char* kName = "GLX_MESA_copy_sub_buffer";
+    const std::size_t length = std::strlen(kName);
+    for (const char* at = all ? std::strstr(all, kName) : nullptr; at;
+         at = std::strstr(at + 1, kName))
+        if ((at == all || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0')) {
+            found.copy =
+                reinterpret_cast<CopySubBufferFn>(SDL_GL_GetProcAddress("glXCopySubBufferMESA"));
+            return found.copy ? found : PartCopy{};
+        }
+    return {};
+}
 } // namespace
 
 bool screenStartVideo() {
@@ -72,10 +125,12 @@ bool screenOpen(const ScreenOptions& options) {
         screenClose();
         return false;
     }
+    partCopy = findPartCopy();
     return true;
 }
 
 void screenClose() {
+    partCopy = {};
     if (defaultContext) {
         SDL_GL_MakeCurrent(window, nullptr);
         SDL_GL_DeleteContext(defaultContext);
@@ -104,7 +159,24 @@ void screenSetTitle(const char* title) {
 }
 
 void screenSwap() {
-    if (window) SDL_GL_SwapWindow(window);
+    if (!window) return;
+    if (!partCopy.copy) {
+        SDL_GL_SwapWindow(window);
+        return;
+    }
+    int width = 0;
+    int height = 0;
+    SDL_GL_GetDrawableSize(window, &width, &height);
+    screenShowPart(0, 0, width, height);
+}
+
+bool screenCanShowPart() {
+    return window && partCopy.copy;
+}
+
+void screenShowPart(int x, int y, int width, int height) {
+    if (!window || !partCopy.copy || width <= 0 || height <= 0) return;
+    partCopy.copy(partCopy.display, partCopy.drawable, x, y, width, height);
 }
 
 void screenDrawableSize(int* widthPx, int* heightPx) {

@@ -37,6 +37,13 @@ bool screenMakeDefaultCurrent();
 void screenSetTitle(const char* title);
 // Shows the window's back buffer.
 void screenSwap();
+// Whether the window can show a part of its back buffer, which then keeps its contents from
+// one picture to the next (on X, with GLX_MESA_copy_sub_buffer): a picture may then be composed
+// in part. False offscreen, on Wayland and on drivers without the extension.
+bool screenCanShowPart();
+// Shows the pixels x <= px < x + width, y <= py < y + height (from the bottom-left) of the back
+// buffer; nothing where screenCanShowPart() is false.
+void screenShowPart(int x, int y, int width, int height);
 void screenDrawableSize(int* widthPx, int* heightPx);
 // Pixels per window point; 1 unless a large display asks for more.
 void windowSetContentScale(float scale);
