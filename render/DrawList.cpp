@@ -115,6 +115,10 @@ void DrawList::rotate(float degrees, float x, float y, float z) {
     multiply(stack_[depth_], r);
 }
 
+void DrawList::modelview(GLfloat out[16]) const {
+    std::memcpy(out, stack_[depth_], sizeof stack_[0]);
+}
+
 void DrawList::color(float r, float g, float b, float a) {
     rgba_[0] = r;
     rgba_[1] = g;

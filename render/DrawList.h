@@ -39,6 +39,9 @@ public:
     void scale(float x, float y, float z);
     void rotate(float degrees, float x, float y, float z);
 
+    // The current modelview, column by column, as glGetFloatv would give GL's.
+    void modelview(GLfloat out[16]) const;
+
     void color(float r, float g, float b, float a);
     void texture(GLuint name);
     // A triangle strip (or fan) of `count` vertices from 3-float vertex and 2-float texture

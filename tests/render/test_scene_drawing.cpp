@@ -12,6 +12,7 @@
 #include <numeric>
 #include <vector>
 
+#include "render/DrawList.h"
 #include "render/Textures.h"
 #include "sim/Boards.h"
 #include "support/GLTest.h"
@@ -188,6 +189,56 @@ TEST_F(SceneDrawingTest, GradientRunsFromGreyAtTheBottomToWhiteAt35PercentAtAnyS
             EXPECT_TRUE(looksLike(at(x, height - 1), kWhite));
         }
     }
+}
+
+// The draw list builds each modelview on the CPU; it must be GL's own, bit for bit, for the
+// turns, scales and moves the scene makes (clouds turn by any angle, shadows lie flat, the
+// speech bubble has no depth), and so must the pixels.
+TEST_F(SceneDrawingTest, TheDrawListsMatricesAreExactlyGLsOwn) {
+    static const GLfloat quad[] = {0.5f, 0.5f, 0.0f, -0.5f, 0.5f,  0.0f,
+                                   0.5f, -0.5f, 0.0f, -0.5f, -0.5f, 0.0f};
+    static const GLfloat uv[] = {1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f};
+    DrawList list;
+    list.begin();
+    list.texture(cloudTexId);
+    glBindTexture(GL_TEXTURE_2D, cloudTexId);
+    glVertexPointer(3, GL_FLOAT, 0, quad);
+    glTexCoordPointer(2, GL_FLOAT, 0, uv);
+    auto move = [&](const float t[3], float angle, const float axis[3], const float s[3]) {
+        glPushMatrix();
+        glTranslatef(t[0], t[1], t[2]);
+        glRotatef(angle, axis[0], axis[1], axis[2]);
+        glScalef(s[0], s[1], s[2]);
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        GLfloat byGL[16], byList[16];
+        glGetFloatv(GL_MODELVIEW_MATRIX, byGL);
+        glPopMatrix();
+        list.pushMatrix();
+        list.translate(t[0], t[1], t[2]);
+        list.rotate(angle, axis[0], axis[1], axis[2]);
+        list.scale(s[0], s[1], s[2]);
+        list.arrays(quad, uv, 4);
+        list.modelview(byList);
+        list.popMatrix();
+        EXPECT_EQ(std::memcmp(byGL, byList, sizeof byGL), 0) << angle;
+    };
+    const float z[3] = {0, 0, 1}, x[3] = {1, 0, 0}, y[3] = {0, 1, 0};
+    for (float a = -180.0f; a <= 180.0f; a += 7.0f) {
+        const float t[3] = {a / 100.0f, 0.3f, 1.7f}, s[3] = {0.21f, 0.83f, 0.21f};
+        move(t, a, z, s);
+        move(t, a, y, s);
+    }
+    const float floor[3] = {1.0f, -3.0f, 2.5f}, wide[3] = {1.37f, 1.0f, 1.0f};
+    move(floor, 90.0f, x, wide);
+    const float says[3] = {-1.75f, 0.35f, 2.5f}, flat[3] = {1.5f, 1.5f, 0.0f};
+    move(says, 0.0f, z, flat);
+    target->read();
+    const std::vector<std::uint8_t> byGL = target->pixels;
+    clear(kBlack);
+    list.draw(list.viewport());
+    target->read();
+    EXPECT_TRUE(target->pixels == byGL);
+    EXPECT_TRUE(looksLike(atWorld(0.04f, 0.3f, 1.7f), kCloud)); // something was drawn
 }
 
 // ---------------------------------------------------------------------------------------------
