@@ -269,15 +269,37 @@ bool DrawList::damage(const DrawList& before, PixelBox out[kMaxDamageBoxes], int
         std::memcmp(projection_, before.projection_, sizeof projection_) != 0 ||
         std::memcmp(viewport_, before.viewport_, sizeof viewport_) != 0)
         return false;
-    const std::size_t shared = std::min(items_.size(), before.items_.size());
-    for (std::size_t i = 0; i < shared; ++i) {
-        if (same(items_[i], before.items_[i])) continue;
-        addDamage(out, count, items_[i].box);
-        addDamage(out, count, before.items_[i].box);
+    // The two lists are matched in order; a draw added to this frame (a burst's cloud) or gone
+    // from it (a bubble that popped) is stepped over, so that the draws after it still match.
+    // Pixels that no unmatched draw touches get the same draws in the same order as before.
+    constexpr std::size_t kLookAhead = 4;
+    const std::vector<Item>& now = items_;
+    const std::vector<Item>& then = before.items_;
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < now.size() && j < then.size()) {
+        if (same(now[i], then[j])) {
+            ++i;
+            ++j;
+            continue;
+        }
+        std::size_t added = 0;
+        std::size_t gone = 0;
+        for (std::size_t k = 1; k <= kLookAhead && !added && !gone; ++k) {
+            if (i + k < now.size() && same(now[i + k], then[j]))
+                added = k;
+            else if (j + k < then.size() && same(now[i], then[j + k]))
+                gone = k;
+        }
+        if (!added && !gone) added = gone = 1; // one draw changed
+        for (std::size_t k = 0; k < added; ++k)
+            addDamage(out, count, now[i++].box);
+        for (std::size_t k = 0; k < gone; ++k)
+            addDamage(out, count, then[j++].box);
     }
-    for (std::size_t i = shared; i < items_.size(); ++i)
-        addDamage(out, count, items_[i].box);
-    for (std::size_t i = shared; i < before.items_.size(); ++i)
-        addDamage(out, count, before.items_[i].box);
+    for (; i < now.size(); ++i)
+        addDamage(out, count, now[i].box);
+    for (; j < then.size(); ++j)
+        addDamage(out, count, then[j].box);
     return true;
 }
