@@ -14,20 +14,23 @@ SDL_Window* window = nullptr;
 SDL_GLContext defaultContext = nullptr;
 bool videoStarted = false;
 
-// GLX_MESA_copy_sub_buffer, reached through SDL so that nothing links against X or GLX. Where it
-// is found, the window is shown by copying from its back buffer and never by swapping, so the
-// back buffer always holds the last picture composed and a frame may redraw a part of it.
+// Where the back buffer keeps the last picture composed, a frame may compose a part of it. On X
+// that takes GLX_MESA_copy_sub_buffer, reached through SDL so that nothing links against X or
+// GLX: the window is then shown by copying from its back buffer, never by swapping. The
+// offscreen driver draws into a single buffer, which keeps its pixels.
 using XDisplay = void;
 using CopySubBufferFn = void (*)(XDisplay*, unsigned long, int, int, int, int);
 struct PartCopy {
     CopySubBufferFn copy = nullptr;
     XDisplay* display = nullptr;
     unsigned long drawable = 0;
+    bool singleBuffer = false; // offscreen
 };
 PartCopy partCopy;
 
 PartCopy findPartCopy() {
     const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::strcmp(driver, "offscreen") == 0) return {nullptr, nullptr, 0, true};
     if (!driver || std::strcmp(driver, "x11") != 0) return {};
     using GetDisplayFn = XDisplay* (*)();
     using GetDrawableFn = unsigned long (*)();
@@ -171,12 +174,15 @@ void screenSwap() {
 }
 
 bool screenCanShowPart() {
-    return window && partCopy.copy;
+    return window && (partCopy.copy || partCopy.singleBuffer);
 }
 
 void screenShowPart(int x, int y, int width, int height) {
-    if (!window || !partCopy.copy || width <= 0 || height <= 0) return;
-    partCopy.copy(partCopy.display, partCopy.drawable, x, y, width, height);
+    if (!window || width <= 0 || height <= 0) return;
+    if (partCopy.copy)
+        partCopy.copy(partCopy.display, partCopy.drawable, x, y, width, height);
+    else if (partCopy.singleBuffer)
+        SDL_GL_SwapWindow(window); // shows nothing, as a whole swap there does
 }
 
 void screenDrawableSize(int* widthPx, int* heightPx) {

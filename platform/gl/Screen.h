@@ -39,7 +39,8 @@ void screenSetTitle(const char* title);
 void screenSwap();
 // Whether the window can show a part of its back buffer, which then keeps its contents from
 // one picture to the next (on X, with GLX_MESA_copy_sub_buffer): a picture may then be composed
-// in part. False offscreen, on Wayland and on drivers without the extension.
+// in part; and offscreen, where there is one buffer. False on Wayland and on drivers without the
+// extension.
 bool screenCanShowPart();
 // Shows the pixels x <= px < x + width, y <= py < y + height (from the bottom-left) of the back
 // buffer; nothing where screenCanShowPart() is false.
