@@ -117,6 +117,7 @@ bool RunLoop::runOnce(Clock::duration maxWait) {
 }
 
 bool RunLoop::processReady() {
+    previousPass_ = std::exchange(currentPass_, loopTime());
     bool handled = deliverSdlEvents();
     handled = runPostedTasks() || handled;
     handled = fireDueTimers() || handled;
@@ -203,9 +204,12 @@ RunLoop::Clock::time_point RunLoop::nextTimerFire() const {
 }
 
 void RunLoop::wakeSuspendedTimers() {
-    const Clock::time_point now = loopTime();
+    // On simulated time what this pass hands out came in during the pass before it (a script's
+    // step), so a timer that had ticked on would have seen it at its first slot after that one.
+    const Clock::time_point since =
+        simulated_ ? previousPass_ + Clock::duration(1) : loopTime();
     for (const auto& timer : timers_)
-        if (timer->suspended_) timer->wakeAt(now);
+        if (timer->suspended_) timer->wakeAt(since);
 }
 
 // ---- Sleeping timers ----

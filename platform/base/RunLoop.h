@@ -34,7 +34,8 @@ public:
     // ---- Sleeping, on the loop's thread only ----
     // No ticks until the loop hands out an event or runs a posted task, until `wakeAt` (the
     // loop's time) or until resume(), whichever comes first. Then the ticks go on in their old
-    // rhythm from the first slot at or after the wake-up; the slots that passed meanwhile are
+    // rhythm from the first slot at or after the wake-up (on simulated time, after the pass
+    // before the one that handed out the event or task); the slots that passed meanwhile are
     // counted instead of ticked.
     void suspend(Clock::time_point wakeAt = Clock::time_point::max());
     void resume();
@@ -141,6 +142,7 @@ private:
     bool sdlEventPending_ = false; // an event taken by the SDL wait and not yet delivered
     bool simulated_ = false;
     Clock::time_point simulatedNow_{};
+    Clock::time_point currentPass_{}, previousPass_{}; // loop times of the latest passes
     std::unique_ptr<SDL_Event> pendingEvent_;
 };
 
