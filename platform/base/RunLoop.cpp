@@ -11,8 +11,10 @@ namespace {
 
 constexpr auto kMinimumInterval = std::chrono::microseconds(100);
 // An SDL wait is given in whole milliseconds; this caps one wait so that a deadline far away
-// still fits and so that a wake-up lost to SDL being shut down costs little.
-constexpr int kLongestSdlWaitMs = 1000;
+// still fits and so that a wake-up lost to SDL being shut down costs little. A loop with nothing
+// due wakes this often (each wake costs about a millisecond of CPU); SDL notices game
+// controllers plugged in when it wakes.
+constexpr int kLongestSdlWaitMs = 10000;
 constexpr auto kLongestWait = std::chrono::seconds(60);
 
 bool sdlVideoUp() {
