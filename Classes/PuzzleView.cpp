@@ -402,7 +402,8 @@ void PuzzleView::rotateDown() {
 
 void PuzzleView::rotateTo(int direction) {
     if (session_.isPaused()) return; // the cube is hidden; tilt must not turn it unseen
-    FrameRest::wake(animationTimer_.get()); // tilt comes by a timer, not an event
+    // Tilt comes by a timer, not an event: the frame timer must wake for it.
+    FrameRest::wake(animationTimer_.get());
     const auto before = std::make_unique<Puzzle>(puzzle);
     if (turned(direction)) session_.recordMove(*before);
 }

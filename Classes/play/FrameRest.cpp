@@ -54,10 +54,9 @@ void FrameRest::setEnabled(bool on) {
 }
 
 FrameRest::Words FrameRest::currentWords() {
-    return {checkSolution,       solveRequest,    opRunning,       quitRequest,
-            popSndRequest,       dropSndRequest,  cheerSndRequest, rejectSndRequest,
-            startSndRequest,     warnSndRequest,  highScoreSndRequest,
-            gameType,            hintState,       sfxState,        highScore};
+    return {checkSolution,       solveRequest,    opRunning,        quitRequest,     popSndRequest,
+            dropSndRequest,      cheerSndRequest, rejectSndRequest, startSndRequest, warnSndRequest,
+            highScoreSndRequest, gameType,        hintState,        sfxState,        highScore};
 }
 
 void FrameRest::beforeTick(Puzzle& board, RunLoopTimer* timer) {

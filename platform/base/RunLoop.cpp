@@ -87,8 +87,8 @@ std::shared_ptr<RunLoopTimer> RunLoop::scheduleRepeatingTimer(double intervalSec
     auto interval =
         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(intervalSeconds));
     interval = std::max<Clock::duration>(interval, kMinimumInterval);
-    std::shared_ptr<RunLoopTimer> timer(
-        new RunLoopTimer(*this, interval, loopTime() + interval, timersScheduled_++, std::move(tick)));
+    std::shared_ptr<RunLoopTimer> timer(new RunLoopTimer(*this, interval, loopTime() + interval,
+                                                         timersScheduled_++, std::move(tick)));
     timers_.push_back(timer);
     return timer;
 }
@@ -208,8 +208,7 @@ RunLoop::Clock::time_point RunLoop::nextTimerFire() const {
 void RunLoop::wakeSuspendedTimers() {
     // On simulated time what this pass hands out came in during the pass before it (a script's
     // step), so a timer that had ticked on would have seen it at its first slot after that one.
-    const Clock::time_point since =
-        simulated_ ? previousPass_ + Clock::duration(1) : loopTime();
+    const Clock::time_point since = simulated_ ? previousPass_ + Clock::duration(1) : loopTime();
     for (const auto& timer : timers_)
         if (timer->suspended_) timer->wakeAt(since);
 }

@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -507,9 +507,9 @@ PlayedGame playTimedGame(PuzzleView& view, bool sleepsAtRest) {
     setSystemSoundPlayObserver(hear);
     // Every play is heard: none is dropped for overlapping one whose real-time end is late.
     const GameSounds& sounds = view.sounds();
-    for (const auto* sound : {&sounds.popSound, &sounds.dropSound, &sounds.cheerSound,
-                              &sounds.rejectSound, &sounds.startSound, &sounds.warnSound,
-                              &sounds.highScoreSound})
+    for (const auto* sound :
+         {&sounds.popSound, &sounds.dropSound, &sounds.cheerSound, &sounds.rejectSound,
+          &sounds.startSound, &sounds.warnSound, &sounds.highScoreSound})
         if (*sound) (*sound)->setMaximumNumberOfConcurrentSounds(1000);
     auto bar = ProgressView::initWithFrame({{80, 412}, {160, 14}});
     view.setProgressView(bar.get());

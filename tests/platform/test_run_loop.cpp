@@ -110,7 +110,7 @@ TEST(RunLoopTimers, ASuspendedTimerWakesInItsRhythmAndCountsTheSlotsItSleptThrou
     EXPECT_EQ(timer->takeSkippedTicks(), 4u);
     timer->suspend();
     loop.runUntil(t0 + 200ms); // asleep: nothing ticks
-    loop.post([] {});           // after the pass at 200 ms: the next slot sees it
+    loop.post([] {});          // after the pass at 200 ms: the next slot sees it
     loop.runUntil(t0 + 215ms);
     EXPECT_EQ(timer->takeSkippedTicks(), 13u);
     timer->suspend();
