@@ -191,7 +191,12 @@ void PuzzleView::setAnimationTimer(std::shared_ptr<RunLoopTimer> timer) {
 }
 
 void PuzzleView::drawView() {
-    if (session_.isPaused()) return; // the clock stands still; nothing moves, sounds or is drawn
+    rest_.beforeTick(puzzle, animationTimer_.get());
+    if (session_.isPaused()) { // the clock stands still; nothing moves, sounds or is drawn
+        rest_.sleepWhilePaused(animationTimer_.get());
+        return;
+    }
+    frameAsked_ = false;
     setCurrentContext();
     keyboard_.advanceFrame(puzzle);
     // Fires once per game: from then on the best score equals the score. A practice game's
@@ -203,7 +208,8 @@ void PuzzleView::drawView() {
         if (newHighScoreHandler_) newHighScoreHandler_(puzzle.score);
     }
     followGame();
-    if (pictureMayHaveChanged() && !unseenFrames) {
+    const bool draws = pictureMayHaveChanged() && !unseenFrames;
+    if (draws) {
         // The background pass reads nothing of the model, so drawing it after the update gives
         // the same picture and lets a resting board skip it along with the rest.
         presentChanges();
@@ -216,6 +222,7 @@ void PuzzleView::drawView() {
         puzzle.flags &= ~kPuzzleProgressChanged;
     }
     if (solveRequest != 0 && opRunning == 0) launchSolveOperation();
+    rest_.afterTick(puzzle, animationTimer_.get(), !draws && !frameAsked_);
 }
 
 PixelBox PuzzleView::drawBoard(bool everything) {
@@ -394,6 +401,8 @@ void PuzzleView::rotateDown() {
 
 void PuzzleView::rotateTo(int direction) {
     if (session_.isPaused()) return; // the cube is hidden; tilt must not turn it unseen
+    // Tilt comes by a timer, not an event: the frame timer must wake for it.
+    FrameRest::wake(animationTimer_.get());
     const auto before = std::make_unique<Puzzle>(puzzle);
     if (turned(direction)) session_.recordMove(*before);
 }

@@ -13,6 +13,7 @@
 #include "Classes/play/GameOutcome.h"
 #include "Classes/play/GameSession.h"
 #include "Classes/KeyboardPlay.h"
+#include "Classes/play/FrameRest.h"
 #include "model/Puzzle.h"
 #include "platform/gl/GLExtensions.h"
 #include "render/SceneFrames.h"
@@ -58,7 +59,8 @@ public:
 
     // ---- Frame timer, on the main run loop ----
 
-    // (Re)starts the repeating timer that calls drawView(); never leaves two timers.
+    // (Re)starts the repeating timer that calls drawView(); never leaves two timers. The timer
+    // sleeps while nothing moves (see FrameRest).
     void startAnimation(float interval);
     // Invalidates the timer so that no tick follows, and forgets it; nothing without one.
     void stopAnimation();
@@ -74,7 +76,10 @@ public:
     void drawFrame();
     // The next tick draws and presents even if the board rests: the surface was exposed or
     // resized, or something outside the board that shows with it changed.
-    void setNeedsDisplay() { needsDisplay_ = true; }
+    void setNeedsDisplay() {
+        needsDisplay_ = frameAsked_ = true;
+        FrameRest::wake(animationTimer_.get());
+    }
     bool needsDisplay() const { return needsDisplay_; }
 
     // ---- Touches: positions in view points, origin at the top-left, y downward ----
@@ -123,8 +128,14 @@ public:
     // Ctrl+Z and Ctrl+Y: a step back or forward through the game's boards, taken as soon as the
     // board is at rest (a burst, fall or turn under way finishes first). A step cancels a
     // solver run. Nothing once the game is over; a step asked for while paused only resumes.
-    void undoAction() { session_.undo(); }
-    void redoAction() { session_.redo(); }
+    void undoAction() {
+        session_.undo();
+        FrameRest::wake(animationTimer_.get());
+    }
+    void redoAction() {
+        session_.redo();
+        FrameRest::wake(animationTimer_.get());
+    }
     bool canUndo() const { return session_.canUndo(); }
     bool canRedo() const { return session_.canRedo(); }
     // Pause: the game's clock, the frame updates, the drawing and the sounds stand still, and
@@ -259,6 +270,8 @@ private:
     };
     static ShownSettings currentSettings();
     bool needsDisplay_ = true;
+    bool frameAsked_ = false; // setNeedsDisplay() was called during this tick
+    FrameRest rest_;
     Puzzle presented_{};
     ShownSettings presentedSettings_{};
 };

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <ctime>
+#include <limits>
 #include <utility>
 
 #include "model/Puzzle.h"
@@ -35,6 +36,12 @@ double GameClock::counted() const {
 
 std::int64_t GameClock::now() const {
     return anchor_ + static_cast<std::int64_t>(std::floor(counted()));
+}
+
+double GameClock::secondsToNextSecond() const {
+    if (paused_) return std::numeric_limits<double>::infinity();
+    const double counted = this->counted();
+    return std::floor(counted) + 1.0 - counted;
 }
 
 void GameClock::pause() {

@@ -20,6 +20,8 @@ public:
 
     // Calendar seconds: the anchor plus the whole seconds counted since, pauses left out.
     std::int64_t now() const;
+    // Seconds of the source until now() changes; infinity while paused.
+    double secondsToNextSecond() const;
 
     // Stops and restarts the count; pausing twice or resuming a running clock does nothing.
     void pause();

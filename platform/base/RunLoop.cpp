@@ -11,8 +11,10 @@ namespace {
 
 constexpr auto kMinimumInterval = std::chrono::microseconds(100);
 // An SDL wait is given in whole milliseconds; this caps one wait so that a deadline far away
-// still fits and so that a wake-up lost to SDL being shut down costs little.
-constexpr int kLongestSdlWaitMs = 1000;
+// still fits and so that a wake-up lost to SDL being shut down costs little. A loop with nothing
+// due wakes this often (each wake costs about a millisecond of CPU); SDL notices game
+// controllers plugged in when it wakes.
+constexpr int kLongestSdlWaitMs = 10000;
 constexpr auto kLongestWait = std::chrono::seconds(60);
 
 bool sdlVideoUp() {
@@ -73,8 +75,10 @@ void RunLoop::setSimulatedTime(bool on) {
     if (on) simulatedNow_ = Clock::now();
     // Timers keep their rhythm across the switch: both clocks agree at this instant.
     const Clock::duration shift = on ? Clock::duration::zero() : Clock::now() - simulatedNow_;
-    for (const auto& timer : timers_)
+    for (const auto& timer : timers_) {
         timer->nextFire_ += shift;
+        if (timer->wakeAt_ != Clock::time_point::max()) timer->wakeAt_ += shift;
+    }
     simulated_ = on;
 }
 
@@ -83,8 +87,8 @@ std::shared_ptr<RunLoopTimer> RunLoop::scheduleRepeatingTimer(double intervalSec
     auto interval =
         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(intervalSeconds));
     interval = std::max<Clock::duration>(interval, kMinimumInterval);
-    std::shared_ptr<RunLoopTimer> timer(
-        new RunLoopTimer(interval, loopTime() + interval, timersScheduled_++, std::move(tick)));
+    std::shared_ptr<RunLoopTimer> timer(new RunLoopTimer(*this, interval, loopTime() + interval,
+                                                         timersScheduled_++, std::move(tick)));
     timers_.push_back(timer);
     return timer;
 }
@@ -115,6 +119,7 @@ bool RunLoop::runOnce(Clock::duration maxWait) {
 }
 
 bool RunLoop::processReady() {
+    previousPass_ = std::exchange(currentPass_, loopTime());
     bool handled = deliverSdlEvents();
     handled = runPostedTasks() || handled;
     handled = fireDueTimers() || handled;
@@ -140,6 +145,7 @@ bool RunLoop::deliverSdlEvents() {
 void RunLoop::deliver(const SDL_Event& event) {
     const std::uint32_t wakeType = wakeEventType_.load(std::memory_order_relaxed);
     if (wakeType != 0 && event.type == wakeType) return;
+    wakeSuspendedTimers();
     if (eventHandler_)
         eventHandler_(event);
     else if (event.type == SDL_QUIT)
@@ -152,6 +158,7 @@ bool RunLoop::runPostedTasks() {
         std::lock_guard lock(mutex_);
         batch.swap(tasks_);
     }
+    if (!batch.empty()) wakeSuspendedTimers();
     // Tasks posted by these tasks wait for the next pass, so a task that reposts itself cannot
     // starve events and timers.
     for (auto& task : batch) {
@@ -164,14 +171,17 @@ bool RunLoop::runPostedTasks() {
 bool RunLoop::fireDueTimers() {
     const Clock::time_point now = loopTime();
     std::vector<std::shared_ptr<RunLoopTimer>> due;
-    for (const auto& timer : timers_)
-        if (timer->isValid() && timer->nextFire_ <= now) due.push_back(timer);
+    for (const auto& timer : timers_) {
+        if (timer->suspended_ && timer->slotAtOrAfter(timer->wakeAt_) <= now)
+            timer->wakeAt(timer->wakeAt_);
+        if (timer->isValid() && !timer->suspended_ && timer->nextFire_ <= now) due.push_back(timer);
+    }
     std::sort(due.begin(), due.end(), [](const auto& a, const auto& b) {
         return a->nextFire_ != b->nextFire_ ? a->nextFire_ < b->nextFire_ : a->order_ < b->order_;
     });
     for (const auto& timer : due) {
-        // An earlier tick of this pass may have invalidated it.
-        if (!timer->isValid()) continue;
+        // An earlier tick of this pass may have invalidated or suspended it.
+        if (!timer->isValid() || timer->suspended_) continue;
         // Keep the rhythm but skip whatever was missed: the next tick is the first slot of the
         // original schedule that lies in the future.
         const auto interval = timer->interval_;
@@ -185,9 +195,53 @@ bool RunLoop::fireDueTimers() {
 
 RunLoop::Clock::time_point RunLoop::nextTimerFire() const {
     Clock::time_point next = Clock::time_point::max();
-    for (const auto& timer : timers_)
-        if (timer->isValid()) next = std::min(next, timer->nextFire_);
+    for (const auto& timer : timers_) {
+        if (!timer->isValid()) continue;
+        if (!timer->suspended_)
+            next = std::min(next, timer->nextFire_);
+        else if (timer->wakeAt_ != Clock::time_point::max())
+            next = std::min(next, timer->slotAtOrAfter(timer->wakeAt_));
+    }
     return next;
+}
+
+void RunLoop::wakeSuspendedTimers() {
+    // On simulated time what this pass hands out came in during the pass before it (a script's
+    // step), so a timer that had ticked on would have seen it at its first slot after that one.
+    const Clock::time_point since = simulated_ ? previousPass_ + Clock::duration(1) : loopTime();
+    for (const auto& timer : timers_)
+        if (timer->suspended_) timer->wakeAt(since);
+}
+
+// ---- Sleeping timers ----
+
+void RunLoopTimer::suspend(Clock::time_point wakeAt) {
+    suspended_ = true;
+    wakeAt_ = wakeAt;
+}
+
+void RunLoopTimer::resume() {
+    wakeAt(loop_.loopTime());
+}
+
+RunLoopTimer::Clock::time_point RunLoopTimer::slotAtOrAfter(Clock::time_point t) const {
+    if (t <= nextFire_) return nextFire_;
+    if (t == Clock::time_point::max()) return t;
+    const auto slots = (t - nextFire_ + interval_ - Clock::duration(1)) / interval_; // rounded up
+    return nextFire_ + interval_ * slots;
+}
+
+void RunLoopTimer::wakeAt(Clock::time_point t) {
+    if (!suspended_) return;
+    suspended_ = false;
+    wakeAt_ = Clock::time_point::max();
+    const Clock::time_point first = slotAtOrAfter(t);
+    skipped_ += static_cast<std::uint64_t>((first - nextFire_) / interval_);
+    nextFire_ = first;
+}
+
+std::uint64_t RunLoopTimer::takeSkippedTicks() {
+    return std::exchange(skipped_, 0);
 }
 
 void RunLoop::waitForWork(Clock::time_point until) {

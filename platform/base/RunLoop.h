@@ -30,16 +30,36 @@ public:
     bool isValid() const { return valid_.load(std::memory_order_acquire); }
     double interval() const { return std::chrono::duration<double>(interval_).count(); }
 
+    using Clock = std::chrono::steady_clock;
+    // ---- Sleeping, on the loop's thread only ----
+    // No ticks until the loop hands out an event or runs a posted task, until `wakeAt` (the
+    // loop's time) or until resume(), whichever comes first. Then the ticks go on in their old
+    // rhythm from the first slot at or after the wake-up (on simulated time, after the pass
+    // before the one that handed out the event or task); the slots that passed meanwhile are
+    // counted instead of ticked.
+    void suspend(Clock::time_point wakeAt = Clock::time_point::max());
+    void resume();
+    bool isSuspended() const { return suspended_; }
+    // The slots slept through since the last call.
+    std::uint64_t takeSkippedTicks();
+
 private:
     friend class RunLoop;
-    using Clock = std::chrono::steady_clock;
-    RunLoopTimer(Clock::duration interval, Clock::time_point firstFire, std::uint64_t order,
-                 std::function<void()> tick)
-        : interval_(interval), nextFire_(firstFire), order_(order), tick_(std::move(tick)) {}
+    RunLoopTimer(RunLoop& loop, Clock::duration interval, Clock::time_point firstFire,
+                 std::uint64_t order, std::function<void()> tick)
+        : loop_(loop), interval_(interval), nextFire_(firstFire), order_(order),
+          tick_(std::move(tick)) {}
+    // The first slot of the rhythm at or after `t`, never before the next one due.
+    Clock::time_point slotAtOrAfter(Clock::time_point t) const;
+    void wakeAt(Clock::time_point t); // ends a suspension: ticks from slotAtOrAfter(t)
 
+    RunLoop& loop_;
     const Clock::duration interval_;
-    Clock::time_point nextFire_; // loop thread only
-    const std::uint64_t order_;  // scheduling order: breaks ties between timers due together
+    Clock::time_point nextFire_; // loop thread only, as are the three below
+    bool suspended_ = false;
+    Clock::time_point wakeAt_ = Clock::time_point::max();
+    std::uint64_t skipped_ = 0;
+    const std::uint64_t order_; // scheduling order: breaks ties between timers due together
     std::function<void()> tick_;
     std::atomic<bool> valid_{true};
 };
@@ -102,6 +122,7 @@ private:
     void deliver(const SDL_Event& event); // to the handler, or the default handling
     bool runPostedTasks();
     bool fireDueTimers();
+    void wakeSuspendedTimers(); // the loop has something to hand out
     Clock::time_point nextTimerFire() const;
     void waitForWork(Clock::time_point until); // returns early on a post, a quit or an SDL event
 
@@ -121,6 +142,7 @@ private:
     bool sdlEventPending_ = false; // an event taken by the SDL wait and not yet delivered
     bool simulated_ = false;
     Clock::time_point simulatedNow_{};
+    Clock::time_point currentPass_{}, previousPass_{}; // loop times of the latest passes
     std::unique_ptr<SDL_Event> pendingEvent_;
 };
 

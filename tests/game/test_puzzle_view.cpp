@@ -1,6 +1,7 @@
 // The game view on real OpenGL ES 1.1 (offscreen) with the real solver and sounds: its GL state,
 // camera and first pictures, the frame tick, the best score, solver runs and new games, touches,
-// the time bar, the About alert's link and the skipped frames of a resting board.
+// the time bar, the About alert's link, the skipped frames of a resting board and the frame timer
+// that sleeps at rest.
 #include "Classes/PuzzleView.h"
 
 #include <gtest/gtest.h>
@@ -9,13 +10,18 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <string>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include "Classes/SolveOperation.h"
+#include "Classes/play/FrameRest.h"
+#include "Classes/play/GameClock.h"
+#include "Classes/play/PuzzleHistory.h"
 #include "platform/base/OperationQueue.h"
+#include "platform/base/RunLoop.h"
 #include "platform/device/Clipboard.h"
 #include "platform/device/URLOpener.h"
 #include "platform/media/ImageDecoder.h"
@@ -468,45 +474,100 @@ TEST_F(PuzzleViewTest, ARestingBoardIsNotRedrawnButItsFramesCountAndAPulseIsRedr
     EXPECT_EQ(compositions, 20);
 }
 
-// A tick redraws only the pixels whose draws changed and presents only those; each must show, in
-// the view and in the window, exactly what a whole redraw of the same frame shows: through a
-// hint's selection and pulse, the cursor's ring, a burst and its falls, the hints switched off
-// and on, and a turn.
-TEST_F(PuzzleViewTest, AFrameRedrawnInPartShowsExactlyTheWholeFrame) {
-    makeRestingBoard(&puzzle, 11);
-    tick(2);
-    int frame = 0;
-    auto sameColours = [](const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
-        for (std::size_t i = 0; i < a.size() && a.size() == b.size(); i += 4)
-            if (std::memcmp(&a[i], &b[i], 3) != 0) return false;
-        return a.size() == b.size();
-    };
-    auto partEqualsWhole = [&](int ticks) {
-        for (int i = 0; i < ticks; ++i, ++frame) {
-            std::vector<std::uint8_t> part, whole, window;
-            int w = 0, h = 0;
-            tick();
-            ASSERT_TRUE(view->readPixels(part));
-            ASSERT_TRUE(windowReadPixels(window, w, h)); // as the tick composed it
-            ASSERT_TRUE(sameColours(part, window)) << "window, frame " << frame;
-            view->presentCurrentFrame();
-            ASSERT_TRUE(view->readPixels(whole));
-            ASSERT_TRUE(part == whole) << "frame " << frame;
-        }
-    };
-    ASSERT_TRUE(view->keyboardAction(KeyboardCursor::Key::Hint));
-    ASSERT_GT(puzzle.selectScore, 0u);
-    partEqualsWhole(30);
-    ASSERT_TRUE(view->keyboardAction(KeyboardCursor::Key::Tap));
-    ASSERT_GT(puzzle.score, 0u);
-    partEqualsWhole(60);
-    view->setHintState(0);
-    partEqualsWhole(3);
-    ASSERT_TRUE(view->keyboardAction(KeyboardCursor::Key::Hint));
-    partEqualsWhole(3);
-    view->setHintState(1);
-    view->rotateLeft();
-    partEqualsWhole(12);
+// ---------------------------------------------------------------------------------------------
+// The frame timer sleeps at rest, and the game comes out the same
+
+RunLoop::Clock::time_point playStart;
+std::vector<std::pair<std::int64_t, SystemSoundID>> heard; // frame slot, sound
+void hear(SystemSoundID id) {
+    heard.emplace_back((RunLoop::main().loopTime() - playStart) / 20ms, id);
+}
+
+struct PlayedGame {
+    std::vector<std::pair<std::int64_t, SystemSoundID>> sounds;
+    Puzzle board;
+    int ticks = 0;
+    std::map<std::int64_t, std::uint32_t> frames; // the frame count after each tick, by slot
+};
+
+// A one-minute game of board 7 on the main loop's simulated clock, the view's timer at 50 Hz
+// behind a player's timer: every 2.74 s a hint, a tap under the cursor or a turn when the board
+// rests, a pause from 20 s to 24 s, the time bar's last seconds, then rest until 75 s.
+PlayedGame playTimedGame(PuzzleView& view, bool sleepsAtRest) {
+    FrameRest::setEnabled(sleepsAtRest);
+    RunLoop& loop = RunLoop::main();
+    loop.setSimulatedTime(true);
+    playStart = loop.loopTime();
+    GameClock clock(simulatedNow, [&loop] {
+        return std::chrono::duration<double>(loop.loopTime() - playStart).count();
+    });
+    GameClock::install(&clock);
+    heard.clear();
+    setSystemSoundPlayObserver(hear);
+    // Every play is heard: none is dropped for overlapping one whose real-time end is late.
+    const GameSounds& sounds = view.sounds();
+    for (const auto* sound :
+         {&sounds.popSound, &sounds.dropSound, &sounds.cheerSound, &sounds.rejectSound,
+          &sounds.startSound, &sounds.warnSound, &sounds.highScoreSound})
+        if (*sound) (*sound)->setMaximumNumberOfConcurrentSounds(1000);
+    auto bar = ProgressView::initWithFrame({{80, 412}, {160, 14}});
+    view.setProgressView(bar.get());
+    view.setHighScore(0);
+    view.setGameType(1);
+    view.newGameWithNumber(7);
+    int slot = 0, actions = 0;
+    auto player = loop.scheduleRepeatingTimer(0.02, [&] {
+        ++slot;
+        if (slot == 1000) view.pause();
+        if (slot == 1200) view.resume();
+        if (slot % 137 != 0 || !boardAtRest(puzzle) || view.isPaused()) return;
+        if (++actions % 3 == 0)
+            view.rotateRight();
+        else
+            view.keyboardAction(actions % 3 == 1 ? KeyboardCursor::Key::Hint
+                                                 : KeyboardCursor::Key::Tap);
+    });
+    PlayedGame game;
+    view.setAnimationTimer(loop.scheduleRepeatingTimer(0.02, [&] {
+        ++game.ticks;
+        view.drawView();
+        game.frames[(loop.loopTime() - playStart) / 20ms] = puzzle.frame;
+    }));
+    loop.runUntil(playStart + 75s - 1ms);
+    player->invalidate();
+    // The frames slept through count from the next tick on: the last slot ticks in both.
+    FrameRest::wake(view.animationTimer().get());
+    loop.runUntil(playStart + 75s);
+    view.stopAnimation();
+    view.setProgressView(nullptr);
+    GameClock::install(nullptr);
+    loop.setSimulatedTime(false);
+    FrameRest::setEnabled(true);
+    game.sounds = heard;
+    game.board = puzzle;
+    return game;
+}
+
+TEST_F(PuzzleViewTest, ATimerThatSleepsAtRestPlaysAGameFrameForFrameAsOneThatNeverSleeps) {
+    PuzzleView::setSolverAnswersBeforeNextFrame(true); // a run of the game repeats exactly
+    PuzzleView::setFramesUnseen(true);
+    const PlayedGame ticking = playTimedGame(*view, false);
+    const PlayedGame sleeping = playTimedGame(*view, true);
+    PuzzleView::setFramesUnseen(false);
+    PuzzleView::setSolverAnswersBeforeNextFrame(false);
+    EXPECT_EQ(view->endReason(), GameEndReason::TimeUp);
+    EXPECT_GT(ticking.board.score, 0u);
+    EXPECT_EQ(sleeping.sounds, ticking.sounds); // the same sounds in the same frames
+    for (const auto& [slot, frame] : sleeping.frames)
+        ASSERT_EQ(frame, ticking.frames.at(slot)) << "slot " << slot;
+    EXPECT_EQ(std::memcmp(&sleeping.board, &ticking.board, sizeof(Puzzle)), 0);
+    EXPECT_LT(sleeping.ticks, ticking.ticks / 2) << "ticks while asleep";
+
+    // Asleep after the end, the timer wakes for input.
+    view->startAnimation(0.02f);
+    ASSERT_TRUE(runLoopUntil([&] { return view->animationTimer()->isSuspended(); }));
+    view->keyboardAction(KeyboardCursor::Key::Left);
+    EXPECT_FALSE(view->animationTimer()->isSuspended());
 }
 
 } // namespace

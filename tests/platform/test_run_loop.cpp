@@ -96,6 +96,31 @@ TEST(RunLoopTimers, TicksComeAtTheIntervalNeverEarlyAndSkipMissedOnesAfterAStall
     EXPECT_EQ(loop.activeTimerCount(), 1u);
 }
 
+// A suspended timer sleeps until its wake-up time, a posted task or resume(), then keeps its old
+// rhythm and counts the slots it slept through. On simulated time.
+TEST(RunLoopTimers, ASuspendedTimerWakesInItsRhythmAndCountsTheSlotsItSleptThrough) {
+    RunLoop loop;
+    loop.setSimulatedTime(true);
+    const auto t0 = loop.loopTime();
+    std::vector<Clock::duration> ticks;
+    auto timer = loop.scheduleRepeatingTimer(0.01, [&] { ticks.push_back(loop.loopTime() - t0); });
+    loop.runUntil(t0 + 10ms);
+    timer->suspend(t0 + 55ms); // the first slot at or after it is 60 ms
+    loop.runUntil(t0 + 70ms);
+    EXPECT_EQ(timer->takeSkippedTicks(), 4u);
+    timer->suspend();
+    loop.runUntil(t0 + 200ms); // asleep: nothing ticks
+    loop.post([] {});          // after the pass at 200 ms: the next slot sees it
+    loop.runUntil(t0 + 215ms);
+    EXPECT_EQ(timer->takeSkippedTicks(), 13u);
+    timer->suspend();
+    timer->resume();
+    loop.runUntil(t0 + 230ms);
+    EXPECT_EQ(timer->takeSkippedTicks(), 0u);
+    EXPECT_EQ(ticks, (std::vector<Clock::duration>{10ms, 60ms, 70ms, 210ms, 220ms, 230ms}));
+    loop.setSimulatedTime(false);
+}
+
 // A resting loop must sleep: a busy or 1 ms polling loop would burn far more than 5 % of a core.
 TEST(RunLoopIdle, AQuietOrTickingLoopCostsAlmostNoCpu) {
     RunLoop loop;
