@@ -13,6 +13,11 @@ namespace {
 SDL_Window* window = nullptr;
 SDL_GLContext defaultContext = nullptr;
 bool videoStarted = false;
+// The offscreen driver's swap returns before llvmpipe has drawn the frame. Frames issued faster
+// than its threads draw them then queue up, each holding its own command memory, which llvmpipe
+// keeps for reuse: a scripted run, which updates frames as fast as it can, grew by tens of MiB.
+// A window system's swap waits for the frame by itself.
+bool swapWaitsForFrame = false;
 } // namespace
 
 bool screenStartVideo() {
@@ -72,6 +77,8 @@ bool screenOpen(const ScreenOptions& options) {
         screenClose();
         return false;
     }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    swapWaitsForFrame = driver && std::strcmp(driver, "offscreen") == 0;
     return true;
 }
 
@@ -104,7 +111,9 @@ void screenSetTitle(const char* title) {
 }
 
 void screenSwap() {
-    if (window) SDL_GL_SwapWindow(window);
+    if (!window) return;
+    SDL_GL_SwapWindow(window);
+    if (swapWaitsForFrame) glFinish();
 }
 
 void screenDrawableSize(int* widthPx, int* heightPx) {
