@@ -213,6 +213,12 @@ Mix_Chunk* makeChunk(const Service& s, const Decoded& d) {
         SDL_free(cvt.buf);
         return nullptr;
     }
+    // The converter works in a buffer len_mult times the input (four times for a mono file:
+    // floats, then two channels); the sound keeps only what it plays.
+    const std::size_t kept = static_cast<std::size_t>(cvt.needed ? cvt.len_cvt : cvt.len);
+    if (kept > 0 && kept < bytes * static_cast<std::size_t>(cvt.len_mult)) {
+        if (auto* fitted = static_cast<Uint8*>(SDL_realloc(cvt.buf, kept))) cvt.buf = fitted;
+    }
     auto* chunk = static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk)));
     if (!chunk) {
         SDL_free(cvt.buf);
@@ -220,7 +226,7 @@ Mix_Chunk* makeChunk(const Service& s, const Decoded& d) {
     }
     chunk->allocated = 1;
     chunk->abuf = cvt.buf;
-    chunk->alen = static_cast<Uint32>(cvt.needed ? cvt.len_cvt : cvt.len);
+    chunk->alen = static_cast<Uint32>(kept);
     chunk->volume = MIX_MAX_VOLUME;
     return chunk;
 }
