@@ -1,8 +1,8 @@
 // The boards of one game for undo and redo: copies of the board record, one per position, and
 // the position on screen. Undo and redo step through the copies; no move is ever reversed by an
 // inverse operation. Each copy is kept as the bytes in which it differs from the game's first
-// board (a board at rest differs in its colours and flags: a tenth of the record or less) and
-// comes back byte for byte. Model only; no platform.
+// board (at rest, mostly its bubbles' colours and flags) and comes back byte for byte. Model
+// only; no platform.
 #pragma once
 
 #include <cstddef>
@@ -40,10 +40,10 @@ private:
     Packed pack(const Puzzle& board) const;
     const Puzzle* unpack(const Packed& packed);
 
-    Puzzle first_{};                   // what every copy is told apart from
-    std::deque<Packed> states_;        // a deque: dropping the oldest moves none of the others
+    Puzzle first_{};            // what every copy is told apart from
+    std::deque<Packed> states_; // a deque: dropping the oldest moves none of the others
     std::size_t position_ = 0;
-    Puzzle shown_{};                   // the copy undo and redo hand out
+    Puzzle shown_{}; // the copy undo and redo hand out
 };
 
 // Nothing animates: no bubble bursts, moves or falls, no turn is under way, the board has

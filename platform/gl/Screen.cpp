@@ -17,7 +17,7 @@ bool videoStarted = false;
 // than its threads draw them then queue up, each holding its own command memory, which llvmpipe
 // keeps for reuse: a scripted run, which updates frames as fast as it can, grew by tens of MiB.
 // A window system's swap waits for the frame by itself.
-bool swapWaitsForFrame = false;
+bool waitAfterSwap = false;
 } // namespace
 
 bool screenStartVideo() {
@@ -78,7 +78,7 @@ bool screenOpen(const ScreenOptions& options) {
         return false;
     }
     const char* driver = SDL_GetCurrentVideoDriver();
-    swapWaitsForFrame = driver && std::strcmp(driver, "offscreen") == 0;
+    waitAfterSwap = driver && std::strcmp(driver, "offscreen") == 0;
     return true;
 }
 
@@ -113,7 +113,7 @@ void screenSetTitle(const char* title) {
 void screenSwap() {
     if (!window) return;
     SDL_GL_SwapWindow(window);
-    if (swapWaitsForFrame) glFinish();
+    if (waitAfterSwap) glFinish();
 }
 
 void screenDrawableSize(int* widthPx, int* heightPx) {
