@@ -193,48 +193,61 @@ BENCHMARK(BM_ProbeColdStartToFirstFrame)->Arg(1)->Arg(2)->Iterations(5)->UseManu
 // Board 7 played by script to its end by the greedy player (select and burst the largest group
 // a click reaches, else turn), then a screenshot that ends the run: the same game every run,
 // solver runs included. A script's frames are updated but not drawn, except the screenshot's.
-std::vector<std::string> playingCommand(int scale, const std::string& shot) {
+std::vector<std::string> playingCommand(int scale, const std::string& shot, int game = 7) {
     return {SPHERON_EXE, "--scale",  std::to_string(scale), "--report-first-frame",
-            "--game",    "7",        "--play",              "greedy",
+            "--game",    std::to_string(game), "--play",    "greedy",
             "--screenshot", shot,    "--screenshot-after",  "1"};
 }
 
-// Samples the child's resident memory every 50 ms from its first frame until it ends.
-void residentWhileRunning(benchmark::State& state, bool probe) {
-    const int scale = static_cast<int>(state.range(0));
+struct Watch {
     Resident peak;
     double high = 0;
     double sum = 0;
     int samples = 0;
+};
+
+// Samples the child's resident memory every 50 ms from its first frame until it ends; false
+// when no first frame came. The seconds it ran go to `took`.
+bool watchUntilEnded(Child& child, Watch& w, double& took) {
+    if (!waitForLine(child, "first frame")) {
+        stop(child, SIGKILL);
+        return false;
+    }
+    const auto t0 = Clock::now();
+    while (!ended(child)) {
+        const Resident r = resident(child.pid);
+        if (r.total > 0) {
+            if (r.total > w.peak.total) w.peak = r;
+            w.high = std::max(w.high, r.high);
+            w.sum += r.total;
+            ++w.samples;
+        }
+        usleep(50000);
+    }
+    took = std::chrono::duration<double>(Clock::now() - t0).count();
+    stop(child);
+    return true;
+}
+
+void residentWhileRunning(benchmark::State& state, bool probe) {
+    const int scale = static_cast<int>(state.range(0));
+    Watch w;
     for (auto _ : state) {
         const std::string shot = (setting().folder / "shot.png").string();
         Child child = start(probe ? probeCommand(scale, 10.0) : playingCommand(scale, shot));
-        if (!waitForLine(child, "first frame")) {
-            stop(child, SIGKILL);
+        double took = 0;
+        if (!watchUntilEnded(child, w, took)) {
             state.SkipWithError("no first frame reported");
             break;
         }
-        const auto t0 = Clock::now();
-        while (!ended(child)) {
-            const Resident r = resident(child.pid);
-            if (r.total > 0) {
-                if (r.total > peak.total) peak = r;
-                high = std::max(high, r.high);
-                sum += r.total;
-                ++samples;
-            }
-            usleep(50000);
-        }
-        const std::chrono::duration<double> took = Clock::now() - t0;
-        state.SetIterationTime(took.count());
-        stop(child);
+        state.SetIterationTime(took);
     }
-    state.counters["peak_MiB"] = peak.total;
-    state.counters["peak_anon_MiB"] = peak.anon;
-    state.counters["peak_file_MiB"] = peak.file;
-    state.counters["mean_MiB"] = samples ? sum / samples : 0.0;
-    state.counters["hwm_MiB"] = high;
-    state.counters["samples"] = samples;
+    state.counters["peak_MiB"] = w.peak.total;
+    state.counters["peak_anon_MiB"] = w.peak.anon;
+    state.counters["peak_file_MiB"] = w.peak.file;
+    state.counters["mean_MiB"] = w.samples ? w.sum / w.samples : 0.0;
+    state.counters["hwm_MiB"] = w.high;
+    state.counters["samples"] = w.samples;
 }
 
 void BM_ResidentWhilePlaying(benchmark::State& state) {
@@ -247,5 +260,40 @@ BENCHMARK(BM_ResidentWhilePlaying)->Arg(1)->Arg(2)->Iterations(1)->UseManualTime
     benchmark::kSecond);
 BENCHMARK(BM_ProbeResident)->Arg(1)->Arg(2)->Iterations(1)->UseManualTime()->Unit(
     benchmark::kSecond);
+
+// Boards 1 to 10 played to their ends one after another, each by a new process: the highest
+// high-water mark of them (and which board), and the mean of their high-water marks. A game
+// that runs long shows here what one board does not.
+void BM_ResidentOverBoards(benchmark::State& state) {
+    const int scale = static_cast<int>(state.range(0));
+    constexpr int kBoards = 10;
+    double worst = 0;
+    double sum = 0;
+    int worstBoard = 0;
+    for (auto _ : state) {
+        double seconds = 0;
+        for (int game = 1; game <= kBoards; ++game) {
+            const std::string shot = (setting().folder / "shot.png").string();
+            Child child = start(playingCommand(scale, shot, game));
+            Watch w;
+            double took = 0;
+            if (!watchUntilEnded(child, w, took)) {
+                state.SkipWithError("no first frame reported");
+                return;
+            }
+            seconds += took;
+            sum += w.high;
+            if (w.high > worst) {
+                worst = w.high;
+                worstBoard = game;
+            }
+        }
+        state.SetIterationTime(seconds);
+    }
+    state.counters["worst_hwm_MiB"] = worst;
+    state.counters["worst_board"] = worstBoard;
+    state.counters["mean_hwm_MiB"] = sum / (kBoards * double(state.iterations()));
+}
+BENCHMARK(BM_ResidentOverBoards)->Arg(2)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 } // namespace

@@ -43,8 +43,8 @@ struct TextureSource {
     const char* symbolName = nullptr; // the bubble with its colour's symbol
 };
 
-// The digits get smaller levels for the score, the spot for the floor shadows; the minification
-// filter does not use them.
+// Level 0 alone: the minification filter is linear, so smaller levels would never be sampled
+// and would only take memory (the digits' three and the spot's two: a seventh of the textures').
 const TextureSource kTextureSources[] = {
     {"bg32x32.png", &bgTexId, 0, 0},
     {"red_bubble64x64-1.png", &redBallTexId, 0, 0, "red_bubble_symbol64x64-1.png"},
@@ -54,19 +54,19 @@ const TextureSource kTextureSources[] = {
     {"pink_bubble64x64-1.png", &purpleBallTexId, 0, 0, "pink_bubble_symbol64x64-1.png"},
     {"white_bubble64x64-1.png", &whiteBallTexId, 0, 0, "white_bubble_symbol64x64-1.png"},
     {"orange_bubble64x64-1.png", &orangeBallTexId, 0, 0, "orange_bubble_symbol64x64-1.png"},
-    {"zero64x64-6.png", &zeroTexId, 1, 3},
-    {"one64x64-6.png", &oneTexId, 1, 3},
-    {"two64x64-6.png", &twoTexId, 1, 3},
-    {"three64x64-6.png", &threeTexId, 1, 3},
-    {"four64x64-6.png", &fourTexId, 1, 3},
-    {"five64x64-6.png", &fiveTexId, 1, 3},
-    {"six64x64-6.png", &sixTexId, 1, 3},
-    {"seven64x64-6.png", &sevenTexId, 1, 3},
-    {"eight64x64-6.png", &eightTexId, 1, 3},
-    {"nine64x64-6.png", &nineTexId, 1, 3},
+    {"zero64x64-6.png", &zeroTexId, 0, 0},
+    {"one64x64-6.png", &oneTexId, 0, 0},
+    {"two64x64-6.png", &twoTexId, 0, 0},
+    {"three64x64-6.png", &threeTexId, 0, 0},
+    {"four64x64-6.png", &fourTexId, 0, 0},
+    {"five64x64-6.png", &fiveTexId, 0, 0},
+    {"six64x64-6.png", &sixTexId, 0, 0},
+    {"seven64x64-6.png", &sevenTexId, 0, 0},
+    {"eight64x64-6.png", &eightTexId, 0, 0},
+    {"nine64x64-6.png", &nineTexId, 0, 0},
     {"cloud64x64.png", &cloudTexId, 0, 0},
     {"says64x64.png", &saysTexId, 0, 0},
-    {"spot64x64.png", &spotTexId, 2, 3},
+    {"spot64x64.png", &spotTexId, 0, 0},
 };
 
 TexImage2DFunc texImage2DHook = nullptr;

@@ -1,16 +1,20 @@
 // The boards of one game for undo and redo: copies of the board record, one per position, and
 // the position on screen. Undo and redo step through the copies; no move is ever reversed by an
-// inverse operation. Model only; no platform.
+// inverse operation. Each copy is kept as the bytes in which it differs from the game's first
+// board (at rest, mostly its bubbles' colours and flags) and comes back byte for byte. Model
+// only; no platform.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "model/Puzzle.h"
 
 class PuzzleHistory {
 public:
-    // The oldest positions go beyond this many (about 16 KB each).
+    // The oldest positions go beyond this many (each at most about 16 KB, the whole record).
     static constexpr std::size_t kMostPositions = 500;
 
     // A new game: its board is the only position.
@@ -23,7 +27,8 @@ public:
     bool canUndo() const { return position_ > 0; }
     bool canRedo() const { return position_ + 1 < states_.size(); }
     // Leave the current position, keeping `board` (at rest) as its copy, for the one before
-    // (undo) or after (redo); the copy to show, or nullptr when there is none.
+    // (undo) or after (redo); the copy to show, or nullptr when there is none. The copy stays
+    // valid until the next call.
     const Puzzle* undo(const Puzzle& board);
     const Puzzle* redo(const Puzzle& board);
 
@@ -31,8 +36,14 @@ public:
     std::size_t positions() const { return states_.size(); }
 
 private:
-    std::vector<Puzzle> states_;
+    using Packed = std::vector<std::uint8_t>;
+    Packed pack(const Puzzle& board) const;
+    const Puzzle* unpack(const Packed& packed);
+
+    Puzzle first_{};            // what every copy is told apart from
+    std::deque<Packed> states_; // a deque: dropping the oldest moves none of the others
     std::size_t position_ = 0;
+    Puzzle shown_{}; // the copy undo and redo hand out
 };
 
 // Nothing animates: no bubble bursts, moves or falls, no turn is under way, the board has

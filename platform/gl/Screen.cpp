@@ -24,7 +24,10 @@ struct PartCopy {
     CopySubBufferFn copy = nullptr;
     XDisplay* display = nullptr;
     unsigned long drawable = 0;
-    bool singleBuffer = false; // offscreen
+    // Offscreen: the swap returns before llvmpipe has drawn the frame, and frames issued faster
+    // than its threads draw them queue up, each holding command memory that llvmpipe keeps for
+    // reuse (a scripted run grew by tens of MiB). A window system's swap waits by itself.
+    bool singleBuffer = false;
 };
 PartCopy partCopy;
 
@@ -165,6 +168,7 @@ void screenSwap() {
     if (!window) return;
     if (!partCopy.copy) {
         SDL_GL_SwapWindow(window);
+        if (partCopy.singleBuffer) glFinish();
         return;
     }
     int width = 0;
@@ -179,10 +183,12 @@ bool screenCanShowPart() {
 
 void screenShowPart(int x, int y, int width, int height) {
     if (!window || width <= 0 || height <= 0) return;
-    if (partCopy.copy)
+    if (partCopy.copy) {
         partCopy.copy(partCopy.display, partCopy.drawable, x, y, width, height);
-    else if (partCopy.singleBuffer)
+    } else if (partCopy.singleBuffer) {
         SDL_GL_SwapWindow(window); // shows nothing, as a whole swap there does
+        glFinish();
+    }
 }
 
 void screenDrawableSize(int* widthPx, int* heightPx) {

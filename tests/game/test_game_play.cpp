@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -73,6 +74,38 @@ TEST(PuzzleHistory, KeepsTheLatestPositionsOnly) {
     }
     EXPECT_EQ(undos, int(PuzzleHistory::kMostPositions) - 1);
     EXPECT_EQ(b->score, 10u); // the board after the tenth move is the oldest kept
+}
+
+// A copy is kept as its difference from the first board: every byte must come back, however
+// little or much differs.
+TEST(PuzzleHistory, UndoAndRedoGiveBackEveryByteOfTheBoard) {
+    auto first = boardNumbered(0);
+    auto scattered = boardNumbered(0); // single bytes apart, a few bytes between them
+    auto* bytes = reinterpret_cast<unsigned char*>(scattered.get());
+    for (std::size_t i = 0; i < sizeof(Puzzle); i += 3 + i % 7)
+        bytes[i] ^= 0x5A;
+    auto noise = boardNumbered(0); // nothing alike
+    std::uint32_t seed = 1;
+    for (std::size_t i = 0; i < sizeof(Puzzle); ++i)
+        reinterpret_cast<unsigned char*>(noise.get())[i] =
+            static_cast<unsigned char>(~reinterpret_cast<unsigned char*>(first.get())[i] ^
+                                       ((seed = seed * 1103515245u + 12345u) >> 24 & 0xFE));
+    auto played = boardNumbered(70);
+    removeBubble(played.get(), 1, 0, 3);
+    removeBubble(played.get(), 4, 4, 4);
+    played->flags |= kPuzzleGameOver;
+    const Puzzle* boards[] = {first.get(), scattered.get(), noise.get(), played.get()};
+    for (const Puzzle* b : boards) {
+        PuzzleHistory h;
+        h.start(*first);
+        h.recordMove(*b, *first); // b is kept as the copy of the position left
+        const Puzzle* back = h.undo(*first);
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(std::memcmp(back, b, sizeof(Puzzle)), 0);
+        const Puzzle* again = h.redo(*b);
+        ASSERT_NE(again, nullptr);
+        EXPECT_EQ(std::memcmp(again, first.get(), sizeof(Puzzle)), 0);
+    }
 }
 
 TEST(PuzzleHistory, AStepBackGivesTheBoardAndScoreButNoTimeBack) {
