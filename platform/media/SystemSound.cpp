@@ -1,9 +1,10 @@
-// System sounds on the mixer: files decoded by libsndfile and converted to the device's format,
+// System sounds on SDL_mixer: files decoded by libsndfile and converted to the mixer's format,
 // one channel per play, the mixer's finish notice turned into a completion on the main run loop.
 // Lock order: the service's mutex, then SDL's audio lock, then the channel table's mutex.
 #include "platform/media/SystemSound.h"
 
 #include <SDL.h>
+#include <SDL_mixer.h>
 #include <dlfcn.h>
 #include <sndfile.h>
 
@@ -14,14 +15,12 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
-#include <new>
 #include <system_error>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
-#include "platform/media/Mixer.h"
 
 namespace {
 
@@ -33,15 +32,8 @@ constexpr Uint32 kRumbleMs = 400;
 
 enum class Audio { Closed, Open, Silent };
 
-// The device as SDL_mixer's Mix_OpenAudio asked for it, so that the sounds play as they did:
-// 44.1 kHz, 16-bit, stereo, buffers of 1024 frames.
-constexpr int kMixFrequency = 44100;
-constexpr SDL_AudioFormat kMixFormat = AUDIO_S16SYS;
-constexpr int kMixChannels = 2;
-constexpr int kMixBufferFrames = 1024;
-
 struct Sound {
-    MixerSound* chunk = nullptr; // nullptr while silent
+    Mix_Chunk* chunk = nullptr; // nullptr while silent
     SystemSoundCompletion completion = nullptr;
     void* clientData = nullptr;
 };
@@ -157,19 +149,20 @@ void openAudio(Service& s) {
         }
         s.startedAudioSubsystem = true;
     }
-    if (!mixerOpen(kMixFrequency, kMixFormat, kMixChannels, kMixBufferFrames, channelFinished)) {
-        platformLog("no audio device (%s): sounds are silent", SDL_GetError());
+    if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, MIX_DEFAULT_CHANNELS, 1024) != 0) {
+        platformLog("no audio device (%s): sounds are silent", Mix_GetError());
         if (s.startedAudioSubsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
         s.startedAudioSubsystem = false;
         s.audio = Audio::Silent;
         return;
     }
-    mixerSpec(&s.mixFrequency, &s.mixFormat, &s.mixChannels);
-    s.channelsAllocated = std::min(mixerAllocateChannels(-1), kMaxChannels);
+    Mix_QuerySpec(&s.mixFrequency, &s.mixFormat, &s.mixChannels);
+    s.channelsAllocated = std::min(Mix_AllocateChannels(-1), kMaxChannels);
     {
         std::lock_guard lock(channelMutex);
         std::fill(std::begin(channelOwner), std::end(channelOwner), 0);
     }
+    Mix_ChannelFinished(channelFinished);
     s.audio = Audio::Open;
 }
 
@@ -205,14 +198,8 @@ int decode(const std::string& path, Decoded& out) {
     return result;
 }
 
-void freeChunk(MixerSound* chunk) {
-    if (!chunk) return;
-    SDL_free(const_cast<Uint8*>(chunk->samples));
-    delete chunk;
-}
-
-// The samples in the device's format, which freeChunk frees whole.
-MixerSound* makeChunk(const Service& s, const Decoded& d) {
+// A chunk in the mixer's format that Mix_FreeChunk frees whole (buffer and all).
+Mix_Chunk* makeChunk(const Service& s, const Decoded& d) {
     SDL_AudioCVT cvt;
     if (SDL_BuildAudioCVT(&cvt, AUDIO_S16SYS, static_cast<Uint8>(d.channels), d.rate, s.mixFormat,
                           static_cast<Uint8>(s.mixChannels), s.mixFrequency) < 0)
@@ -232,13 +219,15 @@ MixerSound* makeChunk(const Service& s, const Decoded& d) {
     if (kept > 0 && kept < bytes * static_cast<std::size_t>(cvt.len_mult)) {
         if (auto* fitted = static_cast<Uint8*>(SDL_realloc(cvt.buf, kept))) cvt.buf = fitted;
     }
-    auto* chunk = new (std::nothrow) MixerSound;
+    auto* chunk = static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk)));
     if (!chunk) {
         SDL_free(cvt.buf);
         return nullptr;
     }
-    chunk->samples = cvt.buf;
-    chunk->bytes = static_cast<Uint32>(kept);
+    chunk->allocated = 1;
+    chunk->abuf = cvt.buf;
+    chunk->alen = static_cast<Uint32>(kept);
+    chunk->volume = MIX_MAX_VOLUME;
     return chunk;
 }
 
@@ -246,7 +235,7 @@ MixerSound* makeChunk(const Service& s, const Decoded& d) {
 // taken, claimed for `id`; more channels when all are busy; -1 at the limit.
 int claimChannel(Service& s, SystemSoundID id) {
     for (int channel = 0; channel < s.channelsAllocated; ++channel) {
-        if (channelOwnerOf(channel) == 0 && !mixerPlaying(channel)) {
+        if (channelOwnerOf(channel) == 0 && Mix_Playing(channel) == 0) {
             setChannelOwner(channel, id);
             return channel;
         }
@@ -254,7 +243,7 @@ int claimChannel(Service& s, SystemSoundID id) {
     if (s.channelsAllocated >= kMaxChannels) return -1;
     const int first = s.channelsAllocated;
     const int wanted = std::min(std::max(2 * first, 8), kMaxChannels);
-    s.channelsAllocated = std::min(mixerAllocateChannels(wanted), kMaxChannels);
+    s.channelsAllocated = std::min(Mix_AllocateChannels(wanted), kMaxChannels);
     if (s.channelsAllocated <= first) return -1;
     setChannelOwner(first, id);
     return first;
@@ -324,7 +313,7 @@ void systemSoundPlay(SystemSoundID soundId) {
         if (s.audio == Audio::Open && it->second.chunk) {
             const int channel = claimChannel(s, soundId);
             if (channel >= 0) {
-                started = mixerPlay(channel, it->second.chunk);
+                started = Mix_PlayChannel(channel, it->second.chunk, 0) == channel;
                 if (!started) setChannelOwner(channel, 0);
             }
         }
@@ -339,18 +328,18 @@ int systemSoundDispose(SystemSoundID soundId) {
     std::lock_guard lock(s.mutex);
     auto it = s.sounds.find(soundId);
     if (it == s.sounds.end()) return kSystemSoundUnspecifiedError;
-    MixerSound* chunk = it->second.chunk;
+    Mix_Chunk* chunk = it->second.chunk;
     s.sounds.erase(it); // from here on its completions, also those already posted, are dropped
     if (s.audio == Audio::Open) {
         for (int channel = 0; channel < s.channelsAllocated; ++channel) {
             if (channelOwnerOf(channel) != soundId) continue;
-            mixerHalt(channel);
+            Mix_HaltChannel(channel);
             // Free the channel even if the halt sent no finish notice.
             std::lock_guard channelLock(channelMutex);
             if (channelOwner[channel] == soundId) channelOwner[channel] = 0;
         }
     }
-    freeChunk(chunk);
+    if (chunk) Mix_FreeChunk(chunk);
     return kSystemSoundNoError;
 }
 
@@ -358,10 +347,11 @@ void systemSoundShutdown() {
     Service& s = service();
     std::lock_guard lock(s.mutex);
     if (s.audio == Audio::Open) {
-        mixerHalt(-1);
+        Mix_HaltChannel(-1);
         for (auto& [id, sound] : s.sounds)
-            freeChunk(sound.chunk);
-        mixerClose();
+            if (sound.chunk) Mix_FreeChunk(sound.chunk);
+        Mix_ChannelFinished(nullptr);
+        Mix_CloseAudio();
     }
     s.sounds.clear();
     {
@@ -382,7 +372,10 @@ void systemSoundPauseAll(bool paused) {
     Service& s = service();
     std::lock_guard lock(s.mutex);
     if (s.audio != Audio::Open) return;
-    mixerPause(paused);
+    if (paused)
+        Mix_Pause(-1);
+    else
+        Mix_Resume(-1);
 }
 
 bool systemSoundAudioAvailable() {

@@ -1,6 +1,5 @@
-// The system-sound service: short sounds decoded with libsndfile and played by a mixer on SDL's
-// audio callback, one channel per play, completions delivered on the main run loop; and the
-// vibration.
+// The system-sound service: short sounds decoded with libsndfile and played through SDL_mixer,
+// one mixer channel per play, completions delivered on the main run loop; and the vibration.
 // Nothing game-specific; no SDL types here.
 #pragma once
 
