@@ -2,6 +2,7 @@
 #include "platform/gl/Screen.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <cstring>
 #include <string>
@@ -14,16 +15,18 @@ SDL_Window* window = nullptr;
 SDL_GLContext defaultContext = nullptr;
 bool videoStarted = false;
 
-// Where the back buffer keeps the last picture composed, a frame may compose a part of it. On X
-// that takes GLX_MESA_copy_sub_buffer, reached through SDL so that nothing links against X or
-// GLX: the window is then shown by copying from its back buffer, never by swapping. The
-// offscreen driver draws into a single buffer, which keeps its pixels.
-using XDisplay = void;
-using CopySubBufferFn = void (*)(XDisplay*, unsigned long, int, int, int, int);
+// Where the back buffer keeps the last picture composed, a frame may compose a part of it. With
+// GLX that takes GLX_MESA_copy_sub_buffer: the window is then shown by copying from its back
+// buffer, never by swapping. With EGL (SDL's choice for OpenGL ES 1 on X) the surface is asked
+// to keep its back buffer through swaps. The offscreen driver draws into a single buffer, which
+// keeps its pixels. The window system's libraries are looked up among those SDL loaded, so that
+// nothing links against them and no other library's entry point is ever called.
+using CopySubBufferFn = void (*)(void*, unsigned long, int, int, int, int);
 struct PartCopy {
-    CopySubBufferFn copy = nullptr;
-    XDisplay* display = nullptr;
+    CopySubBufferFn copy = nullptr; // GLX
+    void* display = nullptr;
     unsigned long drawable = 0;
+    bool preservedSwap = false; // EGL
     // Offscreen: the swap returns before llvmpipe has drawn the frame, and frames issued faster
     // than its threads draw them queue up, each holding command memory that llvmpipe keeps for
     // reuse (a scripted run grew by tens of MiB). A window system's swap waits by itself.
@@ -31,33 +34,35 @@ struct PartCopy {
 };
 PartCopy partCopy;
 
-PartCopy findPartCopy() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver && std::strcmp(driver, "offscreen") == 0) return {nullptr, nullptr, 0, true};
-    if (!driver || std::strcmp(driver, "x11") != 0) return {};
-    using GetDisplayFn = XDisplay* (*)();
-    using GetDrawableFn = unsigned long (*)();
-    using GetContextFn = void* (*)();
-    using QueryContextFn = int (*)(XDisplay*, void*, int, int*);
-    using QueryExtensionsFn = const char* (*)(XDisplay*, int);
-    const auto getDisplay =
-        reinterpret_cast<GetDisplayFn>(SDL_GL_GetProcAddress("glXGetCurrentDisplay"));
-    const auto getDrawable =
-        reinterpret_cast<GetDrawableFn>(SDL_GL_GetProcAddress("glXGetCurrentDrawable"));
-    const auto getContext =
-        reinterpret_cast<GetContextFn>(SDL_GL_GetProcAddress("glXGetCurrentContext"));
+template <typename Fn> Fn loadedSymbol(const char* library, const char* name) {
+    void* handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
+    if (!handle) return nullptr;
+    void* symbol = dlsym(handle, name);
+    dlclose(handle); // SDL still holds it
+    return reinterpret_cast<Fn>(symbol);
+}
+
+PartCopy findGlxPartCopy() {
+    constexpr const char* kLib = "libGLX.so.0";
+    const auto getContext = loadedSymbol<void* (*)()>(kLib, "glXGetCurrentContext");
+    const auto getDisplay = loadedSymbol<void* (*)()>(kLib, "glXGetCurrentDisplay");
+    const auto getDrawable = loadedSymbol<unsigned long (*)()>(kLib, "glXGetCurrentDrawable");
     const auto queryContext =
-        reinterpret_cast<QueryContextFn>(SDL_GL_GetProcAddress("glXQueryContext"));
+        loadedSymbol<int (*)(void*, void*, int, int*)>(kLib, "glXQueryContext");
     const auto queryExtensions =
-        reinterpret_cast<QueryExtensionsFn>(SDL_GL_GetProcAddress("glXQueryExtensionsString"));
-    if (!getDisplay || !getDrawable || !getContext || !queryContext || !queryExtensions) return {};
+        loadedSymbol<const char* (*)(void*, int)>(kLib, "glXQueryExtensionsString");
+    const auto getProc =
+        loadedSymbol<void* (*)(const unsigned char*)>(kLib, "glXGetProcAddressARB");
+    if (!getContext || !getDisplay || !getDrawable || !queryContext || !queryExtensions ||
+        !getProc)
+        return {};
+    void* context = getContext();
     PartCopy found;
     found.display = getDisplay();
     found.drawable = getDrawable();
-    void* context = getContext();
     constexpr int kGlxScreen = 0x800C;
     int screen = 0;
-    if (!found.display || !found.drawable || !context ||
+    if (!context || !found.display || !found.drawable ||
         queryContext(found.display, context, kGlxScreen, &screen) != 0)
         return {};
     const char* all = queryExtensions(found.display, screen);
@@ -66,11 +71,45 @@ PartCopy findPartCopy() {
     for (const char* at = all ? std::strstr(all, kName) : nullptr; at;
          at = std::strstr(at + 1, kName))
         if ((at == all || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0')) {
-            found.copy =
-                reinterpret_cast<CopySubBufferFn>(SDL_GL_GetProcAddress("glXCopySubBufferMESA"));
+            found.copy = reinterpret_cast<CopySubBufferFn>(
+                getProc(reinterpret_cast<const unsigned char*>("glXCopySubBufferMESA")));
             return found.copy ? found : PartCopy{};
         }
     return {};
+}
+
+PartCopy findEglPreservedSwap() {
+    constexpr const char* kLib = "libEGL.so.1";
+    const auto getContext = loadedSymbol<void* (*)()>(kLib, "eglGetCurrentContext");
+    const auto getDisplay = loadedSymbol<void* (*)()>(kLib, "eglGetCurrentDisplay");
+    const auto getSurface = loadedSymbol<void* (*)(int)>(kLib, "eglGetCurrentSurface");
+    const auto setAttrib =
+        loadedSymbol<unsigned (*)(void*, void*, int, int)>(kLib, "eglSurfaceAttrib");
+    const auto query = loadedSymbol<unsigned (*)(void*, void*, int, int*)>(kLib, "eglQuerySurface");
+    if (!getContext || !getDisplay || !getSurface || !setAttrib || !query || !getContext())
+        return {};
+    constexpr int kDraw = 0x3059, kSwapBehavior = 0x3093, kPreserved = 0x3094;
+    void* display = getDisplay();
+    void* surface = getSurface(kDraw);
+    int behavior = 0;
+    if (!display || !surface) return {};
+    setAttrib(display, surface, kSwapBehavior, kPreserved); // refused where the config cannot
+    if (!query(display, surface, kSwapBehavior, &behavior) || behavior != kPreserved) return {};
+    PartCopy found;
+    found.preservedSwap = true;
+    return found;
+}
+
+PartCopy findPartCopy() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::strcmp(driver, "offscreen") == 0) {
+        PartCopy single;
+        single.singleBuffer = true;
+        return single;
+    }
+    if (!driver || std::strcmp(driver, "x11") != 0) return {};
+    const PartCopy glx = findGlxPartCopy();
+    return glx.copy ? glx : findEglPreservedSwap();
 }
 } // namespace
 
@@ -178,13 +217,15 @@ void screenSwap() {
 }
 
 bool screenCanShowPart() {
-    return window && (partCopy.copy || partCopy.singleBuffer);
+    return window && (partCopy.copy || partCopy.preservedSwap || partCopy.singleBuffer);
 }
 
 void screenShowPart(int x, int y, int width, int height) {
     if (!window || width <= 0 || height <= 0) return;
     if (partCopy.copy) {
         partCopy.copy(partCopy.display, partCopy.drawable, x, y, width, height);
+    } else if (partCopy.preservedSwap) {
+        SDL_GL_SwapWindow(window); // the whole window, but only the part was composed anew
     } else if (partCopy.singleBuffer) {
         SDL_GL_SwapWindow(window); // shows nothing, as a whole swap there does
         glFinish();

@@ -38,9 +38,9 @@ void screenSetTitle(const char* title);
 // Shows the window's back buffer.
 void screenSwap();
 // Whether the window can show a part of its back buffer, which then keeps its contents from
-// one picture to the next (on X, with GLX_MESA_copy_sub_buffer): a picture may then be composed
-// in part; and offscreen, where there is one buffer. False on Wayland and on drivers without the
-// extension.
+// one picture to the next (on X, with GLX_MESA_copy_sub_buffer or an EGL surface that keeps its
+// back buffer through swaps): a picture may then be composed in part; and offscreen, where there
+// is one buffer. False on Wayland and where the driver offers neither.
 bool screenCanShowPart();
 // Shows the pixels x <= px < x + width, y <= py < y + height (from the bottom-left) of the back
 // buffer; nothing where screenCanShowPart() is false.
