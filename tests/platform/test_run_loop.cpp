@@ -86,10 +86,12 @@ TEST(RunLoopTimers, TicksComeAtTheIntervalNeverEarlyAndSkipMissedOnesAfterAStall
         }
     }); // dropping the handle does not stop it
     loop.runUntil(Clock::now() + 300ms);
+    // The overdue slot at once, then at most the grid's next two slots within 15 ms (the grid
+    // keeps its phase, so the first may come a moment later): never a burst of missed ticks.
     int soonAfter = 0;
     for (const auto& t : ticks)
         soonAfter += t >= stallEnd && t < stallEnd + 15ms;
-    EXPECT_LE(soonAfter, 2);
+    EXPECT_LE(soonAfter, 3);
     // Catching up would add the fifteen missed ticks on top of the ~13 regular ones.
     EXPECT_LE(ticks.size(), 16u);
     EXPECT_GE(ticks.size(), 1u);
