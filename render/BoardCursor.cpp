@@ -150,11 +150,6 @@ void drawRing(const float* params) {
 
 } // namespace
 
-void drawCursorRing(const Puzzle* p, int cell) {
-    float params[DrawList::kCustomParams];
-    if (ringGeometry(p, cell, params)) drawRing(params);
-}
-
 void recordCursorRing(DrawList& list, const Puzzle* p, int cell) {
     float params[DrawList::kCustomParams];
     if (!ringGeometry(p, cell, params)) return;

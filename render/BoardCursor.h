@@ -19,8 +19,6 @@ struct ScreenBubble {
 int screenBubbles(const Puzzle* p, const float eye[3], ScreenBubble out[kNumBlocks]);
 
 // A white ring with a dark edge around the bubble of `cell`, readable on every colour and on
-// the background; nothing when the cell holds no live bubble. Drawn after drawPuzzle, with its
-// state; restores what it changes.
-void drawCursorRing(const Puzzle* p, int cell);
-// The same ring as the last draw of `list`, for a frame that redraws only what changed.
+// the background, as the last draw of `list`; nothing when the cell holds no live bubble. Its
+// drawing restores the GL state it changes.
 void recordCursorRing(DrawList& list, const Puzzle* p, int cell);

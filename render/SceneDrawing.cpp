@@ -310,24 +310,11 @@ void recordNumber(DrawList& list, float x, float y, float z, int value) {
 
 namespace {
 
-// Records with `record` and draws it all at once: the immediate-mode entry points.
-template <typename Record> void drawNow(Record record) {
-    static DrawList list; // its storage is kept from call to call
-    list.begin();
-    record(list);
-    list.draw(list.viewport());
-}
-
 } // namespace
 
 void drawPuzzle(Puzzle* p) {
-    drawNow([p](DrawList& list) { recordPuzzle(list, p); });
-}
-
-void drawShadows(const Puzzle* p) {
-    drawNow([p](DrawList& list) { recordShadows(list, p); });
-}
-
-void drawNumber(float x, float y, float z, int value) {
-    drawNow([&](DrawList& list) { recordNumber(list, x, y, z, value); });
+    static DrawList list; // its storage is kept from call to call
+    list.begin();
+    recordPuzzle(list, p);
+    list.draw(list.viewport());
 }

@@ -23,9 +23,7 @@ void drawPuzzle(Puzzle* p);
 // The same draws added to `list` (begun by the caller), for a frame that redraws only what
 // changed; also adds 1 to p->frame.
 void recordPuzzle(DrawList& list, Puzzle* p);
-void recordShadows(DrawList& list, const Puzzle* p);
-void recordNumber(DrawList& list, float x, float y, float z, int value);
 // The columns' shadows on the floor y = -3; nothing while a new board drops in.
-void drawShadows(const Puzzle* p);
-// `value` in decimal in the current colour, centred on x at height y and depth z.
-void drawNumber(float x, float y, float z, int value);
+void recordShadows(DrawList& list, const Puzzle* p);
+// `value` in decimal in the list's current colour, centred on x at height y and depth z.
+void recordNumber(DrawList& list, float x, float y, float z, int value);

@@ -15,24 +15,15 @@ SDL_Window* window = nullptr;
 SDL_GLContext defaultContext = nullptr;
 bool videoStarted = false;
 
-// Where the back buffer keeps the last picture composed, a frame may compose a part of it. With
-// GLX that takes GLX_MESA_copy_sub_buffer: the window is then shown by copying from its back
-// buffer, never by swapping. With EGL (SDL's choice for OpenGL ES 1 on X) the surface is asked
-// to keep its back buffer through swaps. The offscreen driver draws into a single buffer, which
-// keeps its pixels. The window system's libraries are looked up among those SDL loaded, so that
-// nothing links against them and no other library's entry point is ever called.
-using CopySubBufferFn = void (*)(void*, unsigned long, int, int, int, int);
-struct PartCopy {
-    CopySubBufferFn copy = nullptr; // GLX
-    void* display = nullptr;
-    unsigned long drawable = 0;
-    bool preservedSwap = false; // EGL
-    // Offscreen: the swap returns before llvmpipe has drawn the frame, and frames issued faster
-    // than its threads draw them queue up, each holding command memory that llvmpipe keeps for
-    // reuse (a scripted run grew by tens of MiB). A window system's swap waits by itself.
-    bool singleBuffer = false;
-};
-PartCopy partCopy;
+// Where the back buffer keeps the last picture composed, a frame may compose a part of it. The
+// offscreen driver draws into a single buffer, which keeps its pixels; on X, SDL makes OpenGL ES 1
+// contexts with EGL, whose window surface is asked to keep its back buffer through swaps. EGL is
+// looked up among the libraries SDL loaded, so that nothing links against it.
+enum class KeptBackBuffer { None, PreservedSwap, SingleBuffer };
+// Offscreen the swap returns before llvmpipe has drawn the frame, and frames issued faster than
+// its threads draw them queue up, each holding command memory that llvmpipe keeps for reuse (a
+// scripted run grew by tens of MiB): there the swap waits. A window system's swap waits by itself.
+KeptBackBuffer keptBackBuffer = KeptBackBuffer::None;
 
 template <typename Fn> Fn loadedSymbol(const char* library, const char* name) {
     void* handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
@@ -42,43 +33,7 @@ template <typename Fn> Fn loadedSymbol(const char* library, const char* name) {
     return reinterpret_cast<Fn>(symbol);
 }
 
-PartCopy findGlxPartCopy() {
-    constexpr const char* kLib = "libGLX.so.0";
-    const auto getContext = loadedSymbol<void* (*)()>(kLib, "glXGetCurrentContext");
-    const auto getDisplay = loadedSymbol<void* (*)()>(kLib, "glXGetCurrentDisplay");
-    const auto getDrawable = loadedSymbol<unsigned long (*)()>(kLib, "glXGetCurrentDrawable");
-    const auto queryContext =
-        loadedSymbol<int (*)(void*, void*, int, int*)>(kLib, "glXQueryContext");
-    const auto queryExtensions =
-        loadedSymbol<const char* (*)(void*, int)>(kLib, "glXQueryExtensionsString");
-    const auto getProc =
-        loadedSymbol<void* (*)(const unsigned char*)>(kLib, "glXGetProcAddressARB");
-    if (!getContext || !getDisplay || !getDrawable || !queryContext || !queryExtensions ||
-        !getProc)
-        return {};
-    void* context = getContext();
-    PartCopy found;
-    found.display = getDisplay();
-    found.drawable = getDrawable();
-    constexpr int kGlxScreen = 0x800C;
-    int screen = 0;
-    if (!context || !found.display || !found.drawable ||
-        queryContext(found.display, context, kGlxScreen, &screen) != 0)
-        return {};
-    const char* all = queryExtensions(found.display, screen);
-    constexpr const char* kName = "GLX_MESA_copy_sub_buffer";
-    const std::size_t length = std::strlen(kName);
-    for (const char* at = all ? std::strstr(all, kName) : nullptr; at;
-         at = std::strstr(at + 1, kName))
-        if ((at == all || at[-1] == ' ') && (at[length] == ' ' || at[length] == '\0')) {
-            found.copy = reinterpret_cast<CopySubBufferFn>(
-                getProc(reinterpret_cast<const unsigned char*>("glXCopySubBufferMESA")));
-            return found.copy ? found : PartCopy{};
-        }
-    return {};
-}
-
-PartCopy findEglPreservedSwap() {
+bool eglKeepsBackBuffer() {
     constexpr const char* kLib = "libEGL.so.1";
     const auto getContext = loadedSymbol<void* (*)()>(kLib, "eglGetCurrentContext");
     const auto getDisplay = loadedSymbol<void* (*)()>(kLib, "eglGetCurrentDisplay");
@@ -87,29 +42,22 @@ PartCopy findEglPreservedSwap() {
         loadedSymbol<unsigned (*)(void*, void*, int, int)>(kLib, "eglSurfaceAttrib");
     const auto query = loadedSymbol<unsigned (*)(void*, void*, int, int*)>(kLib, "eglQuerySurface");
     if (!getContext || !getDisplay || !getSurface || !setAttrib || !query || !getContext())
-        return {};
+        return false;
     constexpr int kDraw = 0x3059, kSwapBehavior = 0x3093, kPreserved = 0x3094;
     void* display = getDisplay();
     void* surface = getSurface(kDraw);
     int behavior = 0;
-    if (!display || !surface) return {};
+    if (!display || !surface) return false;
     setAttrib(display, surface, kSwapBehavior, kPreserved); // refused where the config cannot
-    if (!query(display, surface, kSwapBehavior, &behavior) || behavior != kPreserved) return {};
-    PartCopy found;
-    found.preservedSwap = true;
-    return found;
+    return query(display, surface, kSwapBehavior, &behavior) && behavior == kPreserved;
 }
 
-PartCopy findPartCopy() {
+KeptBackBuffer findKeptBackBuffer() {
     const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver && std::strcmp(driver, "offscreen") == 0) {
-        PartCopy single;
-        single.singleBuffer = true;
-        return single;
-    }
-    if (!driver || std::strcmp(driver, "x11") != 0) return {};
-    const PartCopy glx = findGlxPartCopy();
-    return glx.copy ? glx : findEglPreservedSwap();
+    if (driver && std::strcmp(driver, "offscreen") == 0) return KeptBackBuffer::SingleBuffer;
+    if (driver && std::strcmp(driver, "x11") == 0 && eglKeepsBackBuffer())
+        return KeptBackBuffer::PreservedSwap;
+    return KeptBackBuffer::None;
 }
 } // namespace
 
@@ -170,12 +118,12 @@ bool screenOpen(const ScreenOptions& options) {
         screenClose();
         return false;
     }
-    partCopy = findPartCopy();
+    keptBackBuffer = findKeptBackBuffer();
     return true;
 }
 
 void screenClose() {
-    partCopy = {};
+    keptBackBuffer = KeptBackBuffer::None;
     if (defaultContext) {
         SDL_GL_MakeCurrent(window, nullptr);
         SDL_GL_DeleteContext(defaultContext);
@@ -205,31 +153,19 @@ void screenSetTitle(const char* title) {
 
 void screenSwap() {
     if (!window) return;
-    if (!partCopy.copy) {
-        SDL_GL_SwapWindow(window);
-        if (partCopy.singleBuffer) glFinish();
-        return;
-    }
-    int width = 0;
-    int height = 0;
-    SDL_GL_GetDrawableSize(window, &width, &height);
-    screenShowPart(0, 0, width, height);
+    SDL_GL_SwapWindow(window);
+    if (keptBackBuffer == KeptBackBuffer::SingleBuffer) glFinish();
 }
 
 bool screenCanShowPart() {
-    return window && (partCopy.copy || partCopy.preservedSwap || partCopy.singleBuffer);
+    return window && keptBackBuffer != KeptBackBuffer::None;
 }
 
 void screenShowPart(int x, int y, int width, int height) {
-    if (!window || width <= 0 || height <= 0) return;
-    if (partCopy.copy) {
-        partCopy.copy(partCopy.display, partCopy.drawable, x, y, width, height);
-    } else if (partCopy.preservedSwap) {
-        SDL_GL_SwapWindow(window); // the whole window, but only the part was composed anew
-    } else if (partCopy.singleBuffer) {
-        SDL_GL_SwapWindow(window); // shows nothing, as a whole swap there does
-        glFinish();
-    }
+    (void)x;
+    (void)y;
+    // Only the part was composed anew; the swap shows the whole back buffer (offscreen, nothing).
+    if (screenCanShowPart() && width > 0 && height > 0) screenSwap();
 }
 
 void screenDrawableSize(int* widthPx, int* heightPx) {

@@ -37,13 +37,12 @@ bool screenMakeDefaultCurrent();
 void screenSetTitle(const char* title);
 // Shows the window's back buffer.
 void screenSwap();
-// Whether the window can show a part of its back buffer, which then keeps its contents from
-// one picture to the next (on X, with GLX_MESA_copy_sub_buffer or an EGL surface that keeps its
-// back buffer through swaps): a picture may then be composed in part; and offscreen, where there
-// is one buffer. False on Wayland and where the driver offers neither.
+// Whether the window's back buffer keeps its contents from one picture to the next, so that a
+// picture may be composed in part: offscreen, where there is one buffer, and on X where the EGL
+// surface keeps its back buffer through swaps. False elsewhere.
 bool screenCanShowPart();
-// Shows the pixels x <= px < x + width, y <= py < y + height (from the bottom-left) of the back
-// buffer; nothing where screenCanShowPart() is false.
+// Shows the back buffer after only the pixels x <= px < x + width, y <= py < y + height (from the
+// bottom-left) were composed anew; nothing where screenCanShowPart() is false.
 void screenShowPart(int x, int y, int width, int height);
 void screenDrawableSize(int* widthPx, int* heightPx);
 // Pixels per window point; 1 unless a large display asks for more.
