@@ -8,8 +8,8 @@
 
 #include "Classes/GamePanels.h"
 #include "Classes/PuzzleView.h"
-#include "Classes/Settings.h"
-#include "Classes/panels/GameOverlays.h"
+#include "desktop/record/Settings.h"
+#include "desktop/panels/GameOverlays.h"
 #include "platform/gl/Screen.h"
 #include "platform/store/UserDefaults.h"
 #include "platform/ui/AlertView.h"

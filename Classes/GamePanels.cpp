@@ -6,8 +6,8 @@
 #include <initializer_list>
 
 #include "Classes/PuzzleView.h"
-#include "Classes/Settings.h"
-#include "Classes/play/SettingsBundle.h"
+#include "desktop/record/Settings.h"
+#include "desktop/record/SettingsBundle.h"
 #include "model/Puzzle.h"
 #include "platform/base/Log.h"
 

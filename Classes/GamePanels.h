@@ -9,11 +9,11 @@
 #include <string>
 #include <utility>
 
-#include "Classes/panels/GameOverPanel.h"
-#include "Classes/panels/HelpView.h"
-#include "Classes/panels/PreferencesView.h"
-#include "Classes/panels/ScoresView.h"
-#include "Classes/play/ScoreTables.h"
+#include "desktop/panels/GameOverPanel.h"
+#include "desktop/panels/HelpView.h"
+#include "desktop/panels/PreferencesView.h"
+#include "desktop/panels/ScoresView.h"
+#include "desktop/record/ScoreTables.h"
 
 class PuzzleView;
 class Window;

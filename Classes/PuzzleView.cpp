@@ -9,7 +9,7 @@
 #include <numbers>
 #include <utility>
 
-#include "Classes/Settings.h"
+#include "desktop/record/Settings.h"
 #include "Classes/SolveOperation.h"
 #include "math/Camera.h"
 #include "model/Puzzle.h"

@@ -8,8 +8,8 @@
 
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
-#include "Classes/play/KeyboardCursor.h"
-#include "Classes/play/PuzzleHistory.h"
+#include "desktop/input/KeyboardCursor.h"
+#include "desktop/play/PuzzleHistory.h"
 #include "math/Camera.h"
 #include "math/Matrix.h"
 #include "math/Picking.h"

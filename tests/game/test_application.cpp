@@ -15,8 +15,8 @@
 
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
-#include "Classes/Settings.h"
-#include "Classes/panels/GameOverlays.h"
+#include "desktop/record/Settings.h"
+#include "desktop/panels/GameOverlays.h"
 #include "model/Puzzle.h"
 #include "platform/base/RunLoop.h"
 #include "platform/gl/Screen.h"

@@ -1,6 +1,6 @@
 // The game clock: a one-minute game on the steady count ends on time when the system clock jumps
 // an hour back or forward, where the same game on the calendar runs on or ends at once.
-#include "Classes/play/GameClock.h"
+#include "desktop/play/GameClock.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "Classes/AppDelegate.h"
 #include "Classes/GamePanels.h"
 #include "Classes/PuzzleView.h"
-#include "Classes/Settings.h"
+#include "desktop/record/Settings.h"
 #include "platform/gl/Screen.h"
 #include "platform/ui/Bars.h"
 #include "render/Textures.h"

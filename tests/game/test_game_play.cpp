@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "Classes/play/GameOutcome.h"
-#include "Classes/play/KeyboardCursor.h"
-#include "Classes/play/PuzzleHistory.h"
+#include "desktop/play/GameOutcome.h"
+#include "desktop/input/KeyboardCursor.h"
+#include "desktop/play/PuzzleHistory.h"
 #include "sim/Boards.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "Classes/panels/GameOverPanel.h"
-#include "Classes/panels/HelpView.h"
-#include "Classes/panels/PreferencesView.h"
-#include "Classes/panels/ScoresView.h"
+#include "desktop/panels/GameOverPanel.h"
+#include "desktop/panels/HelpView.h"
+#include "desktop/panels/PreferencesView.h"
+#include "desktop/panels/ScoresView.h"
 #include "platform/gl/Screen.h"
 #include "platform/media/Resources.h"
 #include "platform/ui/Text.h"

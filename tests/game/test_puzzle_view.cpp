@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "Classes/SolveOperation.h"
-#include "Classes/play/FrameRest.h"
-#include "Classes/play/GameClock.h"
-#include "Classes/play/PuzzleHistory.h"
+#include "desktop/play/FrameRest.h"
+#include "desktop/play/GameClock.h"
+#include "desktop/play/PuzzleHistory.h"
 #include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/device/Clipboard.h"

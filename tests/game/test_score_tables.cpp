@@ -1,7 +1,7 @@
 // The score tables in the store: a finished game merged into hand-written store files (another
 // writer's entries, the top 10, ties, a best score that is never lowered, malformed entries kept),
 // ISO 8601 dates against known epoch seconds, and `spheron --scores`.
-#include "Classes/play/ScoreTables.h"
+#include "desktop/record/ScoreTables.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The game's preferences: an unusable settings file, the best score merged at every save, and the
 // command-line settings screen. What the delegate seeds and reads is tested with the delegate.
-#include "Classes/Settings.h"
+#include "desktop/record/Settings.h"
 
 #include <gtest/gtest.h>
 

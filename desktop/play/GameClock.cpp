@@ -1,4 +1,4 @@
-#include "Classes/play/GameClock.h"
+#include "desktop/play/GameClock.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,6 @@
 // The keyboard cursor: direction choice on screen, taps, the hint and the following of a bubble
 // through turns and falls. Model and standard library only; the screen comes from the finder.
-#include "Classes/play/KeyboardCursor.h"
+#include "desktop/input/KeyboardCursor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include <numbers>
 #include <utility>
 
-#include "Classes/play/PuzzleHistory.h"
+#include "desktop/play/PuzzleHistory.h"
 
 namespace {
 

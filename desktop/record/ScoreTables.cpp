@@ -1,6 +1,6 @@
 // Score tables: reading them leniently from the store, merging a finished game into them under
 // the store's lock, ISO 8601 dates, and their printing for `spheron --scores`.
-#include "Classes/play/ScoreTables.h"
+#include "desktop/record/ScoreTables.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,8 +1,8 @@
 // Preference logic of the application delegate and the command-line settings screen, over the
 // user-defaults store and the settings file's specifiers. No SDL, no GL, no model.
-#include "Classes/Settings.h"
+#include "desktop/record/Settings.h"
 
-#include "Classes/play/SettingsBundle.h"
+#include "desktop/record/SettingsBundle.h"
 #include "platform/base/Log.h"
 #include "platform/media/Resources.h"
 

@@ -1,6 +1,6 @@
 // The preferences view: rows from the specifiers, their controls wired to the change handler,
 // keyboard focus, and the drawing of titles, values and the game type's note.
-#include "Classes/panels/PreferencesView.h"
+#include "desktop/panels/PreferencesView.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "Classes/play/GameSession.h"
+#include "desktop/play/GameSession.h"
 
 #include <utility>
 
-#include "Classes/play/GameClock.h"
+#include "desktop/play/GameClock.h"
 #include "platform/media/SystemSound.h"
 
 GameSession::GameSession(Puzzle& board, Callbacks callbacks)

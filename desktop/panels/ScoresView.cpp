@@ -1,5 +1,5 @@
 // The scores view: the tables as lines of a scrolling list, columns fitted to the list's width.
-#include "Classes/panels/ScoresView.h"
+#include "desktop/panels/ScoresView.h"
 
 #include "platform/gl/Screen.h"
 

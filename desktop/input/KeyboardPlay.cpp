@@ -1,4 +1,4 @@
-#include "Classes/KeyboardPlay.h"
+#include "desktop/input/KeyboardPlay.h"
 
 #include <utility>
 

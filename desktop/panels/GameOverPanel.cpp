@@ -1,7 +1,7 @@
 // The game-over panel: its lines from the game's facts, and their drawing on the card.
-#include "Classes/panels/GameOverPanel.h"
+#include "desktop/panels/GameOverPanel.h"
 
-#include "Classes/play/ScoreTables.h"
+#include "desktop/record/ScoreTables.h"
 #include "platform/gl/Screen.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "Classes/play/GameOutcome.h"
+#include "desktop/play/GameOutcome.h"
 
 const char* gameEndReasonName(GameEndReason reason) {
     switch (reason) {

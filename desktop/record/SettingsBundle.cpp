@@ -1,5 +1,5 @@
 // Reading the settings file's specifiers into plain records. Store types only.
-#include "Classes/play/SettingsBundle.h"
+#include "desktop/record/SettingsBundle.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Classes/play/FrameRest.h"
+#include "desktop/play/FrameRest.h"
 
 #include <chrono>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <optional>
 
-#include "Classes/play/GameClock.h"
+#include "desktop/play/GameClock.h"
 #include "platform/base/RunLoop.h"
 
 namespace {

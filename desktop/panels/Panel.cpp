@@ -1,6 +1,6 @@
 // The panels' frame: layout of the card with its title and button row, closing by key, button
 // or a tap beside the card, and the drawing of backdrop and card.
-#include "Classes/panels/Panel.h"
+#include "desktop/panels/Panel.h"
 
 #include <algorithm>
 #include <cmath>

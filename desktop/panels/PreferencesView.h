@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "Classes/panels/Panel.h"
-#include "Classes/play/SettingsBundle.h"
+#include "desktop/panels/Panel.h"
+#include "desktop/record/SettingsBundle.h"
 #include "platform/store/UserDefaults.h"
 #include "platform/ui/Controls.h"
 

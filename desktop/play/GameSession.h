@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "Classes/play/GameOutcome.h"
-#include "Classes/play/PuzzleHistory.h"
+#include "desktop/play/GameOutcome.h"
+#include "desktop/play/PuzzleHistory.h"
 #include "model/Puzzle.h"
 
 class GameSession {

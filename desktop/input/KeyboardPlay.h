@@ -1,12 +1,12 @@
 // The game view's keyboard play: the cursor's spots found with the view's camera and pick pixels,
 // its keys turned into clicks, its following of the board's frame updates, its ring and the
-// hint's pulse. The cursor's own logic lives in Classes/play/KeyboardCursor; the view hands in
+// hint's pulse. The cursor's own logic lives in desktop/input/KeyboardCursor; the view hands in
 // what it needs of itself as callbacks, so this part never calls the view by name.
 #pragma once
 
 #include <functional>
 
-#include "Classes/play/KeyboardCursor.h"
+#include "desktop/input/KeyboardCursor.h"
 #include "model/Puzzle.h"
 #include "platform/base/Geometry.h"
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <optional>
 
-#include "Classes/panels/Panel.h"
-#include "Classes/play/ScoreTables.h"
+#include "desktop/panels/Panel.h"
+#include "desktop/record/ScoreTables.h"
 #include "platform/ui/Controls.h"
 
 class ScoresView : public Panel {

@@ -1,4 +1,4 @@
-#include "Classes/panels/GameOverlays.h"
+#include "desktop/panels/GameOverlays.h"
 
 #include <string>
 

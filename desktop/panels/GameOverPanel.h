@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "Classes/panels/Panel.h"
-#include "Classes/play/GameOutcome.h"
+#include "desktop/panels/Panel.h"
+#include "desktop/play/GameOutcome.h"
 
 struct GameOverInfo {
     GameEndReason reason = GameEndReason::Cleared;

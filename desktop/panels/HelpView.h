@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Classes/panels/Panel.h"
+#include "desktop/panels/Panel.h"
 #include "platform/ui/Controls.h"
 
 class HelpView : public Panel {

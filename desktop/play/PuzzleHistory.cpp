@@ -1,4 +1,4 @@
-#include "Classes/play/PuzzleHistory.h"
+#include "desktop/play/PuzzleHistory.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // The help's text, and its layout as lines of the scrolling list at the list's width.
-#include "Classes/panels/HelpView.h"
+#include "desktop/panels/HelpView.h"
 
 #include "platform/gl/Screen.h"
 #include "platform/ui/Text.h"
