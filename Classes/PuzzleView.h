@@ -13,10 +13,14 @@
 #include "desktop/play/GameOutcome.h"
 #include "desktop/play/GameSession.h"
 #include "desktop/input/KeyboardPlay.h"
+#include "desktop/panels/AboutAlert.h"
+#include "desktop/panels/TimeBar.h"
 #include "desktop/play/FrameRest.h"
+#include "desktop/play/SolverHandOff.h"
 #include "model/Puzzle.h"
 #include "platform/gl/GLExtensions.h"
 #include "render/SceneFrames.h"
+#include "render/ShownPicture.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Window.h"
 
@@ -113,9 +117,9 @@ public:
     void infoAction();
     // The About alert was dismissed with this button.
     void alertView(AlertView* alertView, int clickedButtonAtIndex) override;
-    AlertView* aboutAlert() const { return alert_.get(); }
+    AlertView* aboutAlert() const { return about_.current(); }
     // The e-mail link of the About alert.
-    static std::string contactURL();
+    static std::string contactURL() { return AboutAlert::contactLink(); }
 
     // ---- The desktop's game: numbers, undo, pause and the end (its session) ----
 
@@ -170,9 +174,13 @@ public:
     // Moves the keyboard cursor, taps under it (as a click at the bubble's centre) or gives a
     // hint; false while paused. Clicks and mouse motion in the view hide the cursor.
     bool keyboardAction(KeyboardCursor::Key key);
-    void hideKeyboardCursor() { keyboard_.hide(); }
+    void hideKeyboardCursor();
     const KeyboardCursor& keyboardCursor() const { return keyboard_.cursor(); }
-    KeyboardPlay& keyboardPlay() { return keyboard_; }
+    // Told frame by frame how strongly to light the arrow button of a turn a hint points at
+    // (a kDir* code), ending with 0.
+    void setTurnPulseHandler(std::function<void(int direction, float amount)> handler) {
+        turnPulseHandler_ = std::move(handler);
+    }
     const SceneFrames& sceneFrames() const { return frames_; }
 
     // ---- Settings and best score ----
@@ -191,7 +199,7 @@ public:
 
     // The time bar (not owned): filled, and hidden for untimed games.
     void setProgressView(ProgressView* progressView);
-    ProgressView* progressView() const { return _progressView; }
+    ProgressView* progressView() const { return timeBar_.bar(); }
 
     // ---- Solver ----
 
@@ -199,9 +207,9 @@ public:
     void cancelSolveOperation();
     // The queue of the current run (or the idle one made at construction); none after a run
     // completed.
-    OperationQueue* operationQueue() const { return operationQueue_.get(); }
+    OperationQueue* operationQueue() const { return solver_.queue(); }
     // The run being watched, or none.
-    const std::shared_ptr<SolveOperation>& solveOperation() const { return solveOperation_; }
+    std::shared_ptr<SolveOperation> solveOperation() const;
 
     // What a launch creates; tests put slower or scripted runs in. nullptr restores the solver.
     using SolveOperationFactory = std::shared_ptr<SolveOperation> (*)(const Puzzle* p);
@@ -236,6 +244,8 @@ private:
     bool pictureMayHaveChanged() const;
     void rememberPresentedPicture();
     void reloadTextures(float scale); // always, the old ones deleted
+    KeyboardPlay::ViewGeometry keyboardGeometry() const;
+    void followKeyboard(const KeyboardPlay::ViewChange& change);
     // The background, the board and the keyboard cursor's ring, all of it or what changed since
     // the frame before; returns the pixels that may have changed.
     PixelBox drawBoard(bool everything);
@@ -247,31 +257,19 @@ private:
     Point location_;
     Point previousLocation_;
     std::uint8_t firstTouch_ = 0;
-    std::unique_ptr<OperationQueue> operationQueue_;
-    std::shared_ptr<SolveOperation> solveOperation_;
-    ProgressView* _progressView = nullptr;
+    SolverHandOff solver_;
+    TimeBar timeBar_;
     GameSounds sounds_;
 
-    std::unique_ptr<AlertView> alert_; // the latest About alert
+    AboutAlert about_;
     GameSession session_;
     std::function<void()> gameStateHandler_;
     std::function<void(unsigned)> newHighScoreHandler_;
     KeyboardPlay keyboard_;
+    std::function<void(int, float)> turnPulseHandler_;
     SceneFrames frames_; // the last frames' draws, to redraw only what changed
-    // Lets completions posted to the main loop find out that the view has gone.
-    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
-
-    // What the last presented frame showed: the board (its frame count aside) and the settings
-    // the drawing reads.
-    struct ShownSettings {
-        int sfxState, hintState, gameType;
-        unsigned highScore;
-        bool operator==(const ShownSettings&) const = default;
-    };
-    static ShownSettings currentSettings();
     bool needsDisplay_ = true;
     bool frameAsked_ = false; // setNeedsDisplay() was called during this tick
     FrameRest rest_;
-    Puzzle presented_{};
-    ShownSettings presentedSettings_{};
+    ShownPicture shown_;
 };
