@@ -102,9 +102,8 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
         pauseCover_->setHidden(true);
         _window->addSubview(pauseCover_.get());
         _puzzleView->setGameStateHandler([this] { showGameState(); });
-        _puzzleView->setTurnPulseHandler([this](int direction, float amount) {
-            pulseTurnButton(*_toolbar, direction, amount);
-        });
+        _puzzleView->setTurnPulseHandler(
+            [this](int direction, float amount) { pulseTurnButton(*_toolbar, direction, amount); });
     }
 
     _progressView = ProgressView::initWithFrame(layout.progressView);
@@ -157,15 +156,15 @@ void AppDelegate::showGameState() {
     const bool paused = _puzzleView->isPaused();
     if (pauseCover_) pauseCover_->setHidden(!paused);
     if (scoreInfo_) scoreInfo_->setPractice(_puzzleView->isPractice());
-    const std::string title =
-        "Spheron \u2014 game " + std::to_string(_puzzleView->gameNumber());
+    const std::string title = "Spheron \u2014 game " + std::to_string(_puzzleView->gameNumber());
     screenSetTitle(title.c_str());
 }
 
 void AppDelegate::initToolbarButtons() {
     using Turn = void (AppDelegate::*)(const void*);
-    static constexpr Turn turns[] = {&AppDelegate::rotateLeftAction, &AppDelegate::rotateRightAction,
-                                     &AppDelegate::rotateUpAction, &AppDelegate::rotateDownAction};
+    static constexpr Turn turns[] = {&AppDelegate::rotateLeftAction,
+                                     &AppDelegate::rotateRightAction, &AppDelegate::rotateUpAction,
+                                     &AppDelegate::rotateDownAction};
     setTurnButtons(*_toolbar, [this](int direction) {
         if (!panelShown()) (this->*turns[direction])(nullptr); // the cube is not the player's now
     });
@@ -173,17 +172,18 @@ void AppDelegate::initToolbarButtons() {
 
 void AppDelegate::initNavigationItem() {
     PuzzleView* view = _puzzleView.get();
-    pauseButton_ = pushGameNavigationItem(
-        *_navBar, {[this] { newGameAction(); },
-                   [this] {
-                       if (panels_) panels_->showPreferences();
-                   },
-                   [this, view] {
-                       if (view && !panelShown()) view->pauseAction();
-                   },
-                   [view] {
-                       if (view) view->infoAction();
-                   }});
+    NavigationActions actions;
+    actions.newGame = [this] { newGameAction(); };
+    actions.preferences = [this] {
+        if (panels_) panels_->showPreferences();
+    };
+    actions.pause = [this, view] {
+        if (view && !panelShown()) view->pauseAction();
+    };
+    actions.about = [view] {
+        if (view) view->infoAction();
+    };
+    pauseButton_ = pushGameNavigationItem(*_navBar, std::move(actions));
 }
 
 void AppDelegate::makePanels(const Rect& gameArea) {
@@ -203,9 +203,9 @@ void AppDelegate::makePanels(const Rect& gameArea) {
         },
         [&view] { view.infoAction(); },
     };
-    panels_ = std::make_unique<GamePanels>(*_window, std::move(game), store_, settingsPath_,
-                                           gameArea,
-                                           [this](const std::string& key) { applyPreference(key); });
+    panels_ =
+        std::make_unique<GamePanels>(*_window, std::move(game), store_, settingsPath_, gameArea,
+                                     [this](const std::string& key) { applyPreference(key); });
     GamePanels* panels = panels_.get();
     view.setGameOverHandler([panels](const GameOutcome& outcome) { panels->gameDidEnd(outcome); });
 }

@@ -131,10 +131,10 @@ private:
     std::unique_ptr<ScoreInfoView> scoreInfo_;
     std::unique_ptr<PauseCover> pauseCover_;
     std::unique_ptr<Widget> bandAbove_, bandBelow_; // beside a game view narrower than its area
-    Button* pauseButton_ = nullptr; // in the navigation bar's right item
-    std::optional<std::string> _sfxState;  // as stored; none when nothing is
-    std::optional<std::string> _showHints; // as stored; none when nothing is
-    std::string _accelState;               // as stored; "false" when nothing is
+    Button* pauseButton_ = nullptr;                 // in the navigation bar's right item
+    std::optional<std::string> _sfxState;           // as stored; none when nothing is
+    std::optional<std::string> _showHints;          // as stored; none when nothing is
+    std::string _accelState;                        // as stored; "false" when nothing is
     std::int32_t gameType = 0;
 
     UserDefaults& store_;

@@ -1,33 +1,32 @@
-// The game view: set-up, the frame tick, touches, commands, the solver hand-off, the best score and
-// the About alert, on top of the GL surface view. Platform headers only; no SDL.
+// The game view: set-up, the frame tick, touches and commands on top of the GL surface view. Its
+// About alert, time bar, solver hand-off and keyboard play are parts of their own that it owns
+// and calls. Platform headers only; no SDL.
 #include "Classes/PuzzleView.h"
 
-#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <utility>
 
-#include "desktop/record/Settings.h"
 #include "Classes/SolveOperation.h"
+#include "desktop/record/Settings.h"
 #include "math/Camera.h"
 #include "model/Puzzle.h"
-#include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/media/Resources.h"
 #include "platform/media/SystemSound.h"
 #include "platform/store/UserDefaults.h"
 #include "render/BlockPicking.h"
-#include "render/SceneDrawing.h"
-#include "render/Textures.h"
 
 namespace {
 
 constexpr bool kPreserveBackbuffer = true;
 
 PuzzleView::SolveOperationFactory solveOperationFactory = nullptr;
-// Scripted runs: frames are updated but drawn only when a picture is asked for.
+// Scripted runs: frames are updated but drawn only when a picture is asked for, and a solver
+// run's answer is taken before the next frame.
 bool unseenFrames = false;
+bool solverAnswersBeforeNextFrame = false;
 
 std::shared_ptr<Operation> makeSolveOperation(const Puzzle* p) {
     if (solveOperationFactory) return solveOperationFactory(p);
@@ -63,7 +62,7 @@ std::unique_ptr<PuzzleView> PuzzleView::initWithFrame(const Rect& frame) {
     view->loadSoundEffects();
     view->solver_.makeIdleQueue();
     setSystemSoundHandler(systemSoundForModel);
-    view->swapBuffers(); // the background is the first frame
+    view->swapBuffers();               // the background is the first frame
     view->setAutoresizesSurface(true); // the window can be resized
     return view;
 }
@@ -86,45 +85,14 @@ void PuzzleView::initView() {
     startGame(static_cast<std::uint32_t>(puzzleTime()));
 }
 
-void PuzzleView::fillBackground() {
-    ::fillBackground();
-}
-void PuzzleView::drawBackground() {
-    ::drawBackground();
-}
-void PuzzleView::loadTextures() {
-    loadTextures(drawingScale());
-}
-
 void PuzzleView::loadTextures(float scale) {
-    // A window resized within one image scale keeps its textures.
-    if (textureScale_ > 0.0f && imageScaleFor(scale) == imageScaleFor(textureScale_)) return;
-    reloadTextures(scale);
-}
-
-void PuzzleView::reloadTextures(float scale) {
     setCurrentContext(); // the textures belong to the view's context
-    if (textureScale_ > 0.0f) ::deleteTextures();
-    ::loadTextures(scale);
-    textureScale_ = scale;
-    setNeedsDisplay();
+    if (textures_.loadFor(scale)) setNeedsDisplay();
 }
 
 void PuzzleView::setShowSymbols(bool on) {
-    if (on == bubbleSymbolsShown()) return;
-    setBubbleSymbols(on);
-    if (textureScale_ > 0.0f) reloadTextures(textureScale_);
-}
-
-GLuint PuzzleView::loadTextureFromResource(const std::string& name, int startLevel, int stopLevel) {
-    return ::loadTextureFromResource(name, startLevel, stopLevel);
-}
-
-void PuzzleView::loadSoundEffects() {
-    ::loadSoundEffects(sounds_);
-}
-void PuzzleView::playSounds() {
-    ::playSounds(sounds_);
+    setCurrentContext();
+    if (textures_.setSymbols(on)) setNeedsDisplay();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -206,7 +174,8 @@ void PuzzleView::followKeyboard(const KeyboardPlay::ViewChange& change) {
         touchesBegan(*change.click, *change.click);
         touchesEnded(*change.click, *change.click);
     }
-    if (change.pulse && turnPulseHandler_) turnPulseHandler_(change.pulse->direction, change.pulse->amount);
+    if (change.pulse && turnPulseHandler_)
+        turnPulseHandler_(change.pulse->direction, change.pulse->amount);
     if (change.redraw) setNeedsDisplay();
 }
 
@@ -234,10 +203,6 @@ void PuzzleView::presentChanges() {
                  {static_cast<float>(changed.x1 - changed.x0),
                   static_cast<float>(changed.y1 - changed.y0)}});
     rememberPresentedPicture();
-}
-
-bool PuzzleView::pictureMayHaveChanged() const {
-    return needsDisplay_ || shown_.mayDiffer(puzzle);
 }
 
 void PuzzleView::rememberPresentedPicture() {
@@ -351,19 +316,6 @@ bool turned(int direction) {
 
 } // namespace
 
-void PuzzleView::rotateLeft() {
-    rotateTo(kDirLeft);
-}
-void PuzzleView::rotateRight() {
-    rotateTo(kDirRight);
-}
-void PuzzleView::rotateUp() {
-    rotateTo(kDirUp);
-}
-void PuzzleView::rotateDown() {
-    rotateTo(kDirDown);
-}
-
 void PuzzleView::rotateTo(int direction) {
     if (session_.isPaused()) return; // the cube is hidden; tilt must not turn it unseen
     // Tilt comes by a timer, not an event: the frame timer must wake for it.
@@ -373,12 +325,7 @@ void PuzzleView::rotateTo(int direction) {
 }
 
 void PuzzleView::refreshAction() {
-    cancelSolveOperation();
-    solveRequest = 0;
-    opRunning = 0;
-    quitRequest = 0;
-    startGame(static_cast<std::uint32_t>(puzzleTime()));
-    showProgressView();
+    newGameWithNumber(static_cast<std::uint32_t>(puzzleTime()));
 }
 
 void PuzzleView::setProgressView(ProgressView* progressView) {
@@ -401,59 +348,18 @@ void PuzzleView::alertView(AlertView* /*alertView*/, int clickedButtonAtIndex) {
     about_.dismissed(clickedButtonAtIndex, this);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Settings and best score
-
-void PuzzleView::setSfxState(unsigned value) {
-    sfxState = static_cast<int>(value);
-}
-void PuzzleView::setHintState(unsigned value) {
-    hintState = static_cast<int>(value);
-}
-void PuzzleView::setGameType(unsigned value) {
-    gameType = static_cast<int>(value);
-}
-void PuzzleView::setHighScore(unsigned score) {
-    highScore = score;
-}
-unsigned PuzzleView::getHighScore() const {
-    return highScore;
-}
 void PuzzleView::saveHighScore(unsigned score) {
     highScore = score;
     ::saveHighScore(UserDefaults::standardUserDefaults(), score);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Solver
-
 void PuzzleView::setSolveOperationFactory(SolveOperationFactory factory) {
     solveOperationFactory = factory;
-}
-
-void PuzzleView::launchSolveOperation() {
-    solver_.launch(puzzle);
-}
-
-void PuzzleView::solveOperationDidFinish(const std::shared_ptr<SolveOperation>& op) {
-    solver_.runFinished(op);
-}
-
-void PuzzleView::cancelSolveOperation() {
-    solver_.cancelRun();
 }
 
 std::shared_ptr<SolveOperation> PuzzleView::solveOperation() const {
     return std::static_pointer_cast<SolveOperation>(solver_.watched());
 }
-
-// ---- The desktop's game ----
-
-namespace {
-
-bool solverAnswersBeforeNextFrame = false;
-
-} // namespace
 
 void PuzzleView::setSolverAnswersBeforeNextFrame(bool on) {
     solverAnswersBeforeNextFrame = on;

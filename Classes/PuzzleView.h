@@ -10,19 +10,21 @@
 
 #include "Classes/EAGLView.h"
 #include "Classes/SoundEffect.h"
-#include "desktop/play/GameOutcome.h"
-#include "desktop/play/GameSession.h"
 #include "desktop/input/KeyboardPlay.h"
 #include "desktop/panels/AboutAlert.h"
 #include "desktop/panels/TimeBar.h"
 #include "desktop/play/FrameRest.h"
+#include "desktop/play/GameOutcome.h"
+#include "desktop/play/GameSession.h"
 #include "desktop/play/SolverHandOff.h"
 #include "model/Puzzle.h"
 #include "platform/gl/GLExtensions.h"
-#include "render/SceneFrames.h"
-#include "render/ShownPicture.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Window.h"
+#include "render/SceneDrawing.h"
+#include "render/SceneFrames.h"
+#include "render/ShownPicture.h"
+#include "render/Textures.h"
 
 class OperationQueue;
 class ProgressView;
@@ -43,22 +45,24 @@ public:
     void initView();
 
     // The scene passes over the whole surface; both leave GL_PROJECTION selected.
-    void fillBackground();
-    void drawBackground();
+    void fillBackground() { ::fillBackground(); }
+    void drawBackground() { ::drawBackground(); }
 
     // All 21 textures into their globals, drawn for the cube's drawing scale; one image into a
     // new texture (0 on failure).
-    void loadTextures();
+    void loadTextures() { loadTextures(drawingScale()); }
     // The textures drawn for `scale` pixels per point (the window grew or shrank), replacing
     // those loaded before unless they are of the same image scale; the next tick draws.
     void loadTextures(float scale);
     // The bubbles with their colour's symbol or plain, at once.
     void setShowSymbols(bool on);
-    GLuint loadTextureFromResource(const std::string& name, int startLevel, int stopLevel);
+    GLuint loadTextureFromResource(const std::string& name, int startLevel, int stopLevel) {
+        return ::loadTextureFromResource(name, startLevel, stopLevel);
+    }
 
     // The seven sounds; the requested ones played and every request cleared.
-    void loadSoundEffects();
-    void playSounds();
+    void loadSoundEffects() { ::loadSoundEffects(sounds_); }
+    void playSounds() { ::playSounds(sounds_); }
     const GameSounds& sounds() const { return sounds_; }
 
     // ---- Frame timer, on the main run loop ----
@@ -107,10 +111,10 @@ public:
 
     // ---- Commands ----
 
-    void rotateLeft();
-    void rotateRight();
-    void rotateUp();
-    void rotateDown();
+    void rotateLeft() { rotateTo(kDirLeft); }
+    void rotateRight() { rotateTo(kDirRight); }
+    void rotateUp() { rotateTo(kDirUp); }
+    void rotateDown() { rotateTo(kDirDown); }
     // New game: the solver stopped, its flags cleared, a new board, the time bar refilled.
     void refreshAction();
     // Shows the About alert in the key window; its "Email" button opens the contact link.
@@ -185,11 +189,11 @@ public:
 
     // ---- Settings and best score ----
 
-    void setSfxState(unsigned value);
-    void setHintState(unsigned value);
-    void setGameType(unsigned value);
-    void setHighScore(unsigned score); // not persisted
-    unsigned getHighScore() const;
+    void setSfxState(unsigned value) { sfxState = static_cast<int>(value); }
+    void setHintState(unsigned value) { hintState = static_cast<int>(value); }
+    void setGameType(unsigned value) { gameType = static_cast<int>(value); }
+    void setHighScore(unsigned score) { highScore = score; } // not persisted
+    unsigned getHighScore() const { return highScore; }
     void saveHighScore(unsigned score); // persisted at once
     // Told once per game that ends with a new best score, in the tick that records it, so that
     // the application can store it at once. setHighScore alone does not call it.
@@ -204,7 +208,7 @@ public:
     // ---- Solver ----
 
     // Stops watching the run, cancels it and waits until it has ended. The queue stays.
-    void cancelSolveOperation();
+    void cancelSolveOperation() { solver_.cancelRun(); }
     // The queue of the current run (or the idle one made at construction); none after a run
     // completed.
     OperationQueue* operationQueue() const { return solver_.queue(); }
@@ -236,14 +240,13 @@ private:
     void startGame(std::uint32_t number);
     void rotateTo(int direction);
     void noteGameState();
-    void launchSolveOperation();
+    void launchSolveOperation() { solver_.launch(puzzle); }
     // On the main thread, for every run that finished: acted on only for the watched one.
-    void solveOperationDidFinish(const std::shared_ptr<SolveOperation>& op);
+    void solveOperationDidFinish(const std::shared_ptr<Operation>& op) { solver_.runFinished(op); }
     void showProgressView();
     // False when the frame would be the one presented last.
-    bool pictureMayHaveChanged() const;
+    bool pictureMayHaveChanged() const { return needsDisplay_ || shown_.mayDiffer(puzzle); }
     void rememberPresentedPicture();
-    void reloadTextures(float scale); // always, the old ones deleted
     KeyboardPlay::ViewGeometry keyboardGeometry() const;
     void followKeyboard(const KeyboardPlay::ViewChange& change);
     // The background, the board and the keyboard cursor's ring, all of it or what changed since
@@ -253,7 +256,7 @@ private:
     void presentChanges();
 
     std::shared_ptr<RunLoopTimer> animationTimer_;
-    float textureScale_ = 0.0f; // what the loaded textures are drawn for; 0 before the first load
+    TextureSet textures_;
     Point location_;
     Point previousLocation_;
     std::uint8_t firstTouch_ = 0;

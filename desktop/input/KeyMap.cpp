@@ -70,8 +70,8 @@ KeyRepeat keyRepeatOf(GameAction action) {
 
 std::optional<KeyboardCursor::Key> cursorKeyOf(GameAction action) {
     using K = KeyboardCursor::Key;
-    constexpr K keys[] = {K::Left,    K::Right,    K::Up,       K::Down,      K::UpLeft,
-                          K::UpRight, K::DownLeft, K::DownRight, K::Tap,      K::Hint};
+    constexpr K keys[] = {K::Left,    K::Right,    K::Up,        K::Down, K::UpLeft,
+                          K::UpRight, K::DownLeft, K::DownRight, K::Tap,  K::Hint};
     const int i = static_cast<int>(action) - static_cast<int>(A::CursorLeft);
     if (i < 0 || i >= static_cast<int>(std::size(keys))) return std::nullopt;
     return keys[i];

@@ -10,11 +10,24 @@
 #include "platform/ui/Keys.h"
 
 enum class GameAction {
-    TurnLeft, TurnRight, TurnUp, TurnDown, // in kDir* order
-    CursorLeft, CursorRight, CursorUp, CursorDown,
-    CursorUpLeft, CursorUpRight, CursorDownLeft, CursorDownRight,
-    CursorTap, CursorHint,
-    NewGame, Pause, Undo, Redo,
+    TurnLeft,
+    TurnRight,
+    TurnUp,
+    TurnDown, // in kDir* order
+    CursorLeft,
+    CursorRight,
+    CursorUp,
+    CursorDown,
+    CursorUpLeft,
+    CursorUpRight,
+    CursorDownLeft,
+    CursorDownRight,
+    CursorTap,
+    CursorHint,
+    NewGame,
+    Pause,
+    Undo,
+    Redo,
 };
 
 // The modifiers a binding asks for (Alt never).

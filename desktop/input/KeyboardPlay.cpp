@@ -47,7 +47,8 @@ KeyboardPlay::ViewChange KeyboardPlay::press(KeyboardCursor::Key key, const Puzz
                                              const ViewGeometry& view) {
     geometry_ = view;
     ViewChange change;
-    change.click = cursor_.press(key, board).tap; // the same pick, model calls and sounds as a click
+    change.click =
+        cursor_.press(key, board).tap; // the same pick, model calls and sounds as a click
     change.redraw = true;
     return change;
 }

@@ -19,9 +19,9 @@ public:
     };
     // What the view is to do after a call.
     struct ViewChange {
-        std::optional<Point> click;                    // exactly a click there (view points)
-        bool redraw = false;                           // the ring or the toolbar changed
-        std::optional<KeyboardCursor::Pulse> pulse;    // light the arrow button of this turn
+        std::optional<Point> click;                 // exactly a click there (view points)
+        bool redraw = false;                        // the ring or the toolbar changed
+        std::optional<KeyboardCursor::Pulse> pulse; // light the arrow button of this turn
     };
 
     KeyboardPlay();

@@ -26,22 +26,21 @@ public:
 
     // What the panels ask of the game they cover, given by whoever builds them.
     struct GameHooks {
-        std::function<bool()> gameHeld;             // paused
-        std::function<void()> holdGame;             // pause, unless it has ended
-        std::function<void()> releaseGame;          // resume
-        std::function<void()> redrawGame;           // the panels lie over the game's frames
+        std::function<bool()> gameHeld;    // paused
+        std::function<void()> holdGame;    // pause, unless it has ended
+        std::function<void()> releaseGame; // resume
+        std::function<void()> redrawGame;  // the panels lie over the game's frames
         std::function<void()> startNewGame;
         std::function<void(unsigned)> chooseGameType; // for the new game about to start
         std::function<unsigned()> bestScore;
         std::function<void(unsigned)> showBestScore; // not stored
-        std::function<bool()> aboutShown;           // the About alert is up: its keys are its own
+        std::function<bool()> aboutShown;            // the About alert is up: its keys are its own
         std::function<void()> showAbout;
     };
 
     // Adds the panels over `gameArea` to the window, above everything in it so far.
-    GamePanels(Window& window, GameHooks game, UserDefaults& store,
-               const std::string& settingsPath, const Rect& gameArea,
-               PreferenceApplier applyPreference);
+    GamePanels(Window& window, GameHooks game, UserDefaults& store, const std::string& settingsPath,
+               const Rect& gameArea, PreferenceApplier applyPreference);
     ~GamePanels();
     GamePanels(const GamePanels&) = delete;
     GamePanels& operator=(const GamePanels&) = delete;

@@ -36,6 +36,6 @@ Rect GameLayout::bandAbove() const {
 
 Rect GameLayout::bandBelow() const {
     return {{gameArea.origin.x, gameView.origin.y + gameView.size.height},
-            {gameArea.size.width, gameArea.origin.y + gameArea.size.height - gameView.origin.y -
-                                      gameView.size.height}};
+            {gameArea.size.width,
+             gameArea.origin.y + gameArea.size.height - gameView.origin.y - gameView.size.height}};
 }
