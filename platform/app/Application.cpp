@@ -1,9 +1,12 @@
-// The running application and its life cycle.
+// The running application and its life cycle, and the screen it shows on.
 #include "platform/app/ApplicationParts.h"
+
+#include "platform/app/Application.h"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
@@ -24,6 +27,30 @@ void setNeedsCompose() {
         if (screenIsOpen()) windowPresent();
     });
 }
+
+// ---- The screen ----
+
+// SDL falls back to its offscreen driver when no display answers: a window nobody sees. Only
+// take that when it was asked for by name (tests, screenshots).
+bool onlyInvisibleVideoDriver() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
+Rect mainScreenBounds() {
+    int w = 0;
+    int h = 0;
+    screenDrawableSize(&w, &h);
+    if (w <= 0 || h <= 0) return {{0.0f, 0.0f}, {kScreenWidth, kScreenHeight}};
+    const float scale = windowContentScale();
+    return {{0.0f, 0.0f}, {static_cast<float>(w) / scale, static_cast<float>(h) / scale}};
+}
+
+Rect mainScreenApplicationFrame() {
+    return mainScreenBounds();
+}
+
+// ---- The life cycle ----
 
 Application* Application::shared_ = nullptr;
 
@@ -72,7 +99,6 @@ void Application::windowDidResize() {
         normalHeight_ = std::max(h, minH);
     }
     if (Window* key = Window::keyWindow()) key->cancelTouches(); // the views under them move
-    dropMousePress();
     if (delegate_) delegate_->applicationWindowDidResize(this);
     setNeedsCompose();
 }

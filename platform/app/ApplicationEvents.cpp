@@ -2,6 +2,8 @@
 // callbacks, the key window's touches and key events.
 #include "platform/app/ApplicationParts.h"
 
+#include "platform/app/Application.h"
+
 #include <SDL.h>
 
 #include "platform/base/Log.h"
@@ -79,6 +81,7 @@ void ApplicationEvents::windowEvent(const SDL_Event& event) {
         setNeedsCompose();
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
+        dropMousePress(); // the views under it move
         app->windowDidResize();
         break;
     case SDL_WINDOWEVENT_CLOSE:

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/app/Application.h"
+#include "platform/base/Geometry.h"
+#include "platform/ui/Keys.h"
 
+struct ApplicationOptions;
 union SDL_Event;
 struct SDL_MouseButtonEvent;
 struct SDL_MouseMotionEvent;

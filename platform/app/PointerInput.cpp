@@ -2,6 +2,8 @@
 // touch id of its own for as long as it is down.
 #include "platform/app/ApplicationParts.h"
 
+#include "platform/app/Application.h"
+
 #include <SDL.h>
 
 #include <algorithm>
