@@ -70,7 +70,7 @@ void ApplicationEvents::windowEvent(const SDL_Event& event) {
         app->resignActive();
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
-        // Still active, as an uncovered phone screen is; but a held press is lost, and the
+        // Still active, since the window still shows; but a held press is lost, and the
         // delegate decides what else the loss means.
         dropMousePress();
         if (Window* w = Window::keyWindow()) w->cancelTouches();

@@ -15,7 +15,7 @@ struct SDL_MouseButtonEvent;
 struct SDL_MouseMotionEvent;
 struct SDL_TouchFingerEvent;
 
-// The window's size in points when nothing else is asked for: the phone's screen.
+// The window's size in points when nothing else is asked for: the game's own 320 x 480.
 constexpr float kScreenWidth = 320.0f;
 constexpr float kScreenHeight = 480.0f;
 
