@@ -33,7 +33,9 @@ KeptBackBuffer keptBackBuffer = KeptBackBuffer::None;
 // SPHERON_PRESENT=shm or =swap chooses either way wherever SDL gives the window a framebuffer.
 enum class Presentation { Swap, WindowFramebuffer };
 Presentation presentation = Presentation::Swap;
-std::vector<std::uint8_t> readBack; // the rows read from GL, kept between frames
+std::vector<std::uint8_t> readBack; // a row (or, for odd framebuffers, the part) read from GL
+bool readsBgra = false;             // GL_EXT_read_format_bgra: GL reads the X server's order
+constexpr GLenum kGLBgra = 0x80E1;  // GL_BGRA_EXT
 
 template <typename Fn> Fn loadedSymbol(const char* library, const char* name) {
     void* handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
@@ -90,6 +92,7 @@ Presentation findPresentation() {
         platformLog("no window framebuffer (%s): frames are swapped whole", SDL_GetError());
         return Presentation::Swap;
     }
+    readsBgra = SDL_GL_ExtensionSupported("GL_EXT_read_format_bgra");
     return Presentation::WindowFramebuffer;
 }
 
@@ -100,28 +103,46 @@ void showThroughFramebuffer(int x, int y, int width, int height) {
     int drawableW = 0, drawableH = 0;
     SDL_GL_GetDrawableSize(window, &drawableW, &drawableH);
     if (!surface || surface->w != drawableW || surface->h != drawableH) return;
-    const std::size_t row = static_cast<std::size_t>(width) * 4;
-    readBack.resize(row * static_cast<std::size_t>(height));
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, readBack.data());
     const SDL_PixelFormat& f = *surface->format;
     const int top = drawableH - y - height;
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
     SDL_LockSurface(surface);
-    for (int r = 0; r < height; ++r) {
-        const std::uint8_t* src = readBack.data() + row * static_cast<std::size_t>(height - 1 - r);
-        auto* dst = static_cast<std::uint8_t*>(surface->pixels) +
-                    static_cast<std::ptrdiff_t>(top + r) * surface->pitch + x * f.BytesPerPixel;
-        if (f.BytesPerPixel == 4) {
-            // Opaque pixels: what the window shows is the colour alone.
-            auto* out = reinterpret_cast<std::uint32_t*>(dst);
-            for (int i = 0; i < width; ++i, src += 4)
-                out[i] = (Uint32{src[0]} >> f.Rloss << f.Rshift) |
-                         (Uint32{src[1]} >> f.Gloss << f.Gshift) |
-                         (Uint32{src[2]} >> f.Bloss << f.Bshift) | f.Amask;
-        } else {
-            SDL_ConvertPixels(width, 1, SDL_PIXELFORMAT_RGBA32, src, static_cast<int>(row),
-                              f.format, dst, surface->pitch);
+    auto* pixels = static_cast<std::uint8_t*>(surface->pixels);
+    if (f.BytesPerPixel == 4 && surface->pitch == drawableW * 4) {
+        // The rows' whole width straight into the framebuffer's own rows (GL ES reads no part of
+        // a row into a wider one), then turned top side up: no copy of the picture is kept.
+        std::uint8_t* rows = pixels + static_cast<std::ptrdiff_t>(top) * surface->pitch;
+        const bool bgra = f.Rshift == 16 && f.Gshift == 8 && f.Bshift == 0 && f.Rloss == 0 &&
+                          f.Gloss == 0 && f.Bloss == 0 && readsBgra;
+        glReadPixels(0, y, drawableW, height, bgra ? kGLBgra : GL_RGBA, GL_UNSIGNED_BYTE, rows);
+        const std::size_t pitch = static_cast<std::size_t>(surface->pitch);
+        readBack.resize(pitch);
+        for (int a = 0, b = height - 1; a < b; ++a, --b) {
+            std::memcpy(readBack.data(), rows + pitch * a, pitch);
+            std::memcpy(rows + pitch * a, rows + pitch * b, pitch);
+            std::memcpy(rows + pitch * b, readBack.data(), pitch);
         }
+        if (!bgra) {
+            // Opaque pixels: what the window shows is the colour alone.
+            auto* out = reinterpret_cast<std::uint32_t*>(rows);
+            for (std::size_t i = 0, n = pitch / 4 * static_cast<std::size_t>(height); i < n; ++i) {
+                const auto* p = reinterpret_cast<const std::uint8_t*>(&out[i]);
+                out[i] = (Uint32{p[0]} >> f.Rloss << f.Rshift) |
+                         (Uint32{p[1]} >> f.Gloss << f.Gshift) |
+                         (Uint32{p[2]} >> f.Bloss << f.Bshift) | f.Amask;
+            }
+        }
+    } else {
+        const std::size_t row = static_cast<std::size_t>(width) * 4;
+        readBack.resize(row * static_cast<std::size_t>(height));
+        glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, readBack.data());
+        for (int r = 0; r < height; ++r)
+            SDL_ConvertPixels(width, 1, SDL_PIXELFORMAT_RGBA32,
+                              readBack.data() + row * static_cast<std::size_t>(height - 1 - r),
+                              static_cast<int>(row), f.format,
+                              pixels + static_cast<std::ptrdiff_t>(top + r) * surface->pitch +
+                                  x * f.BytesPerPixel,
+                              surface->pitch);
     }
     SDL_UnlockSurface(surface);
     const SDL_Rect rect{x, top, width, height};
