@@ -12,7 +12,9 @@
 # scratch home, so no one's settings or scores are read or written. Environment:
 #   REST=20 PLAY=10 (seconds), SETTLE=10 (seconds after the window shows, not measured),
 #   MOVES=100 CLICKS=20 (pointer moves and clicks spread over the play),
-#   SHOTS=DIR (a picture of the display after each program's play, to see where the clicks went).
+#   SHOTS=DIR (a picture of the display after each program's play, to see where the clicks went),
+#   BASELINE=PATH (another build of the game, measured first as "baseline", for before and after),
+#   TIMED=1 (the game once more as "timed": a one-minute game, whose time bar moves at rest).
 # Not part of the tests: the figures depend on the machine and on what else runs on it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -151,6 +153,7 @@ measure() {
   mkdir -p "$home/.config" "$home/.local/share" "$home/.cache" "$home/run"
   chmod 700 "$home/run"
   [ "$name" = swell-foop ] && swell_foop_settings "$home"
+  [ "$name" = timed ] && SPHERON_PREFERENCES="$home/spheron.plist" "$SPHERON" --settings gameType 1 >/dev/null
   HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
     XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run" \
     SPHERON_PREFERENCES="$home/spheron.plist" GSETTINGS_BACKEND=keyfile \
@@ -207,7 +210,16 @@ swell_foop_settings() {
 echo "compare-peers: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); rest ${REST} s, play ${PLAY} s (${MOVES} moves, ${CLICKS} clicks), after ${SETTLE} s" >&2
 # The cube fills the middle of the game view; the peers' boards fill their windows below the
 # title or tool bar.
+NAMES=(spheron swell-foop klickety)
+if [ -n "${BASELINE:-}" ]; then
+  NAMES=(baseline "${NAMES[@]}")
+  measure baseline 0.2 0.25 0.8 0.75 "$(realpath "$BASELINE")" --scale 2 || true
+fi
 measure spheron 0.2 0.25 0.8 0.75 "$SPHERON" --scale 2 || true
+if [ -n "${TIMED:-}" ]; then
+  NAMES+=(timed)
+  measure timed 0.2 0.25 0.8 0.75 "$SPHERON" --scale 2 || true
+fi
 measure swell-foop 0.05 0.15 0.95 0.95 swell-foop || true
 measure klickety 0.1 0.15 0.9 0.85 klickety || true
 
@@ -216,7 +228,7 @@ sum() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "") print "-"; else
 echo
 row "" "rest" "X rest" "wake-ups" "played" "X played" "played+X" "RSS after" "peak RSS"
 row "" "(% core)" "(% core)" "(a sec.)" "(% core)" "(% core)" "(% core)" "play (MiB)" "(MiB)"
-for name in spheron swell-foop klickety; do
+for name in "${NAMES[@]}"; do
   row "$name" "${REST_CPU[$name]:--}" "${REST_X[$name]:--}" "${WAKEUPS[$name]:--}" \
     "${PLAY_CPU[$name]:--}" "${PLAY_X[$name]:--}" "$(sum "${PLAY_CPU[$name]:-}" "${PLAY_X[$name]:-}")" \
     "${RSS[$name]:--}" "${HWM[$name]:--}"
