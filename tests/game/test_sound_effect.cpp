@@ -218,15 +218,16 @@ TEST_F(SoundTest, TheDeviceOpensForAPlayAndClosesAfterASilence) {
     }
 
     // A held play keeps the device through a silence longer than the wait; let go, it ends and
-    // the device closes after it.
-    popSndRequest = 1;
-    playSounds(sounds);
+    // the device closes after it. (A tone of 2 s, so that a slow machine still holds it playing.)
+    const auto tone = SoundEffect::initWithContentsOfFile(writeTone("tone.wav", 2.0));
+    ASSERT_NE(tone, nullptr);
+    tone->play();
     systemSoundPauseAll(true);
     runMainLoopFor(600ms);
     EXPECT_TRUE(systemSoundAudioAvailable());
-    EXPECT_EQ(pop.soundCounter(), 1u);
+    EXPECT_EQ(tone->soundCounter(), 1u);
     systemSoundPauseAll(false);
-    ASSERT_TRUE(runLoopUntil([&] { return pop.soundCounter() == 0; }));
+    ASSERT_TRUE(runLoopUntil([&] { return tone->soundCounter() == 0; }));
     ASSERT_TRUE(runLoopUntil([] { return !systemSoundAudioAvailable(); }, 3s));
 }
 
