@@ -19,6 +19,7 @@
 #include "desktop/play/GameClock.h"
 #include "desktop/record/ScoreTables.h"
 #include "platform/app/Application.h"
+#include "platform/base/Log.h"
 #include "platform/base/Memory.h"
 #include "platform/base/RunLoop.h"
 #include "platform/media/Resources.h"
@@ -107,7 +108,7 @@ void useStoredWindowSize(ApplicationOptions& options) {
         std::fprintf(stderr,
                      "spheron: the stored %s '%s' is no size from %dx%d to %dx%d: "
                      "the window opens at its default size\n",
-                     kWindowSize, stored->c_str(), kMinWindowWidth, kMinWindowHeight,
+                     kWindowSize, shownValue(*stored).c_str(), kMinWindowWidth, kMinWindowHeight,
                      kMaxWindowSide, kMaxWindowSide);
 }
 
@@ -126,9 +127,10 @@ bool parsePlay(const std::string& text, int& moves) {
     return moves >= 1;
 }
 
+// What the command line said reaches the terminal escaped and cut, on one line.
 int refuse(const char* format, const std::string& a, const std::string& b = {}) {
     std::fputs("spheron: ", stderr);
-    std::fprintf(stderr, format, a.c_str(), b.c_str());
+    std::fprintf(stderr, format, shownValue(a).c_str(), shownValue(b).c_str());
     std::fputs(" (spheron --help lists the options)\n", stderr);
     return 2;
 }
@@ -142,11 +144,14 @@ int main(int argc, char** argv) {
         return settingsCommand(words, UserDefaults::standardUserDefaults(), settingsFilePath(),
                                std::cout, std::cerr);
     }
-    if (argc == 2 && std::strcmp(argv[1], "--scores") == 0) // reads the store, never writes it
+    if (argc >= 2 && std::strcmp(argv[1], "--scores") == 0) { // reads the store, never writes
+        if (argc > 2) return refuse("--scores takes nothing after it, not '%s'", argv[2]);
         return scoresCommand(UserDefaults::defaultPath(), std::cout, std::cerr);
+    }
 
     ApplicationOptions options;
     std::optional<std::uint32_t> gameNumber;
+    bool screenshotDelayGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -161,6 +166,8 @@ int main(int argc, char** argv) {
             options.reportFirstFrame = true;
             continue;
         }
+        if (arg == "--settings" || arg == "--scores")
+            return refuse("%s must come first: spheron %s ...", arg, arg);
         static const char* const withValue[] = {"--scale", "--window",     "--game",
                                                 "--click", "--key",        "--play",
                                                 "--wait",  "--screenshot", "--screenshot-after"};
@@ -189,6 +196,7 @@ int main(int argc, char** argv) {
             options.screenshotPath = value;
         } else if (arg == "--screenshot-after") {
             ok = parseSeconds(value, options.screenshotDelay);
+            screenshotDelayGiven = true;
         } else if (arg == "--click") {
             step.kind = ScriptStep::Kind::Click;
             ok = parsePoint(value, step.point);
@@ -209,6 +217,8 @@ int main(int argc, char** argv) {
         if (arg == "--click" || arg == "--key" || arg == "--wait" || arg == "--play")
             options.script.push_back(std::move(step));
     }
+    if (screenshotDelayGiven && options.screenshotPath.empty())
+        return refuse("--screenshot-after needs --screenshot FILE", "");
     if (options.isScripted()) {
         // The state line is the run's one line on standard output.
         options.scriptEnded = [] {
@@ -244,5 +254,12 @@ int main(int argc, char** argv) {
     registerApplicationDelegate("AppDelegate", &AppDelegate::create);
     const int status = UIApplicationMain(argc, argv, nullptr, "AppDelegate");
     GameClock::install(nullptr);
+    // A scripted run says when its result did not reach the store.
+    if (options.isScripted() && UserDefaults::standardUserDefaults().failedSaves() > 0) {
+        std::fprintf(stderr, "spheron: the result was not kept: preferences could not be "
+                             "written to %s\n",
+                     escapeControlCharacters(UserDefaults::defaultPath()).c_str());
+        return status == 0 ? 1 : status;
+    }
     return status;
 }

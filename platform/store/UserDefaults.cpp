@@ -141,11 +141,11 @@ private:
     int error_ = 0;
 };
 
-// A stored text as it may appear inside one log line (the log escapes control characters).
+// A stored value as it may appear inside one log line.
 std::string printable(const PropertyList& value) {
     switch (value.type) {
     case PropertyList::Type::String:
-        return "\"" + value.string.substr(0, 40) + (value.string.size() > 40 ? "...\"" : "\"");
+        return "\"" + shownValue(value.string) + "\"";
     case PropertyList::Type::Integer:
         return std::to_string(value.integer);
     case PropertyList::Type::Real:
@@ -153,6 +153,14 @@ std::string printable(const PropertyList& value) {
     default:
         return "a value of another type";
     }
+}
+
+const char* notAFileReason(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO (a named pipe)";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
 }
 
 // The file a store path leads to: symbolic links followed, so that a link stays a link and the
@@ -215,8 +223,24 @@ std::string UserDefaults::defaultPath() {
 }
 
 UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {
-    load(values_, false);
-    keepsPreferences(false); // said at once, not only at the first save
+    // Said at once, not only at the first save.
+    if (load(values_, false) && !path_.empty()) mayWrite(fileBehind(path_));
+    keepsPreferences(false);
+}
+
+bool UserDefaults::mayWrite(const std::string& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) return true; // missing, or load has said why
+    if (!S_ISREG(info.st_mode)) {
+        report("preferences will not be kept: %s is %s, not a file; it is left as it is",
+               file.c_str(), notAFileReason(info.st_mode));
+        mayReplace_ = false;
+    } else if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        report("preferences at %s are read-only: they are read, and changes will not be kept",
+               file.c_str());
+        mayReplace_ = false;
+    }
+    return mayReplace_;
 }
 
 bool UserDefaults::keepsPreferences(bool makeFolder) {
@@ -254,6 +278,14 @@ bool UserDefaults::load(PropertyList::Dictionary& values, bool locked) {
     }
     if (root) why = "it holds no dictionary";
     if (fault == PropertyListFault::Missing) return true;
+    if (fault == PropertyListFault::NotAFile) { // never opened, locked, renamed or replaced
+        if (mayWrite(file)) { // it changed under us: refuse all the same
+            report("preferences will not be kept: %s is not a file; it is left as it is",
+                   file.c_str());
+            mayReplace_ = false;
+        }
+        return false;
+    }
     if (fault == PropertyListFault::Unreadable) {
         report("preferences at %s could not be read (%s); they are left as they are, and "
                "preferences will not be kept",
@@ -357,6 +389,10 @@ void UserDefaults::registerDefaults(const PropertyList::Dictionary& defaults) {
         defaults_[key] = value;
 }
 
+void UserDefaults::addOwnKeys(const std::set<std::string>& keys) {
+    ownKeys_.insert(keys.begin(), keys.end());
+}
+
 bool UserDefaults::synchronize() {
     if (changed_.empty()) return true;
     // On top of what is on disk now, so that keys saved meanwhile by another writer survive.
@@ -370,36 +406,75 @@ bool UserDefaults::synchronize() {
 }
 
 bool UserDefaults::update(const std::function<bool(PropertyList::Dictionary& stored)>& change) {
-    if (!mayReplace_) return false; // said so when the file was read
-    if (!keepsPreferences(true)) return false;
-    const std::string file = fileBehind(path_);
-    const StoreLock lock(file);
-    if (!lock.locked()) {
-        report("could not save preferences to %s: locking %s.lock: %s", file.c_str(), file.c_str(),
-               lock.error() == ETIMEDOUT ? "another program has held it for 5 seconds"
-                                         : std::strerror(lock.error()));
-        return false;
+    const bool saved = [&] {
+        if (!mayReplace_) return false; // said so when the file was read
+        if (!keepsPreferences(true)) return false;
+        const std::string file = fileBehind(path_);
+        if (!mayWrite(file)) return false;
+        // The lock goes beside the file only in a folder we may write: never beside a device.
+        const std::string folder = fs::path(file).parent_path().string();
+        if (::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0) {
+            report("preferences will not be kept in %s: its folder cannot be written (%s)",
+                   file.c_str(), std::strerror(errno));
+            return false;
+        }
+        const StoreLock lock(file);
+        if (!lock.locked()) {
+            report("could not save preferences to %s: locking %s.lock: %s", file.c_str(),
+                   file.c_str(),
+                   lock.error() == ETIMEDOUT ? "another program has held it for 5 seconds"
+                                             : std::strerror(lock.error()));
+            return false;
+        }
+        PropertyList::Dictionary stored;
+        load(stored, true);
+        if (!mayReplace_) return false; // load has said why
+        lockedFile_ = file;
+        struct Unlocked {
+            std::string& file;
+            ~Unlocked() { file.clear(); }
+        } unlocked{lockedFile_};
+        if (!change(stored)) return true;
+        if (!writeWithinBounds(file, stored)) return false;
+        // Keys written in memory and not yet saved keep their unsaved values.
+        for (const std::string& key : changed_)
+            stored[key] = values_[key];
+        values_ = std::move(stored);
+        return true;
+    }();
+    if (!saved) ++failedSaves_;
+    return saved;
+}
+
+bool UserDefaults::writeWithinBounds(const std::string& file, PropertyList::Dictionary& stored) {
+    PropertyList root;
+    root.type = PropertyList::Type::Dictionary;
+    root.dictionary = std::move(stored);
+    if (replaceCharactersXmlForbids(root) > 0) {
+        // An XML file cannot hold them; the file as it was, when there is one, keeps them.
+        struct stat info {};
+        std::string aside = "no file was there before";
+        if (::stat(file.c_str(), &info) == 0 && (aside = copyAside()).empty()) return false;
+        report("preferences at %s hold text an XML file cannot hold (control characters or "
+               "bytes that are not UTF-8); written with U+FFFD in its place (the file as it was: "
+               "%s)",
+               file.c_str(), aside.c_str());
     }
-    PropertyList::Dictionary stored;
-    load(stored, true);
-    if (!mayReplace_) return false; // load has said why
-    lockedFile_ = file;
-    const bool changed = change(stored);
-    lockedFile_.clear();
-    if (!changed) return true;
-    if (!writeFile(file, stored)) return false;
-    // Keys written in memory and not yet saved keep their unsaved values.
-    for (const std::string& key : changed_)
-        stored[key] = values_[key];
-    values_ = std::move(stored);
+    stored = std::move(root.dictionary);
+    std::string why;
+    const Write written = writeFile(file, stored, &why);
+    if (written != Write::BeyondBounds) return written == Write::Done;
+    // The game's own keys in a fresh file keep the record live; the old file stays whole.
+    PropertyList::Dictionary fresh;
+    for (const auto& [key, value] : stored)
+        if (ownKeys_.count(key) || changed_.count(key) || defaults_.count(key))
+            fresh[key] = value;
+    if (writeFile(file, fresh) != Write::Done) return false; // said why
+    stored = std::move(fresh);
     return true;
 }
 
-std::string UserDefaults::keepCopyAside() {
-    if (lockedFile_.empty()) {
-        platformLog("preferences at %s: a copy is kept aside only during a save", path_.c_str());
-        return {};
-    }
+std::string UserDefaults::copyAside() {
     const std::string aside = setAsideName(lockedFile_);
     std::error_code ec(EEXIST, std::generic_category());
     // A second name costs nothing; a folder that takes no hard links gets a copy.
@@ -409,28 +484,54 @@ std::string UserDefaults::keepCopyAside() {
                ec.message().c_str());
         return {};
     }
-    platformLog("preferences at %s hold a value the game cannot read; the file is kept as %s",
-                lockedFile_.c_str(), aside.c_str());
     return aside;
 }
 
-bool UserDefaults::writeFile(const std::string& file, const PropertyList::Dictionary& values) {
+std::string UserDefaults::keepCopyAside() {
+    if (lockedFile_.empty()) {
+        platformLog("preferences at %s: a copy is kept aside only during a save", path_.c_str());
+        return {};
+    }
+    const std::string aside = copyAside();
+    if (!aside.empty())
+        platformLog("preferences at %s hold a value the game cannot read; the file is kept as %s",
+                    lockedFile_.c_str(), aside.c_str());
+    return aside;
+}
+
+UserDefaults::Write UserDefaults::writeFile(const std::string& file,
+                                            const PropertyList::Dictionary& values,
+                                            std::string* whyBeyond) {
     auto fail = [this, &file](const char* what, const char* reason) {
         report("could not save preferences to %s: %s: %s", file.c_str(), what, reason);
-        return false;
+        return Write::Failed;
     };
     PropertyList root;
     root.type = PropertyList::Type::Dictionary;
     root.dictionary = values;
     const std::optional<std::string> text = xmlPropertyList(root);
     if (!text) return fail("encoding", "the library could not write them");
-    // A file the next start would refuse to read is not written in the first place.
-    if (static_cast<std::int64_t>(text->size()) > kMaxPropertyListBytes)
-        return fail("encoding", "they would take more than 1 MiB");
+    // A file the next read would refuse is not written in the first place.
+    std::string why;
+    if (!xmlWithinReadBounds(*text, &why)) {
+        if (!whyBeyond) return fail("encoding", why.c_str());
+        *whyBeyond = why;
+        if (lockedFile_.empty()) return fail("encoding", why.c_str());
+        const std::string aside = copyAside();
+        if (aside.empty()) return Write::Failed;
+        report("preferences at %s would be beyond what the game reads once saved (%s); the file "
+               "is kept as %s and a fresh one holds the game's own values",
+               file.c_str(), why.c_str(), aside.c_str());
+        return Write::BeyondBounds;
+    }
 
     std::string temp = temporaryPattern(file);
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return fail("creating a temporary file", std::strerror(errno));
+    // The replaced file's permissions stay (mkstemp makes 0600).
+    struct stat old {};
+    if (::stat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd, old.st_mode & 07777);
     const char* step = nullptr;
     if (!writeAll(fd, text->data(), text->size()))
         step = "writing";
@@ -457,5 +558,5 @@ bool UserDefaults::writeFile(const std::string& file, const PropertyList::Dictio
         ::close(dirFd);
     }
     removeDeadWritersFiles(dir, fs::path(file).filename().string());
-    return true;
+    return Write::Done;
 }
