@@ -15,9 +15,9 @@
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
 #include "Classes/ScriptedPlay.h"
-#include "desktop/record/Settings.h"
 #include "desktop/play/GameClock.h"
 #include "desktop/record/ScoreTables.h"
+#include "desktop/record/Settings.h"
 #include "platform/app/Application.h"
 #include "platform/base/Log.h"
 #include "platform/base/Memory.h"
@@ -247,8 +247,7 @@ int main(int argc, char** argv) {
     // Timed games count the main loop's seconds, steady whatever the system clock does, and
     // simulated in a scripted run.
     GameClock clock(static_cast<std::int64_t>(std::time(nullptr)), [] {
-        return std::chrono::duration<double>(RunLoop::main().loopTime().time_since_epoch())
-            .count();
+        return std::chrono::duration<double>(RunLoop::main().loopTime().time_since_epoch()).count();
     });
     GameClock::install(&clock);
     registerApplicationDelegate("AppDelegate", &AppDelegate::create);
@@ -256,8 +255,9 @@ int main(int argc, char** argv) {
     GameClock::install(nullptr);
     // A scripted run says when its result did not reach the store.
     if (options.isScripted() && UserDefaults::standardUserDefaults().failedSaves() > 0) {
-        std::fprintf(stderr, "spheron: the result was not kept: preferences could not be "
-                             "written to %s\n",
+        std::fprintf(stderr,
+                     "spheron: the result was not kept: preferences could not be "
+                     "written to %s\n",
                      escapeControlCharacters(UserDefaults::defaultPath()).c_str());
         return status == 0 ? 1 : status;
     }

@@ -72,10 +72,10 @@ ScoreTables readScoreTables(const UserDefaults& store);
 // Records a finished game, the one write a game's end makes: under the store's lock, merged with
 // what the file holds then, the entry joins its game type's table when it makes the top 10, and
 // "highScore" is raised to the score when that is higher (raiseBestScore: never lowered, an
-// unreadable one kept aside first), in one update of the store. Keys and entries the game does not know stay as
-// they are; a table or table list of the wrong type is kept under "<key>.unreadable". An empty
-// or unreadable date becomes the current time. A practice game is never recorded: the caller
-// does not call this for one. Main thread (it blocks on the store's lock).
+// unreadable one kept aside first), in one update of the store. Keys and entries the game does not
+// know stay as they are; a table or table list of the wrong type is kept under "<key>.unreadable".
+// An empty or unreadable date becomes the current time. A practice game is never recorded: the
+// caller does not call this for one. Main thread (it blocks on the store's lock).
 ScoreRecord recordScore(UserDefaults& store, int gameType, ScoreEntry entry);
 
 // The six tables as text, a heading per game type and "(no scores yet)" for an empty one;

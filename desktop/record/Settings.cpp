@@ -4,8 +4,8 @@
 
 #include "desktop/record/SettingsBundle.h"
 #include "platform/base/Log.h"
-#include "platform/store/PropertyList.h"
 #include "platform/media/Resources.h"
+#include "platform/store/PropertyList.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -118,8 +118,7 @@ int changeSetting(const std::vector<SettingSpecifier>& specifiers, UserDefaults&
                   std::ostream& err) {
     const SettingSpecifier* entry = specifierForKey(specifiers, key);
     if (!entry) {
-        err << "spheron: no setting named \"" << shownValue(key)
-            << "\"; the settings are";
+        err << "spheron: no setting named \"" << shownValue(key) << "\"; the settings are";
         bool first = true;
         for (const SettingSpecifier& item : specifiers) {
             if (item.key.empty()) continue;

@@ -419,7 +419,8 @@ bool cleanForXml(std::string& text) {
                 valid = (at(k) & 0xC0) == 0x80;
             if (valid && length == 3) {
                 const unsigned lo = c == 0xE0 ? 0xA0 : 0x80, hi = c == 0xED ? 0x9F : 0xBF;
-                valid = at(1) >= lo && at(1) <= hi && !(c == 0xEF && at(1) == 0xBF && at(2) >= 0xBE);
+                valid =
+                    at(1) >= lo && at(1) <= hi && !(c == 0xEF && at(1) == 0xBF && at(2) >= 0xBE);
             } else if (valid && length == 4) {
                 valid = (c != 0xF0 || at(1) >= 0x90) && (c != 0xF4 || at(1) <= 0x8F);
             }

@@ -279,7 +279,7 @@ bool UserDefaults::load(PropertyList::Dictionary& values, bool locked) {
     if (root) why = "it holds no dictionary";
     if (fault == PropertyListFault::Missing) return true;
     if (fault == PropertyListFault::NotAFile) { // never opened, locked, renamed or replaced
-        if (mayWrite(file)) { // it changed under us: refuse all the same
+        if (mayWrite(file)) {                   // it changed under us: refuse all the same
             report("preferences will not be kept: %s is not a file; it is left as it is",
                    file.c_str());
             mayReplace_ = false;
@@ -455,9 +455,7 @@ bool UserDefaults::writeWithinBounds(const std::string& file, PropertyList::Dict
         struct stat info {};
         std::string aside = "no file was there before";
         if (::stat(file.c_str(), &info) == 0 && (aside = copyAside()).empty()) return false;
-        report("preferences at %s hold text an XML file cannot hold (control characters or "
-               "bytes that are not UTF-8); written with U+FFFD in its place (the file as it was: "
-               "%s)",
+        report("%s: written with U+FFFD for text XML cannot hold; the file as it was: %s",
                file.c_str(), aside.c_str());
     }
     stored = std::move(root.dictionary);
@@ -467,8 +465,7 @@ bool UserDefaults::writeWithinBounds(const std::string& file, PropertyList::Dict
     // The game's own keys in a fresh file keep the record live; the old file stays whole.
     PropertyList::Dictionary fresh;
     for (const auto& [key, value] : stored)
-        if (ownKeys_.count(key) || changed_.count(key) || defaults_.count(key))
-            fresh[key] = value;
+        if (ownKeys_.count(key) || changed_.count(key) || defaults_.count(key)) fresh[key] = value;
     if (writeFile(file, fresh) != Write::Done) return false; // said why
     stored = std::move(fresh);
     return true;
@@ -519,8 +516,8 @@ UserDefaults::Write UserDefaults::writeFile(const std::string& file,
         if (lockedFile_.empty()) return fail("encoding", why.c_str());
         const std::string aside = copyAside();
         if (aside.empty()) return Write::Failed;
-        report("preferences at %s would be beyond what the game reads once saved (%s); the file "
-               "is kept as %s and a fresh one holds the game's own values",
+        report("%s would be beyond what the game reads (%s): kept as %s, and a fresh file holds "
+               "the game's own values",
                file.c_str(), why.c_str(), aside.c_str());
         return Write::BeyondBounds;
     }
@@ -530,8 +527,7 @@ UserDefaults::Write UserDefaults::writeFile(const std::string& file,
     if (fd < 0) return fail("creating a temporary file", std::strerror(errno));
     // The replaced file's permissions stay (mkstemp makes 0600).
     struct stat old {};
-    if (::stat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(fd, old.st_mode & 07777);
+    if (::stat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
     const char* step = nullptr;
     if (!writeAll(fd, text->data(), text->size()))
         step = "writing";

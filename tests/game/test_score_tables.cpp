@@ -170,10 +170,10 @@ TEST_F(ScoreTablesTest, MalformedEntriesAreSkippedButKept) {
     EXPECT_EQ(recordScore(store, 4, {20, "2026-03-01T10:00:00Z", 3}).rank, 2);
     EXPECT_EQ(recordScore(store, 1, {30, "2026-03-01T10:00:00Z", 3}).rank, 1);
     const std::string after = readFile(path);
-    for (const char* kept : {"<string>stray</string>", "<integer>-5</integer>", "12x", "yesterday",
-                             "<string>-3</string>", "4294967296", "<integer>-1</integer>",
-                             "<key>9</key>", "future",
-                             "<string>Ann</string>", "<key>1.unreadable</key>", "not a table"})
+    for (const char* kept :
+         {"<string>stray</string>", "<integer>-5</integer>", "12x", "yesterday",
+          "<string>-3</string>", "4294967296", "<integer>-1</integer>", "<key>9</key>", "future",
+          "<string>Ann</string>", "<key>1.unreadable</key>", "not a table"})
         EXPECT_NE(after.find(kept), std::string::npos) << kept;
     const ScoreTables tables = readScoreTables(store);
     ASSERT_EQ(tables.byGameType[4].size(), 2u);

@@ -13,10 +13,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <functional>
 #include <iostream>
-#include <csignal>
 #include <string>
 #include <vector>
 
@@ -153,7 +153,8 @@ TEST_F(UserDefaultsTest, WhatIsNotAWritableFileIsLeftExactlyAsItIs) {
              address.sun_family = AF_UNIX;
              std::snprintf(address.sun_path, sizeof address.sun_path, "%s", thing.c_str());
              const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-             const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+             const bool bound =
+                 bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
              close(fd);
              return bound;
          }},
