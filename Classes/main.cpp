@@ -14,10 +14,10 @@
 
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
-#include "Classes/ScriptedPlay.h"
 #include "desktop/play/GameClock.h"
 #include "desktop/record/ScoreTables.h"
 #include "desktop/record/Settings.h"
+#include "desktop/scripted/ScriptedPlay.h"
 #include "platform/app/Application.h"
 #include "platform/base/Log.h"
 #include "platform/base/Memory.h"
@@ -128,6 +128,27 @@ bool parsePlay(const std::string& text, int& moves) {
 }
 
 // What the command line said reaches the terminal escaped and cut, on one line.
+// The running game's view, or nullptr before the window opens or after it closes.
+PuzzleView* runningView() {
+    Application* app = Application::sharedApplication();
+    auto* delegate = app ? dynamic_cast<AppDelegate*>(app->delegate()) : nullptr;
+    return delegate ? delegate->puzzleView() : nullptr;
+}
+
+// What a scripted run reads of the running game, asked of its view at each call.
+ScriptedGame runningGame() {
+    ScriptedGame game;
+    game.running = [] { return runningView() != nullptr; };
+    game.paused = [] { return runningView()->isPaused(); };
+    game.practice = [] { return runningView()->isPractice(); };
+    game.gameNumber = [] { return runningView()->gameNumber(); };
+    game.frame = [] { return runningView()->convertRectToWindow(runningView()->bounds()); };
+    game.contentScale = [] { return runningView()->contentScale(); };
+    game.pickPixel = [](Point at, int* x, int* y) { runningView()->pickPixel(at, x, y); };
+    game.makeCurrent = [] { runningView()->setCurrentContext(); };
+    return game;
+}
+
 int refuse(const char* format, const std::string& a, const std::string& b = {}) {
     std::fputs("spheron: ", stderr);
     std::fprintf(stderr, format, shownValue(a).c_str(), shownValue(b).c_str());
@@ -211,7 +232,7 @@ int main(int argc, char** argv) {
             int moves = 0;
             step.kind = ScriptStep::Kind::Play;
             ok = parsePlay(value, moves);
-            if (ok) step.play = greedyPlayer(moves);
+            if (ok) step.play = greedyPlayer(moves, runningGame());
         }
         if (!ok) return refuse("bad value '%s' for %s", value, arg);
         if (arg == "--click" || arg == "--key" || arg == "--wait" || arg == "--play")
@@ -222,16 +243,14 @@ int main(int argc, char** argv) {
     if (options.isScripted()) {
         // The state line is the run's one line on standard output.
         options.scriptEnded = [] {
-            std::printf("%s\n", scriptStateLine().c_str());
+            std::printf("%s\n", scriptStateLine(runningGame()).c_str());
             std::fflush(stdout);
         };
         PuzzleView::setSolverAnswersBeforeNextFrame(true);
         // Nobody watches the frames of a script: the game view draws only for its picture.
         PuzzleView::setFramesUnseen(true);
         options.beforeScreenshot = [] {
-            Application* app = Application::sharedApplication();
-            auto* delegate = app ? dynamic_cast<AppDelegate*>(app->delegate()) : nullptr;
-            if (delegate && delegate->puzzleView()) delegate->puzzleView()->presentCurrentFrame();
+            if (PuzzleView* view = runningView()) view->presentCurrentFrame();
         };
     }
     // Without its resources the game would open a blank window with a line per missing file.
