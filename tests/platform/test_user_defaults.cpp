@@ -301,6 +301,24 @@ TEST_F(UserDefaultsTest, TheStoreMakesOnlyItsOwnFolders) {
     EXPECT_EQ(lost.integerForKey("gameType"), 3);
 }
 
+// What the store and the command line hold reaches a log line or an error escaped and cut to 80
+// characters, an escape or a UTF-8 character never split.
+TEST(ShownValue, EscapesAndCutsWithoutSplittingACharacter) {
+    const std::string e = "\xc3\xa9";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"\x1b[31m5", "\\x1b[31m5"},
+        {"900x900\n", "900x900\\n"},
+        {"\xff\xc2\x9b", "\\xff\\u009b"},
+        {std::string(80, '7'), std::string(80, '7')},
+        {std::string(100000, '7'), std::string(80, '7') + "\u2026"},
+        {repeated(e, 81), repeated(e, 80) + "\u2026"},
+        {std::string(79, 'a') + "\x01", std::string(79, 'a') + "\\x01"}, // nothing cut
+        {std::string(79, 'a') + "\x01" "b", std::string(79, 'a') + "\\x01\u2026"},
+        {std::string(30, '\x01'), repeated("\\x01", 20) + "\u2026"}};
+    for (const auto& [text, shown] : cases)
+        EXPECT_EQ(shownValue(text), shown) << text.substr(0, 20);
+}
+
 TEST(DefaultPath, FollowsTheOverrideThenTheConfigFolder) {
     EnvVar file("SPHERON_PREFERENCES", nullptr), config("XDG_CONFIG_HOME", "/somewhere/config"),
         home("HOME", "/home/player");
