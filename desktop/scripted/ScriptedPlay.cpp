@@ -22,9 +22,10 @@ constexpr int kMostClicksWithoutBurst = 6;
 // Every third pixel of the window, across and down, may be a click: a bubble shows at least that
 // much of itself wherever a player could aim at it.
 constexpr int kScanStep = 3;
-// A bubble larger than this many grid points is looked at on a coarser grid (a multiple of the
-// step), so that a huge window costs no more than a small one.
-constexpr int kMostTriesPerBubble = 400;
+// A bubble whose square holds more grid points than this (about 240 pixels across) is looked at
+// on a coarser grid (a multiple of the step), so that a huge window costs no more than a window
+// whose bubbles are that large.
+constexpr int kMostTriesPerBubble = 6400;
 const char* const kTurnKeys[] = {"Right", "Up", "Left", "Down"};
 
 struct Target {
