@@ -92,7 +92,6 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _puzzleView = PuzzleView::initWithFrame(gameFrame);
     if (_puzzleView) {
         _window->addSubview(_puzzleView.get());
-        _puzzleView->setNewHighScoreHandler([this](unsigned score) { saveNewHighScore(score); });
         if (firstGameNumber) _puzzleView->newGameWithNumber(*firstGameNumber);
         // Over the game view: the best score, and the cover of a paused game.
         scoreInfo_ = ScoreInfoView::initWithFrame(gameFrame);
@@ -280,10 +279,6 @@ void AppDelegate::applicationWillTerminate(Application* application) {
     if (!_puzzleView) return;
     // Merged under the store's lock: a better score written meanwhile by another program stays.
     saveHighScore(store_, _puzzleView->getHighScore());
-}
-
-void AppDelegate::saveNewHighScore(unsigned score) {
-    saveHighScore(store_, score);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -108,8 +108,6 @@ public:
     std::int32_t storedGameType() const { return gameType; }
 
 private:
-    // The best score of a game that just ended, stored at once so that a killed process keeps it.
-    void saveNewHighScore(unsigned score);
     // The window title with the game's number, the cover and the practice mark, as the game
     // view's state says.
     void showGameState();

@@ -14,11 +14,12 @@
 
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
-#include "Classes/ScriptedPlay.h"
-#include "desktop/record/Settings.h"
 #include "desktop/play/GameClock.h"
 #include "desktop/record/ScoreTables.h"
+#include "desktop/record/Settings.h"
+#include "desktop/scripted/ScriptedPlay.h"
 #include "platform/app/Application.h"
+#include "platform/base/Log.h"
 #include "platform/base/Memory.h"
 #include "platform/base/RunLoop.h"
 #include "platform/media/Resources.h"
@@ -107,7 +108,7 @@ void useStoredWindowSize(ApplicationOptions& options) {
         std::fprintf(stderr,
                      "spheron: the stored %s '%s' is no size from %dx%d to %dx%d: "
                      "the window opens at its default size\n",
-                     kWindowSize, stored->c_str(), kMinWindowWidth, kMinWindowHeight,
+                     kWindowSize, shownValue(*stored).c_str(), kMinWindowWidth, kMinWindowHeight,
                      kMaxWindowSide, kMaxWindowSide);
 }
 
@@ -126,9 +127,31 @@ bool parsePlay(const std::string& text, int& moves) {
     return moves >= 1;
 }
 
+// What the command line said reaches the terminal escaped and cut, on one line.
+// The running game's view, or nullptr before the window opens or after it closes.
+PuzzleView* runningView() {
+    Application* app = Application::sharedApplication();
+    auto* delegate = app ? dynamic_cast<AppDelegate*>(app->delegate()) : nullptr;
+    return delegate ? delegate->puzzleView() : nullptr;
+}
+
+// What a scripted run reads of the running game, asked of its view at each call.
+ScriptedGame runningGame() {
+    ScriptedGame game;
+    game.running = [] { return runningView() != nullptr; };
+    game.paused = [] { return runningView()->isPaused(); };
+    game.practice = [] { return runningView()->isPractice(); };
+    game.gameNumber = [] { return runningView()->gameNumber(); };
+    game.frame = [] { return runningView()->convertRectToWindow(runningView()->bounds()); };
+    game.contentScale = [] { return runningView()->contentScale(); };
+    game.pickPixel = [](Point at, int* x, int* y) { runningView()->pickPixel(at, x, y); };
+    game.makeCurrent = [] { runningView()->setCurrentContext(); };
+    return game;
+}
+
 int refuse(const char* format, const std::string& a, const std::string& b = {}) {
     std::fputs("spheron: ", stderr);
-    std::fprintf(stderr, format, a.c_str(), b.c_str());
+    std::fprintf(stderr, format, shownValue(a).c_str(), shownValue(b).c_str());
     std::fputs(" (spheron --help lists the options)\n", stderr);
     return 2;
 }
@@ -142,11 +165,14 @@ int main(int argc, char** argv) {
         return settingsCommand(words, UserDefaults::standardUserDefaults(), settingsFilePath(),
                                std::cout, std::cerr);
     }
-    if (argc == 2 && std::strcmp(argv[1], "--scores") == 0) // reads the store, never writes it
+    if (argc >= 2 && std::strcmp(argv[1], "--scores") == 0) { // reads the store, never writes
+        if (argc > 2) return refuse("--scores takes nothing after it, not '%s'", argv[2]);
         return scoresCommand(UserDefaults::defaultPath(), std::cout, std::cerr);
+    }
 
     ApplicationOptions options;
     std::optional<std::uint32_t> gameNumber;
+    bool screenshotDelayGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -161,6 +187,8 @@ int main(int argc, char** argv) {
             options.reportFirstFrame = true;
             continue;
         }
+        if (arg == "--settings" || arg == "--scores")
+            return refuse("%s must come first: spheron %s ...", arg, arg);
         static const char* const withValue[] = {"--scale", "--window",     "--game",
                                                 "--click", "--key",        "--play",
                                                 "--wait",  "--screenshot", "--screenshot-after"};
@@ -189,6 +217,7 @@ int main(int argc, char** argv) {
             options.screenshotPath = value;
         } else if (arg == "--screenshot-after") {
             ok = parseSeconds(value, options.screenshotDelay);
+            screenshotDelayGiven = true;
         } else if (arg == "--click") {
             step.kind = ScriptStep::Kind::Click;
             ok = parsePoint(value, step.point);
@@ -203,25 +232,25 @@ int main(int argc, char** argv) {
             int moves = 0;
             step.kind = ScriptStep::Kind::Play;
             ok = parsePlay(value, moves);
-            if (ok) step.play = greedyPlayer(moves);
+            if (ok) step.play = greedyPlayer(moves, runningGame());
         }
         if (!ok) return refuse("bad value '%s' for %s", value, arg);
         if (arg == "--click" || arg == "--key" || arg == "--wait" || arg == "--play")
             options.script.push_back(std::move(step));
     }
+    if (screenshotDelayGiven && options.screenshotPath.empty())
+        return refuse("--screenshot-after needs --screenshot FILE", "");
     if (options.isScripted()) {
         // The state line is the run's one line on standard output.
         options.scriptEnded = [] {
-            std::printf("%s\n", scriptStateLine().c_str());
+            std::printf("%s\n", scriptStateLine(runningGame()).c_str());
             std::fflush(stdout);
         };
         PuzzleView::setSolverAnswersBeforeNextFrame(true);
         // Nobody watches the frames of a script: the game view draws only for its picture.
         PuzzleView::setFramesUnseen(true);
         options.beforeScreenshot = [] {
-            Application* app = Application::sharedApplication();
-            auto* delegate = app ? dynamic_cast<AppDelegate*>(app->delegate()) : nullptr;
-            if (delegate && delegate->puzzleView()) delegate->puzzleView()->presentCurrentFrame();
+            if (PuzzleView* view = runningView()) view->presentCurrentFrame();
         };
     }
     // Without its resources the game would open a blank window with a line per missing file.
@@ -237,12 +266,19 @@ int main(int argc, char** argv) {
     // Timed games count the main loop's seconds, steady whatever the system clock does, and
     // simulated in a scripted run.
     GameClock clock(static_cast<std::int64_t>(std::time(nullptr)), [] {
-        return std::chrono::duration<double>(RunLoop::main().loopTime().time_since_epoch())
-            .count();
+        return std::chrono::duration<double>(RunLoop::main().loopTime().time_since_epoch()).count();
     });
     GameClock::install(&clock);
     registerApplicationDelegate("AppDelegate", &AppDelegate::create);
     const int status = UIApplicationMain(argc, argv, nullptr, "AppDelegate");
     GameClock::install(nullptr);
+    // A scripted run says when its result did not reach the store.
+    if (options.isScripted() && UserDefaults::standardUserDefaults().failedSaves() > 0) {
+        std::fprintf(stderr,
+                     "spheron: the result was not kept: preferences could not be "
+                     "written to %s\n",
+                     escapeControlCharacters(UserDefaults::defaultPath()).c_str());
+        return status == 0 ? 1 : status;
+    }
     return status;
 }

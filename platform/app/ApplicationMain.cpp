@@ -276,8 +276,8 @@ int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassN
                 ScriptedRun script(options);
                 app.becomeActive();
                 RunLoop::main().run();
-                app.resignActive();
-            }
+            } // a script that a quit ended reports the game as it was, before it resigns
+            app.resignActive();
             app.delegate_->applicationWillTerminate(&app);
             RunLoop::main().setEventHandler(nullptr);
             status = app.exitStatus_;

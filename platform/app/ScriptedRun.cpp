@@ -73,6 +73,8 @@ public:
     }
     ~State() {
         if (timer_) timer_->invalidate();
+        // Ended early (a quit key, a signal): the caller still reports the run's end.
+        if (timer_ && !finished_ && options_.scriptEnded) options_.scriptEnded();
         RunLoop::main().setSimulatedTime(false);
     }
     State(const State&) = delete;
@@ -124,6 +126,7 @@ private:
 
     void finish() {
         timer_->invalidate();
+        finished_ = true;
         int status = 0;
         if (!options_.screenshotPath.empty()) {
             if (options_.beforeScreenshot) options_.beforeScreenshot();
@@ -192,6 +195,7 @@ private:
 
     ApplicationOptions options_;
     std::size_t next_ = 0;
+    bool finished_ = false;
     RunLoop::Clock::time_point nextAt_;
     std::shared_ptr<RunLoopTimer> timer_;
 };
