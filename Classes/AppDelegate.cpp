@@ -8,6 +8,7 @@
 
 #include "Classes/GamePanels.h"
 #include "Classes/PuzzleView.h"
+#include "desktop/input/PadKeys.h"
 #include "desktop/record/Settings.h"
 #include "desktop/panels/GameOverlays.h"
 #include "platform/gl/Screen.h"
@@ -460,6 +461,8 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
             *cursor == KeyboardCursor::Key::Tap || *cursor == KeyboardCursor::Key::Hint;
         return (once && key.repeat) || _puzzleView->keyboardAction(*cursor);
     }
+    if (key.code == KeyCode::Escape && !key.control && !key.shift)
+        return _puzzleView->clearSelection();
     if (key.repeat) return false; // a held key starts one game, opens one alert
     if ((key.code == KeyCode::F2 && !key.control) ||
         (key.code == KeyCode::N && key.control && !key.shift)) {
@@ -482,6 +485,24 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
         return true;
     }
     return false;
+}
+
+std::optional<KeyEvent> AppDelegate::applicationKeyForPad(Application* /*application*/,
+                                                       const PadPress& press) {
+    PadContext context = PadContext::Game;
+    if (const AlertView* alert = _puzzleView ? _puzzleView->aboutAlert() : nullptr;
+        alert && alert->isVisible())
+        context = PadContext::OtherPanel;
+    else if (panelShown())
+        context = panels_->helpView()->isShown()          ? PadContext::Help
+                  : panels_->scoresView()->isShown()      ? PadContext::Scores
+                  : panels_->preferencesView()->isShown() ? PadContext::Preferences
+                                                          : PadContext::OtherPanel;
+    return padKey(press, context);
+}
+
+void AppDelegate::applicationPadDisconnected(Application* /*application*/) {
+    if (_puzzleView) _puzzleView->pause(); // refused by a game that has ended
 }
 
 void AppDelegate::applicationMouseMoved(Application* /*application*/, Point windowPoint) {

@@ -47,11 +47,17 @@ public:
     void applicationWillTerminate(Application* application) override;
 
     // Arrow keys turn the cube; W A S D and the keypad move the keyboard cursor, Space and Enter
-    // tap under it, H hints (see PuzzleView::keyboardAction); F2 and Ctrl+N start a new game, P and
-    // Pause pause, Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo; none of them while the alert or a
-    // panel is up. While paused the cover takes every key and resumes. The panels' own keys are the
-    // panels'.
+    // tap under it, H hints (see PuzzleView::keyboardAction), Escape drops the selection; F2 and
+    // Ctrl+N start a new game, P and Pause pause, Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo;
+    // none of them while the alert or a panel is up. While paused the cover takes every key and
+    // resumes. The panels' own keys are the panels'.
     bool applicationKeyDown(Application* application, const KeyEvent& key) override;
+    // The game controller's buttons as the keys that do the same (see padKey): in the game, over
+    // the panel shown, or the About alert.
+    std::optional<KeyEvent> applicationKeyForPad(Application* application,
+                                                 const PadPress& press) override;
+    // The controller the game was played with is gone: the game waits, paused, for the player.
+    void applicationPadDisconnected(Application* application) override;
     // Mouse motion over the game view hides the keyboard cursor.
     void applicationMouseMoved(Application* application, Point windowPoint) override;
     // Losing the focus pauses the game, as does becoming inactive (minimised).

@@ -235,6 +235,12 @@ bool PuzzleView::keyboardAction(KeyboardCursor::Key key) {
     return true;
 }
 
+bool PuzzleView::clearSelection() {
+    if (session_.isPaused() || !::clearSelection(&puzzle)) return false;
+    setNeedsDisplay();
+    return true;
+}
+
 void PuzzleView::setFramesUnseen(bool on) {
     unseenFrames = on;
 }

@@ -171,6 +171,8 @@ public:
     // hint; false while paused. Clicks and mouse motion in the view hide the cursor.
     bool keyboardAction(KeyboardCursor::Key key);
     void hideKeyboardCursor() { keyboard_.hide(); }
+    // Drops the selected group, as Escape does; false when there was none (or while paused).
+    bool clearSelection();
     const KeyboardCursor& keyboardCursor() const { return keyboard_.cursor(); }
     KeyboardPlay& keyboardPlay() { return keyboard_; }
     const SceneFrames& sceneFrames() const { return frames_; }

@@ -11,6 +11,7 @@
 #include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
 #include "platform/device/Accelerometer.h"
+#include "platform/device/GamePads.h"
 #include "platform/gl/GLLayer.h"
 #include "platform/gl/Screen.h"
 #include "platform/ui/Window.h"
@@ -137,6 +138,13 @@ void keyDownEvent(const SDL_KeyboardEvent& e) {
         if (!k.repeat) toggleFullScreen();
         return;
     }
+    ApplicationEvents::deliverKey(k);
+}
+
+} // namespace
+
+void ApplicationEvents::deliverKey(const KeyEvent& k) {
+    Application* app = Application::sharedApplication();
     bool taken = false;
     if (Window* window = Window::keyWindow()) {
         InputEvent event;
@@ -147,8 +155,6 @@ void keyDownEvent(const SDL_KeyboardEvent& e) {
     if (!taken && app && app->delegate()) taken = app->delegate()->applicationKeyDown(app, k);
     if (taken) setNeedsCompose();
 }
-
-} // namespace
 
 void ApplicationEvents::windowEvent(const SDL_Event& event) {
     const SDL_WindowEvent& e = event.window;
@@ -234,7 +240,13 @@ void ApplicationEvents::deliverSdlEvent(const SDL_Event& e) {
         break;
     case SDL_CONTROLLERDEVICEADDED:
     case SDL_CONTROLLERDEVICEREMOVED:
+        GamePads::shared().handleEvent(e); // opens or closes it first
         Accelerometer::sharedAccelerometer().devicesChanged();
+        break;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+    case SDL_CONTROLLERAXISMOTION:
+        GamePads::shared().handleEvent(e);
         break;
     default:
         break;

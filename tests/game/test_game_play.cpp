@@ -1,15 +1,18 @@
 // The desktop game's model-side rules: undo and redo as steps through board copies, the clock
-// kept across a step, why a game ended, and the keyboard cursor's choices, on boards built by hand.
+// kept across a step, why a game ended, and the keyboard cursor's choices, on boards built by hand;
+// the game controller's buttons as keys.
 // (That a step waits for the board at rest, the game view's suite shows.)
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "desktop/play/GameOutcome.h"
 #include "desktop/input/KeyboardCursor.h"
+#include "desktop/input/PadKeys.h"
 #include "desktop/play/PuzzleHistory.h"
 #include "sim/Boards.h"
 
@@ -225,6 +228,55 @@ TEST(KeyboardCursor, AHintsTurnOnACopyRestsAsTheGamesOwnTurnDoes) {
         for (int n = 0; n < kNumBlocks; ++n) {
             const BlockState &a = copy->blocks[n].state, &b = game->blocks[n].state;
             ASSERT_EQ(isLive(a) ? a.color : -1, isLive(b) ? b.color : -1) << direction << n;
+        }
+    }
+}
+
+// Each button does what its key does: the game's keys on the cube, the panels' keys over them.
+TEST(PadKeys, EachButtonActsAsTheKeyThatDoesTheSame) {
+    using B = PadButton;
+    using C = PadContext;
+    using K = KeyCode;
+    const struct {
+        B button;
+        C context;
+        K code; // Other: no key
+        bool control;
+    } rows[] = {
+        {B::A, C::Game, K::Space, false},          {B::A, C::Preferences, K::Return, false},
+        {B::B, C::Game, K::Escape, false},         {B::B, C::OtherPanel, K::Escape, false},
+        {B::X, C::Game, K::H, false},              {B::X, C::Help, K::Other, false},
+        {B::Y, C::Game, K::Z, true},               {B::Y, C::Scores, K::Other, false},
+        {B::Start, C::Game, K::P, false},          {B::LeftShoulder, C::Game, K::Left, false},
+        {B::RightShoulder, C::Game, K::Right, false}, {B::LeftTrigger, C::Game, K::Up, false},
+        {B::RightTrigger, C::Game, K::Down, false}, {B::RightStickUp, C::Game, K::Up, false},
+        {B::RightStickDown, C::Game, K::Down, false}, {B::DpadUp, C::Game, K::W, false},
+        {B::DpadDown, C::Game, K::S, false},       {B::DpadLeft, C::Game, K::A, false},
+        {B::DpadRight, C::Game, K::D, false},      {B::LeftStickLeft, C::Game, K::A, false},
+        {B::LeftStickDown, C::Game, K::S, false},  {B::DpadUp, C::Preferences, K::Up, false},
+        {B::DpadRight, C::Preferences, K::Right, false}, {B::LeftStickDown, C::Help, K::Down, false},
+        {B::LeftShoulder, C::Preferences, K::Other, false},
+        // Back, until there is a menu: the views in turn, then the game again.
+        {B::Back, C::Game, K::F1, false},          {B::Back, C::Help, K::H, true},
+        {B::Back, C::Scores, K::Comma, true},      {B::Back, C::Preferences, K::Escape, false},
+        {B::Back, C::OtherPanel, K::F1, false},
+    };
+    for (const auto& row : rows) {
+        for (const bool repeat : {false, true}) {
+            const std::optional<KeyEvent> key = padKey({row.button, repeat}, row.context);
+            const auto where = ::testing::Message()
+                               << "button " << static_cast<int>(row.button) << " in context "
+                               << static_cast<int>(row.context) << (repeat ? ", repeated" : "");
+            // A held Back opens one view, as a held F1 does.
+            if (row.code == K::Other || (repeat && row.button == B::Back)) {
+                EXPECT_FALSE(key) << where;
+                continue;
+            }
+            ASSERT_TRUE(key) << where;
+            EXPECT_EQ(key->code, row.code) << where;
+            EXPECT_EQ(key->control, row.control) << where;
+            EXPECT_FALSE(key->shift || key->alt) << where;
+            EXPECT_EQ(key->repeat, repeat) << where;
         }
     }
 }
