@@ -488,7 +488,7 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
 }
 
 std::optional<KeyEvent> AppDelegate::applicationKeyForPad(Application* /*application*/,
-                                                       const PadPress& press) {
+                                                          const PadPress& press) {
     PadContext context = PadContext::Game;
     if (const AlertView* alert = _puzzleView ? _puzzleView->aboutAlert() : nullptr;
         alert && alert->isVisible())

@@ -1,6 +1,6 @@
 // The accelerometer: the first accelerometer sensor SDL knows, else the first open game
-// controller with one (GamePads opens them), read by a repeating timer on the main run loop. Without a device no timer runs, so a
-// desktop without one pays nothing for it.
+// controller with one (GamePads opens them), read by a repeating timer on the main run loop.
+// Without a device no timer runs, so a desktop without one pays nothing for it.
 #include "platform/device/Accelerometer.h"
 
 #include <SDL.h>
@@ -81,8 +81,7 @@ Accelerometer::SampleSource openDevice() {
             SDL_GameControllerSetSensorEnabled(controller, SDL_SENSOR_ACCEL, SDL_TRUE) != 0)
             continue;
         d.controller = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));
-        platformLog("tilt: accelerometer of controller \"%s\"",
-                    SDL_GameControllerName(controller));
+        platformLog("tilt: accelerometer of controller \"%s\"", SDL_GameControllerName(controller));
         return readController;
     }
     return {};

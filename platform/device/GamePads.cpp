@@ -20,19 +20,32 @@ constexpr int kTriggerLetGo = 8192;
 
 std::optional<PadButton> buttonOf(Uint8 button) {
     switch (button) {
-    case SDL_CONTROLLER_BUTTON_A: return PadButton::A;
-    case SDL_CONTROLLER_BUTTON_B: return PadButton::B;
-    case SDL_CONTROLLER_BUTTON_X: return PadButton::X;
-    case SDL_CONTROLLER_BUTTON_Y: return PadButton::Y;
-    case SDL_CONTROLLER_BUTTON_BACK: return PadButton::Back;
-    case SDL_CONTROLLER_BUTTON_START: return PadButton::Start;
-    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER: return PadButton::LeftShoulder;
-    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER: return PadButton::RightShoulder;
-    case SDL_CONTROLLER_BUTTON_DPAD_UP: return PadButton::DpadUp;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return PadButton::DpadDown;
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return PadButton::DpadLeft;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return PadButton::DpadRight;
-    default: return std::nullopt; // the guide button is the system's; the rest are rare
+    case SDL_CONTROLLER_BUTTON_A:
+        return PadButton::A;
+    case SDL_CONTROLLER_BUTTON_B:
+        return PadButton::B;
+    case SDL_CONTROLLER_BUTTON_X:
+        return PadButton::X;
+    case SDL_CONTROLLER_BUTTON_Y:
+        return PadButton::Y;
+    case SDL_CONTROLLER_BUTTON_BACK:
+        return PadButton::Back;
+    case SDL_CONTROLLER_BUTTON_START:
+        return PadButton::Start;
+    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
+        return PadButton::LeftShoulder;
+    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
+        return PadButton::RightShoulder;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+        return PadButton::DpadUp;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+        return PadButton::DpadDown;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+        return PadButton::DpadLeft;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+        return PadButton::DpadRight;
+    default:
+        return std::nullopt; // the guide button is the system's; the rest are rare
     }
 }
 
@@ -41,8 +54,8 @@ bool repeats(PadButton button) {
 }
 
 // A stick's direction: the axis deflected most, once out of the dead zone.
-std::optional<PadButton> stickDirection(int x, int y, PadButton up, PadButton down,
-                                        PadButton left, PadButton right) {
+std::optional<PadButton> stickDirection(int x, int y, PadButton up, PadButton down, PadButton left,
+                                        PadButton right) {
     if (std::max(std::abs(x), std::abs(y)) < GamePads::kDeadZone) return std::nullopt;
     if (std::abs(x) > std::abs(y)) return x < 0 ? left : right;
     return y < 0 ? up : down;
@@ -210,11 +223,10 @@ void GamePads::axisMoved(int instance, int axis, int value) {
     switch (axis) {
     case SDL_CONTROLLER_AXIS_LEFTX:
     case SDL_CONTROLLER_AXIS_LEFTY:
-        change(pad.leftStick,
-               stickDirection(pad.axes[SDL_CONTROLLER_AXIS_LEFTX],
-                              pad.axes[SDL_CONTROLLER_AXIS_LEFTY], PadButton::LeftStickUp,
-                              PadButton::LeftStickDown, PadButton::LeftStickLeft,
-                              PadButton::LeftStickRight));
+        change(pad.leftStick, stickDirection(pad.axes[SDL_CONTROLLER_AXIS_LEFTX],
+                                             pad.axes[SDL_CONTROLLER_AXIS_LEFTY],
+                                             PadButton::LeftStickUp, PadButton::LeftStickDown,
+                                             PadButton::LeftStickLeft, PadButton::LeftStickRight));
         break;
     case SDL_CONTROLLER_AXIS_RIGHTY:
         change(pad.rightStick, stickDirection(0, pad.axes[SDL_CONTROLLER_AXIS_RIGHTY],

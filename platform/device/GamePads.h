@@ -17,11 +17,26 @@ class RunLoopTimer;
 // By SDL's names; a stick's direction counts once it leaves the dead zone, a trigger once it
 // is pulled half way.
 enum class PadButton {
-    A, B, X, Y, Back, Start,
-    LeftShoulder, RightShoulder, LeftTrigger, RightTrigger,
-    DpadUp, DpadDown, DpadLeft, DpadRight,
-    LeftStickUp, LeftStickDown, LeftStickLeft, LeftStickRight,
-    RightStickUp, RightStickDown,
+    A,
+    B,
+    X,
+    Y,
+    Back,
+    Start,
+    LeftShoulder,
+    RightShoulder,
+    LeftTrigger,
+    RightTrigger,
+    DpadUp,
+    DpadDown,
+    DpadLeft,
+    DpadRight,
+    LeftStickUp,
+    LeftStickDown,
+    LeftStickLeft,
+    LeftStickRight,
+    RightStickUp,
+    RightStickDown,
 };
 
 struct PadPress {

@@ -235,49 +235,69 @@ TEST(KeyboardCursor, AHintsTurnOnACopyRestsAsTheGamesOwnTurnDoes) {
 // Each button does what its key does: the game's keys on the cube, the panels' keys over them.
 TEST(PadKeys, EachButtonActsAsTheKeyThatDoesTheSame) {
     using B = PadButton;
-    using C = PadContext;
     using K = KeyCode;
     const struct {
         B button;
-        C context;
-        K code; // Other: no key
+        K inGame; // Other: nothing
         bool control;
+        K inPanel;
     } rows[] = {
-        {B::A, C::Game, K::Space, false},          {B::A, C::Preferences, K::Return, false},
-        {B::B, C::Game, K::Escape, false},         {B::B, C::OtherPanel, K::Escape, false},
-        {B::X, C::Game, K::H, false},              {B::X, C::Help, K::Other, false},
-        {B::Y, C::Game, K::Z, true},               {B::Y, C::Scores, K::Other, false},
-        {B::Start, C::Game, K::P, false},          {B::LeftShoulder, C::Game, K::Left, false},
-        {B::RightShoulder, C::Game, K::Right, false}, {B::LeftTrigger, C::Game, K::Up, false},
-        {B::RightTrigger, C::Game, K::Down, false}, {B::RightStickUp, C::Game, K::Up, false},
-        {B::RightStickDown, C::Game, K::Down, false}, {B::DpadUp, C::Game, K::W, false},
-        {B::DpadDown, C::Game, K::S, false},       {B::DpadLeft, C::Game, K::A, false},
-        {B::DpadRight, C::Game, K::D, false},      {B::LeftStickLeft, C::Game, K::A, false},
-        {B::LeftStickDown, C::Game, K::S, false},  {B::DpadUp, C::Preferences, K::Up, false},
-        {B::DpadRight, C::Preferences, K::Right, false}, {B::LeftStickDown, C::Help, K::Down, false},
-        {B::LeftShoulder, C::Preferences, K::Other, false},
-        // Back, until there is a menu: the views in turn, then the game again.
-        {B::Back, C::Game, K::F1, false},          {B::Back, C::Help, K::H, true},
-        {B::Back, C::Scores, K::Comma, true},      {B::Back, C::Preferences, K::Escape, false},
-        {B::Back, C::OtherPanel, K::F1, false},
+        {B::A, K::Space, false, K::Return},
+        {B::B, K::Escape, false, K::Escape},
+        {B::X, K::H, false, K::Other},
+        {B::Y, K::Z, true, K::Other},
+        {B::Start, K::P, false, K::Other},
+        {B::LeftShoulder, K::Left, false, K::Other},
+        {B::RightShoulder, K::Right, false, K::Other},
+        {B::LeftTrigger, K::Up, false, K::Other},
+        {B::RightTrigger, K::Down, false, K::Other},
+        {B::RightStickUp, K::Up, false, K::Up},
+        {B::RightStickDown, K::Down, false, K::Down},
+        {B::DpadUp, K::W, false, K::Up},
+        {B::DpadDown, K::S, false, K::Down},
+        {B::DpadLeft, K::A, false, K::Left},
+        {B::DpadRight, K::D, false, K::Right},
+        {B::LeftStickUp, K::W, false, K::Up},
+        {B::LeftStickDown, K::S, false, K::Down},
+        {B::LeftStickLeft, K::A, false, K::Left},
+        {B::LeftStickRight, K::D, false, K::Right},
     };
     for (const auto& row : rows) {
-        for (const bool repeat : {false, true}) {
-            const std::optional<KeyEvent> key = padKey({row.button, repeat}, row.context);
-            const auto where = ::testing::Message()
-                               << "button " << static_cast<int>(row.button) << " in context "
-                               << static_cast<int>(row.context) << (repeat ? ", repeated" : "");
-            // A held Back opens one view, as a held F1 does.
-            if (row.code == K::Other || (repeat && row.button == B::Back)) {
-                EXPECT_FALSE(key) << where;
-                continue;
+        for (const PadContext context : {PadContext::Game, PadContext::Help, PadContext::Scores,
+                                         PadContext::Preferences, PadContext::OtherPanel}) {
+            const bool game = context == PadContext::Game;
+            const K code = game ? row.inGame : row.inPanel;
+            for (const bool repeat : {false, true}) {
+                const std::optional<KeyEvent> key = padKey({row.button, repeat}, context);
+                const auto where = ::testing::Message()
+                                   << "button " << static_cast<int>(row.button) << " in context "
+                                   << static_cast<int>(context) << (repeat ? ", repeated" : "");
+                if (code == K::Other) {
+                    EXPECT_FALSE(key) << where;
+                    continue;
+                }
+                ASSERT_TRUE(key) << where;
+                EXPECT_EQ(key->code, code) << where;
+                EXPECT_EQ(key->control, game && row.control) << where;
+                EXPECT_FALSE(key->shift || key->alt) << where;
+                EXPECT_EQ(key->repeat, repeat) << where;
             }
-            ASSERT_TRUE(key) << where;
-            EXPECT_EQ(key->code, row.code) << where;
-            EXPECT_EQ(key->control, row.control) << where;
-            EXPECT_FALSE(key->shift || key->alt) << where;
-            EXPECT_EQ(key->repeat, repeat) << where;
         }
+    }
+    // Back, until there is a menu: the views in turn, then the game again; held, it opens one.
+    const std::pair<PadContext, KeyEvent> back[] = {
+        {PadContext::Game, {K::F1}},
+        {PadContext::Help, {K::H, true}},
+        {PadContext::Scores, {K::Comma, true}},
+        {PadContext::Preferences, {K::Escape}},
+        {PadContext::OtherPanel, {K::F1}},
+    };
+    for (const auto& [context, expected] : back) {
+        const std::optional<KeyEvent> key = padKey({B::Back, false}, context);
+        ASSERT_TRUE(key) << static_cast<int>(context);
+        EXPECT_EQ(key->code, expected.code) << static_cast<int>(context);
+        EXPECT_EQ(key->control, expected.control) << static_cast<int>(context);
+        EXPECT_FALSE(padKey({B::Back, true}, context)) << static_cast<int>(context);
     }
 }
 

@@ -42,7 +42,8 @@ protected:
         const int index = SDL_JoystickAttachVirtualEx(&desc);
         EXPECT_GE(index, 0) << SDL_GetError();
         pads.push_back(SDL_JoystickOpen(index));
-        for (const int trigger : {SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_CONTROLLER_AXIS_TRIGGERRIGHT})
+        for (const int trigger :
+             {SDL_CONTROLLER_AXIS_TRIGGERLEFT, SDL_CONTROLLER_AXIS_TRIGGERRIGHT})
             SDL_JoystickSetVirtualAxis(pads.back(), trigger, SDL_JOYSTICK_AXIS_MIN); // at rest
         pump();
         return pads.back();
@@ -105,7 +106,7 @@ TEST_F(GamePadsTest, TheSticksCountOutsideTheirDeadZoneByTheAxisPushedFurthest) 
         {SDL_CONTROLLER_AXIS_RIGHTX, 0, 32767, {}}, // the right stick's x turns nothing
     };
     for (const auto& row : rows) {
-        const int other = row.axis == SDL_CONTROLLER_AXIS_LEFTY ? SDL_CONTROLLER_AXIS_LEFTX
+        const int other = row.axis == SDL_CONTROLLER_AXIS_LEFTY   ? SDL_CONTROLLER_AXIS_LEFTX
                           : row.axis == SDL_CONTROLLER_AXIS_LEFTX ? SDL_CONTROLLER_AXIS_LEFTY
                                                                   : SDL_CONTROLLER_AXIS_RIGHTX;
         SDL_JoystickSetVirtualAxis(pad, row.axis, static_cast<Sint16>(row.value));
