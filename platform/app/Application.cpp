@@ -175,6 +175,7 @@ void ApplicationEvents::windowEvent(const SDL_Event& event) {
         // delegate decides what else the loss means.
         mouseDown = false;
         if (Window* w = Window::keyWindow()) w->cancelTouches();
+        GamePads::shared().forgetHeld(); // SDL keeps a pad's events from us until it is back
         if (app->delegate()) app->delegate()->applicationDidLoseFocus(app);
         setNeedsCompose();
         break;

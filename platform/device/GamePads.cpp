@@ -87,10 +87,14 @@ void GamePads::start() {
         open(i);
 }
 
-void GamePads::shutdown() {
+void GamePads::forgetHeld() {
+    heldValid_ = false;
     if (repeat_) repeat_->invalidate();
     repeat_.reset();
-    heldValid_ = false;
+}
+
+void GamePads::shutdown() {
+    forgetHeld();
     for (const auto& pad : pads_)
         SDL_GameControllerClose(pad->controller);
     pads_.clear();
@@ -132,9 +136,7 @@ void GamePads::close(int instance) {
     pads_.erase(found);
     if (instance != driver_) return;
     driver_ = -1;
-    heldValid_ = false;
-    if (repeat_) repeat_->invalidate();
-    repeat_.reset();
+    forgetHeld();
     platformLog("the game controller that drove the game is gone");
     if (auto handler = lostHandler_) handler();
 }
@@ -184,10 +186,7 @@ void GamePads::pressed(int instance, PadButton button) {
 }
 
 void GamePads::released(int instance, PadButton button) {
-    if (instance != driver_ || !heldValid_ || held_ != button) return;
-    heldValid_ = false;
-    if (repeat_) repeat_->invalidate();
-    repeat_.reset();
+    if (instance == driver_ && heldValid_ && held_ == button) forgetHeld();
 }
 
 void GamePads::repeatHeld() {

@@ -64,6 +64,9 @@ public:
     // Told when the controller driving the game is unplugged.
     void setDriverLostHandler(std::function<void()> handler) { lostHandler_ = std::move(handler); }
 
+    // A held direction stops repeating (the window lost the focus, and with it the release).
+    void forgetHeld();
+
     // The open controllers, oldest first, for the accelerometer.
     std::vector<_SDL_GameController*> controllers() const;
     bool hasDriver() const { return driver_ >= 0; }

@@ -58,7 +58,11 @@ bool isAttached() {
 }
 
 void set(const std::string& name, bool down) {
-    if (!joystick) return;
+    if (!joystick) {
+        if (down)
+            platformLog("script: --pad %s: the virtual controller is unplugged", name.c_str());
+        return;
+    }
     const SDL_GameControllerButton button = SDL_GameControllerGetButtonFromString(name.c_str());
     if (button != SDL_CONTROLLER_BUTTON_INVALID) {
         SDL_JoystickSetVirtualButton(joystick, button, down ? SDL_PRESSED : SDL_RELEASED);
