@@ -6,11 +6,14 @@
 #include <string>
 #include <utility>
 
-#include "Classes/GamePanels.h"
 #include "Classes/PuzzleView.h"
+#include "desktop/input/KeyMap.h"
 #include "desktop/input/PadKeys.h"
-#include "desktop/record/Settings.h"
+#include "desktop/input/Tilt.h"
 #include "desktop/panels/GameOverlays.h"
+#include "desktop/panels/GamePanels.h"
+#include "desktop/record/Settings.h"
+#include "desktop/window/GameBars.h"
 #include "platform/gl/Screen.h"
 #include "platform/store/UserDefaults.h"
 #include "platform/ui/AlertView.h"
@@ -23,60 +26,7 @@ namespace {
 
 constexpr float kFrameInterval = 0.02f; // 50 ticks a second
 constexpr double kAccelerometerInterval = 1.0 / 15.0;
-constexpr float kArrowButtonWidth = 66.0f;
-
-// Tilt thresholds in g; up and down are deliberately not symmetric.
-constexpr double kTiltRight = 0.65;
-constexpr double kTiltLeft = -0.65;
-constexpr double kTiltUp = 0.2;
-constexpr double kTiltDown = -0.8;
-
-constexpr float kNavButtonGap = 10.0f;
-
-// The game view of the 320 x 480 window, 320 x 392 points: its picture keeps its height, so a
-// narrower view would cut off the cube's sides.
-constexpr float kNarrowestGameView = 320.0f / 392.0f;
-// The colours at the game view's top and bottom edges, for the bands that continue it.
-constexpr Color kBackgroundTop{1.0f, 1.0f, 1.0f, 1.0f};
-constexpr Color kBackgroundBottom{0.698f, 0.7059f, 0.702f, 1.0f};
-
 std::optional<std::uint32_t> firstGameNumber;
-
-// The keyboard cursor's keys: W A S D and the keypad's digits move it, Space and Enter tap,
-// H hints. Moves repeat while held; a tap or a hint does not.
-std::optional<KeyboardCursor::Key> cursorKey(KeyCode code) {
-    using K = KeyboardCursor::Key;
-    switch (code) {
-    case KeyCode::A:
-    case KeyCode::Keypad4:
-        return K::Left;
-    case KeyCode::D:
-    case KeyCode::Keypad6:
-        return K::Right;
-    case KeyCode::W:
-    case KeyCode::Keypad8:
-        return K::Up;
-    case KeyCode::S:
-    case KeyCode::Keypad2:
-        return K::Down;
-    case KeyCode::Keypad7:
-        return K::UpLeft;
-    case KeyCode::Keypad9:
-        return K::UpRight;
-    case KeyCode::Keypad1:
-        return K::DownLeft;
-    case KeyCode::Keypad3:
-        return K::DownRight;
-    case KeyCode::Space:
-    case KeyCode::Return:
-    case KeyCode::Keypad5:
-        return K::Tap;
-    case KeyCode::H:
-        return K::Hint;
-    default:
-        return std::nullopt;
-    }
-}
 
 } // namespace
 
@@ -93,6 +43,7 @@ AppDelegate::AppDelegate(UserDefaults& store, std::string settingsPath)
 AppDelegate::~AppDelegate() {
     Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
     if (accelerometer.delegate() == this) accelerometer.setDelegate(nullptr);
+    if (_puzzleView) _puzzleView->setGameOverHandler(nullptr);
     panels_.reset(); // before the game view whose end of game it takes
     _navBar.reset();
     _toolbar.reset();
@@ -111,24 +62,7 @@ std::unique_ptr<ApplicationDelegate> AppDelegate::create() {
 // Launch
 
 AppDelegate::Layout AppDelegate::layoutFor(const Rect& app, float navH, float barH) {
-    const float minX = app.origin.x;
-    const float minY = app.origin.y;
-    const float width = app.size.width;
-    const float height = app.size.height;
-    const float maxY = minY + height;
-    Layout l;
-    l.navBar = {{minX, minY}, {width, navH}};
-    l.toolbar = {{minX, minY + height - barH}, {width, barH}};
-    l.gameArea = {{app.origin.x, app.origin.y + navH}, {width, height - barH - navH}};
-    l.gameView = l.gameArea;
-    if (l.gameArea.size.width < l.gameArea.size.height * kNarrowestGameView) {
-        l.gameView.size.height = std::round(width / kNarrowestGameView);
-        l.gameView.origin.y += std::round((l.gameArea.size.height - l.gameView.size.height) * 0.5f);
-    }
-    const auto barX =
-        static_cast<float>(static_cast<double>(minX) + static_cast<double>(width) * 0.5 - 80.0);
-    l.progressView = {{barX, maxY - barH - 24.0f}, {160.0f, 14.0f}};
-    return l;
+    return gameLayoutFor(app, navH, barH);
 }
 
 void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
@@ -138,19 +72,10 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _window = Window::initWithFrame(screen);
     _window->setBackgroundColor(Color::blackColor());
 
-    _navBar = NavigationBar::initWithFrame({});
-    _navBar->setBarStyle(kBarStyleDefault);
-    _navBar->sizeToFit();
-    _navBar->setTintColor(Color::colorWithRed(0.6f, 0.6f, 0.6f, 1.0f));
-    const float navH = _navBar->frame().size.height;
-
-    _toolbar = Toolbar::initWithFrame({});
-    _toolbar->setBarStyle(kBarStyleDefault);
-    _toolbar->sizeToFit();
-    const float grey = 0.45098039f; // 115/255
-    _toolbar->setTintColor(Color::colorWithRed(grey, grey, grey, 1.0f));
-    const float barH = _toolbar->frame().size.height;
-    const Layout layout = layoutFor(app, navH, barH);
+    _navBar = makeGameNavigationBar();
+    _toolbar = makeGameToolbar();
+    const Layout layout =
+        layoutFor(app, _navBar->frame().size.height, _toolbar->frame().size.height);
     _navBar->setFrame(layout.navBar);
     _window->addSubview(_navBar.get());
     _toolbar->setFrame(layout.toolbar);
@@ -159,9 +84,9 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _window->addSubview(_toolbar.get());
 
     bandAbove_ = std::make_unique<Widget>(Rect{});
-    bandAbove_->setBackgroundColor(kBackgroundTop);
+    bandAbove_->setBackgroundColor(kGameBackgroundTop);
     bandBelow_ = std::make_unique<Widget>(Rect{});
-    bandBelow_->setBackgroundColor(kBackgroundBottom);
+    bandBelow_->setBackgroundColor(kGameBackgroundBottom);
     _window->addSubview(bandAbove_.get());
     _window->addSubview(bandBelow_.get());
     const Rect gameFrame = layout.gameView;
@@ -178,13 +103,8 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
         pauseCover_->setHidden(true);
         _window->addSubview(pauseCover_.get());
         _puzzleView->setGameStateHandler([this] { showGameState(); });
-        _puzzleView->keyboardPlay().setTurnPulseHandler([this](int direction, float amount) {
-            // The toolbar's buttons are its four arrows, in kDir* order; spaces have none.
-            int arrow = 0;
-            for (const auto& item : _toolbar->items())
-                if (Button* button = item->button(); button && arrow++ == direction)
-                    button->setPulse(amount);
-        });
+        _puzzleView->setTurnPulseHandler(
+            [this](int direction, float amount) { pulseTurnButton(*_toolbar, direction, amount); });
     }
 
     _progressView = ProgressView::initWithFrame(layout.progressView);
@@ -193,10 +113,7 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _progressView->setProgress(1.0f);
     _window->addSubview(_progressView.get());
     // Over all of the game: the game-over panel, the scores, preferences and help.
-    if (_puzzleView)
-        panels_ = std::make_unique<GamePanels>(
-            *_window, *_puzzleView, store_, settingsPath_, layout.gameArea,
-            [this](const std::string& key) { applyPreference(key); });
+    if (_puzzleView) makePanels(layout.gameArea);
 
     Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
     accelerometer.setUpdateInterval(kAccelerometerInterval);
@@ -223,10 +140,8 @@ void AppDelegate::layoutViews() {
     _toolbar->setFrame(l.toolbar);
     const Rect& area = l.gameArea;
     const Rect& view = l.gameView;
-    bandAbove_->setFrame({area.origin, {area.size.width, view.origin.y - area.origin.y}});
-    bandBelow_->setFrame(
-        {{area.origin.x, view.origin.y + view.size.height},
-         {area.size.width, area.origin.y + area.size.height - view.origin.y - view.size.height}});
+    bandAbove_->setFrame(l.bandAbove());
+    bandBelow_->setFrame(l.bandBelow());
     if (_progressView) _progressView->setFrame(l.progressView);
     if (_puzzleView) _puzzleView->setFrame(view);
     if (scoreInfo_) scoreInfo_->setFrame(view);
@@ -242,71 +157,58 @@ void AppDelegate::showGameState() {
     const bool paused = _puzzleView->isPaused();
     if (pauseCover_) pauseCover_->setHidden(!paused);
     if (scoreInfo_) scoreInfo_->setPractice(_puzzleView->isPractice());
-    const std::string title =
-        "Spheron \u2014 game " + std::to_string(_puzzleView->gameNumber());
+    const std::string title = "Spheron \u2014 game " + std::to_string(_puzzleView->gameNumber());
     screenSetTitle(title.c_str());
 }
 
 void AppDelegate::initToolbarButtons() {
-    std::vector<std::unique_ptr<BarButtonItem>> items;
-    auto space = BarButtonItem::initWithBarButtonSystemItem(kBarButtonSystemItemFixedSpace, {});
-    space->setWidth(1.0f);
-    items.push_back(std::move(space));
-
-    const std::pair<const char*, void (AppDelegate::*)(const void*)> arrows[] = {
-        {"left-1.png", &AppDelegate::rotateLeftAction},
-        {"right-1.png", &AppDelegate::rotateRightAction},
-        {"up-1.png", &AppDelegate::rotateUpAction},
-        {"dn-1.png", &AppDelegate::rotateDownAction},
-    };
-    for (const auto& [image, action] : arrows) {
-        auto item = BarButtonItem::initWithImage(
-            Image::imageNamed(image), kBarButtonItemStyleBordered,
-            [this, action = action](BarButtonItem* sender) {
-                if (!panelShown()) (this->*action)(sender); // the cube is not the player's now
-            });
-        item->setWidth(kArrowButtonWidth);
-        items.push_back(std::move(item));
-    }
-    _toolbar->setItems(std::move(items));
+    using Turn = void (AppDelegate::*)(const void*);
+    static constexpr Turn turns[] = {&AppDelegate::rotateLeftAction,
+                                     &AppDelegate::rotateRightAction, &AppDelegate::rotateUpAction,
+                                     &AppDelegate::rotateDownAction};
+    setTurnButtons(*_toolbar, [this](int direction) {
+        if (!panelShown()) (this->*turns[direction])(nullptr); // the cube is not the player's now
+    });
 }
 
 void AppDelegate::initNavigationItem() {
     PuzzleView* view = _puzzleView.get();
-    auto item = NavigationItem::initWithTitle("Spheron");
-    std::vector<std::unique_ptr<BarButtonItem>> left;
-    left.push_back(BarButtonItem::initWithBarButtonSystemItem(
-        kBarButtonSystemItemRefresh, [this](BarButtonItem*) { newGameAction(); }));
-    // The preferences, beside the refresh button.
-    left.push_back(
-        BarButtonItem::initWithImage(nullptr, kBarButtonItemStyleBordered, [this](BarButtonItem*) {
-            if (panels_) panels_->showPreferences();
-        }));
-    left.back()->button()->setGlyph(Glyph::Gear);
-    item->setLeftBarButtonItems(std::move(left));
-    std::unique_ptr<Button> info = Button::buttonWithType(kButtonTypeInfoLight);
-    info->addTarget(
-        [view](Button*) {
-            if (view) view->infoAction();
+    NavigationActions actions;
+    actions.newGame = [this] { newGameAction(); };
+    actions.preferences = [this] {
+        if (panels_) panels_->showPreferences();
+    };
+    actions.pause = [this, view] {
+        if (view && !panelShown()) view->pauseAction();
+    };
+    actions.about = [view] {
+        if (view) view->infoAction();
+    };
+    pauseButton_ = pushGameNavigationItem(*_navBar, std::move(actions));
+}
+
+void AppDelegate::makePanels(const Rect& gameArea) {
+    PuzzleView& view = *_puzzleView;
+    GamePanels::GameHooks game{
+        [&view] { return view.isPaused(); },
+        [&view] { view.pause(); },
+        [&view] { view.resume(); },
+        [&view] { view.setNeedsDisplay(); },
+        [&view] { view.refreshAction(); },
+        [&view](unsigned type) { view.setGameType(type); },
+        [&view] { return view.getHighScore(); },
+        [&view](unsigned best) { view.setHighScore(best); },
+        [&view] {
+            const AlertView* alert = view.aboutAlert();
+            return alert && alert->isVisible();
         },
-        kControlEventTouchUpInside);
-    // The pause button stands left of the info button, in one custom view with it.
-    std::unique_ptr<Button> pause = Button::buttonWithType(kButtonTypeInfoLight);
-    pause->setGlyph(Glyph::Pause);
-    pause->addTarget(
-        [this, view](Button*) {
-            if (view && !panelShown()) view->pauseAction();
-        },
-        kControlEventTouchUpInside);
-    const Size side = info->frame().size;
-    pause->setFrame({{0.0f, 0.0f}, side});
-    info->setFrame({{side.width + kNavButtonGap, 0.0f}, side});
-    auto pair = std::make_unique<NavigationButtons>(
-        Rect{{0.0f, 0.0f}, {2 * side.width + kNavButtonGap, side.height}}, std::move(pause),
-        std::move(info));
-    pauseButton_ = pair->first();
-    item->setRightBarButtonItem(BarButtonItem::initWithCustomView(std::move(pair)));
-    _navBar->pushNavigationItem(std::move(item), false);
+        [&view] { view.infoAction(); },
+    };
+    panels_ =
+        std::make_unique<GamePanels>(*_window, std::move(game), store_, settingsPath_, gameArea,
+                                     [this](const std::string& key) { applyPreference(key); });
+    GamePanels* panels = panels_.get();
+    view.setGameOverHandler([panels](const GameOutcome& outcome) { panels->gameDidEnd(outcome); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -422,69 +324,57 @@ bool AppDelegate::resumedInstead() {
 void AppDelegate::accelerometer(Accelerometer* /*accelerometer*/,
                                 const Acceleration& acceleration) {
     if (!tiltControlOn(_accelState) || !_puzzleView) return;
-    // Four independent tests; the model ignores a turn asked for while one is under way.
-    const double x = acceleration.x;
-    const double y = acceleration.y;
-    if (x >= kTiltRight) _puzzleView->rotateRight();
-    if (x <= kTiltLeft) _puzzleView->rotateLeft();
-    if (y >= kTiltUp) _puzzleView->rotateUp();
-    if (y <= kTiltDown) _puzzleView->rotateDown();
+    // The model ignores a turn asked for while one is under way.
+    const TiltTurns turns = tiltTurns(acceleration.x, acceleration.y);
+    if (turns.right) _puzzleView->rotateRight();
+    if (turns.left) _puzzleView->rotateLeft();
+    if (turns.up) _puzzleView->rotateUp();
+    if (turns.down) _puzzleView->rotateDown();
 }
 
 bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEvent& key) {
     if (!_puzzleView) return false;
-    // The alert is modal, as on the phone: only its own keys reach it.
+    // The alert is modal: only its own keys reach it.
     if (const AlertView* alert = _puzzleView->aboutAlert(); alert && alert->isVisible())
         return false;
     if (panelShown()) return false; // so is a panel: it takes what it uses
-    if (key.alt) return false;
-    if (!key.control && !key.shift) {
-        switch (key.code) {
-        case KeyCode::Left:
-            rotateLeftAction(nullptr);
-            return true;
-        case KeyCode::Right:
-            rotateRightAction(nullptr);
-            return true;
-        case KeyCode::Up:
-            rotateUpAction(nullptr);
-            return true;
-        case KeyCode::Down:
-            rotateDownAction(nullptr);
-            return true;
-        default:
-            break;
-        }
+    const std::optional<GameAction> action = gameActionForKey(key);
+    if (!action) return false;
+    if (key.repeat) {
+        const KeyRepeat repeat = keyRepeatOf(*action);
+        if (repeat == KeyRepeat::Swallowed) return true;
+        if (repeat == KeyRepeat::Passes) return false; // a held key starts one game
     }
-    if (const auto cursor = cursorKey(key.code); cursor && !key.control && !key.shift) {
-        const bool once =
-            *cursor == KeyboardCursor::Key::Tap || *cursor == KeyboardCursor::Key::Hint;
-        return (once && key.repeat) || _puzzleView->keyboardAction(*cursor);
-    }
-    if (key.code == KeyCode::Escape && !key.control && !key.shift)
-        return _puzzleView->clearSelection();
-    if (key.repeat) return false; // a held key starts one game, opens one alert
-    if ((key.code == KeyCode::F2 && !key.control) ||
-        (key.code == KeyCode::N && key.control && !key.shift)) {
+    switch (*action) {
+    case GameAction::TurnLeft:
+        rotateLeftAction(nullptr);
+        return true;
+    case GameAction::TurnRight:
+        rotateRightAction(nullptr);
+        return true;
+    case GameAction::TurnUp:
+        rotateUpAction(nullptr);
+        return true;
+    case GameAction::TurnDown:
+        rotateDownAction(nullptr);
+        return true;
+    case GameAction::NewGame:
         newGameAction();
         return true;
-    }
-    if ((key.code == KeyCode::P && !key.control) || key.code == KeyCode::Pause) {
+    case GameAction::Pause:
         _puzzleView->pauseAction();
         return true;
-    }
-    if (key.control && key.code == KeyCode::Z) {
-        if (key.shift)
-            _puzzleView->redoAction();
-        else
-            _puzzleView->undoAction();
+    case GameAction::Undo:
+        _puzzleView->undoAction();
         return true;
-    }
-    if (key.control && !key.shift && key.code == KeyCode::Y) {
+    case GameAction::Redo:
         _puzzleView->redoAction();
         return true;
+    case GameAction::ClearSelection:
+        return _puzzleView->clearSelection();
+    default:
+        return _puzzleView->keyboardAction(*cursorKeyOf(*action));
     }
-    return false;
 }
 
 std::optional<KeyEvent> AppDelegate::applicationKeyForPad(Application* /*application*/,
@@ -521,6 +411,7 @@ void AppDelegate::setWindow(std::unique_ptr<Window> window) {
 }
 
 void AppDelegate::setPuzzleView(std::unique_ptr<PuzzleView> puzzleView) {
+    if (_puzzleView) _puzzleView->setGameOverHandler(nullptr);
     panels_.reset(); // they take the end of game of the view they were made with
     _puzzleView = std::move(puzzleView);
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "desktop/window/GameLayout.h"
 #include "platform/app/Application.h"
 #include "platform/device/Accelerometer.h"
 
@@ -46,11 +47,8 @@ public:
     // Stores the best score, or keeps the better one stored meanwhile.
     void applicationWillTerminate(Application* application) override;
 
-    // Arrow keys turn the cube; W A S D and the keypad move the keyboard cursor, Space and Enter
-    // tap under it, H hints (see PuzzleView::keyboardAction), Escape drops the selection; F2 and
-    // Ctrl+N start a new game, P and Pause pause, Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo;
-    // none of them while the alert or a panel is up. While paused the cover takes every key and
-    // resumes. The panels' own keys are the panels'.
+    // The game's keys (see KeyMap), none of them while the alert or a panel is up. While paused
+    // the cover takes every key and resumes. The panels' own keys are the panels'.
     bool applicationKeyDown(Application* application, const KeyEvent& key) override;
     // The game controller's buttons as the keys that do the same (see padKey): in the game, over
     // the panel shown, or the About alert.
@@ -65,15 +63,9 @@ public:
     // Lays the views out again in the window's new size.
     void applicationWindowDidResize(Application* application) override;
 
-    // Where the views go in an application frame (points) with bars of these heights, by the
-    // launch's rules: the bars across the top and the bottom, the game area between them, the
-    // time bar centred 24 points above the toolbar. The game view fills the game area, except
-    // where the area is narrower than the 320 x 480 window's: since its picture keeps its height
-    // and would lose the cube's sides, it then keeps that window's proportions at the full
-    // width, centred between bands that continue its background.
-    struct Layout {
-        Rect navBar, toolbar, gameArea, gameView, progressView;
-    };
+    // Where the views go in an application frame (points) with bars of these heights (see
+    // GameLayout).
+    using Layout = GameLayout;
     static Layout layoutFor(const Rect& app, float navH, float barH);
 
     // The board the first game is made from (`spheron --game N`); none: the calendar clock's.
@@ -133,6 +125,8 @@ private:
     bool resumedInstead();
     // The refresh button, F2 and Ctrl+N.
     void newGameAction();
+    // The panels over `gameArea`, told the end of every game.
+    void makePanels(const Rect& gameArea);
     bool panelShown() const;
 
     std::unique_ptr<Window> _window;
@@ -143,10 +137,10 @@ private:
     std::unique_ptr<ScoreInfoView> scoreInfo_;
     std::unique_ptr<PauseCover> pauseCover_;
     std::unique_ptr<Widget> bandAbove_, bandBelow_; // beside a game view narrower than its area
-    Button* pauseButton_ = nullptr; // in the navigation bar's right item
-    std::optional<std::string> _sfxState;  // as stored; none when nothing is
-    std::optional<std::string> _showHints; // as stored; none when nothing is
-    std::string _accelState;               // as stored; "false" when nothing is
+    Button* pauseButton_ = nullptr;                 // in the navigation bar's right item
+    std::optional<std::string> _sfxState;           // as stored; none when nothing is
+    std::optional<std::string> _showHints;          // as stored; none when nothing is
+    std::string _accelState;                        // as stored; "false" when nothing is
     std::int32_t gameType = 0;
 
     UserDefaults& store_;

@@ -1,67 +1,45 @@
-// The game view: set-up, the frame tick, touches, commands, the solver hand-off, the best score and
-// the About alert, on top of the GL surface view. Platform headers only; no SDL.
+// The game view: set-up, the frame tick, touches and commands on top of the GL surface view. Its
+// About alert, time bar, solver hand-off and keyboard play are parts of their own that it owns
+// and calls. Platform headers only; no SDL.
 #include "Classes/PuzzleView.h"
 
-#include <cmath>
-#include <cstddef>
 #include <cstring>
 #include <memory>
-#include <numbers>
 #include <utility>
 
-#include "desktop/record/Settings.h"
 #include "Classes/SolveOperation.h"
+#include "desktop/record/Settings.h"
 #include "math/Camera.h"
 #include "model/Puzzle.h"
-#include "platform/base/OperationQueue.h"
 #include "platform/base/RunLoop.h"
-#include "platform/device/Clipboard.h"
-#include "platform/device/URLOpener.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/media/Resources.h"
 #include "platform/media/SystemSound.h"
 #include "platform/store/UserDefaults.h"
-#include "platform/ui/ProgressView.h"
 #include "render/BlockPicking.h"
-#include "render/SceneDrawing.h"
-#include "render/Textures.h"
-
-#ifndef SPHERON_CONTACT_EMAIL
-#define SPHERON_CONTACT_EMAIL "spheron@example.org"
-#endif
 
 namespace {
 
 constexpr bool kPreserveBackbuffer = true;
 
-const char* const kAboutMessage =
-    "Written by Tolvane\r\nComments, suggestions? Got an iPhone project you need help with?";
-const char* const kAboutCancel = "Go Back!";
-const char* const kAboutEmail = "Email";
-constexpr std::int32_t kEmailButtonIndex = 1;
-
 PuzzleView::SolveOperationFactory solveOperationFactory = nullptr;
-// Scripted runs: frames are updated but drawn only when a picture is asked for.
+// Scripted runs: frames are updated but drawn only when a picture is asked for, and a solver
+// run's answer is taken before the next frame.
 bool unseenFrames = false;
+bool solverAnswersBeforeNextFrame = false;
 
-std::shared_ptr<SolveOperation> makeSolveOperation(const Puzzle* p) {
+std::shared_ptr<Operation> makeSolveOperation(const Puzzle* p) {
     if (solveOperationFactory) return solveOperationFactory(p);
     return SolveOperation::initWithPuzzleData(p);
+}
+
+bool solveOperationFoundMove(const Operation& op) {
+    return static_cast<const SolveOperation&>(op).solved();
 }
 
 // The model asks for the vibration itself when a game ends; nothing else goes through here.
 void systemSoundForModel(std::uint32_t soundId) {
     if (soundId == kSystemSoundID_Vibrate) vibrate();
-}
-
-// Everything of the board record after `frame`, which the drawing bumps on every frame.
-static_assert(offsetof(Puzzle, frame) == 0 && offsetof(Puzzle, counter) == sizeof(std::uint32_t));
-constexpr std::size_t kShownOffset = offsetof(Puzzle, counter);
-constexpr std::size_t kShownSize = sizeof(Puzzle) - kShownOffset;
-
-bool sameShownBoard(const Puzzle& a, const Puzzle& b) {
-    return std::memcmp(reinterpret_cast<const char*>(&a) + kShownOffset,
-                       reinterpret_cast<const char*>(&b) + kShownOffset, kShownSize) == 0;
 }
 
 } // namespace
@@ -71,15 +49,8 @@ bool sameShownBoard(const Puzzle& a, const Puzzle& b) {
 
 PuzzleView::PuzzleView(const Rect& frame)
     : EAGLView(frame, GL_RGB565_OES, 0, kPreserveBackbuffer),
-      session_(puzzle, {[this] { cancelSolveOperation(); }, [this] { noteGameState(); }}),
-      keyboard_({[this] { setCurrentContext(); }, [this] { return contentScale(); },
-                 [this] { return bounds().size; },
-                 [this](Point at, int* x, int* y) { pickPixel(at, x, y); },
-                 [this](Point at) {
-                     touchesBegan(at, at);
-                     touchesEnded(at, at);
-                 },
-                 [this] { setNeedsDisplay(); }}) {}
+      solver_(makeSolveOperation, solveOperationFoundMove),
+      session_(puzzle, {[this] { cancelSolveOperation(); }, [this] { noteGameState(); }}) {}
 
 std::unique_ptr<PuzzleView> PuzzleView::initWithFrame(const Rect& frame) {
     std::unique_ptr<PuzzleView> view(new PuzzleView(frame));
@@ -89,38 +60,23 @@ std::unique_ptr<PuzzleView> PuzzleView::initWithFrame(const Rect& frame) {
     view->fillBackground();
     view->loadTextures();
     view->loadSoundEffects();
-    view->operationQueue_ = std::make_unique<OperationQueue>();
-    view->solveOperation_.reset();
+    view->solver_.makeIdleQueue();
     setSystemSoundHandler(systemSoundForModel);
-    view->swapBuffers(); // the background is the first frame
+    view->swapBuffers();               // the background is the first frame
     view->setAutoresizesSurface(true); // the window can be resized
     return view;
 }
 
 PuzzleView::~PuzzleView() {
-    if (operationQueue_) {
-        cancelSolveOperation();
-        operationQueue_.reset();
-    }
+    cancelSolveOperation();
     stopAnimation();
-    _progressView = nullptr;
-    alert_.reset();
-    lifetime_.reset(); // completions still queued on the main loop find the view gone
+    timeBar_.attach(nullptr);
+    about_.close();
     setSystemSoundHandler(nullptr);
 }
 
 void PuzzleView::initView() {
-    // Nothing is depth-tested: the board is drawn far to near.
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DITHER);
-    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
-    glShadeModel(GL_FLAT);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    setUpSceneState();
     // The viewing transform lives on the projection stack; the modelview stays the identity
     // between passes, which picking relies on.
     const Size size = surfaceSize();
@@ -129,45 +85,14 @@ void PuzzleView::initView() {
     startGame(static_cast<std::uint32_t>(puzzleTime()));
 }
 
-void PuzzleView::fillBackground() {
-    ::fillBackground();
-}
-void PuzzleView::drawBackground() {
-    ::drawBackground();
-}
-void PuzzleView::loadTextures() {
-    loadTextures(drawingScale());
-}
-
 void PuzzleView::loadTextures(float scale) {
-    // A window resized within one image scale keeps its textures.
-    if (textureScale_ > 0.0f && imageScaleFor(scale) == imageScaleFor(textureScale_)) return;
-    reloadTextures(scale);
-}
-
-void PuzzleView::reloadTextures(float scale) {
     setCurrentContext(); // the textures belong to the view's context
-    if (textureScale_ > 0.0f) ::deleteTextures();
-    ::loadTextures(scale);
-    textureScale_ = scale;
-    setNeedsDisplay();
+    if (textures_.loadFor(scale)) setNeedsDisplay();
 }
 
 void PuzzleView::setShowSymbols(bool on) {
-    if (on == bubbleSymbolsShown()) return;
-    setBubbleSymbols(on);
-    if (textureScale_ > 0.0f) reloadTextures(textureScale_);
-}
-
-GLuint PuzzleView::loadTextureFromResource(const std::string& name, int startLevel, int stopLevel) {
-    return ::loadTextureFromResource(name, startLevel, stopLevel);
-}
-
-void PuzzleView::loadSoundEffects() {
-    ::loadSoundEffects(sounds_);
-}
-void PuzzleView::playSounds() {
-    ::playSounds(sounds_);
+    setCurrentContext();
+    if (textures_.setSymbols(on)) setNeedsDisplay();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -198,7 +123,7 @@ void PuzzleView::drawView() {
     }
     frameAsked_ = false;
     setCurrentContext();
-    keyboard_.advanceFrame(puzzle);
+    followKeyboard(keyboard_.advanceFrame(puzzle, keyboardGeometry()));
     // Fires once per game: from then on the best score equals the score. A practice game's
     // score is no best score.
     if ((puzzle.flags & kPuzzleGameOver) && !session_.isPractice() && puzzle.score > highScore) {
@@ -218,7 +143,7 @@ void PuzzleView::drawView() {
     }
     playSounds();
     if (puzzle.flags & kPuzzleProgressChanged) {
-        if (_progressView) _progressView->setProgress(puzzle.progress);
+        timeBar_.showProgress(puzzle.progress);
         puzzle.flags &= ~kPuzzleProgressChanged;
     }
     if (solveRequest != 0 && opRunning == 0) launchSolveOperation();
@@ -231,8 +156,27 @@ PixelBox PuzzleView::drawBoard(bool everything) {
 
 bool PuzzleView::keyboardAction(KeyboardCursor::Key key) {
     if (session_.isPaused()) return false;
-    keyboard_.press(key, puzzle);
+    setCurrentContext(); // the spots are found with the view's camera
+    followKeyboard(keyboard_.press(key, puzzle, keyboardGeometry()));
     return true;
+}
+
+void PuzzleView::hideKeyboardCursor() {
+    if (keyboard_.hide()) setNeedsDisplay();
+}
+
+KeyboardPlay::ViewGeometry PuzzleView::keyboardGeometry() const {
+    return {contentScale(), bounds().size};
+}
+
+void PuzzleView::followKeyboard(const KeyboardPlay::ViewChange& change) {
+    if (change.click) { // the same pick, model calls and sounds as a click there
+        touchesBegan(*change.click, *change.click);
+        touchesEnded(*change.click, *change.click);
+    }
+    if (change.pulse && turnPulseHandler_)
+        turnPulseHandler_(change.pulse->direction, change.pulse->amount);
+    if (change.redraw) setNeedsDisplay();
 }
 
 bool PuzzleView::clearSelection() {
@@ -267,18 +211,8 @@ void PuzzleView::presentChanges() {
     rememberPresentedPicture();
 }
 
-PuzzleView::ShownSettings PuzzleView::currentSettings() {
-    return {sfxState, hintState, gameType, highScore};
-}
-
-bool PuzzleView::pictureMayHaveChanged() const {
-    return needsDisplay_ || !(presentedSettings_ == currentSettings()) ||
-           !sameShownBoard(presented_, puzzle);
-}
-
 void PuzzleView::rememberPresentedPicture() {
-    std::memcpy(&presented_, &puzzle, sizeof puzzle);
-    presentedSettings_ = currentSettings();
+    shown_.remember(puzzle);
     needsDisplay_ = false;
 }
 
@@ -318,11 +252,7 @@ Point flipped(Point p, const Rect& bounds) {
 } // namespace
 
 void PuzzleView::pickPixel(Point location, int* x, int* y) const {
-    // Picking works in viewport pixels, truncated toward zero.
-    const Point p = flipped(location, bounds());
-    const float scale = contentScale();
-    *x = static_cast<int>(p.x * scale);
-    *y = static_cast<int>(p.y * scale);
+    viewPointPickPixel(location, bounds().size, contentScale(), x, y);
 }
 
 void PuzzleView::touchesBegan(Point location, Point /*previousLocation*/) {
@@ -392,19 +322,6 @@ bool turned(int direction) {
 
 } // namespace
 
-void PuzzleView::rotateLeft() {
-    rotateTo(kDirLeft);
-}
-void PuzzleView::rotateRight() {
-    rotateTo(kDirRight);
-}
-void PuzzleView::rotateUp() {
-    rotateTo(kDirUp);
-}
-void PuzzleView::rotateDown() {
-    rotateTo(kDirDown);
-}
-
 void PuzzleView::rotateTo(int direction) {
     if (session_.isPaused()) return; // the cube is hidden; tilt must not turn it unseen
     // Tilt comes by a timer, not an event: the frame timer must wake for it.
@@ -414,136 +331,41 @@ void PuzzleView::rotateTo(int direction) {
 }
 
 void PuzzleView::refreshAction() {
-    cancelSolveOperation();
-    solveRequest = 0;
-    opRunning = 0;
-    quitRequest = 0;
-    startGame(static_cast<std::uint32_t>(puzzleTime()));
-    showProgressView();
+    newGameWithNumber(static_cast<std::uint32_t>(puzzleTime()));
 }
 
 void PuzzleView::setProgressView(ProgressView* progressView) {
-    _progressView = progressView;
+    timeBar_.attach(progressView);
     showProgressView();
 }
 
 void PuzzleView::showProgressView() {
     setNeedsDisplay(); // the bar lies over the view
-    if (!_progressView) return;
-    _progressView->setProgress(1.0f);
-    _progressView->setHidden(gameType == 0);
-}
-
-std::string PuzzleView::contactURL() {
-    return std::string("mailto:") + SPHERON_CONTACT_EMAIL + "?subject=spheron:comment";
+    timeBar_.refill(gameType != 0);
 }
 
 void PuzzleView::infoAction() {
-    alert_ = AlertView::initWithTitle(std::string("Spheron ") + SPHERON_VERSION, kAboutMessage, this,
-                                      kAboutCancel, {kAboutEmail});
-    if (alert_) alert_->show();
+    about_.open(this);
     setNeedsDisplay(); // the alert shows over the view
 }
 
 void PuzzleView::alertView(AlertView* /*alertView*/, int clickedButtonAtIndex) {
     setNeedsDisplay(); // the alert has gone
-    if (clickedButtonAtIndex != kEmailButtonIndex || openURL(contactURL())) return;
-    // No mail program took the link: the address goes where the player can paste it.
-    const std::string address = SPHERON_CONTACT_EMAIL;
-    const std::string message = copyTextToClipboard(address)
-                                    ? "Address copied to the clipboard: " + address
-                                    : "No mail program took the link. Write to: " + address;
-    alert_ = AlertView::initWithTitle("Email", message, this, "OK", {}); // replaces the About
-    alert_->show();
+    about_.dismissed(clickedButtonAtIndex, this);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Settings and best score
-
-void PuzzleView::setSfxState(unsigned value) {
-    sfxState = static_cast<int>(value);
-}
-void PuzzleView::setHintState(unsigned value) {
-    hintState = static_cast<int>(value);
-}
-void PuzzleView::setGameType(unsigned value) {
-    gameType = static_cast<int>(value);
-}
-void PuzzleView::setHighScore(unsigned score) {
-    highScore = score;
-}
-unsigned PuzzleView::getHighScore() const {
-    return highScore;
-}
 void PuzzleView::saveHighScore(unsigned score) {
     highScore = score;
     ::saveHighScore(UserDefaults::standardUserDefaults(), score);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Solver
-
 void PuzzleView::setSolveOperationFactory(SolveOperationFactory factory) {
     solveOperationFactory = factory;
 }
 
-void PuzzleView::launchSolveOperation() {
-    if (solveOperation_) {
-        // A run still watched while the flags say none is running: let it go unheard.
-        solveOperation_.reset();
-        if (operationQueue_) operationQueue_->cancelAllOperations();
-    }
-    std::shared_ptr<SolveOperation> op = makeSolveOperation(&puzzle);
-    if (!op) return; // out of memory: the request stays and the next tick tries again
-    solveOperation_ = op;
-    // The queue's thread only passes the notice on; the main loop acts on it, so the solver's
-    // flags and the view's fields are written on the main thread alone.
-    std::weak_ptr<SolveOperation> weakOp = op;
-    std::weak_ptr<int> alive = lifetime_;
-    op->setCompletionBlock([this, weakOp, alive] {
-        RunLoop::main().post([this, weakOp, alive] {
-            if (alive.expired()) return;
-            solveOperationDidFinish(weakOp.lock());
-        });
-    });
-    // Replacing a queue whose run was cancelled waits for that run to end.
-    operationQueue_ = std::make_unique<OperationQueue>();
-    operationQueue_->addOperation(op);
-    opRunning = 1;
-    solveRequest = 0;
+std::shared_ptr<SolveOperation> PuzzleView::solveOperation() const {
+    return std::static_pointer_cast<SolveOperation>(solver_.watched());
 }
-
-void PuzzleView::solveOperationDidFinish(const std::shared_ptr<SolveOperation>& op) {
-    if (!op || op != solveOperation_) return; // not the run being watched
-    solveOperation_.reset();
-    if (!op->solved()) {
-        // No move is left: the next frame update ends the game.
-        quitRequest = 1;
-        solveRequest = 0;
-    }
-    operationQueue_.reset(); // its worker has nothing left but to return
-    opRunning = 0;
-}
-
-void PuzzleView::cancelSolveOperation() {
-    solveOperation_.reset();
-    if (!operationQueue_) return;
-    operationQueue_->cancelAllOperations();
-    operationQueue_->waitUntilAllOperationsAreFinished();
-}
-
-// ---- The desktop's game ----
-
-namespace {
-
-bool solverAnswersBeforeNextFrame = false;
-
-// The warning's red, and how it pulses: once a second between full and lighter.
-constexpr Color kWarningRed{0.86f, 0.08f, 0.06f, 1.0f};
-constexpr Color kWarningLight{1.0f, 0.55f, 0.50f, 1.0f};
-constexpr float kFramesPerSecond = 50.0f;
-
-} // namespace
 
 void PuzzleView::setSolverAnswersBeforeNextFrame(bool on) {
     solverAnswersBeforeNextFrame = on;
@@ -551,7 +373,7 @@ void PuzzleView::setSolverAnswersBeforeNextFrame(bool on) {
 
 void PuzzleView::startGame(std::uint32_t number) {
     session_.start(number);
-    if (_progressView) _progressView->setProgressTintColor(std::nullopt);
+    timeBar_.clearWarning();
 }
 
 void PuzzleView::newGameWithNumber(std::uint32_t number) {
@@ -569,29 +391,14 @@ void PuzzleView::noteGameState() {
 }
 
 void PuzzleView::followGame() {
-    if (solverAnswersBeforeNextFrame && solveOperation_ && operationQueue_) {
-        // The answer as the next frame would see it: a scripted run never races the solver.
-        operationQueue_->waitUntilAllOperationsAreFinished();
-        const std::shared_ptr<SolveOperation> run = solveOperation_; // the call forgets it
-        solveOperationDidFinish(run);
-    }
+    // A scripted run never races the solver.
+    if (solverAnswersBeforeNextFrame) solver_.takeAnswerNow();
     session_.follow();
     showTimeWarning();
 }
 
 // The last ten seconds of a timed game: the time bar turns red and pulses.
 void PuzzleView::showTimeWarning() {
-    if (!_progressView) return;
-    const bool warning = (puzzle.flags & kPuzzleTimeWarned) && !(puzzle.flags & kPuzzleGameOver);
-    if (!warning) {
-        if (_progressView->progressTintColor()) {
-            _progressView->setProgressTintColor(std::nullopt);
-            setNeedsDisplay();
-        }
-        return;
-    }
-    const float phase = static_cast<float>(puzzle.frame) / kFramesPerSecond;
-    const float t = 0.5f - 0.5f * std::cos(phase * 2.0f * std::numbers::pi_v<float>);
-    _progressView->setProgressTintColor(mixColor(kWarningRed, kWarningLight, t));
-    setNeedsDisplay(); // the bar lies over the view and is composed with its frames
+    const bool warned = (puzzle.flags & kPuzzleTimeWarned) && !(puzzle.flags & kPuzzleGameOver);
+    if (timeBar_.followWarning(warned, puzzle.frame)) setNeedsDisplay();
 }

@@ -10,15 +10,21 @@
 
 #include "Classes/EAGLView.h"
 #include "Classes/SoundEffect.h"
+#include "desktop/input/KeyboardPlay.h"
+#include "desktop/panels/AboutAlert.h"
+#include "desktop/panels/TimeBar.h"
+#include "desktop/play/FrameRest.h"
 #include "desktop/play/GameOutcome.h"
 #include "desktop/play/GameSession.h"
-#include "desktop/input/KeyboardPlay.h"
-#include "desktop/play/FrameRest.h"
+#include "desktop/play/SolverHandOff.h"
 #include "model/Puzzle.h"
 #include "platform/gl/GLExtensions.h"
-#include "render/SceneFrames.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Window.h"
+#include "render/SceneDrawing.h"
+#include "render/SceneFrames.h"
+#include "render/ShownPicture.h"
+#include "render/Textures.h"
 
 class OperationQueue;
 class ProgressView;
@@ -39,22 +45,24 @@ public:
     void initView();
 
     // The scene passes over the whole surface; both leave GL_PROJECTION selected.
-    void fillBackground();
-    void drawBackground();
+    void fillBackground() { ::fillBackground(); }
+    void drawBackground() { ::drawBackground(); }
 
     // All 21 textures into their globals, drawn for the cube's drawing scale; one image into a
     // new texture (0 on failure).
-    void loadTextures();
+    void loadTextures() { loadTextures(drawingScale()); }
     // The textures drawn for `scale` pixels per point (the window grew or shrank), replacing
     // those loaded before unless they are of the same image scale; the next tick draws.
     void loadTextures(float scale);
     // The bubbles with their colour's symbol or plain, at once.
     void setShowSymbols(bool on);
-    GLuint loadTextureFromResource(const std::string& name, int startLevel, int stopLevel);
+    GLuint loadTextureFromResource(const std::string& name, int startLevel, int stopLevel) {
+        return ::loadTextureFromResource(name, startLevel, stopLevel);
+    }
 
     // The seven sounds; the requested ones played and every request cleared.
-    void loadSoundEffects();
-    void playSounds();
+    void loadSoundEffects() { ::loadSoundEffects(sounds_); }
+    void playSounds() { ::playSounds(sounds_); }
     const GameSounds& sounds() const { return sounds_; }
 
     // ---- Frame timer, on the main run loop ----
@@ -103,19 +111,19 @@ public:
 
     // ---- Commands ----
 
-    void rotateLeft();
-    void rotateRight();
-    void rotateUp();
-    void rotateDown();
+    void rotateLeft() { rotateTo(kDirLeft); }
+    void rotateRight() { rotateTo(kDirRight); }
+    void rotateUp() { rotateTo(kDirUp); }
+    void rotateDown() { rotateTo(kDirDown); }
     // New game: the solver stopped, its flags cleared, a new board, the time bar refilled.
     void refreshAction();
     // Shows the About alert in the key window; its "Email" button opens the contact link.
     void infoAction();
     // The About alert was dismissed with this button.
     void alertView(AlertView* alertView, int clickedButtonAtIndex) override;
-    AlertView* aboutAlert() const { return alert_.get(); }
+    AlertView* aboutAlert() const { return about_.current(); }
     // The e-mail link of the About alert.
-    static std::string contactURL();
+    static std::string contactURL() { return AboutAlert::contactLink(); }
 
     // ---- The desktop's game: numbers, undo, pause and the end (its session) ----
 
@@ -170,20 +178,24 @@ public:
     // Moves the keyboard cursor, taps under it (as a click at the bubble's centre) or gives a
     // hint; false while paused. Clicks and mouse motion in the view hide the cursor.
     bool keyboardAction(KeyboardCursor::Key key);
-    void hideKeyboardCursor() { keyboard_.hide(); }
+    void hideKeyboardCursor();
     // Drops the selected group, as Escape does; false when there was none (or while paused).
     bool clearSelection();
     const KeyboardCursor& keyboardCursor() const { return keyboard_.cursor(); }
-    KeyboardPlay& keyboardPlay() { return keyboard_; }
+    // Told frame by frame how strongly to light the arrow button of a turn a hint points at
+    // (a kDir* code), ending with 0.
+    void setTurnPulseHandler(std::function<void(int direction, float amount)> handler) {
+        turnPulseHandler_ = std::move(handler);
+    }
     const SceneFrames& sceneFrames() const { return frames_; }
 
     // ---- Settings and best score ----
 
-    void setSfxState(unsigned value);
-    void setHintState(unsigned value);
-    void setGameType(unsigned value);
-    void setHighScore(unsigned score); // not persisted
-    unsigned getHighScore() const;
+    void setSfxState(unsigned value) { sfxState = static_cast<int>(value); }
+    void setHintState(unsigned value) { hintState = static_cast<int>(value); }
+    void setGameType(unsigned value) { gameType = static_cast<int>(value); }
+    void setHighScore(unsigned score) { highScore = score; } // not persisted
+    unsigned getHighScore() const { return highScore; }
     void saveHighScore(unsigned score); // persisted at once
     // Told once per game that ends with a new best score, in the tick that records it, so that
     // the application can store it at once. setHighScore alone does not call it.
@@ -193,17 +205,17 @@ public:
 
     // The time bar (not owned): filled, and hidden for untimed games.
     void setProgressView(ProgressView* progressView);
-    ProgressView* progressView() const { return _progressView; }
+    ProgressView* progressView() const { return timeBar_.bar(); }
 
     // ---- Solver ----
 
     // Stops watching the run, cancels it and waits until it has ended. The queue stays.
-    void cancelSolveOperation();
+    void cancelSolveOperation() { solver_.cancelRun(); }
     // The queue of the current run (or the idle one made at construction); none after a run
     // completed.
-    OperationQueue* operationQueue() const { return operationQueue_.get(); }
+    OperationQueue* operationQueue() const { return solver_.queue(); }
     // The run being watched, or none.
-    const std::shared_ptr<SolveOperation>& solveOperation() const { return solveOperation_; }
+    std::shared_ptr<SolveOperation> solveOperation() const;
 
     // What a launch creates; tests put slower or scripted runs in. nullptr restores the solver.
     using SolveOperationFactory = std::shared_ptr<SolveOperation> (*)(const Puzzle* p);
@@ -230,14 +242,15 @@ private:
     void startGame(std::uint32_t number);
     void rotateTo(int direction);
     void noteGameState();
-    void launchSolveOperation();
+    void launchSolveOperation() { solver_.launch(puzzle); }
     // On the main thread, for every run that finished: acted on only for the watched one.
-    void solveOperationDidFinish(const std::shared_ptr<SolveOperation>& op);
+    void solveOperationDidFinish(const std::shared_ptr<Operation>& op) { solver_.runFinished(op); }
     void showProgressView();
     // False when the frame would be the one presented last.
-    bool pictureMayHaveChanged() const;
+    bool pictureMayHaveChanged() const { return needsDisplay_ || shown_.mayDiffer(puzzle); }
     void rememberPresentedPicture();
-    void reloadTextures(float scale); // always, the old ones deleted
+    KeyboardPlay::ViewGeometry keyboardGeometry() const;
+    void followKeyboard(const KeyboardPlay::ViewChange& change);
     // The background, the board and the keyboard cursor's ring, all of it or what changed since
     // the frame before; returns the pixels that may have changed.
     PixelBox drawBoard(bool everything);
@@ -245,35 +258,23 @@ private:
     void presentChanges();
 
     std::shared_ptr<RunLoopTimer> animationTimer_;
-    float textureScale_ = 0.0f; // what the loaded textures are drawn for; 0 before the first load
+    TextureSet textures_;
     Point location_;
     Point previousLocation_;
     std::uint8_t firstTouch_ = 0;
-    std::unique_ptr<OperationQueue> operationQueue_;
-    std::shared_ptr<SolveOperation> solveOperation_;
-    ProgressView* _progressView = nullptr;
+    SolverHandOff solver_;
+    TimeBar timeBar_;
     GameSounds sounds_;
 
-    std::unique_ptr<AlertView> alert_; // the latest About alert
+    AboutAlert about_;
     GameSession session_;
     std::function<void()> gameStateHandler_;
     std::function<void(unsigned)> newHighScoreHandler_;
     KeyboardPlay keyboard_;
+    std::function<void(int, float)> turnPulseHandler_;
     SceneFrames frames_; // the last frames' draws, to redraw only what changed
-    // Lets completions posted to the main loop find out that the view has gone.
-    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
-
-    // What the last presented frame showed: the board (its frame count aside) and the settings
-    // the drawing reads.
-    struct ShownSettings {
-        int sfxState, hintState, gameType;
-        unsigned highScore;
-        bool operator==(const ShownSettings&) const = default;
-    };
-    static ShownSettings currentSettings();
     bool needsDisplay_ = true;
     bool frameAsked_ = false; // setNeedsDisplay() was called during this tick
     FrameRest rest_;
-    Puzzle presented_{};
-    ShownSettings presentedSettings_{};
+    ShownPicture shown_;
 };

@@ -168,6 +168,20 @@ void recordSpeechBubble(DrawList& list, const Puzzle* p, const Block& a) {
 
 } // namespace
 
+void setUpSceneState() {
+    // Nothing is depth-tested: the board is drawn far to near.
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DITHER);
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glShadeModel(GL_FLAT);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
 void fillBackground() {
     // Grey-beige at the bottom edge, near-white at 35 % of the height, white above.
     static const GLfloat bgVerts[] = {0.0f, 0.0f,  0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.35f, 0.0f,

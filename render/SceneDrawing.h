@@ -11,6 +11,9 @@ class DrawList;
 // and texture-coordinate arrays enabled; modulate texture environment; the camera on the
 // projection stack and an identity modelview. Each function restores what it changes.
 
+// Sets that state, but for the camera, in the current context; the clear colour is white.
+void setUpSceneState();
+
 // The grey-to-white gradient over the whole viewport. Leaves the matrix mode at GL_PROJECTION.
 void fillBackground();
 // The 32 x 32 tile bgTexId repeated 20 across and 30 down. Leaves the matrix mode at

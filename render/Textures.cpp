@@ -241,3 +241,24 @@ void deleteTextures() {
         *source.texture = 0;
     }
 }
+
+bool TextureSet::loadFor(float scale) {
+    // A window resized within one image scale keeps its textures.
+    if (scale_ > 0.0f && imageScaleFor(scale) == imageScaleFor(scale_)) return false;
+    reload(scale);
+    return true;
+}
+
+bool TextureSet::setSymbols(bool on) {
+    if (on == bubbleSymbolsShown()) return false;
+    setBubbleSymbols(on);
+    if (scale_ <= 0.0f) return false;
+    reload(scale_);
+    return true;
+}
+
+void TextureSet::reload(float scale) {
+    if (scale_ > 0.0f) deleteTextures();
+    loadTextures(scale);
+    scale_ = scale;
+}

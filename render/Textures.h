@@ -52,6 +52,19 @@ void deleteTextures();
 void setBubbleSymbols(bool on);
 bool bubbleSymbolsShown();
 
+// The game view's set of textures: loaded for one drawing scale, and loaded again (the old ones
+// deleted) for a scale of another image scale or when the symbols are switched. Each returns
+// true when it loaded, so that the view redraws. Needs the view's context current.
+class TextureSet {
+public:
+    bool loadFor(float scale);
+    bool setSymbols(bool on);
+
+private:
+    void reload(float scale);
+    float scale_ = 0.0f; // what the loaded textures are drawn for; 0 before the first load
+};
+
 // One box-filter halving of a tightly packed RGBA image of *w x *h into dst, which may be src:
 // the per-channel mean of each 2x2 block, or of each pair when a side is 1, remainder dropped
 // (odd last rows or columns are dropped too). Updates *w and *h. False for 1x1: nothing to do.

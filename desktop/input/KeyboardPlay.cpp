@@ -1,33 +1,35 @@
 #include "desktop/input/KeyboardPlay.h"
 
-#include <utility>
-
 #include "math/Camera.h"
 #include "render/BoardCursor.h"
 
-KeyboardPlay::KeyboardPlay(ViewHooks hooks)
-    : view_(std::move(hooks)),
-      cursor_([this](const Puzzle& board, CursorScreen& screen) { findSpots(board, screen); }) {}
+void viewPointPickPixel(Point at, Size points, float scale, int* x, int* y) {
+    *x = static_cast<int>(at.x * scale);
+    *y = static_cast<int>((points.height - at.y) * scale);
+}
 
-void KeyboardPlay::advanceFrame(Puzzle& board) {
+KeyboardPlay::KeyboardPlay()
+    : cursor_([this](const Puzzle& board, CursorScreen& screen) { findSpots(board, screen); }) {}
+
+KeyboardPlay::ViewChange KeyboardPlay::advanceFrame(Puzzle& board, const ViewGeometry& view) {
+    geometry_ = view;
+    ViewChange change;
     const int shownCell = cursor_.cell();
     cursor_.beforeUpdate(board);
     ::updatePuzzle(&board);
     cursor_.afterUpdate(board);
-    if (cursor_.cell() != shownCell) view_.needsDisplay(); // it may move on a board at rest
-    if (const auto pulse = cursor_.nextPulse(); pulse && turnPulseHandler_) {
-        turnPulseHandler_(pulse->direction, pulse->amount);
-        view_.needsDisplay(); // the toolbar is composed with the view's frames
-    }
+    change.redraw = cursor_.cell() != shownCell; // it may move on a board at rest
+    change.pulse = cursor_.nextPulse();
+    if (change.pulse) change.redraw = true; // the toolbar is composed with the view's frames
+    return change;
 }
 
 void KeyboardPlay::findSpots(const Puzzle& board, CursorScreen& screen) const {
-    view_.makeCurrent();
     ScreenBubble bubbles[kNumBlocks];
     const int count = screenBubbles(&board, eyePos, bubbles);
     // The middle of each centre pixel, in view points.
-    const float s = view_.contentScale();
-    const Size size = view_.viewSize();
+    const float s = geometry_.pixelsPerPoint;
+    const Size size = geometry_.points;
     screen.centre = {size.width * 0.5f, size.height * 0.5f};
     screen.spots.clear();
     for (int i = 0; i < count; ++i) {
@@ -36,19 +38,23 @@ void KeyboardPlay::findSpots(const Puzzle& board, CursorScreen& screen) const {
                        size.height - (static_cast<float>(b.y) + 0.5f) / s};
         int x = 0;
         int y = 0;
-        view_.pick(at, &x, &y); // a click there must land on the pixel that picked the bubble
+        viewPointPickPixel(at, size, s, &x, &y); // a click there must pick this very pixel
         screen.spots.push_back({b.cell, at, b.reachable && x == b.x && y == b.y});
     }
 }
 
-void KeyboardPlay::press(KeyboardCursor::Key key, const Puzzle& board) {
-    const KeyboardCursor::Action action = cursor_.press(key, board);
-    if (action.tap) view_.tap(*action.tap); // the same pick, model calls and sounds as a click
-    view_.needsDisplay();
+KeyboardPlay::ViewChange KeyboardPlay::press(KeyboardCursor::Key key, const Puzzle& board,
+                                             const ViewGeometry& view) {
+    geometry_ = view;
+    ViewChange change;
+    change.click =
+        cursor_.press(key, board).tap; // the same pick, model calls and sounds as a click
+    change.redraw = true;
+    return change;
 }
 
-void KeyboardPlay::hide() {
-    if (!cursor_.visible()) return;
+bool KeyboardPlay::hide() {
+    if (!cursor_.visible()) return false;
     cursor_.hide();
-    view_.needsDisplay();
+    return true;
 }

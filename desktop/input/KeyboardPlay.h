@@ -1,10 +1,10 @@
 // The game view's keyboard play: the cursor's spots found with the view's camera and pick pixels,
 // its keys turned into clicks, its following of the board's frame updates, its ring and the
-// hint's pulse. The cursor's own logic lives in desktop/input/KeyboardCursor; the view hands in
-// what it needs of itself as callbacks, so this part never calls the view by name.
+// hint's pulse. The cursor's own logic lives in desktop/input/KeyboardCursor. Each call returns
+// what the view is to do (a click, a redraw, a pulse); the view's GL context must be current.
 #pragma once
 
-#include <functional>
+#include <optional>
 
 #include "desktop/input/KeyboardCursor.h"
 #include "model/Puzzle.h"
@@ -12,32 +12,36 @@
 
 class KeyboardPlay {
 public:
-    struct ViewHooks {
-        std::function<void()> makeCurrent;           // the camera is the view's
-        std::function<float()> contentScale;         // pixels per view point
-        std::function<Size()> viewSize;              // in points
-        std::function<void(Point, int*, int*)> pick; // a view point's pick pixel
-        std::function<void(Point)> tap;              // exactly a click there
-        std::function<void()> needsDisplay;
+    // The view as the cursor's spots are found in it.
+    struct ViewGeometry {
+        float pixelsPerPoint = 1.0f;
+        Size points;
     };
-    explicit KeyboardPlay(ViewHooks hooks);
+    // What the view is to do after a call.
+    struct ViewChange {
+        std::optional<Point> click;                 // exactly a click there (view points)
+        bool redraw = false;                        // the ring or the toolbar changed
+        std::optional<KeyboardCursor::Pulse> pulse; // light the arrow button of this turn
+    };
+
+    KeyboardPlay();
 
     // The model's frame update, with the cursor following its bubble through it.
-    void advanceFrame(Puzzle& board);
-    // Moves the cursor, taps under it or gives a hint.
-    void press(KeyboardCursor::Key key, const Puzzle& board);
-    void hide();
+    ViewChange advanceFrame(Puzzle& board, const ViewGeometry& view);
+    // Moves the cursor, clicks under it or gives a hint.
+    ViewChange press(KeyboardCursor::Key key, const Puzzle& board, const ViewGeometry& view);
+    // True when the cursor was shown and its ring must go.
+    bool hide();
     const KeyboardCursor& cursor() const { return cursor_; }
-    // Told frame by frame how strongly to light the arrow button of a turn a hint points at
-    // (a kDir* code), ending with 0.
-    void setTurnPulseHandler(std::function<void(int direction, float amount)> handler) {
-        turnPulseHandler_ = std::move(handler);
-    }
 
 private:
     void findSpots(const Puzzle& board, CursorScreen& screen) const;
 
-    ViewHooks view_;
+    ViewGeometry geometry_;
     KeyboardCursor cursor_;
-    std::function<void(int, float)> turnPulseHandler_;
 };
+
+// The pick pixel of a view point (origin top-left, y down) in a view of `points` at `scale`
+// pixels per point: viewport pixels from the bottom-left, truncated toward zero, as a click
+// there picks.
+void viewPointPickPixel(Point at, Size points, float scale, int* x, int* y);

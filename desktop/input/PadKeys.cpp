@@ -1,40 +1,42 @@
-// The controller's table: one row a button, the key it is in the game and the key it is over a
-// panel. Back stands for the menu: the views in turn, help, scores, preferences, then the game.
+// The controller's table: one row a button, the game's action it takes (as the key map's key for
+// it) and the key it is over a panel. Back stands for the menu: the views in turn, help, scores,
+// preferences, then the game.
 #include "desktop/input/PadKeys.h"
 
 namespace {
 
+using A = GameAction;
+
 struct Row {
     PadButton button;
-    KeyCode inGame;  // Other: nothing
+    A inGame;        // through the key map's key for it
     KeyCode inPanel; // Other: nothing
-    bool control = false;
 };
 
 constexpr KeyCode kNone = KeyCode::Other;
 
 // D-pad and left stick move the keyboard cursor in the game and the focus in a panel (the
-// arrows' job there); A is Space in the game and a panel's default button (Return) elsewhere.
+// arrows' job there); A taps in the game and is a panel's default button (Return) elsewhere.
 constexpr Row kRows[] = {
-    {PadButton::A, KeyCode::Space, KeyCode::Return},
-    {PadButton::B, KeyCode::Escape, KeyCode::Escape},
-    {PadButton::X, KeyCode::H, kNone},
-    {PadButton::Y, KeyCode::Z, kNone, true}, // Ctrl+Z
-    {PadButton::Start, KeyCode::P, kNone},
-    {PadButton::LeftShoulder, KeyCode::Left, kNone},
-    {PadButton::RightShoulder, KeyCode::Right, kNone},
-    {PadButton::LeftTrigger, KeyCode::Up, kNone},
-    {PadButton::RightTrigger, KeyCode::Down, kNone},
-    {PadButton::RightStickUp, KeyCode::Up, KeyCode::Up},
-    {PadButton::RightStickDown, KeyCode::Down, KeyCode::Down},
-    {PadButton::DpadUp, KeyCode::W, KeyCode::Up},
-    {PadButton::DpadDown, KeyCode::S, KeyCode::Down},
-    {PadButton::DpadLeft, KeyCode::A, KeyCode::Left},
-    {PadButton::DpadRight, KeyCode::D, KeyCode::Right},
-    {PadButton::LeftStickUp, KeyCode::W, KeyCode::Up},
-    {PadButton::LeftStickDown, KeyCode::S, KeyCode::Down},
-    {PadButton::LeftStickLeft, KeyCode::A, KeyCode::Left},
-    {PadButton::LeftStickRight, KeyCode::D, KeyCode::Right},
+    {PadButton::A, A::CursorTap, KeyCode::Return},
+    {PadButton::B, A::ClearSelection, KeyCode::Escape},
+    {PadButton::X, A::CursorHint, kNone},
+    {PadButton::Y, A::Undo, kNone},
+    {PadButton::Start, A::Pause, kNone},
+    {PadButton::LeftShoulder, A::TurnLeft, kNone},
+    {PadButton::RightShoulder, A::TurnRight, kNone},
+    {PadButton::LeftTrigger, A::TurnUp, kNone},
+    {PadButton::RightTrigger, A::TurnDown, kNone},
+    {PadButton::RightStickUp, A::TurnUp, KeyCode::Up},
+    {PadButton::RightStickDown, A::TurnDown, KeyCode::Down},
+    {PadButton::DpadUp, A::CursorUp, KeyCode::Up},
+    {PadButton::DpadDown, A::CursorDown, KeyCode::Down},
+    {PadButton::DpadLeft, A::CursorLeft, KeyCode::Left},
+    {PadButton::DpadRight, A::CursorRight, KeyCode::Right},
+    {PadButton::LeftStickUp, A::CursorUp, KeyCode::Up},
+    {PadButton::LeftStickDown, A::CursorDown, KeyCode::Down},
+    {PadButton::LeftStickLeft, A::CursorLeft, KeyCode::Left},
+    {PadButton::LeftStickRight, A::CursorRight, KeyCode::Right},
 };
 
 // Back: F1 opens the help, Ctrl+H the scores, Ctrl+comma the preferences, Escape closes them.
@@ -70,9 +72,11 @@ std::optional<KeyEvent> padKey(const PadPress& press, PadContext context) {
     for (const Row& row : kRows) {
         if (row.button != press.button) continue;
         KeyEvent key;
-        key.code = context == PadContext::Game ? row.inGame : row.inPanel;
+        if (context == PadContext::Game)
+            key = keyForAction(row.inGame);
+        else
+            key.code = row.inPanel;
         if (key.code == kNone) return std::nullopt;
-        key.control = row.control;
         key.repeat = press.repeat;
         return key;
     }

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "desktop/input/KeyMap.h"
 #include "platform/device/GamePads.h"
 #include "platform/ui/Keys.h"
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "Classes/AppDelegate.h"
-#include "Classes/GamePanels.h"
+#include "desktop/panels/GamePanels.h"
 #include "Classes/PuzzleView.h"
 #include "desktop/record/Settings.h"
 #include "platform/gl/Screen.h"

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "desktop/play/GameOutcome.h"
+#include "desktop/input/KeyMap.h"
 #include "desktop/input/KeyboardCursor.h"
 #include "desktop/input/PadKeys.h"
 #include "desktop/play/PuzzleHistory.h"
@@ -232,54 +233,56 @@ TEST(KeyboardCursor, AHintsTurnOnACopyRestsAsTheGamesOwnTurnDoes) {
     }
 }
 
-// Each button does what its key does: the game's keys on the cube, the panels' keys over them.
-TEST(PadKeys, EachButtonActsAsTheKeyThatDoesTheSame) {
+// Each button takes its action in the game, through the key the key map binds to it, and acts as
+// the panels' key over them.
+TEST(PadKeys, EachButtonTakesItsActionThroughTheKeyMap) {
     using B = PadButton;
+    using A = GameAction;
     using K = KeyCode;
     const struct {
         B button;
-        K inGame; // Other: nothing
-        bool control;
-        K inPanel;
+        A inGame;
+        K inPanel; // Other: nothing
     } rows[] = {
-        {B::A, K::Space, false, K::Return},
-        {B::B, K::Escape, false, K::Escape},
-        {B::X, K::H, false, K::Other},
-        {B::Y, K::Z, true, K::Other},
-        {B::Start, K::P, false, K::Other},
-        {B::LeftShoulder, K::Left, false, K::Other},
-        {B::RightShoulder, K::Right, false, K::Other},
-        {B::LeftTrigger, K::Up, false, K::Other},
-        {B::RightTrigger, K::Down, false, K::Other},
-        {B::RightStickUp, K::Up, false, K::Up},
-        {B::RightStickDown, K::Down, false, K::Down},
-        {B::DpadUp, K::W, false, K::Up},
-        {B::DpadDown, K::S, false, K::Down},
-        {B::DpadLeft, K::A, false, K::Left},
-        {B::DpadRight, K::D, false, K::Right},
-        {B::LeftStickUp, K::W, false, K::Up},
-        {B::LeftStickDown, K::S, false, K::Down},
-        {B::LeftStickLeft, K::A, false, K::Left},
-        {B::LeftStickRight, K::D, false, K::Right},
+        {B::A, A::CursorTap, K::Return},
+        {B::B, A::ClearSelection, K::Escape},
+        {B::X, A::CursorHint, K::Other},
+        {B::Y, A::Undo, K::Other},
+        {B::Start, A::Pause, K::Other},
+        {B::LeftShoulder, A::TurnLeft, K::Other},
+        {B::RightShoulder, A::TurnRight, K::Other},
+        {B::LeftTrigger, A::TurnUp, K::Other},
+        {B::RightTrigger, A::TurnDown, K::Other},
+        {B::RightStickUp, A::TurnUp, K::Up},
+        {B::RightStickDown, A::TurnDown, K::Down},
+        {B::DpadUp, A::CursorUp, K::Up},
+        {B::DpadDown, A::CursorDown, K::Down},
+        {B::DpadLeft, A::CursorLeft, K::Left},
+        {B::DpadRight, A::CursorRight, K::Right},
+        {B::LeftStickUp, A::CursorUp, K::Up},
+        {B::LeftStickDown, A::CursorDown, K::Down},
+        {B::LeftStickLeft, A::CursorLeft, K::Left},
+        {B::LeftStickRight, A::CursorRight, K::Right},
     };
     for (const auto& row : rows) {
         for (const PadContext context : {PadContext::Game, PadContext::Help, PadContext::Scores,
                                          PadContext::Preferences, PadContext::OtherPanel}) {
-            const bool game = context == PadContext::Game;
-            const K code = game ? row.inGame : row.inPanel;
             for (const bool repeat : {false, true}) {
                 const std::optional<KeyEvent> key = padKey({row.button, repeat}, context);
                 const auto where = ::testing::Message()
                                    << "button " << static_cast<int>(row.button) << " in context "
                                    << static_cast<int>(context) << (repeat ? ", repeated" : "");
-                if (code == K::Other) {
+                if (context == PadContext::Game) {
+                    ASSERT_TRUE(key) << where;
+                    EXPECT_EQ(gameActionForKey(*key), row.inGame) << where;
+                } else if (row.inPanel == K::Other) {
                     EXPECT_FALSE(key) << where;
                     continue;
+                } else {
+                    ASSERT_TRUE(key) << where;
+                    EXPECT_EQ(key->code, row.inPanel) << where;
+                    EXPECT_FALSE(key->control || key->shift || key->alt) << where;
                 }
-                ASSERT_TRUE(key) << where;
-                EXPECT_EQ(key->code, code) << where;
-                EXPECT_EQ(key->control, game && row.control) << where;
-                EXPECT_FALSE(key->shift || key->alt) << where;
                 EXPECT_EQ(key->repeat, repeat) << where;
             }
         }

@@ -1,6 +1,7 @@
 // The panels in the running game: the end of a game recorded in the score tables and shown on the
 // game-over panel, the scores, preferences and help views with their keys and buttons, and the
-// pause while the player reads one. Owned by the application delegate; no SDL.
+// pause while the player reads one. Owned by the application delegate, which hands in what the
+// panels ask of the game; no SDL.
 #pragma once
 
 #include <functional>
@@ -15,7 +16,6 @@
 #include "desktop/panels/ScoresView.h"
 #include "desktop/record/ScoreTables.h"
 
-class PuzzleView;
 class Window;
 
 class GamePanels {
@@ -24,11 +24,23 @@ public:
     // as the launch applies it; the game type is kept for the next new game here instead.
     using PreferenceApplier = std::function<void(const std::string& key)>;
 
-    // Adds the panels over `gameArea` to the window, above everything in it so far, and takes the
-    // end of every game from the game view.
-    GamePanels(Window& window, PuzzleView& view, UserDefaults& store,
-               const std::string& settingsPath, const Rect& gameArea,
-               PreferenceApplier applyPreference);
+    // What the panels ask of the game they cover, given by whoever builds them.
+    struct GameHooks {
+        std::function<bool()> gameHeld;    // paused
+        std::function<void()> holdGame;    // pause, unless it has ended
+        std::function<void()> releaseGame; // resume
+        std::function<void()> redrawGame;  // the panels lie over the game's frames
+        std::function<void()> startNewGame;
+        std::function<void(unsigned)> chooseGameType; // for the new game about to start
+        std::function<unsigned()> bestScore;
+        std::function<void(unsigned)> showBestScore; // not stored
+        std::function<bool()> aboutShown;            // the About alert is up: its keys are its own
+        std::function<void()> showAbout;
+    };
+
+    // Adds the panels over `gameArea` to the window, above everything in it so far.
+    GamePanels(Window& window, GameHooks game, UserDefaults& store, const std::string& settingsPath,
+               const Rect& gameArea, PreferenceApplier applyPreference);
     ~GamePanels();
     GamePanels(const GamePanels&) = delete;
     GamePanels& operator=(const GamePanels&) = delete;
@@ -46,6 +58,10 @@ public:
     // chosen in the preferences since the last one.
     void newGame();
 
+    // A game has ended and its bursts and falls have settled: its score goes into the tables and
+    // the game-over panel shows.
+    void gameDidEnd(const GameOutcome& outcome);
+
     GameOverPanel* gameOverPanel() const { return gameOver_.get(); }
     ScoresView* scoresView() const { return scores_.get(); }
     PreferencesView* preferencesView() const { return preferences_.get(); }
@@ -54,7 +70,6 @@ public:
 private:
     class KeyLayer;
 
-    void gameDidEnd(const GameOutcome& outcome);
     void openPanel(Panel& panel, bool pausesGame);
     void hideAll();
     void panelClosed();
@@ -63,7 +78,7 @@ private:
     bool takesKey(const KeyEvent& key);
     void preferenceChanged(const std::string& key, const PropertyList& value);
 
-    PuzzleView& view_;
+    GameHooks game_;
     PreferenceApplier applyPreference_;
     UserDefaults& store_;
     std::unique_ptr<KeyLayer> keys_;

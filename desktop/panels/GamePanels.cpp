@@ -1,11 +1,10 @@
 // The panels wired into the game: the end of a game recorded and shown, the views opened by keys
 // and buttons, the pause while one is read, and the preferences applied as the launch applies them.
-#include "Classes/GamePanels.h"
+#include "desktop/panels/GamePanels.h"
 
 #include <algorithm>
 #include <initializer_list>
 
-#include "Classes/PuzzleView.h"
 #include "desktop/record/Settings.h"
 #include "desktop/record/SettingsBundle.h"
 #include "model/Puzzle.h"
@@ -24,10 +23,10 @@ private:
     GamePanels& owner_;
 };
 
-GamePanels::GamePanels(Window& window, PuzzleView& view, UserDefaults& store,
+GamePanels::GamePanels(Window& window, GameHooks game, UserDefaults& store,
                        const std::string& settingsPath, const Rect& gameArea,
                        PreferenceApplier applyPreference)
-    : view_(view), applyPreference_(std::move(applyPreference)), store_(store),
+    : game_(std::move(game)), applyPreference_(std::move(applyPreference)), store_(store),
       keys_(std::make_unique<KeyLayer>(*this)), gameOver_(GameOverPanel::initWithFrame(gameArea)),
       scores_(ScoresView::initWithFrame(gameArea)), help_(HelpView::initWithFrame(gameArea)) {
     std::string why;
@@ -49,12 +48,9 @@ GamePanels::GamePanels(Window& window, PuzzleView& view, UserDefaults& store,
         panel->setCloseHandler([this] { panelClosed(); });
         window.addSubview(panel);
     }
-    view_.setGameOverHandler([this](const GameOutcome& outcome) { gameDidEnd(outcome); });
 }
 
-GamePanels::~GamePanels() {
-    view_.setGameOverHandler(nullptr);
-}
+GamePanels::~GamePanels() = default;
 
 void GamePanels::setGameArea(const Rect& gameArea) {
     for (Panel* panel : std::initializer_list<Panel*>{gameOver_.get(), scores_.get(),
@@ -79,19 +75,19 @@ void GamePanels::hideAll() {
 void GamePanels::openPanel(Panel& panel, bool pausesGame) {
     hideAll(); // one at a time; a pause taken for the one before stays for this one
     // The clock must not run while the player reads; pause() refuses an ended game.
-    if (pausesGame && !view_.isPaused()) {
-        view_.pause();
-        pausedForPanel_ = view_.isPaused();
+    if (pausesGame && !game_.gameHeld()) {
+        game_.holdGame();
+        pausedForPanel_ = game_.gameHeld();
     }
     panel.show();
-    view_.setNeedsDisplay();
+    game_.redrawGame();
 }
 
 void GamePanels::panelClosed() {
-    view_.setNeedsDisplay();
+    game_.redrawGame();
     if (isPanelShown() || !pausedForPanel_) return;
     pausedForPanel_ = false;
-    view_.resume();
+    game_.releaseGame();
 }
 
 void GamePanels::showHelp() {
@@ -121,9 +117,9 @@ void GamePanels::showScores() {
 void GamePanels::newGame() {
     hideAll();
     pausedForPanel_ = false; // a new game starts unpaused
-    if (nextGameType_) view_.setGameType(static_cast<unsigned>(*nextGameType_));
+    if (nextGameType_) game_.chooseGameType(static_cast<unsigned>(*nextGameType_));
     nextGameType_.reset();
-    view_.refreshAction();
+    game_.startNewGame();
 }
 
 // ---- The end of a game ----
@@ -132,7 +128,7 @@ void GamePanels::gameDidEnd(const GameOutcome& outcome) {
     GameOverInfo info;
     info.reason = outcome.reason;
     info.score = outcome.score;
-    info.best = view_.getHighScore();
+    info.best = game_.bestScore();
     info.newBest = outcome.newBest;
     info.practice = outcome.practice;
     info.gameNumber = outcome.gameNumber;
@@ -148,24 +144,24 @@ void GamePanels::gameDidEnd(const GameOutcome& outcome) {
         // Another game may have stored a higher best meanwhile; the store's best wins.
         info.best = std::max(info.best, record.best);
         info.newBest = (outcome.newBest || record.newBest) && info.best == outcome.score;
-        view_.setHighScore(info.best);
+        game_.showBestScore(info.best);
         if (info.rank > 0) latest_.emplace(outcome.gameType, entry);
     }
     hideAll();
     pausedForPanel_ = false;
     gameOver_->showGameOver(info);
-    view_.setNeedsDisplay();
+    game_.redrawGame();
 }
 
 // ---- Keys ----
 
 bool GamePanels::takesKey(const KeyEvent& key) {
     // The About alert is modal: its keys are its own.
-    if (const AlertView* alert = view_.aboutAlert(); alert && alert->isVisible()) return false;
+    if (game_.aboutShown()) return false;
     if (!key.repeat && !key.alt) {
         if (key.code == KeyCode::F1 && !key.control) {
             if (key.shift)
-                view_.infoAction();
+                game_.showAbout();
             else
                 showHelp();
             return true;

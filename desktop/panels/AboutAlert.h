@@ -1,0 +1,23 @@
+// The About alert: the game's name and version, who wrote it, and an "Email" button that opens
+// the contact link. Where no mail program takes the link, a notice with the address replaces it,
+// the address copied to the clipboard when that can be done.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/ui/AlertView.h"
+
+class AboutAlert {
+public:
+    // Shown in the key window; its dismissal goes to `delegate`, which hands it to dismissed().
+    void open(AlertViewDelegate* delegate);
+    void dismissed(int buttonIndex, AlertViewDelegate* delegate);
+    // The latest alert shown, or none.
+    AlertView* current() const { return alert_.get(); }
+    void close() { alert_.reset(); }
+    static std::string contactLink();
+
+private:
+    std::unique_ptr<AlertView> alert_;
+};

@@ -1,0 +1,44 @@
+#include "desktop/panels/TimeBar.h"
+
+#include <cmath>
+#include <numbers>
+#include <optional>
+
+#include "platform/ui/ProgressView.h"
+#include "platform/ui/UIDrawing.h"
+
+namespace {
+
+// The warning's red, and how it pulses: once a second between full and lighter.
+constexpr Color kWarningRed{0.86f, 0.08f, 0.06f, 1.0f};
+constexpr Color kWarningLight{1.0f, 0.55f, 0.50f, 1.0f};
+constexpr float kFramesPerSecond = 50.0f;
+
+} // namespace
+
+void TimeBar::refill(bool timed) {
+    if (!bar_) return;
+    bar_->setProgress(1.0f);
+    bar_->setHidden(!timed);
+}
+
+void TimeBar::showProgress(float progress) {
+    if (bar_) bar_->setProgress(progress);
+}
+
+void TimeBar::clearWarning() {
+    if (bar_) bar_->setProgressTintColor(std::nullopt);
+}
+
+bool TimeBar::followWarning(bool warned, std::uint32_t frame) {
+    if (!bar_) return false;
+    if (!warned) {
+        if (!bar_->progressTintColor()) return false;
+        bar_->setProgressTintColor(std::nullopt);
+        return true;
+    }
+    const float phase = static_cast<float>(frame) / kFramesPerSecond;
+    const float t = 0.5f - 0.5f * std::cos(phase * 2.0f * std::numbers::pi_v<float>);
+    bar_->setProgressTintColor(mixColor(kWarningRed, kWarningLight, t));
+    return true;
+}

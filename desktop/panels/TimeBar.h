@@ -1,0 +1,26 @@
+// The time bar over the game view: filled at a game's start, hidden for an untimed game, drawn
+// down as the clock runs, and red and pulsing in a timed game's last ten seconds. The bar is a
+// progress view the window owns.
+#pragma once
+
+#include <cstdint>
+
+class ProgressView;
+
+class TimeBar {
+public:
+    void attach(ProgressView* bar) { bar_ = bar; }
+    ProgressView* bar() const { return bar_; }
+
+    // Full, and hidden unless the game is timed.
+    void refill(bool timed);
+    void showProgress(float progress);
+    // A new game: the standard colour.
+    void clearWarning();
+    // The warning shown or taken away for frame `frame`; true when the bar changed, which the
+    // view must redraw since the bar is composed with its frames.
+    bool followWarning(bool warned, std::uint32_t frame);
+
+private:
+    ProgressView* bar_ = nullptr;
+};
