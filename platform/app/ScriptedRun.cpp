@@ -3,6 +3,8 @@
 // joystick updates, then the picture, the caller's report and the quit.
 #include "platform/app/ApplicationParts.h"
 
+#include "platform/app/Application.h"
+
 #include <SDL.h>
 
 #include <cctype>
