@@ -8,6 +8,7 @@
 
 #include "Classes/PuzzleView.h"
 #include "desktop/input/KeyMap.h"
+#include "desktop/input/PadKeys.h"
 #include "desktop/input/Tilt.h"
 #include "desktop/panels/GameOverlays.h"
 #include "desktop/panels/GamePanels.h"
@@ -364,9 +365,29 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
     case GameAction::Redo:
         _puzzleView->redoAction();
         return true;
+    case GameAction::ClearSelection:
+        return _puzzleView->clearSelection();
     default:
         return _puzzleView->keyboardAction(*cursorKeyOf(*action));
     }
+}
+
+std::optional<KeyEvent> AppDelegate::applicationKeyForPad(Application* /*application*/,
+                                                          const PadPress& press) {
+    PadContext context = PadContext::Game;
+    if (const AlertView* alert = _puzzleView ? _puzzleView->aboutAlert() : nullptr;
+        alert && alert->isVisible())
+        context = PadContext::OtherPanel;
+    else if (panelShown())
+        context = panels_->helpView()->isShown()          ? PadContext::Help
+                  : panels_->scoresView()->isShown()      ? PadContext::Scores
+                  : panels_->preferencesView()->isShown() ? PadContext::Preferences
+                                                          : PadContext::OtherPanel;
+    return padKey(press, context);
+}
+
+void AppDelegate::applicationPadDisconnected(Application* /*application*/) {
+    if (_puzzleView) _puzzleView->pause(); // refused by a game that has ended
 }
 
 void AppDelegate::applicationMouseMoved(Application* /*application*/, Point windowPoint) {

@@ -50,6 +50,12 @@ public:
     // The game's keys (see KeyMap), none of them while the alert or a panel is up. While paused
     // the cover takes every key and resumes. The panels' own keys are the panels'.
     bool applicationKeyDown(Application* application, const KeyEvent& key) override;
+    // The game controller's buttons as the keys that do the same (see padKey): in the game, over
+    // the panel shown, or the About alert.
+    std::optional<KeyEvent> applicationKeyForPad(Application* application,
+                                                 const PadPress& press) override;
+    // The controller the game was played with is gone: the game waits, paused, for the player.
+    void applicationPadDisconnected(Application* application) override;
     // Mouse motion over the game view hides the keyboard cursor.
     void applicationMouseMoved(Application* application, Point windowPoint) override;
     // Losing the focus pauses the game, as does becoming inactive (minimised).

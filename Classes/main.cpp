@@ -53,6 +53,9 @@ void usage(FILE* out) {
         "                     (0 <= X < 320, 0 <= Y < 480 unless --window says otherwise)\n"
         "  --key NAME         press a key (SDL's key names, with ctrl+ and shift+ prefixes;\n"
         "                     kp_0 ... kp_9 and kp_enter for the keypad)\n"
+        "  --pad NAME         press a button of a virtual game controller (SDL's names: a b x y\n"
+        "                     start back dpup dpdown dpleft dpright leftshoulder\n"
+        "                     rightshoulder lefttrigger righttrigger); unplug, plug\n"
         "  --play greedy[:N]  N moves (default: to the end) of a player that bursts the\n"
         "                     largest group it can click, else turns the cube\n"
         "  --wait S           let S seconds of the game pass\n"
@@ -191,7 +194,8 @@ int main(int argc, char** argv) {
             return refuse("%s must come first: spheron %s ...", arg, arg);
         static const char* const withValue[] = {"--scale", "--window",     "--game",
                                                 "--click", "--key",        "--play",
-                                                "--wait",  "--screenshot", "--screenshot-after"};
+                                                "--wait",  "--screenshot", "--screenshot-after",
+                                                "--pad"};
         bool known = false;
         for (const char* name : withValue)
             known = known || arg == name;
@@ -225,6 +229,10 @@ int main(int argc, char** argv) {
             step.kind = ScriptStep::Kind::Key;
             step.key = value;
             ok = scriptKeyIsValid(step.key);
+        } else if (arg == "--pad") {
+            step.kind = ScriptStep::Kind::Pad;
+            step.key = value;
+            ok = scriptPadIsValid(step.key);
         } else if (arg == "--wait") {
             step.kind = ScriptStep::Kind::Wait;
             ok = parseSeconds(value, step.seconds);
@@ -235,7 +243,8 @@ int main(int argc, char** argv) {
             if (ok) step.play = greedyPlayer(moves, runningGame());
         }
         if (!ok) return refuse("bad value '%s' for %s", value, arg);
-        if (arg == "--click" || arg == "--key" || arg == "--wait" || arg == "--play")
+        if (arg == "--click" || arg == "--key" || arg == "--wait" || arg == "--play" ||
+            arg == "--pad")
             options.script.push_back(std::move(step));
     }
     if (screenshotDelayGiven && options.screenshotPath.empty())
