@@ -53,6 +53,18 @@ status=$?
 set -e
 [ "$status" != 0 ] || fail "an unwritable screenshot ended with status 0"
 grep -q "no/such/folder/x.png" "$work/shot.log" || fail "the screenshot's failure names no file"
+# A device that takes no bytes: libpng's words come through our one prefixed line, and the
+# device is left where it is.
+if [ -c /dev/full ]; then
+  set +e
+  "$game" --scale 1 --wait 0 --screenshot /dev/full >/dev/null 2>"$work/full.log"
+  status=$?
+  set -e
+  [ "$status" != 0 ] || fail "a screenshot to /dev/full ended with status 0"
+  [ "$(grep -c -v '^spheron' "$work/full.log")" = 0 ] || fail "an unprefixed line: $(cat "$work/full.log")"
+  grep -q "/dev/full: Write Error" "$work/full.log" || fail "libpng's reason is not said"
+  [ -c /dev/full ] || fail "/dev/full is gone"
+fi
 
 # b. Whole untimed games of the greedy player end, and the same board plays the same again.
 declare -A scores

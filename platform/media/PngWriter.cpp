@@ -2,6 +2,7 @@
 #include "platform/media/PngWriter.h"
 
 #include <png.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,9 +12,25 @@
 
 namespace {
 
+// libpng's own words for a failure (a full disk, say), kept for our one log line instead of
+// libpng printing its own unprefixed line.
+struct PngWriteError {
+    char message[160] = "write failed";
+};
+
+[[noreturn]] void onPngError(png_structp png, png_const_charp message) {
+    auto* error = static_cast<PngWriteError*>(png_get_error_ptr(png));
+    std::snprintf(error->message, sizeof error->message, "%s", message);
+    png_longjmp(png, 1);
+}
+
+void onPngWarning(png_structp, png_const_charp) {}
+
 // Kept free of C++ objects with destructors: libpng reports errors by longjmp.
-bool writeRows(std::FILE* file, const std::uint8_t* rgba, int width, int height) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+bool writeRows(std::FILE* file, const std::uint8_t* rgba, int width, int height,
+               PngWriteError* error) {
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, error, onPngError, onPngWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info || setjmp(png_jmpbuf(png))) {
@@ -45,10 +62,14 @@ bool writePngFile(const std::string& path, const std::uint8_t* rgba, int width, 
         platformLog("cannot write %s: %s", path.c_str(), std::strerror(errno));
         return false;
     }
-    const bool ok = writeRows(file, rgba, width, height);
+    PngWriteError error;
+    const bool ok = writeRows(file, rgba, width, height, &error);
+    // Only a half-written file of ours goes; a device or pipe named as the picture stays.
+    struct stat written {};
+    const bool regular = fstat(fileno(file), &written) == 0 && S_ISREG(written.st_mode);
     if (std::fclose(file) != 0 || !ok) {
-        platformLog("cannot write %s: write failed", path.c_str());
-        std::remove(path.c_str());
+        platformLog("cannot write %s: %s", path.c_str(), error.message);
+        if (regular) std::remove(path.c_str());
         return false;
     }
     return true;
