@@ -140,6 +140,8 @@ public:
     bool isActive() const { return active_; }
     // Pixels per point of the window.
     int contentScale() const { return scale_; }
+    // A run of script steps (or a screenshot) rather than a player's game.
+    bool isScriptedRun() const { return scripted_; }
     // The window's size in pixels as it last was neither maximised nor full screen, when that
     // differs from the size it opened at: the size to open at next time. False in a scripted
     // run, whose window is only ever the asked one.
