@@ -161,12 +161,15 @@ void AppDelegate::showGameState() {
 }
 
 void AppDelegate::initToolbarButtons() {
-    using Turn = void (AppDelegate::*)(const void*);
-    static constexpr Turn turns[] = {&AppDelegate::rotateLeftAction,
-                                     &AppDelegate::rotateRightAction, &AppDelegate::rotateUpAction,
-                                     &AppDelegate::rotateDownAction};
     setTurnButtons(*_toolbar, [this](int direction) {
-        if (!panelShown()) (this->*turns[direction])(nullptr); // the cube is not the player's now
+        if (panelShown()) return; // the cube is not the player's now
+        switch (direction) {
+        case kDirLeft: rotateLeftAction(nullptr); break;
+        case kDirRight: rotateRightAction(nullptr); break;
+        case kDirUp: rotateUpAction(nullptr); break;
+        case kDirDown: rotateDownAction(nullptr); break;
+        default: break;
+        }
     });
 }
 
