@@ -339,6 +339,12 @@ void PuzzleView::showProgressView() {
 }
 
 void PuzzleView::infoAction() {
+    // The clock stands still while the player reads, as under every other view; a pause the
+    // player took stays theirs.
+    if (!session_.isPaused()) {
+        session_.pause();
+        pausedForAbout_ = session_.isPaused();
+    }
     about_.open(this);
     setNeedsDisplay(); // the alert shows over the view
 }
@@ -346,6 +352,10 @@ void PuzzleView::infoAction() {
 void PuzzleView::alertView(AlertView* /*alertView*/, int clickedButtonAtIndex) {
     setNeedsDisplay(); // the alert has gone
     about_.dismissed(clickedButtonAtIndex, this);
+    const AlertView* next = about_.current(); // the e-mail notice may follow the About
+    if (!pausedForAbout_ || (next && next->isVisible())) return;
+    pausedForAbout_ = false;
+    session_.resume();
 }
 
 void PuzzleView::saveHighScore(unsigned score) {
