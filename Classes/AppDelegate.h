@@ -47,8 +47,9 @@ public:
     // Stores the best score, or keeps the better one stored meanwhile.
     void applicationWillTerminate(Application* application) override;
 
-    // The game's keys (see KeyMap), none of them while the alert or a panel is up. While paused
-    // the cover takes every key and resumes. The panels' own keys are the panels'.
+    // The game's keys (see KeyMap), none of them while the alert or a panel is up; once a game
+    // has ended, Return starts a new one. While paused the cover takes every key and resumes.
+    // The panels' own keys are the panels'.
     bool applicationKeyDown(Application* application, const KeyEvent& key) override;
     // Mouse motion over the game view hides the keyboard cursor.
     void applicationMouseMoved(Application* application, Point windowPoint) override;

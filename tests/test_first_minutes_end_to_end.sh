@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # What a new player meets in the first minutes, with the built game offscreen on simulated time:
-# a one-minute game's clock stands still under every view and panel the keys open.
+# a one-minute game's clock stands still under every view and panel the keys open; with the
+# game-over panel closed, Return starts the next game.
 # Usage: test_first_minutes_end_to_end.sh PATH/TO/spheron. Needs no display, sound card or network.
 set -euo pipefail
 
@@ -18,4 +19,10 @@ for view in F1 ctrl+, ctrl+h shift+F1; do
     line=$(state --game 8 --wait 5 --key "$view" --wait 120 --key Escape --wait 1)
     [ "$(field "$line" state)" = playing ] || fail "two minutes under $view: $line"
 done
+
+# b. An untimed game played to its end, its panel closed: Return starts a new board.
+"$game" --settings gameType 0 >/dev/null
+next=$(state --game 5 --play greedy --key Escape --key Return)
+grep -Eq '^state=playing score=0 best=[0-9]+ game=[0-9]+ ' <<<"$next" &&
+    [ "$(field "$next" game)" != 5 ] || fail "Return after the end: $next"
 echo "first minutes: passed"
