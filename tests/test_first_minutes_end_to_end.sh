@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # What a new player meets in the first minutes, with the built game offscreen on simulated time:
-# a one-minute game's clock stands still under every view and panel the keys open; with the
-# game-over panel closed, Return starts the next game.
+# a one-minute game's clock stands still under every view and panel the keys open; one left idle
+# to its end enters no table; with the game-over panel closed, Return starts the next game.
 # Usage: test_first_minutes_end_to_end.sh PATH/TO/spheron. Needs no display, sound card or network.
 set -euo pipefail
 
@@ -19,6 +19,10 @@ for view in F1 ctrl+, ctrl+h shift+F1; do
     line=$(state --game 8 --wait 5 --key "$view" --wait 120 --key Escape --wait 1)
     [ "$(field "$line" state)" = playing ] || fail "two minutes under $view: $line"
 done
+idle=$(state --game 8 --wait 70)
+[ "$(field "$idle" state)" = over ] || fail "an idle one-minute game still runs: $idle"
+tables=$("$game" --scores)
+[ "$(grep -c '(no scores yet)' <<<"$tables")" = 6 ] || fail "0 points in a table: $tables"
 
 # b. An untimed game played to its end, its panel closed: Return starts a new board.
 "$game" --settings gameType 0 >/dev/null

@@ -120,6 +120,20 @@ TEST_F(PanelsTest, GameOverShowsNewBestOnlyForANewBestAndClosesEveryWay) {
     EXPECT_EQ(game.touches, 1);
 }
 
+TEST(GameOverPanel, SaysTheRankAsAPlaceInItsGameTypesTable) {
+    const struct {
+        int rank;
+        std::uint32_t score;
+        int gameType;
+        const char* said;
+    } cases[] = {{1, 120, 0, "1st of the untimed games"},  {2, 90, 1, "2nd of the 1-minute games"},
+                 {3, 80, 5, "3rd of the 5-minute games"},  {10, 5, 0, "10th of the untimed games"},
+                 {0, 40, 3, "Not among the 10 best 3-minute games"},
+                 {0, 0, 1, "No points: not recorded"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(GameOverPanel::placeText(c.rank, c.score, c.gameType), c.said);
+}
+
 TEST_F(PanelsTest, ScoresListTheCurrentGameTypeFirstAndMarkTheLatestEntry) {
     ScoreTables tables;
     for (int type : {0, 3})
@@ -153,6 +167,12 @@ TEST_F(PanelsTest, ScoresListTheCurrentGameTypeFirstAndMarkTheLatestEntry) {
         };
         EXPECT_GT(band(*marked).r, band(*marked).b + 60);
         EXPECT_LT(band(*plain).r, band(*plain).b);
+        // The band stops short of the scroll bar at the list's right edge.
+        ASSERT_TRUE(list.canScroll());
+        const Rect edge = list.convertRectToWindow(*marked);
+        const Rgba underBar = s.at(int(edge.origin.x + edge.size.width) - 2,
+                                   int(edge.origin.y + edge.size.height * 0.5f));
+        EXPECT_LT(underBar.r, underBar.b);
         expectCellsFit(list);
     }
     window->sendEvent(keyDown(KeyCode::Escape));
