@@ -1,4 +1,4 @@
-// What the game shows over its view beyond the phone's picture: the best score and the practice
+// What the game shows over its view: the best score and the practice
 // mark in the view's top corners, and the cover that hides the cube while the game is paused.
 // Platform headers only; no SDL.
 #pragma once

@@ -133,7 +133,7 @@ void Panel::draw(float scale) {
     const Rect& b = bounds();
     uiFillRect({b.origin, b.size}, Gradient::solid({0.0f, 0.0f, 0.0f, backdropAlpha_}));
     const Rect& c = card_;
-    // Opaque, unlike the phone's alert: a panel holds lines to read, and nothing of the board
+    // Opaque, unlike the About alert: a panel holds lines to read, and nothing of the board
     // should show through them.
     uiDrawCard(c, {kRadius,
                    Gradient::vertical({0.16f, 0.24f, 0.47f, 1.0f}, {0.04f, 0.08f, 0.25f, 1.0f}),

@@ -1,7 +1,7 @@
-// The desktop's game beyond the phone's, kept beside the game view: the board's number (the seed
-// it was made from), the copies of the board that undo and redo step through (a game in which
-// they were used is practice), the pause, and the end of a game, told once its bursts and falls
-// have settled. It works on the board it is given and reaches the view only through callbacks.
+// A game's session, kept beside the game view: the board's number (the seed it was made from),
+// the copies of the board that undo and redo step through (a game in which they were used is
+// practice), the pause, and the end of a game, told once its bursts and falls have settled. It
+// works on the board it is given and reaches the view only through callbacks.
 #pragma once
 
 #include <cstdint>

@@ -22,7 +22,7 @@ public:
     virtual void applicationDidBecomeActive(Application* /*application*/) {}
     virtual void applicationWillResignActive(Application* /*application*/) {}
     virtual void applicationWillTerminate(Application* /*application*/) {}
-    // The window lost the keyboard focus (it stays active, as an uncovered phone screen does).
+    // The window lost the keyboard focus (it stays active: the window still shows).
     virtual void applicationDidLoseFocus(Application* /*application*/) {}
     // The window's size changed (the window manager, maximising, full screen): mainScreenBounds()
     // gives the new one.

@@ -146,28 +146,8 @@ bool clicksInside(const std::vector<ScriptStep>& script, float width, float heig
 
 // ---- Public interface ----
 
-// SDL falls back to its offscreen driver when no display answers: a window nobody sees. Only
-// take that when it was asked for by name (tests, screenshots).
-bool onlyInvisibleVideoDriver() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-}
-
 void registerApplicationDelegate(const std::string& name, ApplicationDelegateFactory factory) {
     registry()[name] = factory;
-}
-
-Rect mainScreenBounds() {
-    int w = 0;
-    int h = 0;
-    screenDrawableSize(&w, &h);
-    if (w <= 0 || h <= 0) return {{0.0f, 0.0f}, {kScreenWidth, kScreenHeight}};
-    const float scale = windowContentScale();
-    return {{0.0f, 0.0f}, {static_cast<float>(w) / scale, static_cast<float>(h) / scale}};
-}
-
-Rect mainScreenApplicationFrame() {
-    return mainScreenBounds();
 }
 
 bool parseWindowSize(const std::string& text, int* width, int* height) {

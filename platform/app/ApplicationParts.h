@@ -1,14 +1,21 @@
 // The pieces that UIApplicationMain assembles, each in a file of its own: the signal watch, the
-// translation of SDL's events and the scripted run. Internal to the app folder.
+// translation of SDL's events (window and keys, pointers, the key table) and the scripted run.
+// Internal to the app folder.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
-#include "platform/app/Application.h"
+#include "platform/base/Geometry.h"
+#include "platform/ui/Keys.h"
 
+struct ApplicationOptions;
 union SDL_Event;
+struct SDL_MouseButtonEvent;
+struct SDL_MouseMotionEvent;
+struct SDL_TouchFingerEvent;
 
-// The window's size in points when nothing else is asked for: the phone's screen.
+// The window's size in points when nothing else is asked for: the game's own 320 x 480.
 constexpr float kScreenWidth = 320.0f;
 constexpr float kScreenHeight = 480.0f;
 
@@ -43,6 +50,17 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// SDL's key code (SDL_Keycode) as a neutral one; Other for the keys the game does not use.
+KeyCode keyCodeOfSdlKey(std::int32_t key);
+
+// The mouse's left button and the fingers as touches of the key window; mouse motion without a
+// press goes to the delegate. A lost focus drops the held press; forgetPointers() every press.
+void mouseButtonEvent(const SDL_MouseButtonEvent& event);
+void mouseMotionEvent(const SDL_MouseMotionEvent& event);
+void fingerEvent(const SDL_TouchFingerEvent& event);
+void dropMousePress();
+void forgetPointers();
 
 // SDL's events, delivered by the main loop, to the application and its key window.
 struct ApplicationEvents {

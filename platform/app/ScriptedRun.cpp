@@ -2,6 +2,8 @@
 // clicks and keys through SDL's event queue, then the picture, the caller's report and the quit.
 #include "platform/app/ApplicationParts.h"
 
+#include "platform/app/Application.h"
+
 #include <SDL.h>
 
 #include <cctype>

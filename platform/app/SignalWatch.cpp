@@ -2,6 +2,8 @@
 // watcher thread turns that into a quit posted to the main loop.
 #include "platform/app/ApplicationParts.h"
 
+#include "platform/app/Application.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 

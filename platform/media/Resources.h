@@ -1,5 +1,5 @@
-// Finds the game's resource files (images, sounds, settings) by file name: the stand-in for the
-// phone's application bundle. No SDL, no GL.
+// Finds the game's resource files (images, sounds, settings) by file name in the resources folder
+// beside the program or installed with it. No SDL, no GL.
 #pragma once
 
 #include <string>

@@ -27,7 +27,7 @@ public:
     // Pixels per point of anything the view draws; 1 unless a large display asks for more.
     // A change calls layoutSubviews(), since pixel sizes follow it.
     float contentScale() const { return contentScale_; }
-    // The scale new views start with (pixels per point), like the screen's scale on a phone.
+    // The scale new views start with (pixels per point): the window's.
     static void setDefaultContentScale(float scale);
     static float defaultContentScale();
     void setContentScale(float scale);

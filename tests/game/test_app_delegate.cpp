@@ -16,8 +16,8 @@
 
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
-#include "desktop/record/Settings.h"
 #include "desktop/panels/GameOverlays.h"
+#include "desktop/record/Settings.h"
 #include "model/Puzzle.h"
 #include "platform/base/RunLoop.h"
 #include "platform/gl/Screen.h"
@@ -120,7 +120,7 @@ TEST_F(AppDelegateTest, TheWindowShowsTheBarsAndTheGameBetweenThemAndNoTimeBarUn
     EXPECT_LT(s.at(160, 419).b - s.at(160, 419).r, 40);
 }
 
-TEST_F(AppDelegateTest, TheArrowButtonsTurnTheCubeRefreshStartsAGameAndInfoShowsTheAlert) {
+TEST_F(AppDelegateTest, TheToolbarsArrowButtonsTurnTheCubeLeftRightUpDown) {
     launch();
     const auto& items = delegate->toolbar()->items();
     ASSERT_EQ(items.size(), 5u); // a fixed space, then the four arrows
@@ -132,13 +132,21 @@ TEST_F(AppDelegateTest, TheArrowButtonsTurnTheCubeRefreshStartsAGameAndInfoShows
                   turns[i - 1])
             << i;
     }
+}
+
+TEST_F(AppDelegateTest, TheRefreshButtonStartsAFreshGameWithoutTheOldSolverRequests) {
+    launch();
     NavigationItem* item = delegate->navBar()->topItem();
     makeRestingBoard(&puzzle, 3);
     quitRequest = solveRequest = 1;
     tapInWindow(*delegate->window(), centreInWindow(item->leftBarButtonItem()->view()));
     EXPECT_EQ(quitRequest + solveRequest, 0);
     EXPECT_TRUE(puzzle.flags & kPuzzleStarting);
-    // On the right the pause button, then the info button: the About alert.
+}
+
+TEST_F(AppDelegateTest, TheInfoButtonRightOfThePauseButtonShowsTheAboutAlert) {
+    launch();
+    NavigationItem* item = delegate->navBar()->topItem();
     const std::vector<View*>& right = item->rightBarButtonItem()->customView()->subviews();
     ASSERT_EQ(right.size(), 2u);
     EXPECT_EQ(right[0], delegate->pauseButton());

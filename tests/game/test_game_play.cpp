@@ -6,10 +6,12 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
-#include "desktop/play/GameOutcome.h"
+#include "desktop/input/KeyMap.h"
 #include "desktop/input/KeyboardCursor.h"
+#include "desktop/play/GameOutcome.h"
 #include "desktop/play/PuzzleHistory.h"
 #include "sim/Boards.h"
 
@@ -33,9 +35,9 @@ TEST(PuzzleHistory, UndoAndRedoStepThroughTheCopiesAndAMoveDropsWhatCouldBeRedon
         int shows;
         std::size_t position, positions;
     } steps[] = {
-        {"undo", -1, 0, 1},  {"move", 1, 1, 2},   {"move", 2, 2, 3},  {"redo", -1, 2, 3},
-        {"undo", 1, 1, 3},   {"undo", 0, 0, 3},   {"undo", -1, 0, 3}, {"redo", 1, 1, 3},
-        {"move", 10, 2, 3},  {"redo", -1, 2, 3},  {"undo", 1, 1, 3},  {"redo", 10, 2, 3},
+        {"undo", -1, 0, 1}, {"move", 1, 1, 2},  {"move", 2, 2, 3},  {"redo", -1, 2, 3},
+        {"undo", 1, 1, 3},  {"undo", 0, 0, 3},  {"undo", -1, 0, 3}, {"redo", 1, 1, 3},
+        {"move", 10, 2, 3}, {"redo", -1, 2, 3}, {"undo", 1, 1, 3},  {"redo", 10, 2, 3},
     };
     std::uint32_t next = 1;
     for (const auto& s : steps) {
@@ -166,7 +168,7 @@ TEST(KeyboardCursor, AMoveTakesTheNearestReachableSpotWithin45Degrees) {
     const struct {
         float dx, dy;
         int expected;
-    } cases[] = {{-1, 0, 3},  {1, 0, 2}, {0, -1, 1}, {0, 1, 7}, // right: 5 is out of reach; 2
+    } cases[] = {{-1, 0, 3},  {1, 0, 2}, {0, -1, 1}, {0, 1, 7},   // right: 5 is out of reach; 2
                  {-1, -1, 0}, {1, 1, 8}, {-1, 1, 6}, {1, -1, 2}}; // and 8 on the cone's edge tie
     for (const auto& c : cases)
         EXPECT_EQ(spotInDirection(spots, {10.0f, 10.0f}, c.dx, c.dy), c.expected)
@@ -267,6 +269,50 @@ TEST(KeyboardCursor, AHintsGlowEndsWhenTheBoardIsNoLongerTheOneItWasFor) {
             EXPECT_FALSE(second) << c.change;
         }
     }
+}
+
+// The key map: which modifiers each binding takes, Alt never, and what a held key's repeats do.
+TEST(KeyMap, ModifiersSelectTheBindingAndRepeatsFollowTheAction) {
+    struct Case {
+        KeyCode code;
+        bool control, shift, alt;
+        std::optional<GameAction> action;
+    };
+    using A = GameAction;
+    const Case cases[] = {
+        {KeyCode::Left, false, false, false, A::TurnLeft},
+        {KeyCode::Left, false, true, false, std::nullopt}, // Shift+arrow is no turn
+        {KeyCode::A, false, false, false, A::CursorLeft},
+        {KeyCode::Keypad9, false, false, false, A::CursorUpRight},
+        {KeyCode::Return, false, false, false, A::CursorTap},
+        {KeyCode::H, true, false, false, std::nullopt}, // Ctrl+H is the scores' key
+        {KeyCode::F2, false, true, false, A::NewGame},
+        {KeyCode::F2, true, false, false, std::nullopt},
+        {KeyCode::N, true, false, false, A::NewGame},
+        {KeyCode::N, false, false, false, std::nullopt},
+        {KeyCode::P, false, true, false, A::Pause},
+        {KeyCode::Pause, true, true, false, A::Pause},
+        {KeyCode::Z, true, false, false, A::Undo},
+        {KeyCode::Z, true, true, false, A::Redo},
+        {KeyCode::Y, true, false, false, A::Redo},
+        {KeyCode::Y, true, true, false, std::nullopt},
+        {KeyCode::Z, true, false, true, std::nullopt}, // Alt: never the game's
+    };
+    for (const Case& c : cases) {
+        KeyEvent key;
+        key.code = c.code;
+        key.control = c.control;
+        key.shift = c.shift;
+        key.alt = c.alt;
+        EXPECT_EQ(gameActionForKey(key), c.action)
+            << static_cast<int>(c.code) << " ctrl " << c.control << " shift " << c.shift;
+    }
+    EXPECT_EQ(keyRepeatOf(A::TurnDown), KeyRepeat::Acts);
+    EXPECT_EQ(keyRepeatOf(A::CursorDownRight), KeyRepeat::Acts);
+    EXPECT_EQ(keyRepeatOf(A::CursorHint), KeyRepeat::Swallowed);
+    EXPECT_EQ(keyRepeatOf(A::NewGame), KeyRepeat::Passes);
+    EXPECT_EQ(cursorKeyOf(A::CursorHint), KeyboardCursor::Key::Hint);
+    EXPECT_EQ(cursorKeyOf(A::Undo), std::nullopt);
 }
 
 } // namespace

@@ -27,7 +27,7 @@ int callsUntilArrival(Block& b) {
     return -1;
 }
 
-TEST_F(BlockAnimation, DropsAddUpAndFallsAccelerate) {
+TEST_F(BlockAnimation, DropsAccumulateIntoAnAcceleratingFall) {
     const float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 20, 30, 1}; // a translation
     const int expected[] = {6, 8, 10, 11}; // calls for drops of one to four cells in one frame
     for (int cells = 1; cells <= 4; ++cells) {

@@ -26,10 +26,10 @@ bool isFillBlue(Rgba p) {
     return p.b - p.r > 60;
 }
 
-// The phone's window as the application lays it out below a 20-point status bar, with a green
+// The 320 x 480 window as the application lays it out below a 20-point strip, with a green
 // widget standing in for the game and one arrow in the toolbar. (The layout's pixels, the bars and
 // time bar over the real game view's GL layer, are read back in the application suite.)
-struct Phone {
+struct GameWindow {
     std::unique_ptr<Window> window;
     std::unique_ptr<NavigationBar> nav;
     std::unique_ptr<Toolbar> toolbar;
@@ -37,7 +37,7 @@ struct Phone {
     std::unique_ptr<ProgressView> timeBar;
     std::vector<std::string> actions;
 
-    Phone() {
+    GameWindow() {
         window = Window::initWithFrame({{0.0f, 0.0f}, {320.0f, 480.0f}});
         nav = NavigationBar::initWithFrame({});
         nav->sizeToFit();
@@ -90,35 +90,35 @@ protected:
 };
 
 TEST_F(UITest, ProgressFillsInProportionWithinItsRange) {
-    Phone phone;
+    GameWindow app;
     for (float p : {0.0f, 0.25f, 0.8f, 1.0f, 2.0f, std::nanf("")}) {
-        phone.timeBar->setProgress(p);
+        app.timeBar->setProgress(p);
         const WindowShot s = composeWindow();
         int filled = 0;
         for (int x = 80; x < 240; ++x)
             filled += isFillBlue(s.at(x, 419));
         const float shown = p > 1.0f ? 1.0f : p >= 0.0f ? p : 0.0f; // NaN shows empty
-        EXPECT_EQ(phone.timeBar->progress(), shown);
+        EXPECT_EQ(app.timeBar->progress(), shown);
         EXPECT_NEAR(filled, shown * 158.0f, 3.0) << "progress " << p;
     }
 }
 
 TEST_F(UITest, ButtonsActOnlyOnReleaseInsideAndShowThePressWhileHeld) {
-    Phone phone;
-    Button* left = phone.toolbar->items()[0]->button();
+    GameWindow app;
+    Button* left = app.toolbar->items()[0]->button();
     const Point c = centreInWindow(left);
     const Rect f = left->convertRectToWindow(left->bounds());
     const int px = int(f.origin.x) + 6; // the face, clear of the arrow
     const int py = int(c.y) + 5;
     const Rgba idle = composeWindow().at(px, py);
 
-    Window& w = *phone.window;
+    Window& w = *app.window;
     w.sendEvent(touchEvent(InputType::TouchDown, {c.x, c.y}));
     EXPECT_LT(composeWindow().at(px, py).r, idle.r - 15); // pressed looks darker
     w.sendEvent(touchEvent(InputType::TouchMove, {c.x, 300.0f}));
     EXPECT_FALSE(left->isHighlighted()); // dragged off
     w.sendEvent(touchEvent(InputType::TouchMove, {c.x + 10.0f, c.y}));
-    EXPECT_TRUE(left->isHighlighted() && phone.actions.empty());
+    EXPECT_TRUE(left->isHighlighted() && app.actions.empty());
     w.sendEvent(touchEvent(InputType::TouchUp, {c.x + 10.0f, c.y}));
     w.sendEvent(touchEvent(InputType::TouchUp, {c.x, c.y})); // a second release: nothing
     EXPECT_EQ(composeWindow().at(px, py).r, idle.r);
@@ -127,7 +127,7 @@ TEST_F(UITest, ButtonsActOnlyOnReleaseInsideAndShowThePressWhileHeld) {
     w.sendEvent(touchEvent(InputType::TouchUp, {c.x, 200.0f}));
     w.sendEvent(touchEvent(InputType::TouchDown, {c.x, c.y}));
     w.sendEvent(touchEvent(InputType::TouchCancel, {c.x, c.y}));
-    EXPECT_EQ(phone.actions, std::vector<std::string>{"left-1.png"});
+    EXPECT_EQ(app.actions, std::vector<std::string>{"left-1.png"});
     EXPECT_FALSE(left->isHighlighted());
 }
 
@@ -138,7 +138,7 @@ public:
 };
 
 TEST_F(UITest, AboutAlertIsModalWrapsItsMessageAndReportsEveryWayOut) {
-    Phone phone;
+    GameWindow app;
     RecordingDelegate delegate;
     auto alert = AlertView::initWithTitle(
         "Spheron 1.1",
@@ -156,23 +156,23 @@ TEST_F(UITest, AboutAlertIsModalWrapsItsMessageAndReportsEveryWayOut) {
     EXPECT_TRUE(inBox.b > inBox.r + 30 && inBox.r < 80); // dark blue
 
     // Modal: a tap on the toolbar below reaches nothing until a button dismisses the alert.
-    const Point arrow = centreInWindow(phone.toolbar->items()[0]->button());
+    const Point arrow = centreInWindow(app.toolbar->items()[0]->button());
     for (int button : {1, 0}) {
-        tapInWindow(*phone.window, arrow);
+        tapInWindow(*app.window, arrow);
         const Point at = centreInWindow(alert->buttonAtIndex(button));
-        tapInWindow(*phone.window, at);
+        tapInWindow(*app.window, at);
         EXPECT_FALSE(alert->isVisible());
         alert->show();
     }
-    EXPECT_TRUE(phone.window->sendEvent(keyDown(KeyCode::Escape)));
-    EXPECT_FALSE(phone.window->sendEvent(keyDown(KeyCode::Escape))); // nothing left to take it
+    EXPECT_TRUE(app.window->sendEvent(keyDown(KeyCode::Escape)));
+    EXPECT_FALSE(app.window->sendEvent(keyDown(KeyCode::Escape))); // nothing left to take it
     alert->show();
     alert->dismissWithClickedButtonIndex(0, true);
     alert->dismissWithClickedButtonIndex(0, true); // already gone: reported once
     EXPECT_EQ(delegate.clicked, (std::vector<int>{1, 0, 0, 0}));
-    EXPECT_TRUE(phone.actions.empty());
-    tapInWindow(*phone.window, arrow); // the window is free again
-    EXPECT_EQ(phone.actions.size(), 1u);
+    EXPECT_TRUE(app.actions.empty());
+    tapInWindow(*app.window, arrow); // the window is free again
+    EXPECT_EQ(app.actions.size(), 1u);
 }
 
 TEST_F(UITest, WithoutAFontNothingIsWrittenAndOneLineIsLogged) {
@@ -180,7 +180,7 @@ TEST_F(UITest, WithoutAFontNothingIsWrittenAndOneLineIsLogged) {
     std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
     LogCapture log;
     setTextFontConfigFile(conf);
-    Phone phone;
+    GameWindow app;
     RecordingDelegate delegate;
     auto alert =
         AlertView::initWithTitle("Spheron 1.1", "a\r\nb", &delegate, "Go Back!", {"Email"});
@@ -192,11 +192,11 @@ TEST_F(UITest, WithoutAFontNothingIsWrittenAndOneLineIsLogged) {
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_NE(log.lines[0].find("no font"), std::string::npos) << log.lines[0];
     EXPECT_EQ(alert->messageLines(), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(phone.nav->titleFrame(1.0f).size.width, 0.0f);
+    EXPECT_EQ(app.nav->titleFrame(1.0f).size.width, 0.0f);
     const Rect box = alert->boxFrame();
     EXPECT_GT(box.size.height, 100.0f); // the layout keeps its shape
     const Point email = centreInWindow(alert->buttonAtIndex(1));
-    tapInWindow(*phone.window, email); // still works without text
+    tapInWindow(*app.window, email); // still works without text
     EXPECT_EQ(delegate.clicked, std::vector<int>{1});
     std::remove(conf.c_str());
 }

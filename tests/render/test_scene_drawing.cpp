@@ -56,21 +56,14 @@ protected:
     }
 
     // An RGBA8 frame buffer of w x h pixels, bound, with the game view's GL state and a camera
-    // built here from the published numbers (eye at z = 7.55, 60 degrees vertically).
+    // built here from the published numbers (eye at z = 7.55, 60 degrees vertically), so that a
+    // wrong camera in the game shows.
     void useTarget(int w, int h) {
         target.reset();
         target = std::make_unique<OffscreenTarget>(w, h);
         width = w;
         height = h;
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_CULL_FACE);
-        glDisable(GL_DITHER);
-        glShadeModel(GL_FLAT);
-        glEnable(GL_TEXTURE_2D);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        setUpSceneState(); // the game view's
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         const float top = std::tan(30.0f * 3.14159265f / 180.0f); // at the near plane, 1.0 away

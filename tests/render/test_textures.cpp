@@ -159,7 +159,7 @@ TEST_F(Textures, AllTwentyOneShippedImagesLoadAsOneLevelEach) {
 
 // ---- Bad files: the decoder's own suite runs the full corpus of damage, every cut included ----
 
-TEST_F(Textures, BadFilesGiveZeroWithOneLineAndNoUpload) {
+TEST_F(Textures, ABadFileIsRefusedWithOneLogLineBeforeAnyUpload) {
     const Bytes valid = readFile<Bytes>(shipped / "spot64x64.png");
     ASSERT_GT(valid.size(), 64u);
     // Empty, not an image, and headers over our limit and over libpng's, refused before the

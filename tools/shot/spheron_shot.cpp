@@ -17,7 +17,7 @@
 
 namespace {
 
-// The game view's frame on the phone: between the bars of a 320 x 480 screen.
+// The game view's frame in the 320 x 480 window: between its bars.
 constexpr float kViewWidth = 320.0f;
 constexpr float kViewHeight = 372.4f;
 

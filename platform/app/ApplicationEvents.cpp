@@ -1,0 +1,129 @@
+// SDL's window, mouse, finger and key events on the main loop, turned into the life-cycle
+// callbacks, the key window's touches and key events.
+#include "platform/app/ApplicationParts.h"
+
+#include "platform/app/Application.h"
+
+#include <SDL.h>
+
+#include "platform/base/Log.h"
+#include "platform/device/Accelerometer.h"
+#include "platform/gl/Screen.h"
+#include "platform/ui/Window.h"
+
+namespace {
+
+// F11: the desktop's full screen (the window grows to the display, no mode change), and back.
+void toggleFullScreen() {
+    SDL_Window* window = screenWindow();
+    if (!window) return;
+    if (onlyInvisibleVideoDriver()) { // its picture would keep the old size
+        platformLog("F11: no full screen for a window nobody sees");
+        return;
+    }
+    const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    if (SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+        platformLog("cannot %s full screen: %s", full ? "leave" : "enter", SDL_GetError());
+}
+
+void keyDownEvent(const SDL_KeyboardEvent& e) {
+    Application* app = Application::sharedApplication();
+    KeyEvent k;
+    k.code = keyCodeOfSdlKey(e.keysym.sym);
+    k.control = (e.keysym.mod & KMOD_CTRL) != 0;
+    k.shift = (e.keysym.mod & KMOD_SHIFT) != 0;
+    k.alt = (e.keysym.mod & KMOD_ALT) != 0;
+    k.repeat = e.repeat != 0;
+    if (k.code == KeyCode::Q && k.control && !k.shift && !k.alt) {
+        if (app) app->terminate();
+        return;
+    }
+    if (k.code == KeyCode::F11 && !k.control && !k.shift && !k.alt) { // the window's, like Ctrl+Q
+        if (!k.repeat) toggleFullScreen();
+        return;
+    }
+    bool taken = false;
+    if (Window* window = Window::keyWindow()) {
+        InputEvent event;
+        event.type = InputType::KeyDown;
+        event.key = k;
+        taken = window->sendEvent(event);
+    }
+    if (!taken && app && app->delegate()) taken = app->delegate()->applicationKeyDown(app, k);
+    if (taken) setNeedsCompose();
+}
+
+} // namespace
+
+void ApplicationEvents::windowEvent(const SDL_Event& event) {
+    const SDL_WindowEvent& e = event.window;
+    Application* app = Application::sharedApplication();
+    if (!app || !screenWindow() || e.windowID != SDL_GetWindowID(screenWindow())) return;
+    switch (e.event) {
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        app->becomeActive();
+        break;
+    case SDL_WINDOWEVENT_HIDDEN:
+    case SDL_WINDOWEVENT_MINIMIZED:
+        app->resignActive();
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        // Still active, since the window still shows; but a held press is lost, and the
+        // delegate decides what else the loss means.
+        dropMousePress();
+        if (Window* w = Window::keyWindow()) w->cancelTouches();
+        if (app->delegate()) app->delegate()->applicationDidLoseFocus(app);
+        setNeedsCompose();
+        break;
+    case SDL_WINDOWEVENT_EXPOSED:
+        setNeedsCompose();
+        break;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        dropMousePress(); // the views under it move
+        app->windowDidResize();
+        break;
+    case SDL_WINDOWEVENT_CLOSE:
+        app->terminate();
+        break;
+    default:
+        break;
+    }
+}
+
+void ApplicationEvents::deliverSdlEvent(const SDL_Event& e) {
+    switch (e.type) {
+    case SDL_QUIT:
+        if (Application* app = Application::sharedApplication()) app->terminate();
+        break;
+    case SDL_WINDOWEVENT:
+        windowEvent(e);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        mouseButtonEvent(e.button);
+        break;
+    case SDL_MOUSEMOTION:
+        mouseMotionEvent(e.motion);
+        break;
+    case SDL_FINGERDOWN:
+    case SDL_FINGERMOTION:
+    case SDL_FINGERUP:
+        fingerEvent(e.tfinger);
+        break;
+    case SDL_KEYDOWN:
+        keyDownEvent(e.key);
+        break;
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED:
+        Accelerometer::sharedAccelerometer().devicesChanged();
+        break;
+    default:
+        break;
+    }
+}
+
+void ApplicationEvents::forgetHeldInput() {
+    forgetPointers();
+}
