@@ -156,6 +156,8 @@ void AppDelegate::showGameState() {
     if (!_puzzleView) return;
     const bool paused = _puzzleView->isPaused();
     if (pauseCover_) pauseCover_->setHidden(!paused);
+    // The button shows what a click on it does: go on while paused, pause otherwise.
+    if (pauseButton_) pauseButton_->setGlyph(paused ? Glyph::Play : Glyph::Pause);
     if (scoreInfo_) scoreInfo_->setPractice(_puzzleView->isPractice());
     const std::string title = "Spheron \u2014 game " + std::to_string(_puzzleView->gameNumber());
     screenSetTitle(title.c_str());

@@ -3,6 +3,7 @@
 // and calls. Platform headers only; no SDL.
 #include "Classes/PuzzleView.h"
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -144,6 +145,8 @@ void PuzzleView::drawView() {
     playSounds();
     if (puzzle.flags & kPuzzleProgressChanged) {
         timeBar_.showProgress(puzzle.progress);
+        // The model counts whole seconds: progress times the length is a whole number.
+        timeBar_.showTimeLeft(static_cast<int>(std::lround(puzzle.progress * puzzle.numGameSecs)));
         puzzle.flags &= ~kPuzzleProgressChanged;
     }
     if (solveRequest != 0 && opRunning == 0) launchSolveOperation();
@@ -336,6 +339,7 @@ void PuzzleView::setProgressView(ProgressView* progressView) {
 void PuzzleView::showProgressView() {
     setNeedsDisplay(); // the bar lies over the view
     timeBar_.refill(gameType != 0);
+    timeBar_.showTimeLeft(60 * gameType);
 }
 
 void PuzzleView::infoAction() {

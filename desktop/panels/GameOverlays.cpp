@@ -35,8 +35,8 @@ void ScoreInfoView::draw(float scale) {
         drawText("Practice", {kInset, kInset}, kTextSize, FontWeight::Bold, kPracticeText, scale);
     if (endUnsaid_ && endUnsaid_()) {
         const float middle = bounds().size.width * 0.5f;
-        drawText("Game over", {middle, kGameOverTop}, kTextSize + 2.0f, FontWeight::Bold,
-                 kInfoText, scale, TextAnchor::TopCentre);
+        drawText("Game over", {middle, kGameOverTop}, kTextSize + 2.0f, FontWeight::Bold, kInfoText,
+                 scale, TextAnchor::TopCentre);
         drawText("Press Return for a new game", {middle, kGameOverTop + 20.0f}, kTextSize,
                  FontWeight::Regular, kInfoText, scale, TextAnchor::TopCentre);
     }
