@@ -8,6 +8,7 @@
 
 #include "Classes/PuzzleView.h"
 #include "desktop/input/KeyMap.h"
+#include "desktop/input/PadKeys.h"
 #include "desktop/input/Tilt.h"
 #include "desktop/panels/GameOverlays.h"
 #include "desktop/panels/GamePanels.h"
@@ -92,7 +93,6 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _puzzleView = PuzzleView::initWithFrame(gameFrame);
     if (_puzzleView) {
         _window->addSubview(_puzzleView.get());
-        _puzzleView->setNewHighScoreHandler([this](unsigned score) { saveNewHighScore(score); });
         if (firstGameNumber) _puzzleView->newGameWithNumber(*firstGameNumber);
         // Over the game view: the best score, and the cover of a paused game.
         scoreInfo_ = ScoreInfoView::initWithFrame(gameFrame);
@@ -285,10 +285,6 @@ void AppDelegate::applicationWillTerminate(Application* application) {
     saveHighScore(store_, _puzzleView->getHighScore());
 }
 
-void AppDelegate::saveNewHighScore(unsigned score) {
-    saveHighScore(store_, score);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Commands: buttons, tilt and keys
 
@@ -377,9 +373,29 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
     case GameAction::Redo:
         _puzzleView->redoAction();
         return true;
+    case GameAction::ClearSelection:
+        return _puzzleView->clearSelection();
     default:
         return _puzzleView->keyboardAction(*cursorKeyOf(*action));
     }
+}
+
+std::optional<KeyEvent> AppDelegate::applicationKeyForPad(Application* /*application*/,
+                                                          const PadPress& press) {
+    PadContext context = PadContext::Game;
+    if (const AlertView* alert = _puzzleView ? _puzzleView->aboutAlert() : nullptr;
+        alert && alert->isVisible())
+        context = PadContext::OtherPanel;
+    else if (panelShown())
+        context = panels_->helpView()->isShown()          ? PadContext::Help
+                  : panels_->scoresView()->isShown()      ? PadContext::Scores
+                  : panels_->preferencesView()->isShown() ? PadContext::Preferences
+                                                          : PadContext::OtherPanel;
+    return padKey(press, context);
+}
+
+void AppDelegate::applicationPadDisconnected(Application* /*application*/) {
+    if (_puzzleView) _puzzleView->pause(); // refused by a game that has ended
 }
 
 void AppDelegate::applicationMouseMoved(Application* /*application*/, Point windowPoint) {

@@ -51,6 +51,12 @@ public:
     // has ended, Return starts a new one. While paused the cover takes every key and resumes.
     // The panels' own keys are the panels'.
     bool applicationKeyDown(Application* application, const KeyEvent& key) override;
+    // The game controller's buttons as the keys that do the same (see padKey): in the game, over
+    // the panel shown, or the About alert.
+    std::optional<KeyEvent> applicationKeyForPad(Application* application,
+                                                 const PadPress& press) override;
+    // The controller the game was played with is gone: the game waits, paused, for the player.
+    void applicationPadDisconnected(Application* application) override;
     // Mouse motion over the game view hides the keyboard cursor.
     void applicationMouseMoved(Application* application, Point windowPoint) override;
     // Losing the focus pauses the game, as does becoming inactive (minimised).
@@ -109,8 +115,6 @@ public:
     std::int32_t storedGameType() const { return gameType; }
 
 private:
-    // The best score of a game that just ended, stored at once so that a killed process keeps it.
-    void saveNewHighScore(unsigned score);
     // The window title with the game's number, the cover and the practice mark, as the game
     // view's state says.
     void showGameState();

@@ -182,6 +182,12 @@ void PuzzleView::followKeyboard(const KeyboardPlay::ViewChange& change) {
     if (change.redraw) setNeedsDisplay();
 }
 
+bool PuzzleView::clearSelection() {
+    if (session_.isPaused() || !::clearSelection(&puzzle)) return false;
+    setNeedsDisplay();
+    return true;
+}
+
 void PuzzleView::setFramesUnseen(bool on) {
     unseenFrames = on;
 }

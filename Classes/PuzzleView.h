@@ -180,6 +180,8 @@ public:
     // hint; false while paused. Clicks and mouse motion in the view hide the cursor.
     bool keyboardAction(KeyboardCursor::Key key);
     void hideKeyboardCursor();
+    // Drops the selected group, as Escape does; false when there was none (or while paused).
+    bool clearSelection();
     const KeyboardCursor& keyboardCursor() const { return keyboard_.cursor(); }
     // Told frame by frame how strongly to light the arrow button of a turn a hint points at
     // (a kDir* code), ending with 0.

@@ -14,11 +14,12 @@
 
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
-#include "Classes/ScriptedPlay.h"
-#include "desktop/record/Settings.h"
 #include "desktop/play/GameClock.h"
 #include "desktop/record/ScoreTables.h"
+#include "desktop/record/Settings.h"
+#include "desktop/scripted/ScriptedPlay.h"
 #include "platform/app/Application.h"
+#include "platform/base/Log.h"
 #include "platform/base/Memory.h"
 #include "platform/base/RunLoop.h"
 #include "platform/media/Resources.h"
@@ -52,6 +53,9 @@ void usage(FILE* out) {
         "                     (0 <= X < 320, 0 <= Y < 480 unless --window says otherwise)\n"
         "  --key NAME         press a key (SDL's key names, with ctrl+ and shift+ prefixes;\n"
         "                     kp_0 ... kp_9 and kp_enter for the keypad)\n"
+        "  --pad NAME         press a button of a virtual game controller (SDL's names: a b x y\n"
+        "                     start back dpup dpdown dpleft dpright leftshoulder\n"
+        "                     rightshoulder lefttrigger righttrigger); unplug, plug\n"
         "  --play greedy[:N]  N moves (default: to the end) of a player that bursts the\n"
         "                     largest group it can click, else turns the cube\n"
         "  --wait S           let S seconds of the game pass\n"
@@ -107,7 +111,7 @@ void useStoredWindowSize(ApplicationOptions& options) {
         std::fprintf(stderr,
                      "spheron: the stored %s '%s' is no size from %dx%d to %dx%d: "
                      "the window opens at its default size\n",
-                     kWindowSize, stored->c_str(), kMinWindowWidth, kMinWindowHeight,
+                     kWindowSize, shownValue(*stored).c_str(), kMinWindowWidth, kMinWindowHeight,
                      kMaxWindowSide, kMaxWindowSide);
 }
 
@@ -126,9 +130,31 @@ bool parsePlay(const std::string& text, int& moves) {
     return moves >= 1;
 }
 
+// What the command line said reaches the terminal escaped and cut, on one line.
+// The running game's view, or nullptr before the window opens or after it closes.
+PuzzleView* runningView() {
+    Application* app = Application::sharedApplication();
+    auto* delegate = app ? dynamic_cast<AppDelegate*>(app->delegate()) : nullptr;
+    return delegate ? delegate->puzzleView() : nullptr;
+}
+
+// What a scripted run reads of the running game, asked of its view at each call.
+ScriptedGame runningGame() {
+    ScriptedGame game;
+    game.running = [] { return runningView() != nullptr; };
+    game.paused = [] { return runningView()->isPaused(); };
+    game.practice = [] { return runningView()->isPractice(); };
+    game.gameNumber = [] { return runningView()->gameNumber(); };
+    game.frame = [] { return runningView()->convertRectToWindow(runningView()->bounds()); };
+    game.contentScale = [] { return runningView()->contentScale(); };
+    game.pickPixel = [](Point at, int* x, int* y) { runningView()->pickPixel(at, x, y); };
+    game.makeCurrent = [] { runningView()->setCurrentContext(); };
+    return game;
+}
+
 int refuse(const char* format, const std::string& a, const std::string& b = {}) {
     std::fputs("spheron: ", stderr);
-    std::fprintf(stderr, format, a.c_str(), b.c_str());
+    std::fprintf(stderr, format, shownValue(a).c_str(), shownValue(b).c_str());
     std::fputs(" (spheron --help lists the options)\n", stderr);
     return 2;
 }
@@ -142,11 +168,14 @@ int main(int argc, char** argv) {
         return settingsCommand(words, UserDefaults::standardUserDefaults(), settingsFilePath(),
                                std::cout, std::cerr);
     }
-    if (argc == 2 && std::strcmp(argv[1], "--scores") == 0) // reads the store, never writes it
+    if (argc >= 2 && std::strcmp(argv[1], "--scores") == 0) { // reads the store, never writes
+        if (argc > 2) return refuse("--scores takes nothing after it, not '%s'", argv[2]);
         return scoresCommand(UserDefaults::defaultPath(), std::cout, std::cerr);
+    }
 
     ApplicationOptions options;
     std::optional<std::uint32_t> gameNumber;
+    bool screenshotDelayGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -161,9 +190,12 @@ int main(int argc, char** argv) {
             options.reportFirstFrame = true;
             continue;
         }
+        if (arg == "--settings" || arg == "--scores")
+            return refuse("%s must come first: spheron %s ...", arg, arg);
         static const char* const withValue[] = {"--scale", "--window",     "--game",
                                                 "--click", "--key",        "--play",
-                                                "--wait",  "--screenshot", "--screenshot-after"};
+                                                "--wait",  "--screenshot", "--screenshot-after",
+                                                "--pad"};
         bool known = false;
         for (const char* name : withValue)
             known = known || arg == name;
@@ -189,6 +221,7 @@ int main(int argc, char** argv) {
             options.screenshotPath = value;
         } else if (arg == "--screenshot-after") {
             ok = parseSeconds(value, options.screenshotDelay);
+            screenshotDelayGiven = true;
         } else if (arg == "--click") {
             step.kind = ScriptStep::Kind::Click;
             ok = parsePoint(value, step.point);
@@ -196,6 +229,10 @@ int main(int argc, char** argv) {
             step.kind = ScriptStep::Kind::Key;
             step.key = value;
             ok = scriptKeyIsValid(step.key);
+        } else if (arg == "--pad") {
+            step.kind = ScriptStep::Kind::Pad;
+            step.key = value;
+            ok = scriptPadIsValid(step.key);
         } else if (arg == "--wait") {
             step.kind = ScriptStep::Kind::Wait;
             ok = parseSeconds(value, step.seconds);
@@ -203,25 +240,26 @@ int main(int argc, char** argv) {
             int moves = 0;
             step.kind = ScriptStep::Kind::Play;
             ok = parsePlay(value, moves);
-            if (ok) step.play = greedyPlayer(moves);
+            if (ok) step.play = greedyPlayer(moves, runningGame());
         }
         if (!ok) return refuse("bad value '%s' for %s", value, arg);
-        if (arg == "--click" || arg == "--key" || arg == "--wait" || arg == "--play")
+        if (arg == "--click" || arg == "--key" || arg == "--wait" || arg == "--play" ||
+            arg == "--pad")
             options.script.push_back(std::move(step));
     }
+    if (screenshotDelayGiven && options.screenshotPath.empty())
+        return refuse("--screenshot-after needs --screenshot FILE", "");
     if (options.isScripted()) {
         // The state line is the run's one line on standard output.
         options.scriptEnded = [] {
-            std::printf("%s\n", scriptStateLine().c_str());
+            std::printf("%s\n", scriptStateLine(runningGame()).c_str());
             std::fflush(stdout);
         };
         PuzzleView::setSolverAnswersBeforeNextFrame(true);
         // Nobody watches the frames of a script: the game view draws only for its picture.
         PuzzleView::setFramesUnseen(true);
         options.beforeScreenshot = [] {
-            Application* app = Application::sharedApplication();
-            auto* delegate = app ? dynamic_cast<AppDelegate*>(app->delegate()) : nullptr;
-            if (delegate && delegate->puzzleView()) delegate->puzzleView()->presentCurrentFrame();
+            if (PuzzleView* view = runningView()) view->presentCurrentFrame();
         };
     }
     // Without its resources the game would open a blank window with a line per missing file.
@@ -237,12 +275,19 @@ int main(int argc, char** argv) {
     // Timed games count the main loop's seconds, steady whatever the system clock does, and
     // simulated in a scripted run.
     GameClock clock(static_cast<std::int64_t>(std::time(nullptr)), [] {
-        return std::chrono::duration<double>(RunLoop::main().loopTime().time_since_epoch())
-            .count();
+        return std::chrono::duration<double>(RunLoop::main().loopTime().time_since_epoch()).count();
     });
     GameClock::install(&clock);
     registerApplicationDelegate("AppDelegate", &AppDelegate::create);
     const int status = UIApplicationMain(argc, argv, nullptr, "AppDelegate");
     GameClock::install(nullptr);
+    // A scripted run says when its result did not reach the store.
+    if (options.isScripted() && UserDefaults::standardUserDefaults().failedSaves() > 0) {
+        std::fprintf(stderr,
+                     "spheron: the result was not kept: preferences could not be "
+                     "written to %s\n",
+                     escapeControlCharacters(UserDefaults::defaultPath()).c_str());
+        return status == 0 ? 1 : status;
+    }
     return status;
 }

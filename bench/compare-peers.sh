@@ -1,22 +1,28 @@
 #!/usr/bin/env bash
 # Where the game stands against two desktop games of the same family, GNOME's Swell Foop and
 # KDE's Klickety, measured side by side in one run on a virtual X display (Xvfb, 1280 x 1024):
-# each program rests, then a pointer plays it; CPU is read from /proc/PID/stat (all threads),
-# memory from /proc/PID/status. Prints a table and our figures over each peer's.
+# each program rests, then a pointer plays it; CPU is read from /proc/PID/stat (all threads), at
+# rest from /proc/PID/task/*/schedstat (nanoseconds), and the X server's beside it, since a program
+# that draws in software has the server copy its pictures; wake-ups at rest are the context
+# switches of all the program's threads (/proc/PID/task/*/status); memory from /proc/PID/status.
+# Prints a table and our figures over each peer's.
 #   bench/compare-peers.sh [SPHERON]   SPHERON: the game to measure (default build-release/spheron)
-# Installs xvfb, xdotool, swell-foop and klickety from Debian when missing. Every program gets a
+# Installs xvfb, xdotool, swell-foop and klickety from Debian when missing. Without a sound card
+# SDL opens no audio device at all; SDL_AUDIODRIVER=dummy stands in for one. Every program gets a
 # scratch home, so no one's settings or scores are read or written. Environment:
-#   REST=10 PLAY=10 (seconds), SETTLE=5 (seconds after the window shows, not measured),
+#   REST=20 PLAY=10 (seconds), SETTLE=10 (seconds after the window shows, not measured),
 #   MOVES=100 CLICKS=20 (pointer moves and clicks spread over the play),
-#   SHOTS=DIR (a picture of the display after each program's play, to see where the clicks went).
+#   SHOTS=DIR (a picture of the display after each program's play, to see where the clicks went),
+#   BASELINE=PATH (another build of the game, measured first as "baseline", for before and after),
+#   TIMED=1 (the game once more as "timed": a one-minute game, whose time bar moves at rest).
 # Not part of the tests: the figures depend on the machine and on what else runs on it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 SPHERON=${1:-build-release/spheron}
-REST=${REST:-10}
+REST=${REST:-20}
 PLAY=${PLAY:-10}
-SETTLE=${SETTLE:-5}
+SETTLE=${SETTLE:-10}
 MOVES=${MOVES:-100}
 CLICKS=${CLICKS:-20}
 
@@ -78,9 +84,26 @@ now() { date +%s.%N; }
 # utime + stime of the whole process (every thread), in clock ticks.
 # The name in parentheses may hold spaces: count the fields after it.
 cputicks() { sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | awk '{ print $12 + $13 }'; }
+# CPU time of every thread alive now, in nanoseconds (finer than the clock ticks above, for the
+# fractions of a per mille that a program at rest uses).
+cpuns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.0f", s }'; }
+# Context switches of each thread alive now, one "TID COUNT" line each: each is a wake-up or a
+# preemption. wakeups A B T0 T1: per second between two such lists; a thread that ended between
+# them is lost, one that began counts whole.
+switches() {
+  local t
+  for t in /proc/"$1"/task/*; do
+    awk -v tid="${t##*/}" '/^(non)?voluntary_ctxt_switches:/ { s += $2 } END { print tid, s + 0 }' \
+      "$t/status" 2>/dev/null || true
+  done
+}
+wakeups() { awk -v t0="$3" -v t1="$4" 'FNR == NR { before[$1] = $2; next }
+  { d += $2 - ($1 in before ? before[$1] : 0) } END { printf "%.1f", d / (t1 - t0) }' \
+  <(printf '%s\n' "$1") <(printf '%s\n' "$2"); }
 vm() { awk -v k="$2:" '$1 == k { printf "%.1f", $2 / 1024 }' "/proc/$1/status" 2>/dev/null; }
-percent() { awk -v a="$1" -v b="$2" -v t0="$3" -v t1="$4" -v hz="$TICK" \
-  'BEGIN { printf "%.2f", (b - a) / hz / (t1 - t0) * 100 }'; }
+# percent A B T0 T1 [UNITS_PER_SECOND]: CPU counters A and B (clock ticks by default) over T0..T1.
+percent() { awk -v a="$1" -v b="$2" -v t0="$3" -v t1="$4" -v hz="${5:-$TICK}" \
+  'BEGIN { printf "%.3f", (b - a) / hz / (t1 - t0) * 100 }'; }
 
 # The largest visible window of a process, once it shows.
 window_of() {
@@ -122,7 +145,7 @@ play() {
 }
 
 # measure NAME LEFT TOP RIGHT BOTTOM COMMAND...: the board area as fractions of the window.
-declare -A REST_CPU PLAY_CPU RSS HWM
+declare -A REST_CPU REST_X WAKEUPS PLAY_CPU PLAY_X RSS HWM
 measure() {
   local name=$1 fl=$2 ft=$3 fr=$4 fb=$5
   shift 5
@@ -130,6 +153,7 @@ measure() {
   mkdir -p "$home/.config" "$home/.local/share" "$home/.cache" "$home/run"
   chmod 700 "$home/run"
   [ "$name" = swell-foop ] && swell_foop_settings "$home"
+  [ "$name" = timed ] && SPHERON_PREFERENCES="$home/spheron.plist" "$SPHERON" --settings gameType 1 >/dev/null
   HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
     XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run" \
     SPHERON_PREFERENCES="$home/spheron.plist" GSETTINGS_BACKEND=keyfile \
@@ -145,21 +169,24 @@ measure() {
   fi
   sleep "$SETTLE"
   eval "$(xdotool getwindowgeometry --shell "$win")"
-  local t0 c0 t1 c1
-  t0=$(now); c0=$(cputicks "$APP_PID")
+  local t0 c0 t1 c1 x0 x1 w0 w1
+  t0=$(now); c0=$(cpuns "$APP_PID"); x0=$(cpuns "$XVFB_PID"); w0=$(switches "$APP_PID")
   sleep "$REST"
-  t1=$(now); c1=$(cputicks "$APP_PID")
-  REST_CPU[$name]=$(percent "$c0" "$c1" "$t0" "$t1")
+  t1=$(now); c1=$(cpuns "$APP_PID"); x1=$(cpuns "$XVFB_PID"); w1=$(switches "$APP_PID")
+  REST_CPU[$name]=$(percent "$c0" "$c1" "$t0" "$t1" 1000000000)
+  REST_X[$name]=$(percent "$x0" "$x1" "$t0" "$t1" 1000000000)
+  WAKEUPS[$name]=$(wakeups "$w0" "$w1" "$t0" "$t1")
 
   local bx by bw bh
   bx=$(awk -v x="$X" -v w="$WIDTH" -v f="$fl" 'BEGIN { printf "%d", x + w * f }')
   by=$(awk -v y="$Y" -v h="$HEIGHT" -v f="$ft" 'BEGIN { printf "%d", y + h * f }')
   bw=$(awk -v w="$WIDTH" -v a="$fl" -v b="$fr" 'BEGIN { printf "%d", w * (b - a) }')
   bh=$(awk -v h="$HEIGHT" -v a="$ft" -v b="$fb" 'BEGIN { printf "%d", h * (b - a) }')
-  t0=$(now); c0=$(cputicks "$APP_PID")
+  t0=$(now); c0=$(cputicks "$APP_PID"); x0=$(cputicks "$XVFB_PID")
   play "$bx" "$by" "$bw" "$bh" "$t0"
-  t1=$(now); c1=$(cputicks "$APP_PID")
+  t1=$(now); c1=$(cputicks "$APP_PID"); x1=$(cputicks "$XVFB_PID")
   PLAY_CPU[$name]=$(percent "$c0" "$c1" "$t0" "$t1")
+  PLAY_X[$name]=$(percent "$x0" "$x1" "$t0" "$t1")
   RSS[$name]=$(vm "$APP_PID" VmRSS)
   [ -n "${SHOTS:-}" ] && mkdir -p "$SHOTS" && import -window root "$SHOTS/$name.png" 2>/dev/null
   HWM[$name]=$(vm "$APP_PID" VmHWM)
@@ -183,24 +210,42 @@ swell_foop_settings() {
 echo "compare-peers: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); rest ${REST} s, play ${PLAY} s (${MOVES} moves, ${CLICKS} clicks), after ${SETTLE} s" >&2
 # The cube fills the middle of the game view; the peers' boards fill their windows below the
 # title or tool bar.
+NAMES=(spheron swell-foop klickety)
+if [ -n "${BASELINE:-}" ]; then
+  NAMES=(baseline "${NAMES[@]}")
+  measure baseline 0.2 0.25 0.8 0.75 "$(realpath "$BASELINE")" --scale 2 || true
+fi
 measure spheron 0.2 0.25 0.8 0.75 "$SPHERON" --scale 2 || true
+if [ -n "${TIMED:-}" ]; then
+  NAMES+=(timed)
+  measure timed 0.2 0.25 0.8 0.75 "$SPHERON" --scale 2 || true
+fi
 measure swell-foop 0.05 0.15 0.95 0.95 swell-foop || true
 measure klickety 0.1 0.15 0.9 0.85 klickety || true
 
-row() { printf '%-12s %12s %12s %14s %14s\n' "$@"; }
+row() { printf '%-12s %9s %9s %9s %9s %9s %9s %10s %9s\n' "$@"; }
+sum() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "") print "-"; else printf "%.3f", a + b }'; }
 echo
-row "" "CPU at rest" "CPU played" "RSS after play" "peak RSS"
-row "" "(% of core)" "(% of core)" "(MiB)" "(MiB)"
-for name in spheron swell-foop klickety; do
-  row "$name" "${REST_CPU[$name]:--}" "${PLAY_CPU[$name]:--}" "${RSS[$name]:--}" "${HWM[$name]:--}"
+row "" "rest" "X rest" "wake-ups" "played" "X played" "played+X" "RSS after" "peak RSS"
+row "" "(% core)" "(% core)" "(a sec.)" "(% core)" "(% core)" "(% core)" "play (MiB)" "(MiB)"
+for name in "${NAMES[@]}"; do
+  row "$name" "${REST_CPU[$name]:--}" "${REST_X[$name]:--}" "${WAKEUPS[$name]:--}" \
+    "${PLAY_CPU[$name]:--}" "${PLAY_X[$name]:--}" "$(sum "${PLAY_CPU[$name]:-}" "${PLAY_X[$name]:-}")" \
+    "${RSS[$name]:--}" "${HWM[$name]:--}"
 done
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {
-  if (a == "" || b == "") print "-"; else if (b + 0 == 0) print (a + 0 == 0 ? "1 (both 0)" : "n/a (peer 0)");
+  if (a == "" || b == "" || a == "-" || b == "-") print "-";
+  else if (b + 0 == 0) print (a + 0 == 0 ? "1 (both 0)" : "n/a (peer 0)");
   else printf "%.2f", a / b }'; }
 echo
-row "ours / peer" "CPU at rest" "CPU played" "RSS after play" "peak RSS"
+row "ours / peer" "rest" "X rest" "wake-ups" "played" "X played" "played+X" "RSS after" "peak RSS"
 for peer in swell-foop klickety; do
   row "$peer" "$(ratio "${REST_CPU[spheron]:-}" "${REST_CPU[$peer]:-}")" \
+    "$(ratio "${REST_X[spheron]:-}" "${REST_X[$peer]:-}")" \
+    "$(ratio "${WAKEUPS[spheron]:-}" "${WAKEUPS[$peer]:-}")" \
     "$(ratio "${PLAY_CPU[spheron]:-}" "${PLAY_CPU[$peer]:-}")" \
+    "$(ratio "${PLAY_X[spheron]:-}" "${PLAY_X[$peer]:-}")" \
+    "$(ratio "$(sum "${PLAY_CPU[spheron]:-}" "${PLAY_X[spheron]:-}")" "$(sum "${PLAY_CPU[$peer]:-}" "${PLAY_X[$peer]:-}")")" \
     "$(ratio "${RSS[spheron]:-}" "${RSS[$peer]:-}")" "$(ratio "${HWM[spheron]:-}" "${HWM[$peer]:-}")"
 done
+echo "compare-peers: load $(cut -d' ' -f1-3 /proc/loadavg) at the end" >&2

@@ -183,6 +183,8 @@ void calcBlockPosition(float out[3], const Block* block);
 // Group selection and scoring.
 void selectBlock(Puzzle* p, Block* block);
 void updateSelection(Puzzle* p);
+// Drops the selection and its score bubble; false when nothing was selected.
+bool clearSelection(Puzzle* p);
 std::uint32_t groupScore(int n); // (max(n, 2) - 1)^2
 
 // Cube rotation and re-gridding.

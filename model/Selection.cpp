@@ -157,6 +157,18 @@ void selectBlock(Puzzle* p, Block* block) {
     }
 }
 
+bool clearSelection(Puzzle* p) {
+    bool had = false;
+    for (Block& block : p->blocks) {
+        BlockState& s = block.state;
+        if (!isLive(s)) continue;
+        had = had || (s.flags & kTapClearMask) != 0;
+        s.flags &= ~kTapClearMask;
+    }
+    if (had) hideScore(p);
+    return had;
+}
+
 void updateSelection(Puzzle* p) {
     int anchor = -1;
     for (int i = 0; i < kNumBlocks; ++i) {

@@ -30,17 +30,22 @@ start=$SECONDS
 [ "$("$game" --version)" = "spheron 1.1" ] || fail "--version"
 for bad in "--click nan,inf" "--click 320,10" "--click 1e40,3" "--game -1" "--game 4294967296" \
     "--game 12x" "--key ctrl+nosuchkey" "--play lazy" "--play greedy:0" "--wait inf" \
-    "--scale 0" "--frobnicate" "--game"; do
+    "--scale 0" "--frobnicate" "--game" "--scores extra" "--settings" "--screenshot-after 0"; do
     set +e
     # shellcheck disable=SC2086 # the words of $bad are the options
-    "$game" $bad >"$work/refused.out" 2>"$work/refused.log"
+    "$game" ${bad/#--settings/--game 5 --settings} >"$work/refused.out" 2>"$work/refused.log"
     status=$?
     set -e
     [ "$status" = 2 ] || fail "'$bad' ended with status $status, not 2"
     [ "$(wc -l <"$work/refused.log")" = 1 ] || fail "'$bad': not one line on stderr"
     grep -qe "${bad%% *}" "$work/refused.log" || fail "'$bad': the line does not name the option"
     [ ! -s "$work/refused.out" ] || fail "'$bad' printed on standard output"
+    [ "$bad" = --frobnicate ] || ! grep -q "unknown" "$work/refused.log" || fail "'$bad': unknown?"
 done
+[[ "$("$game" --game 5 --settings 2>&1 || :)" == *"must come first"* ]] || fail "--settings late"
+# A quit key ends a script early with its state line all the same.
+[ "$(field "$(run quit --game 5 --key ctrl+q)" state)" = playing ] || fail "no state after a quit"
+
 # A picture that cannot be written is an error.
 set +e
 "$game" --scale 1 --wait 0 --screenshot "$work/no/such/folder/x.png" >/dev/null 2>"$work/shot.log"

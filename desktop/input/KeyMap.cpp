@@ -35,6 +35,7 @@ constexpr KeyBinding kKeyMap[] = {
     {KeyCode::Z, M::Control, A::Undo},
     {KeyCode::Z, M::ControlShift, A::Redo},
     {KeyCode::Y, M::Control, A::Redo},
+    {KeyCode::Escape, M::None, A::ClearSelection},
 };
 
 bool held(KeyModifiers modifiers, const KeyEvent& key) {
@@ -60,6 +61,18 @@ std::optional<GameAction> gameActionForKey(const KeyEvent& key) {
     for (const KeyBinding& binding : kKeyMap)
         if (binding.key == key.code && held(binding.modifiers, key)) return binding.action;
     return std::nullopt;
+}
+
+KeyEvent keyForAction(GameAction action) {
+    KeyEvent key;
+    for (const KeyBinding& binding : kKeyMap) {
+        if (binding.action != action) continue;
+        key.code = binding.key;
+        key.control = binding.modifiers == M::Control || binding.modifiers == M::ControlShift;
+        key.shift = binding.modifiers == M::ControlShift;
+        break;
+    }
+    return key;
 }
 
 KeyRepeat keyRepeatOf(GameAction action) {

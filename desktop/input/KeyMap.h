@@ -1,7 +1,7 @@
 // The game's keys as a table of {key, modifiers, action}: the arrow keys turn the cube; W A S D
 // and the keypad move the keyboard cursor, Space, Enter and keypad 5 tap under it, H hints; F2
-// and Ctrl+N start a new game, P and Pause pause, Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo.
-// Alt with any key is no game key.
+// and Ctrl+N start a new game, P and Pause pause, Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo,
+// Escape drops the selection. Alt with any key is no game key.
 #pragma once
 
 #include <optional>
@@ -28,6 +28,7 @@ enum class GameAction {
     Pause,
     Undo,
     Redo,
+    ClearSelection,
 };
 
 // The modifiers a binding asks for (Alt never).
@@ -52,5 +53,8 @@ KeyRepeat keyRepeatOf(GameAction action);
 
 // The action bound to the key with the modifiers held, or none.
 std::optional<GameAction> gameActionForKey(const KeyEvent& key);
+// The first key bound to the action, with its modifiers: the key a game controller's button
+// acts as.
+KeyEvent keyForAction(GameAction action);
 // The cursor's key for a cursor action; none for the others.
 std::optional<KeyboardCursor::Key> cursorKeyOf(GameAction action);

@@ -71,8 +71,20 @@ const std::vector<HelpView::Section>& HelpView::sections() {
           {"Shift+F1", "About Spheron (or the info button)"},
           {"F11", "Full screen, and back"},
           {"Ctrl+Q", "Quit"},
-          {"Escape", "Close a panel"},
+          {"Escape", "Close a panel; drop the selection"},
           {"Return", "A panel's default button"}}},
+        {"Game controller",
+         {"The first controller used plays; the buttons go by SDL's names, whatever the glyphs "
+          "on the pad."},
+         {{"D-pad, left stick", "Move the cursor; in a panel, the focus"},
+          {"A", "Select, then burst; a panel's default button"},
+          {"B", "Close a panel; drop the selection"},
+          {"X", "Hint"},
+          {"Y", "Undo (the game becomes practice)"},
+          {"Shoulders", "Turn the cube left, right"},
+          {"Triggers, right stick", "Turn the cube up, down"},
+          {"Start", "Pause and resume"},
+          {"Back (Select)", "Help, then scores, then preferences, then the game"}}},
     };
     return all;
 }

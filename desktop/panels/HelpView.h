@@ -1,6 +1,6 @@
-// The help over the game area: the rules, the scoring, how a game ends, and the keys and
-// buttons, as wrapped text in a list that scrolls by whole lines (Up, Down, Space, a drag).
-// Close, Return or Escape close it. Platform view layer only.
+// The help over the game area: the rules, the scoring, how a game ends, the keys and buttons,
+// and the game controller, as wrapped text in a list that scrolls by whole lines (Up, Down,
+// Space, a drag). Close, Return or Escape close it. Platform view layer only.
 #pragma once
 
 #include <memory>

@@ -3,10 +3,13 @@
 #include "desktop/record/ScoreTables.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <iomanip>
 #include <limits>
 #include <ostream>
+#include <random>
 #include <sstream>
 #include <system_error>
 
@@ -17,7 +20,7 @@ namespace {
 constexpr const char* kScoreField = "score";
 constexpr const char* kDateField = "date";
 constexpr const char* kGameNumberField = "gameNumber";
-constexpr const char* kBestScoreKey = "highScore";
+constexpr const char* kIdField = "id";
 
 // Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
 std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
@@ -66,12 +69,26 @@ std::optional<std::uint32_t> scoreOf(const PropertyList& value) {
     return std::nullopt;
 }
 
+// A board number is a 32-bit seed: anything else (-1, 4294967296) is no game of ours.
 std::optional<std::uint64_t> gameNumberOf(const PropertyList& value) {
-    if (value.type == PropertyList::Type::Integer) // above INT64_MAX the store wraps it
+    constexpr std::uint32_t kMax = std::numeric_limits<std::uint32_t>::max();
+    if (value.type == PropertyList::Type::Integer && value.integer >= 0 && value.integer <= kMax)
         return static_cast<std::uint64_t>(value.integer);
-    if (value.type == PropertyList::Type::String)
-        return parseDigits(value.string, std::numeric_limits<std::uint64_t>::max());
+    if (value.type == PropertyList::Type::String) return parseDigits(value.string, kMax);
     return std::nullopt;
+}
+
+// 16 hexadecimal digits, not all zero; none for anything else.
+std::optional<std::uint64_t> idOf(const PropertyList& value) {
+    if (value.type != PropertyList::Type::String || value.string.size() != 16) return std::nullopt;
+    std::uint64_t id = 0;
+    for (char c : value.string) {
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0) return std::nullopt;
+        id = id << 4 | static_cast<std::uint64_t>(digit);
+    }
+    if (id == 0) return std::nullopt;
+    return id;
 }
 
 // A well-formed entry, or none.
@@ -80,11 +97,13 @@ std::optional<ScoreEntry> entryFrom(const PropertyList& item) {
     const PropertyList* score = item.valueForKey(kScoreField);
     const PropertyList* date = item.valueForKey(kDateField);
     const PropertyList* number = item.valueForKey(kGameNumberField);
+    const PropertyList* id = item.valueForKey(kIdField);
     if (!score || !date || !number || date->type != PropertyList::Type::String) return std::nullopt;
     const std::optional<std::uint32_t> s = scoreOf(*score);
     const std::optional<std::uint64_t> n = gameNumberOf(*number);
-    if (!s || !n || !parseISODate(date->string)) return std::nullopt;
-    return ScoreEntry{*s, date->string, *n};
+    const std::optional<std::uint64_t> i = id ? idOf(*id) : std::uint64_t{0};
+    if (!s || !n || !i || !parseISODate(date->string)) return std::nullopt;
+    return ScoreEntry{*s, date->string, *n, *i};
 }
 
 PropertyList entryItem(const ScoreEntry& entry) {
@@ -93,6 +112,11 @@ PropertyList entryItem(const ScoreEntry& entry) {
     item.dictionary[kScoreField] = PropertyList::makeInteger(entry.score);
     item.dictionary[kDateField] = PropertyList::makeString(entry.date);
     item.dictionary[kGameNumberField] = PropertyList::makeString(std::to_string(entry.gameNumber));
+    if (entry.id != 0) {
+        char id[17];
+        std::snprintf(id, sizeof id, "%016llx", static_cast<unsigned long long>(entry.id));
+        item.dictionary[kIdField] = PropertyList::makeString(id);
+    }
     return item;
 }
 
@@ -129,17 +153,10 @@ PropertyList& containerAt(PropertyList::Dictionary& dict, const std::string& key
     return value;
 }
 
-// Merges the game into `stored`; true when `stored` changed and must be written.
+// Merges the game's entry into `stored`'s tables; true when they changed. (The best score is the
+// caller's.)
 bool mergeScore(PropertyList::Dictionary& stored, int gameType, const ScoreEntry& entry,
                 ScoreRecord& result) {
-    bool changed = false;
-    const std::uint32_t best = storedBestScore(stored);
-    result.newBest = entry.score > best;
-    result.best = std::max(best, entry.score);
-    if (result.newBest) {
-        stored[kBestScoreKey] = PropertyList::makeString(std::to_string(entry.score));
-        changed = true;
-    }
 
     const std::string typeKey = std::to_string(gameType);
     std::vector<ReadEntry> valid;
@@ -163,14 +180,14 @@ bool mergeScore(PropertyList::Dictionary& stored, int gameType, const ScoreEntry
     for (std::size_t i = 0; i < valid.size(); ++i) {
         if (valid[i].entry == entry) {
             result.rank = i < kScoreTableSize ? static_cast<int>(i) + 1 : 0;
-            return changed;
+            return false;
         }
     }
     const auto at = std::upper_bound(
         valid.begin(), valid.end(), entry,
         [](const ScoreEntry& e, const ReadEntry& r) { return ranksBefore(e, r.entry); });
     const auto position = static_cast<std::size_t>(at - valid.begin());
-    if (position >= kScoreTableSize) return changed;
+    if (position >= kScoreTableSize) return false;
     result.rank = static_cast<int>(position) + 1;
     valid.insert(at, {entry, entryItem(entry)});
     if (valid.size() > kScoreTableSize) valid.resize(kScoreTableSize);
@@ -265,23 +282,16 @@ std::string shownDate(const std::string& isoDate) {
     return text;
 }
 
-std::uint32_t storedBestScore(const PropertyList::Dictionary& stored) {
-    constexpr std::uint32_t kMax = std::numeric_limits<std::uint32_t>::max();
-    const auto found = stored.find(kBestScoreKey);
-    if (found == stored.end()) return 0;
-    const PropertyList& value = found->second;
-    if (value.type == PropertyList::Type::Integer)
-        return static_cast<std::uint32_t>(std::clamp<std::int64_t>(value.integer, 0, kMax));
-    // Read as the store reads it (a real truncated, a leading '+'), else a game would lower it.
-    if (value.type == PropertyList::Type::Real) // NaN and below 0: 0
-        return value.real > 0 ? static_cast<std::uint32_t>(std::min<double>(value.real, kMax)) : 0;
-    if (value.type != PropertyList::Type::String) return 0;
-    std::uint64_t best = 0;
-    std::size_t i = value.string.find_first_not_of(" \t\n\r");
-    if (i != std::string::npos && value.string[i] == '+') ++i;
-    for (; i < value.string.size() && value.string[i] >= '0' && value.string[i] <= '9'; ++i)
-        best = std::min<std::uint64_t>(best * 10 + std::uint64_t(value.string[i] - '0'), kMax);
-    return static_cast<std::uint32_t>(best);
+std::uint64_t ScoreEntry::newScoreEntryId() {
+    // Seeded once from the system's randomness; 0 is kept for entries stored without one.
+    thread_local std::mt19937_64 draw{[] {
+        std::random_device seed;
+        return (std::uint64_t{seed()} << 32) ^ seed() ^
+               static_cast<std::uint64_t>(
+                   std::chrono::steady_clock::now().time_since_epoch().count());
+    }()};
+    for (;;)
+        if (const std::uint64_t id = draw()) return id;
 }
 
 ScoreTables scoreTablesFrom(const PropertyList::Dictionary& stored) {
@@ -319,16 +329,26 @@ ScoreRecord recordScore(UserDefaults& store, int gameType, ScoreEntry entry) {
                         entry.date.c_str());
         entry.date = currentISODate();
     }
-    bool merged = false;
-    result.saved = store.update([&](PropertyList::Dictionary& stored) {
+    claimGameKeys(store);
+    bool merged = false, refused = false;
+    const bool saved = store.update([&](PropertyList::Dictionary& stored) {
         merged = true;
         result = ScoreRecord{};
-        return mergeScore(stored, gameType, entry, result);
+        const std::uint32_t before = storedBestScore(stored).value_or(0);
+        bool bestChanged = false;
+        refused = !raiseBestScore(store, stored, entry.score, result.best, &bestChanged);
+        if (refused) return false;
+        result.newBest = entry.score > before;
+        return mergeScore(stored, gameType, entry, result) || bestChanged;
     });
+    result.saved = saved && !refused;
     if (!merged) { // the store could not be locked or read: say what the game would have made
         std::optional<PropertyList> file = readPropertyListFile(store.storePath());
         PropertyList::Dictionary stored;
         if (file && file->type == PropertyList::Type::Dictionary) stored = file->dictionary;
+        const std::uint32_t before = storedBestScore(stored).value_or(0);
+        result.newBest = entry.score > before;
+        result.best = std::max(before, entry.score);
         mergeScore(stored, gameType, entry, result);
     }
     return result;

@@ -13,12 +13,13 @@
 #include <string_view>
 #include <vector>
 
+#include "desktop/record/Settings.h"
 #include "platform/store/UserDefaults.h"
 
-// In the store: "scoreTables" is a dictionary from the game type in decimal ("0" ... "5") to an
-// array of entries, best first; each entry a dictionary of "score" (integer), "date" (string)
-// and "gameNumber" (decimal string: plist integers are signed 64-bit, game numbers are not).
-inline constexpr const char* kScoreTables = "scoreTables";
+// In the store: "scoreTables" (kScoreTables) is a dictionary from the game type in decimal ("0"
+// ... "5") to an array of entries, best first; each entry a dictionary of "score" (integer),
+// "date" (string), "gameNumber" (decimal string from 0 to 4294967295: plist integers are signed
+// 64-bit, game numbers are not) and "id" (16 hexadecimal digits; absent in older entries).
 inline constexpr int kGameTypeCount = 6; // untimed, then 1 ... 5 minutes
 inline constexpr std::size_t kScoreTableSize = 10;
 
@@ -28,8 +29,14 @@ struct ScoreEntry {
     // order, whatever the time zone or summer time of the machine that wrote it; a form with an
     // offset ("2026-12-06T20:47:42+01:00") is read as well. Shown in local time.
     std::string date;
-    std::uint64_t gameNumber = 0; // the seed the board was made from
+    std::uint64_t gameNumber = 0; // the seed the board was made from, 0 ... 4294967295
+    // What tells apart two games alike in all else (the same board, score and second, say four
+    // games run at once): random, drawn when the entry is made, so that a copy of an entry
+    // keeps it and the same entry merged twice stays one. 0 for an entry stored without one.
+    std::uint64_t id = newScoreEntryId();
     bool operator==(const ScoreEntry&) const = default;
+
+    static std::uint64_t newScoreEntryId();
 };
 
 struct ScoreTables {
@@ -56,22 +63,19 @@ std::optional<std::int64_t> parseISODate(std::string_view text);
 // The date as the player reads it: local "2026-12-06 20:47"; an unreadable one as it is.
 std::string shownDate(const std::string& isoDate);
 
-// The best score as stored, read leniently: the leading decimal digits of a string (blanks
-// before them allowed, saturating at 4294967295), an integer clamped to 0 ... 4294967295, else 0.
-std::uint32_t storedBestScore(const PropertyList::Dictionary& stored);
-
 // The tables in a stored dictionary; malformed entries and tables are skipped.
 ScoreTables scoreTablesFrom(const PropertyList::Dictionary& stored);
 // The tables as the store's file holds them now (another process may have added to them); empty
 // tables when there is no file or it cannot be read.
 ScoreTables readScoreTables(const UserDefaults& store);
 
-// Records a finished game under the store's lock, merged with what the file holds then: the
-// entry joins its game type's table when it makes the top 10, and "highScore" is raised to the
-// score when that is higher (never lowered). Keys and entries the game does not know stay as
-// they are; a table or table list of the wrong type is kept under "<key>.unreadable". An empty
-// or unreadable date becomes the current time. A practice game is never recorded: the caller
-// does not call this for one. Main thread (it blocks on the store's lock).
+// Records a finished game, the one write a game's end makes: under the store's lock, merged with
+// what the file holds then, the entry joins its game type's table when it makes the top 10, and
+// "highScore" is raised to the score when that is higher (raiseBestScore: never lowered, an
+// unreadable one kept aside first), in one update of the store. Keys and entries the game does not
+// know stay as they are; a table or table list of the wrong type is kept under "<key>.unreadable".
+// An empty or unreadable date becomes the current time. A practice game is never recorded: the
+// caller does not call this for one. Main thread (it blocks on the store's lock).
 ScoreRecord recordScore(UserDefaults& store, int gameType, ScoreEntry entry);
 
 // The six tables as text, a heading per game type and "(no scores yet)" for an empty one;

@@ -5,6 +5,7 @@
 #include "desktop/record/SettingsBundle.h"
 #include "platform/base/Log.h"
 #include "platform/media/Resources.h"
+#include "platform/store/PropertyList.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -47,10 +48,22 @@ std::optional<std::size_t> choiceFor(const SettingSpecifier& entry, const std::s
 }
 
 // "3 (3 minutes)" for a multi-value setting, the plain text otherwise.
-std::string shownValue(const SettingSpecifier& entry, const std::string& text) {
+std::string shownChoice(const SettingSpecifier& entry, const std::string& text) {
     if (!entry.isMultiValue()) return text;
     const std::string title = entry.titleOfValue(text);
     return title.empty() ? text : text + " (" + title + ")";
+}
+
+// The best score as the game reads it, and what is stored when that is something else.
+std::string shownBestScore(const UserDefaults& store, const std::string& text) {
+    PropertyList::Dictionary stored;
+    if (std::optional<std::string> held = store.stringForKey(kHighScore))
+        stored[kHighScore] = PropertyList::makeString(*held);
+    // A stored integer or real answers as its text; the reader takes that text alike.
+    const std::optional<std::uint32_t> best = storedBestScore(stored);
+    if (!best) return "0 (the stored \"" + shownValue(text) + "\" is no score)";
+    const std::string number = std::to_string(*best);
+    return number == text ? number : number + " (stored as \"" + shownValue(text) + "\")";
 }
 
 int listSettings(const std::vector<SettingSpecifier>& specifiers, UserDefaults& store,
@@ -59,11 +72,12 @@ int listSettings(const std::vector<SettingSpecifier>& specifiers, UserDefaults& 
         if (entry.key.empty()) continue; // group titles and the like
         std::optional<std::string> value = store.stringForKey(entry.key);
         if (!value && entry.defaultValue) value = scalarText(*entry.defaultValue);
+        if (value && entry.key == kHighScore) value = shownBestScore(store, *value);
         // What the store and the settings file hold reaches the terminal only escaped.
         out << std::left << std::setw(16)
             << escapeControlCharacters(entry.title.empty() ? entry.key : entry.title)
             << std::setw(12) << escapeControlCharacters(entry.key)
-            << (value ? escapeControlCharacters(shownValue(entry, *value)) : "(not set)") << '\n';
+            << (value ? escapeControlCharacters(shownChoice(entry, *value)) : "(not set)") << '\n';
     }
     return 0;
 }
@@ -76,22 +90,22 @@ std::optional<PropertyList> checkedValue(const SettingSpecifier& entry, const st
         if (word == entry.trueValue || word == entry.falseValue)
             return PropertyList::makeString(word);
         err << "spheron: " << key << " takes \"" << entry.trueValue << "\" or \""
-            << entry.falseValue << "\", not \"" << word << "\"\n";
+            << entry.falseValue << "\", not \"" << shownValue(word) << "\"\n";
         return std::nullopt;
     }
     if (entry.isMultiValue()) {
         if (std::optional<std::size_t> i = choiceFor(entry, word)) return entry.values[*i];
         err << "spheron: " << key << " takes one of";
         for (std::size_t i = 0; i < entry.values.size(); ++i)
-            err << (i ? ", " : " ") << shownValue(entry, scalarText(entry.values[i]));
-        err << "; not \"" << word << "\"\n";
+            err << (i ? ", " : " ") << shownChoice(entry, scalarText(entry.values[i]));
+        err << "; not \"" << shownValue(word) << "\"\n";
         return std::nullopt;
     }
     if (entry.isTextField() && key == kHighScore) {
         if (std::optional<std::uint32_t> score = parseUnsigned(word))
             return PropertyList::makeString(std::to_string(*score));
-        err << "spheron: " << key << " takes a whole number from 0 to 4294967295, not \"" << word
-            << "\"\n";
+        err << "spheron: " << key << " takes a whole number from 0 to 4294967295, not \""
+            << shownValue(word) << "\"\n";
         return std::nullopt;
     }
     if (entry.isTextField()) return PropertyList::makeString(word);
@@ -104,8 +118,7 @@ int changeSetting(const std::vector<SettingSpecifier>& specifiers, UserDefaults&
                   std::ostream& err) {
     const SettingSpecifier* entry = specifierForKey(specifiers, key);
     if (!entry) {
-        err << "spheron: no setting named \"" << escapeControlCharacters(key)
-            << "\"; the settings are";
+        err << "spheron: no setting named \"" << shownValue(key) << "\"; the settings are";
         bool first = true;
         for (const SettingSpecifier& item : specifiers) {
             if (item.key.empty()) continue;
@@ -116,8 +129,8 @@ int changeSetting(const std::vector<SettingSpecifier>& specifiers, UserDefaults&
         return 1;
     }
     if (escapeControlCharacters(word) != word) {
-        err << "spheron: " << key << " takes no control characters: \""
-            << escapeControlCharacters(word) << "\"\n";
+        err << "spheron: " << key << " takes no control characters: \"" << shownValue(word)
+            << "\"\n";
         return 1;
     }
     std::optional<PropertyList> value = checkedValue(*entry, word, err);
@@ -126,7 +139,8 @@ int changeSetting(const std::vector<SettingSpecifier>& specifiers, UserDefaults&
         const std::uint32_t asked = *value->unsignedValue(); // checked: plain digits
         std::uint32_t best = 0;
         if (!saveHighScore(store, asked, &best)) {
-            err << "spheron: " << key << " was not saved to " << store.storePath() << '\n';
+            err << "spheron: " << key << " was not saved to "
+                << escapeControlCharacters(store.storePath()) << '\n';
             return 1;
         }
         if (best > asked) {
@@ -141,10 +155,11 @@ int changeSetting(const std::vector<SettingSpecifier>& specifiers, UserDefaults&
     else
         store.setObject(scalarText(*value), key);
     if (!store.synchronize()) {
-        err << "spheron: " << key << " was not saved to " << store.storePath() << '\n';
+        err << "spheron: " << key << " was not saved to "
+            << escapeControlCharacters(store.storePath()) << '\n';
         return 1;
     }
-    out << key << " = " << escapeControlCharacters(shownValue(*entry, scalarText(*value))) << '\n';
+    out << key << " = " << escapeControlCharacters(shownChoice(*entry, scalarText(*value))) << '\n';
     return 0;
 }
 
@@ -176,26 +191,50 @@ void createDefaultPreferences(UserDefaults& store, const std::string& settingsPa
         }
     }
     store.registerDefaults(remembered);
+    claimGameKeys(store);
     store.synchronize();
 }
 
-bool saveHighScore(UserDefaults& store, std::uint32_t score, std::uint32_t* best) {
-    std::uint32_t kept = score;
-    const bool saved = store.update([&](PropertyList::Dictionary& stored) {
-        kept = score;
-        if (const auto it = stored.find(kHighScore); it != stored.end()) {
-            if (const std::optional<std::uint32_t> old = it->second.unsignedValue())
-                kept = std::max(kept, *old);
-            else if (store.keepCopyAside().empty())
-                return false; // without a copy of the file the value stays as it is
-        }
-        char text[16];
-        std::snprintf(text, sizeof text, "%u", kept);
-        stored[kHighScore] = PropertyList::makeString(text);
+void claimGameKeys(UserDefaults& store) {
+    store.addOwnKeys({kSfxState, kShowHints, kAccelState, kHighScore, kGameType, kShowSymbols,
+                      kWindowSize, kScoreTables});
+}
+
+std::optional<std::uint32_t> storedBestScore(const PropertyList::Dictionary& stored) {
+    const auto found = stored.find(kHighScore);
+    if (found == stored.end()) return 0u;
+    return found->second.unsignedValue();
+}
+
+bool raiseBestScore(UserDefaults& store, PropertyList::Dictionary& stored, std::uint32_t score,
+                    std::uint32_t& best, bool* changed) {
+    if (changed) *changed = false;
+    best = score;
+    if (const std::optional<std::uint32_t> old = storedBestScore(stored))
+        best = std::max(best, *old);
+    else if (store.keepCopyAside().empty())
+        return false; // without a copy of the file the value stays as it is
+    char text[16];
+    std::snprintf(text, sizeof text, "%u", best);
+    const auto found = stored.find(kHighScore);
+    if (found != stored.end() && found->second.type == PropertyList::Type::String &&
+        found->second.string == text)
         return true;
+    stored[kHighScore] = PropertyList::makeString(text);
+    if (changed) *changed = true;
+    return true;
+}
+
+bool saveHighScore(UserDefaults& store, std::uint32_t score, std::uint32_t* best) {
+    claimGameKeys(store);
+    std::uint32_t kept = score;
+    bool refused = false;
+    const bool saved = store.update([&](PropertyList::Dictionary& stored) {
+        refused = !raiseBestScore(store, stored, score, kept);
+        return !refused;
     });
     if (best) *best = kept;
-    return saved;
+    return saved && !refused;
 }
 
 int settingsCommand(const std::vector<std::string>& args, UserDefaults& store,
@@ -207,9 +246,11 @@ int settingsCommand(const std::vector<std::string>& args, UserDefaults& store,
     std::string why;
     const auto specifiers = readSettingSpecifiers(settingsPath, &why);
     if (!specifiers) {
-        err << "spheron: cannot read the settings file " << settingsPath << ": " << why << '\n';
+        err << "spheron: cannot read the settings file " << escapeControlCharacters(settingsPath)
+            << ": " << why << '\n';
         return 1;
     }
+    claimGameKeys(store);
     if (args.empty()) return listSettings(*specifiers, store, out);
     return changeSetting(*specifiers, store, args[0], args[1], out, err);
 }

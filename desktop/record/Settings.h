@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,12 @@ inline constexpr const char* kGameType = "gameType";
 inline constexpr const char* kShowSymbols = "showSymbols";
 // Not a setting: the window's size in pixels, "WxH", that the last player resized it to.
 inline constexpr const char* kWindowSize = "windowSize";
+// Not a setting: the top-10 tables of each game type (ScoreTables.h).
+inline constexpr const char* kScoreTables = "scoreTables";
+
+// Names the keys above as the player's own to the store: should a save grow the file beyond
+// what the reader takes, they are what a fresh file keeps.
+void claimGameKeys(UserDefaults& store);
 
 // Settings.bundle/Root.plist in the resource folder.
 std::string settingsFilePath();
@@ -33,11 +40,24 @@ inline bool tiltControlOn(const std::string& accelState) {
     return accelState == "true";
 }
 
-// Stores the larger of `score` and the stored best score, as "%u" text under "highScore", in one
-// update of the store, so that no writer lowers it. A stored value that cannot be read as a
-// number is never silently replaced: the file is first kept aside (UserDefaults::keepCopyAside),
-// and when that fails nothing is written. `best`, when given, receives the best score now stored.
-// False when the store could not be written.
+// The one reader of a stored best score, used by the game's start, the score tables and
+// `--settings`: PropertyList::unsignedValue's rule. A whole number from 0 to 4294967295: an
+// integer; a string's leading digits after blanks and an optional '+' ("5000abc" and "+5000"
+// are 5000); a real truncated (5000.5 is 5000). Anything else, out of range included
+// ("99999999999", 4294967296, -1), is unreadable: none here, never clamped; the next write keeps
+// the file aside before replacing it. 0 when nothing is stored.
+std::optional<std::uint32_t> storedBestScore(const PropertyList::Dictionary& stored);
+
+// For a change running under UserDefaults::update(): raises the stored best score to `score`
+// when that is higher, written as "%u" text; a stored value that cannot be read is first kept
+// aside (UserDefaults::keepCopyAside). `best` receives the best score now held; `changed`,
+// when given, whether `stored` changed. False when nothing may be written (no copy was kept).
+bool raiseBestScore(UserDefaults& store, PropertyList::Dictionary& stored, std::uint32_t score,
+                    std::uint32_t& best, bool* changed = nullptr);
+
+// Stores the larger of `score` and the stored best score in one update of the store (as
+// raiseBestScore), so that no writer lowers it. `best`, when given, receives the best score now
+// stored. False when the store could not be written.
 bool saveHighScore(UserDefaults& store, std::uint32_t score, std::uint32_t* best = nullptr);
 
 // `spheron --settings [KEY VALUE]`: `args` are the words after "--settings". Without words,

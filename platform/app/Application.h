@@ -5,10 +5,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/base/Geometry.h"
+#include "platform/device/GamePads.h"
 #include "platform/ui/Keys.h"
 
 class Application;
@@ -33,6 +35,14 @@ public:
     }
     // The mouse moved with no button held, to this window point.
     virtual void applicationMouseMoved(Application* /*application*/, Point /*windowPoint*/) {}
+    // A press of the game controller that drives the game: the key it acts as, which then goes
+    // the way of a key pressed (the key window's views, then applicationKeyDown); none: ignored.
+    virtual std::optional<KeyEvent> applicationKeyForPad(Application* /*application*/,
+                                                         const PadPress& /*press*/) {
+        return std::nullopt;
+    }
+    // The controller that drove the game was unplugged.
+    virtual void applicationPadDisconnected(Application* /*application*/) {}
 };
 
 // Delegates are made by name, as a class is looked up by its name.
@@ -65,10 +75,10 @@ struct ScriptAction {
 
 // One step of a scripted run, run in the order given.
 struct ScriptStep {
-    enum class Kind { Click, Key, Wait, Play };
+    enum class Kind { Click, Key, Wait, Play, Pad };
     Kind kind = Kind::Wait;
     Point point;          // Click: window points, finite; outside the window: refused at start
-    std::string key;      // Key
+    std::string key;      // Key; Pad: as scriptPadIsValid() takes it
     double seconds = 0.0; // Wait
     // Play: asked once a frame until it answers Done; what it answers is sent like the steps.
     std::function<ScriptAction()> play;
@@ -76,6 +86,11 @@ struct ScriptStep {
 
 // An SDL key name (as SDL_GetKeyFromName takes it) with any "ctrl+" and "shift+" prefixes.
 bool scriptKeyIsValid(const std::string& name);
+// A button of the script's virtual game controller by SDL's name (a, b, x, y, start, back,
+// dpup, dpdown, dpleft, dpright, leftshoulder, rightshoulder, ...), lefttrigger or righttrigger
+// (a full pull), pressed and let go; or unplug and plug, which take the controller away and
+// bring it back. The controller is plugged in as the run starts when the script has any.
+bool scriptPadIsValid(const std::string& name);
 
 struct ApplicationOptions {
     // Pixels per point; 0 picks the largest whole number up to 3 at which the window fits the

@@ -1,5 +1,5 @@
-// SDL's window, mouse, finger and key events on the main loop, turned into the life-cycle
-// callbacks, the key window's touches and key events.
+// SDL's window, mouse, finger, key and game controller events on the main loop, turned into the
+// life-cycle callbacks, the key window's touches and key events.
 #include "platform/app/ApplicationParts.h"
 
 #include "platform/app/Application.h"
@@ -8,6 +8,7 @@
 
 #include "platform/base/Log.h"
 #include "platform/device/Accelerometer.h"
+#include "platform/device/GamePads.h"
 #include "platform/gl/Screen.h"
 #include "platform/ui/Window.h"
 
@@ -42,6 +43,13 @@ void keyDownEvent(const SDL_KeyboardEvent& e) {
         if (!k.repeat) toggleFullScreen();
         return;
     }
+    ApplicationEvents::deliverKey(k);
+}
+
+} // namespace
+
+void ApplicationEvents::deliverKey(const KeyEvent& k) {
+    Application* app = Application::sharedApplication();
     bool taken = false;
     if (Window* window = Window::keyWindow()) {
         InputEvent event;
@@ -52,8 +60,6 @@ void keyDownEvent(const SDL_KeyboardEvent& e) {
     if (!taken && app && app->delegate()) taken = app->delegate()->applicationKeyDown(app, k);
     if (taken) setNeedsCompose();
 }
-
-} // namespace
 
 void ApplicationEvents::windowEvent(const SDL_Event& event) {
     const SDL_WindowEvent& e = event.window;
@@ -74,6 +80,7 @@ void ApplicationEvents::windowEvent(const SDL_Event& event) {
         // delegate decides what else the loss means.
         dropMousePress();
         if (Window* w = Window::keyWindow()) w->cancelTouches();
+        GamePads::shared().forgetHeld(); // SDL keeps a pad's events from us until it is back
         if (app->delegate()) app->delegate()->applicationDidLoseFocus(app);
         setNeedsCompose();
         break;
@@ -117,7 +124,13 @@ void ApplicationEvents::deliverSdlEvent(const SDL_Event& e) {
         break;
     case SDL_CONTROLLERDEVICEADDED:
     case SDL_CONTROLLERDEVICEREMOVED:
+        GamePads::shared().handleEvent(e); // opens or closes it first
         Accelerometer::sharedAccelerometer().devicesChanged();
+        break;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+    case SDL_CONTROLLERAXISMOTION:
+        GamePads::shared().handleEvent(e);
         break;
     default:
         break;

@@ -15,6 +15,7 @@
 #include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
 #include "platform/device/Accelerometer.h"
+#include "platform/device/GamePads.h"
 #include "platform/gl/GLLayer.h"
 #include "platform/gl/Screen.h"
 #include "platform/media/ImageDecoder.h"
@@ -142,6 +143,21 @@ bool clicksInside(const std::vector<ScriptStep>& script, float width, float heig
     return true;
 }
 
+// A controller's presses go the keys' way as the delegate translates them.
+void startGamePads(Application& app) {
+    GamePads& pads = GamePads::shared();
+    pads.setPressHandler([&app](const PadPress& press) {
+        if (!app.delegate()) return;
+        if (const std::optional<KeyEvent> key = app.delegate()->applicationKeyForPad(&app, press))
+            ApplicationEvents::deliverKey(*key);
+    });
+    pads.setDriverLostHandler([&app] {
+        if (app.delegate()) app.delegate()->applicationPadDisconnected(&app);
+        setNeedsCompose();
+    });
+    pads.start();
+}
+
 } // namespace
 
 // ---- Public interface ----
@@ -264,6 +280,7 @@ int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassN
         } else {
             ApplicationEvents::forgetHeldInput();
             RunLoop::main().setEventHandler(ApplicationEvents::deliverSdlEvent);
+            startGamePads(app);
             app.delegate_->applicationDidFinishLaunching(&app);
             SDL_ShowWindow(screenWindow());
             windowPresent();
@@ -276,8 +293,8 @@ int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassN
                 ScriptedRun script(options);
                 app.becomeActive();
                 RunLoop::main().run();
-                app.resignActive();
-            }
+            } // a script that a quit ended reports the game as it was, before it resigns
+            app.resignActive();
             app.delegate_->applicationWillTerminate(&app);
             RunLoop::main().setEventHandler(nullptr);
             status = app.exitStatus_;
@@ -286,6 +303,7 @@ int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassN
         Application::shared_ = nullptr;
     }
     Accelerometer::sharedAccelerometer().shutdown();
+    GamePads::shared().shutdown();
     systemSoundShutdown();
     View::setDefaultContentScale(1.0f);
     windowSetContentScale(1.0f);

@@ -66,6 +66,9 @@ void forgetPointers();
 struct ApplicationEvents {
     static void deliverSdlEvent(const SDL_Event& event);
     static void forgetHeldInput(); // held buttons and fingers
+    // A key from the keyboard or acting for a controller's button: the key window's views, then
+    // the delegate.
+    static void deliverKey(const KeyEvent& key);
 
 private:
     static void windowEvent(const SDL_Event& event); // the life cycle follows the window

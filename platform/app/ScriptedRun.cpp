@@ -1,5 +1,6 @@
 // The scripted run for tests and pictures: its steps in order on the loop's simulated time,
-// clicks and keys through SDL's event queue, then the picture, the caller's report and the quit.
+// clicks and keys through SDL's event queue, a virtual controller's buttons through SDL's
+// joystick updates, then the picture, the caller's report and the quit.
 #include "platform/app/ApplicationParts.h"
 
 #include "platform/app/Application.h"
@@ -10,6 +11,7 @@
 
 #include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
+#include "platform/device/VirtualPad.h"
 #include "platform/gl/GLLayer.h"
 #include "platform/gl/Screen.h"
 #include "platform/media/PngWriter.h"
@@ -63,6 +65,10 @@ bool scriptKeyIsValid(const std::string& name) {
     return parseKeyChord(name, &chord);
 }
 
+bool scriptPadIsValid(const std::string& name) {
+    return name == "unplug" || name == "plug" || virtualpad::isControlName(name);
+}
+
 struct ScriptedRun::State {
 public:
     explicit State(const ApplicationOptions& o) : options_(o) {
@@ -70,9 +76,19 @@ public:
         RunLoop::main().setSimulatedTime(true);
         nextAt_ = RunLoop::main().loopTime() + seconds(kFirstStep);
         timer_ = RunLoop::main().scheduleRepeatingTimer(kFrame, [this] { tick(); });
+        for (const ScriptStep& step : o.script) {
+            if (step.kind != ScriptStep::Kind::Pad || virtualpad::isAttached()) continue;
+            // SDL drops a controller's events while no window of ours has the keyboard focus,
+            // and a window nobody sees never gets it; the script's keys do not ask for it either.
+            SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+            virtualpad::attach(); // before the first step, as a pad the player has at hand
+        }
     }
     ~State() {
+        virtualpad::detach();
         if (timer_) timer_->invalidate();
+        // Ended early (a quit key, a signal): the caller still reports the run's end.
+        if (timer_ && !finished_ && options_.scriptEnded) options_.scriptEnded();
         RunLoop::main().setSimulatedTime(false);
     }
     State(const State&) = delete;
@@ -82,6 +98,9 @@ private:
     static constexpr double kFrame = 0.02;
     static constexpr double kFirstStep = 2.0; // the board has dropped in by then
     static constexpr double kStepGap = 0.5;
+    // A button is held this long: SDL reads a virtual controller once per pass of the loop, and
+    // a press let go before the next read would never be seen.
+    static constexpr double kPadHold = 0.1;
 
     static RunLoop::Clock::duration seconds(double s) {
         return std::chrono::duration_cast<RunLoop::Clock::duration>(
@@ -90,6 +109,10 @@ private:
 
     void tick() {
         const auto t = RunLoop::main().loopTime();
+        if (!heldPad_.empty() && t >= padUpAt_) {
+            virtualpad::set(heldPad_, false);
+            heldPad_.clear();
+        }
         while (t >= nextAt_) {
             if (next_ == options_.script.size()) {
                 finish();
@@ -110,6 +133,9 @@ private:
             } else if (step.kind == ScriptStep::Kind::Key) {
                 key(step.key);
                 advance(kStepGap);
+            } else if (step.kind == ScriptStep::Kind::Pad) {
+                pad(step.key);
+                advance(kStepGap);
             } else {
                 advance(step.seconds);
             }
@@ -124,6 +150,7 @@ private:
 
     void finish() {
         timer_->invalidate();
+        finished_ = true;
         int status = 0;
         if (!options_.screenshotPath.empty()) {
             if (options_.beforeScreenshot) options_.beforeScreenshot();
@@ -172,6 +199,18 @@ private:
         SDL_PushEvent(&e);
     }
 
+    void pad(const std::string& name) {
+        if (name == "unplug") {
+            virtualpad::detach();
+        } else if (name == "plug") {
+            virtualpad::attach();
+        } else {
+            virtualpad::set(name, true);
+            heldPad_ = name;
+            padUpAt_ = RunLoop::main().loopTime() + seconds(kPadHold);
+        }
+    }
+
     static bool screenshot(const std::string& path) {
         std::vector<std::uint8_t> rgba;
         int width = 0;
@@ -192,8 +231,11 @@ private:
 
     ApplicationOptions options_;
     std::size_t next_ = 0;
+    bool finished_ = false;
     RunLoop::Clock::time_point nextAt_;
     std::shared_ptr<RunLoopTimer> timer_;
+    std::string heldPad_; // the virtual controller's button held down, until padUpAt_
+    RunLoop::Clock::time_point padUpAt_;
 };
 
 ScriptedRun::ScriptedRun(const ApplicationOptions& options)

@@ -67,6 +67,22 @@ std::string escapeControlCharacters(std::string_view text) {
     return shown;
 }
 
+std::string shownValue(std::string_view text, std::size_t limit) {
+    // Escaping never shrinks a character, so more than 4 * limit bytes are never needed.
+    const std::string shown = escapeControlCharacters(text.substr(0, 4 * limit + 4));
+    std::size_t at = 0, characters = 0;
+    while (at < shown.size() && characters < limit) {
+        const auto c = static_cast<unsigned char>(shown[at]);
+        std::size_t step = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+        if (shown[at] == '\\') // an escape counts as what it shows, and is never cut
+            step = shown[at + 1] == 'x' ? 4 : shown[at + 1] == 'u' ? 6 : 2;
+        at += step;
+        characters += shown[at - step] == '\\' ? step : 1;
+    }
+    if (at >= shown.size() && text.size() <= 4 * limit + 4) return shown;
+    return shown.substr(0, at) + "\u2026";
+}
+
 void setLogSink(LogSink sink) {
     logSink = sink;
 }

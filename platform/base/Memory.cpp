@@ -9,3 +9,7 @@ void keepFreedMemoryForReuse() {
     mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
     mallopt(M_MMAP_THRESHOLD, kMmapThreshold);
 }
+
+void releaseFreedMemory() {
+    malloc_trim(0);
+}

@@ -6,3 +6,7 @@
 // same pages back one fault at a time. This keeps up to 8 MiB of freed memory for reuse, and
 // large blocks on the heap rather than in mappings of their own that are unmapped when freed.
 void keepFreedMemoryForReuse();
+// Gives the memory kept that way, and whatever freed pages the allocator holds in its other
+// arenas (the renderer's threads have their own), back to the kernel: for a long rest, when no
+// frame is due to take it again.
+void releaseFreedMemory();

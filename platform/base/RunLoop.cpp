@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/base/Memory.h"
+
 namespace {
 
 constexpr auto kMinimumInterval = std::chrono::microseconds(100);
@@ -16,6 +18,9 @@ constexpr auto kMinimumInterval = std::chrono::microseconds(100);
 // controllers plugged in when it wakes.
 constexpr int kLongestSdlWaitMs = 10000;
 constexpr auto kLongestWait = std::chrono::seconds(60);
+// A sleep at least this long after timers ticked is a rest: the memory their frames freed goes
+// back to the kernel (a timed game's clock, which wakes every second, keeps it).
+constexpr auto kRestBeforeTrim = std::chrono::seconds(2);
 
 bool sdlVideoUp() {
     return SDL_WasInit(SDL_INIT_VIDEO) != 0;
@@ -122,8 +127,9 @@ bool RunLoop::processReady() {
     previousPass_ = std::exchange(currentPass_, loopTime());
     bool handled = deliverSdlEvents();
     handled = runPostedTasks() || handled;
-    handled = fireDueTimers() || handled;
-    return handled;
+    const bool ticked = fireDueTimers();
+    tickedSinceTrim_ = tickedSinceTrim_ || ticked;
+    return handled || ticked;
 }
 
 bool RunLoop::deliverSdlEvents() {
@@ -253,6 +259,10 @@ void RunLoop::waitForWork(Clock::time_point until) {
     // No timer and no deadline: wake now and then anyway, which keeps the time arithmetic of
     // the waits far from overflow and costs nothing.
     until = std::min(until, Clock::now() + kLongestWait);
+    if (tickedSinceTrim_ && until - Clock::now() >= kRestBeforeTrim) {
+        tickedSinceTrim_ = false;
+        releaseFreedMemory();
+    }
     const bool useSdl = sdlVideoUp();
     std::unique_lock lock(mutex_);
     if (!useSdl) {

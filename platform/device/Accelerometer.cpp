@@ -1,6 +1,6 @@
-// The accelerometer: the first accelerometer sensor SDL knows, else the first game controller
-// with one, read by a repeating timer on the main run loop. Without a device no timer runs, so a
-// desktop without one pays nothing for it.
+// The accelerometer: the first accelerometer sensor SDL knows, else the first open game
+// controller with one (GamePads opens them), read by a repeating timer on the main run loop.
+// Without a device no timer runs, so a desktop without one pays nothing for it.
 #include "platform/device/Accelerometer.h"
 
 #include <SDL.h>
@@ -9,15 +9,16 @@
 
 #include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
+#include "platform/device/GamePads.h"
 
 namespace {
 
 struct Devices {
-    bool tried = false;         // subsystems started (or refused) once
-    bool sensorsUp = false;     // SDL_INIT_SENSOR started here
-    bool controllersUp = false; // SDL_INIT_GAMECONTROLLER started here
+    bool tried = false;     // the sensor subsystem started (or refused) once
+    bool sensorsUp = false; // SDL_INIT_SENSOR started here
     SDL_Sensor* sensor = nullptr;
-    SDL_GameController* controller = nullptr;
+    // By SDL's instance id: GamePads closes the controller when it is unplugged.
+    SDL_JoystickID controller = -1;
 };
 
 Devices& devices() {
@@ -28,12 +29,10 @@ Devices& devices() {
 void closeDevices() {
     Devices& d = devices();
     if (d.sensor) SDL_SensorClose(d.sensor);
-    if (d.controller) {
-        SDL_GameControllerSetSensorEnabled(d.controller, SDL_SENSOR_ACCEL, SDL_FALSE);
-        SDL_GameControllerClose(d.controller);
-    }
+    if (SDL_GameController* controller = SDL_GameControllerFromInstanceID(d.controller))
+        SDL_GameControllerSetSensorEnabled(controller, SDL_SENSOR_ACCEL, SDL_FALSE);
     d.sensor = nullptr;
-    d.controller = nullptr;
+    d.controller = -1;
 }
 
 double steadySeconds() {
@@ -57,7 +56,7 @@ bool readSensor(Acceleration& sample) {
 
 bool readController(Acceleration& sample) {
     float data[3] = {};
-    SDL_GameController* controller = devices().controller;
+    SDL_GameController* controller = SDL_GameControllerFromInstanceID(devices().controller);
     return controller &&
            SDL_GameControllerGetSensorData(controller, SDL_SENSOR_ACCEL, data, 3) == 0 &&
            toSample(data, sample);
@@ -70,7 +69,6 @@ Accelerometer::SampleSource openDevice() {
     if (!d.tried) {
         d.tried = true;
         d.sensorsUp = SDL_InitSubSystem(SDL_INIT_SENSOR) == 0;
-        d.controllersUp = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
     }
     for (int i = 0; d.sensorsUp && i < SDL_NumSensors() && !d.sensor; ++i)
         if (SDL_SensorGetDeviceType(i) == SDL_SENSOR_ACCEL) d.sensor = SDL_SensorOpen(i);
@@ -78,19 +76,12 @@ Accelerometer::SampleSource openDevice() {
         platformLog("tilt: accelerometer \"%s\"", SDL_SensorGetName(d.sensor));
         return readSensor;
     }
-    for (int i = 0; d.controllersUp && i < SDL_NumJoysticks() && !d.controller; ++i) {
-        if (!SDL_IsGameController(i)) continue;
-        SDL_GameController* controller = SDL_GameControllerOpen(i);
-        if (!controller) continue;
-        if (SDL_GameControllerHasSensor(controller, SDL_SENSOR_ACCEL) &&
-            SDL_GameControllerSetSensorEnabled(controller, SDL_SENSOR_ACCEL, SDL_TRUE) == 0)
-            d.controller = controller;
-        else
-            SDL_GameControllerClose(controller);
-    }
-    if (d.controller) {
-        platformLog("tilt: accelerometer of controller \"%s\"",
-                    SDL_GameControllerName(d.controller));
+    for (SDL_GameController* controller : GamePads::shared().controllers()) {
+        if (!SDL_GameControllerHasSensor(controller, SDL_SENSOR_ACCEL) ||
+            SDL_GameControllerSetSensorEnabled(controller, SDL_SENSOR_ACCEL, SDL_TRUE) != 0)
+            continue;
+        d.controller = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));
+        platformLog("tilt: accelerometer of controller \"%s\"", SDL_GameControllerName(controller));
         return readController;
     }
     return {};
@@ -135,7 +126,6 @@ void Accelerometer::shutdown() {
     deviceSource_ = {};
     closeDevices();
     Devices& d = devices();
-    if (d.controllersUp) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     if (d.sensorsUp) SDL_QuitSubSystem(SDL_INIT_SENSOR);
     d = Devices{};
 }

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/base/Log.h"
 #include "platform/gl/GLExtensions.h"
@@ -25,6 +26,17 @@ enum class KeptBackBuffer { None, PreservedSwap, SingleBuffer };
 // its threads draw them queue up, each holding command memory that llvmpipe keeps for reuse (a
 // scripted run grew by tens of MiB): there the swap waits. A window system's swap waits by itself.
 KeptBackBuffer keptBackBuffer = KeptBackBuffer::None;
+
+// Where GL draws in software, EGL's swap on X sends the whole window through the X socket every
+// frame, although a frame changes a tenth of it. There the back buffer is never swapped: it keeps
+// every picture, and the changed rectangles are read from it into SDL's window framebuffer, which
+// SDL shows through the X server's shared-memory images. A GPU keeps the swap.
+// SPHERON_PRESENT=shm or =swap chooses either way wherever SDL gives the window a framebuffer.
+enum class Presentation { Swap, WindowFramebuffer };
+Presentation presentation = Presentation::Swap;
+std::vector<std::uint8_t> readBack; // a row (or, for odd framebuffers, the part) read from GL
+bool readsBgra = false;             // GL_EXT_read_format_bgra: GL reads the X server's order
+constexpr GLenum kGLBgra = 0x80E1;  // GL_BGRA_EXT
 
 template <typename Fn> Fn loadedSymbol(const char* library, const char* name) {
     void* handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
@@ -51,6 +63,91 @@ bool eglKeepsBackBuffer() {
     if (!display || !surface) return false;
     setAttrib(display, surface, kSwapBehavior, kPreserved); // refused where the config cannot
     return query(display, surface, kSwapBehavior, &behavior) && behavior == kPreserved;
+}
+
+bool drawsInSoftware() {
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (!renderer) return false;
+    for (const char* name : {"llvmpipe", "softpipe", "swrast"})
+        if (std::strstr(renderer, name)) return true;
+    return false;
+}
+
+Presentation findPresentation() {
+    const char* forced = SDL_getenv("SPHERON_PRESENT");
+    bool wanted = false;
+    if (forced && std::strcmp(forced, "shm") == 0) {
+        wanted = true;
+    } else if (forced && std::strcmp(forced, "swap") == 0) {
+        wanted = false;
+    } else {
+        if (forced && forced[0])
+            platformLog("SPHERON_PRESENT=%s: unknown (shm or swap); chosen by the driver", forced);
+        const char* driver = SDL_GetCurrentVideoDriver();
+        wanted = driver && std::strcmp(driver, "x11") == 0 && drawsInSoftware();
+    }
+    if (!wanted) return Presentation::Swap;
+    // In software, not through a renderer of SDL's own, which would take GL from us.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (!SDL_GetWindowSurface(window)) {
+        platformLog("no window framebuffer (%s): frames are swapped whole", SDL_GetError());
+        return Presentation::Swap;
+    }
+    readsBgra = SDL_GL_ExtensionSupported("GL_EXT_read_format_bgra");
+    return Presentation::WindowFramebuffer;
+}
+
+// The back buffer's pixels x, y, width, height (from the bottom-left) into the same pixels of the
+// window's framebuffer (rows from the top), and shown. Whole when the framebuffer's size differs.
+void showThroughFramebuffer(int x, int y, int width, int height) {
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    int drawableW = 0, drawableH = 0;
+    SDL_GL_GetDrawableSize(window, &drawableW, &drawableH);
+    if (!surface || surface->w != drawableW || surface->h != drawableH) return;
+    const SDL_PixelFormat& f = *surface->format;
+    const int top = drawableH - y - height;
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    SDL_LockSurface(surface);
+    auto* pixels = static_cast<std::uint8_t*>(surface->pixels);
+    if (f.BytesPerPixel == 4 && surface->pitch == drawableW * 4) {
+        // The rows' whole width straight into the framebuffer's own rows (GL ES reads no part of
+        // a row into a wider one), then turned top side up: no copy of the picture is kept.
+        std::uint8_t* rows = pixels + static_cast<std::ptrdiff_t>(top) * surface->pitch;
+        const bool bgra = f.Rshift == 16 && f.Gshift == 8 && f.Bshift == 0 && f.Rloss == 0 &&
+                          f.Gloss == 0 && f.Bloss == 0 && readsBgra;
+        glReadPixels(0, y, drawableW, height, bgra ? kGLBgra : GL_RGBA, GL_UNSIGNED_BYTE, rows);
+        const std::size_t pitch = static_cast<std::size_t>(surface->pitch);
+        readBack.resize(pitch);
+        for (int a = 0, b = height - 1; a < b; ++a, --b) {
+            std::memcpy(readBack.data(), rows + pitch * a, pitch);
+            std::memcpy(rows + pitch * a, rows + pitch * b, pitch);
+            std::memcpy(rows + pitch * b, readBack.data(), pitch);
+        }
+        if (!bgra) {
+            // Opaque pixels: what the window shows is the colour alone.
+            auto* out = reinterpret_cast<std::uint32_t*>(rows);
+            for (std::size_t i = 0, n = pitch / 4 * static_cast<std::size_t>(height); i < n; ++i) {
+                const auto* p = reinterpret_cast<const std::uint8_t*>(&out[i]);
+                out[i] = (Uint32{p[0]} >> f.Rloss << f.Rshift) |
+                         (Uint32{p[1]} >> f.Gloss << f.Gshift) |
+                         (Uint32{p[2]} >> f.Bloss << f.Bshift) | f.Amask;
+            }
+        }
+    } else {
+        const std::size_t row = static_cast<std::size_t>(width) * 4;
+        readBack.resize(row * static_cast<std::size_t>(height));
+        glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, readBack.data());
+        for (int r = 0; r < height; ++r)
+            SDL_ConvertPixels(width, 1, SDL_PIXELFORMAT_RGBA32,
+                              readBack.data() + row * static_cast<std::size_t>(height - 1 - r),
+                              static_cast<int>(row), f.format,
+                              pixels + static_cast<std::ptrdiff_t>(top + r) * surface->pitch +
+                                  x * f.BytesPerPixel,
+                              surface->pitch);
+    }
+    SDL_UnlockSurface(surface);
+    const SDL_Rect rect{x, top, width, height};
+    SDL_UpdateWindowSurfaceRects(window, &rect, 1);
 }
 
 KeptBackBuffer findKeptBackBuffer() {
@@ -119,12 +216,16 @@ bool screenOpen(const ScreenOptions& options) {
         screenClose();
         return false;
     }
-    keptBackBuffer = findKeptBackBuffer();
+    presentation = findPresentation();
+    keptBackBuffer = presentation == Presentation::WindowFramebuffer ? KeptBackBuffer::SingleBuffer
+                                                                     : findKeptBackBuffer();
     return true;
 }
 
 void screenClose() {
     keptBackBuffer = KeptBackBuffer::None;
+    presentation = Presentation::Swap;
+    readBack = {};
     if (defaultContext) {
         SDL_GL_MakeCurrent(window, nullptr);
         SDL_GL_DeleteContext(defaultContext);
@@ -157,6 +258,12 @@ void screenSetTitle(const char* title) {
 
 void screenSwap() {
     if (!window) return;
+    if (presentation == Presentation::WindowFramebuffer) {
+        int width = 0, height = 0;
+        SDL_GL_GetDrawableSize(window, &width, &height);
+        showThroughFramebuffer(0, 0, width, height);
+        return;
+    }
     SDL_GL_SwapWindow(window);
     if (keptBackBuffer == KeptBackBuffer::SingleBuffer) glFinish();
 }
@@ -166,10 +273,26 @@ bool screenCanShowPart() {
 }
 
 void screenShowPart(int x, int y, int width, int height) {
-    (void)x;
-    (void)y;
-    // Only the part was composed anew; the swap shows the whole back buffer (offscreen, nothing).
-    if (screenCanShowPart() && width > 0 && height > 0) screenSwap();
+    if (!screenCanShowPart() || width <= 0 || height <= 0) return;
+    if (presentation == Presentation::WindowFramebuffer)
+        showThroughFramebuffer(x, y, width, height);
+    else
+        screenSwap(); // only the part was composed anew; the swap shows the whole back buffer
+}
+
+bool screenShowsThroughFramebuffer() {
+    return window && presentation == Presentation::WindowFramebuffer;
+}
+
+bool screenReadWindowFramebuffer(std::vector<std::uint8_t>& rgba, int& width, int& height) {
+    width = height = 0;
+    SDL_Surface* surface = screenShowsThroughFramebuffer() ? SDL_GetWindowSurface(window) : nullptr;
+    if (!surface) return false;
+    width = surface->w;
+    height = surface->h;
+    rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
+    return SDL_ConvertPixels(width, height, surface->format->format, surface->pixels,
+                             surface->pitch, SDL_PIXELFORMAT_RGBA32, rgba.data(), width * 4) == 0;
 }
 
 void screenDrawableSize(int* widthPx, int* heightPx) {

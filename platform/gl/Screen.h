@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 struct SDL_Window;
 class GLContext;
@@ -44,6 +45,12 @@ bool screenCanShowPart();
 // Shows the back buffer after only the pixels x <= px < x + width, y <= py < y + height (from the
 // bottom-left) were composed anew; nothing where screenCanShowPart() is false.
 void screenShowPart(int x, int y, int width, int height);
+// True where pictures reach the window through SDL's window framebuffer (shared memory on X)
+// instead of a swap: chosen at opening where GL draws in software on X, or by SPHERON_PRESENT.
+bool screenShowsThroughFramebuffer();
+// What the window's framebuffer holds, as RGBA rows, top row first (alpha as the framebuffer
+// keeps it); false when pictures are swapped instead.
+bool screenReadWindowFramebuffer(std::vector<std::uint8_t>& rgba, int& width, int& height);
 void screenDrawableSize(int* widthPx, int* heightPx);
 // Pixels per window point; 1 unless a large display asks for more.
 void windowSetContentScale(float scale);

@@ -1,5 +1,9 @@
 // System sounds on SDL_mixer: files decoded by libsndfile and converted to the mixer's format,
 // one channel per play, the mixer's finish notice turned into a completion on the main run loop.
+// The audio device is open only while sounds are near: a play opens it, and a few seconds after
+// the last play ends it closes with SDL's audio subsystem, so that nothing of ours, SDL's or the
+// sound server's wakes in silence. The mixer's format is fixed, so that sounds converted while
+// the device was closed play as they are whenever it opens.
 // Lock order: the service's mutex, then SDL's audio lock, then the channel table's mutex.
 #include "platform/media/SystemSound.h"
 
@@ -29,7 +33,18 @@ constexpr int kMaxFileChannels = 8;    // what SDL's converter takes
 constexpr int kMaxSampleRate = 384000; // keeps the size arithmetic small
 constexpr Uint16 kRumbleStrength = 0xC000;
 constexpr Uint32 kRumbleMs = 400;
+// What every sound is converted to and what the device is opened with (SDL converts for a device
+// that wants something else).
+constexpr int kMixFrequency = MIX_DEFAULT_FREQUENCY;
+constexpr Uint16 kMixFormat = AUDIO_S16SYS;
+constexpr int kMixChannels = 2;
+constexpr int kMixBufferFrames = 1024;
+// Silence after which the device closes. Long enough that a burst following its selection, or a
+// run of moves, finds the device open; short next to a pause of the player's.
+constexpr double kDefaultIdleCloseSeconds = 5.0;
 
+// Closed: not open now, opened by the next play. Silent: the device could not be opened; plays
+// complete at once without a sound and nothing tries again until systemSoundShutdown().
 enum class Audio { Closed, Open, Silent };
 
 struct Sound {
@@ -44,9 +59,9 @@ struct Service {
     SystemSoundID nextId = 1; // never reused, so a late completion cannot reach a newer sound
     Audio audio = Audio::Closed;
     bool startedAudioSubsystem = false;
-    int mixFrequency = 0;
-    Uint16 mixFormat = 0;
-    int mixChannels = 0;
+    bool paused = false;
+    double idleCloseSeconds = kDefaultIdleCloseSeconds;
+    std::uint64_t plays = 0; // heard plays started; a close waits for the last one's silence
     int channelsAllocated = 0;
     SystemSoundPlayObserver observer = nullptr;
     bool controllersTried = false;
@@ -66,6 +81,8 @@ SystemSoundID channelOwner[kMaxChannels] = {};
 
 std::atomic<int> vibrations{0};
 
+void closeWhenIdle();
+
 void deliverCompletion(SystemSoundID id) {
     SystemSoundCompletion completion = nullptr;
     void* clientData = nullptr;
@@ -78,6 +95,7 @@ void deliverCompletion(SystemSoundID id) {
         clientData = it->second.clientData;
     }
     if (completion) completion(id, clientData);
+    closeWhenIdle();
 }
 
 void postCompletion(SystemSoundID id) {
@@ -149,21 +167,69 @@ void openAudio(Service& s) {
         }
         s.startedAudioSubsystem = true;
     }
-    if (Mix_OpenAudio(MIX_DEFAULT_FREQUENCY, MIX_DEFAULT_FORMAT, MIX_DEFAULT_CHANNELS, 1024) != 0) {
+    if (Mix_OpenAudioDevice(kMixFrequency, kMixFormat, kMixChannels, kMixBufferFrames, nullptr,
+                            0) != 0) {
         platformLog("no audio device (%s): sounds are silent", Mix_GetError());
         if (s.startedAudioSubsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
         s.startedAudioSubsystem = false;
         s.audio = Audio::Silent;
         return;
     }
-    Mix_QuerySpec(&s.mixFrequency, &s.mixFormat, &s.mixChannels);
     s.channelsAllocated = std::min(Mix_AllocateChannels(-1), kMaxChannels);
     {
         std::lock_guard lock(channelMutex);
         std::fill(std::begin(channelOwner), std::end(channelOwner), 0);
     }
     Mix_ChannelFinished(channelFinished);
+    if (s.paused) Mix_Pause(-1);
     s.audio = Audio::Open;
+}
+
+// Under the service's mutex: the device and SDL's audio subsystem go; the sounds stay converted.
+void closeAudio(Service& s) {
+    if (s.audio == Audio::Open) {
+        Mix_HaltChannel(-1);
+        Mix_ChannelFinished(nullptr);
+        Mix_CloseAudio();
+    }
+    {
+        std::lock_guard lock(channelMutex);
+        std::fill(std::begin(channelOwner), std::end(channelOwner), 0);
+    }
+    if (s.startedAudioSubsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    s.startedAudioSubsystem = false;
+    if (s.audio == Audio::Open) s.audio = Audio::Closed;
+    s.channelsAllocated = 0;
+}
+
+bool anyChannelBusy(const Service& s) {
+    std::lock_guard lock(channelMutex);
+    return std::any_of(std::begin(channelOwner), std::begin(channelOwner) + s.channelsAllocated,
+                       [](SystemSoundID id) { return id != 0; });
+}
+
+// Main thread: once `seconds` pass after a play ends with no play after it and nothing under way
+// (a paused play is under way), the device closes. One timer at a time; a later end restarts it.
+std::shared_ptr<RunLoopTimer> idleCloseTimer;
+void closeWhenIdle() {
+    Service& s = service();
+    double seconds = 0;
+    std::uint64_t playsSoFar = 0;
+    {
+        std::lock_guard lock(s.mutex);
+        if (s.audio != Audio::Open) return;
+        seconds = s.idleCloseSeconds;
+        playsSoFar = s.plays;
+    }
+    if (idleCloseTimer) idleCloseTimer->invalidate();
+    idleCloseTimer = RunLoop::main().scheduleRepeatingTimer(seconds, [playsSoFar] {
+        idleCloseTimer->invalidate();
+        Service& svc = service();
+        std::lock_guard lock(svc.mutex);
+        if (svc.audio != Audio::Open || svc.plays != playsSoFar || svc.paused) return;
+        if (anyChannelBusy(svc) || Mix_Playing(-1) != 0) return; // its end starts the wait again
+        closeAudio(svc);
+    });
 }
 
 struct Decoded {
@@ -199,10 +265,10 @@ int decode(const std::string& path, Decoded& out) {
 }
 
 // A chunk in the mixer's format that Mix_FreeChunk frees whole (buffer and all).
-Mix_Chunk* makeChunk(const Service& s, const Decoded& d) {
+Mix_Chunk* makeChunk(const Decoded& d) {
     SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, AUDIO_S16SYS, static_cast<Uint8>(d.channels), d.rate, s.mixFormat,
-                          static_cast<Uint8>(s.mixChannels), s.mixFrequency) < 0)
+    if (SDL_BuildAudioCVT(&cvt, AUDIO_S16SYS, static_cast<Uint8>(d.channels), d.rate, kMixFormat,
+                          kMixChannels, kMixFrequency) < 0)
         return nullptr;
     const std::size_t bytes = d.samples.size() * sizeof(std::int16_t);
     cvt.len = static_cast<int>(bytes);
@@ -278,10 +344,9 @@ int systemSoundCreate(const std::string& path, SystemSoundID* soundId) {
     if (const int error = decode(path, decoded)) return error;
     Service& s = service();
     std::lock_guard lock(s.mutex);
-    openAudio(s);
     Sound sound;
-    if (s.audio == Audio::Open) {
-        sound.chunk = makeChunk(s, decoded);
+    if (s.audio != Audio::Silent) {
+        sound.chunk = makeChunk(decoded);
         if (!sound.chunk) return kSystemSoundUnsupportedFile;
     }
     const SystemSoundID id = s.nextId++;
@@ -310,12 +375,14 @@ void systemSoundPlay(SystemSoundID soundId) {
         if (it == s.sounds.end()) return;
         observer = s.observer;
         bool started = false;
+        if (it->second.chunk) openAudio(s);
         if (s.audio == Audio::Open && it->second.chunk) {
             const int channel = claimChannel(s, soundId);
             if (channel >= 0) {
                 started = Mix_PlayChannel(channel, it->second.chunk, 0) == channel;
                 if (!started) setChannelOwner(channel, 0);
             }
+            if (started) ++s.plays;
         }
         // A play that cannot be heard ends at once, so that whoever counts plays is released.
         if (!started) postCompletion(soundId);
@@ -347,21 +414,16 @@ void systemSoundShutdown() {
     Service& s = service();
     std::lock_guard lock(s.mutex);
     if (s.audio == Audio::Open) {
-        Mix_HaltChannel(-1);
-        for (auto& [id, sound] : s.sounds)
-            if (sound.chunk) Mix_FreeChunk(sound.chunk);
         Mix_ChannelFinished(nullptr);
-        Mix_CloseAudio();
+        Mix_HaltChannel(-1);
     }
+    for (auto& [id, sound] : s.sounds)
+        if (sound.chunk) Mix_FreeChunk(sound.chunk);
     s.sounds.clear();
-    {
-        std::lock_guard channelLock(channelMutex);
-        std::fill(std::begin(channelOwner), std::end(channelOwner), 0);
-    }
-    if (s.startedAudioSubsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    s.startedAudioSubsystem = false;
+    closeAudio(s);
     s.audio = Audio::Closed;
-    s.channelsAllocated = 0;
+    s.paused = false;
+    s.idleCloseSeconds = kDefaultIdleCloseSeconds;
     closeControllers(s);
     if (s.startedControllerSubsystem) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     s.startedControllerSubsystem = false;
@@ -371,6 +433,7 @@ void systemSoundShutdown() {
 void systemSoundPauseAll(bool paused) {
     Service& s = service();
     std::lock_guard lock(s.mutex);
+    s.paused = paused;
     if (s.audio != Audio::Open) return;
     if (paused)
         Mix_Pause(-1);
@@ -382,6 +445,12 @@ bool systemSoundAudioAvailable() {
     Service& s = service();
     std::lock_guard lock(s.mutex);
     return s.audio == Audio::Open;
+}
+
+void systemSoundSetIdleCloseSeconds(double seconds) {
+    Service& s = service();
+    std::lock_guard lock(s.mutex);
+    s.idleCloseSeconds = seconds > 0 ? seconds : kDefaultIdleCloseSeconds;
 }
 
 void setSystemSoundPlayObserver(SystemSoundPlayObserver observer) {

@@ -25,9 +25,9 @@ const char* systemSoundErrorText(int error);
 // ended. Never called for a sound that has been disposed, even for plays that were under way.
 using SystemSoundCompletion = void (*)(SystemSoundID soundId, void* clientData);
 
-// Decodes the file and keeps it ready to play. Opens the audio device on first use. Without a
-// usable audio device the sound is still created (after one log line for the whole process):
-// its plays are silent and complete at once, so callers that count plays never get stuck.
+// Decodes the file and keeps it ready to play. The audio device is opened by a play and closed
+// after a few seconds of silence. Without a usable audio device plays are silent (after one log
+// line for the whole process) and complete at once, so callers that count plays never get stuck.
 int systemSoundCreate(const std::string& path, SystemSoundID* soundId);
 
 // One completion routine per sound; a later call replaces it, nullptr removes it.
@@ -46,16 +46,21 @@ void vibrate();
 int vibrationCount();
 
 // Closes the audio device and the controllers and forgets every sound (pending completions are
-// dropped). The next create opens the device again. For the end of the program, and tests.
+// dropped). A device that could not be opened is tried again by the next play. For the end of the
+// program, and tests.
 void systemSoundShutdown();
 
 // Holds every play under way where it is (true) or lets them go on (false); their completions
-// come when they end after that. New plays start as usual.
+// come when they end after that. New plays start as usual. A held play keeps the device open.
 void systemSoundPauseAll(bool paused);
 
-// True while sounds are heard: the audio device is open. False before the first create and in
-// silent mode.
+// True while the audio device is open: from a play until a silence closes it. False before the
+// first play, after such a silence and in silent mode.
 bool systemSoundAudioAvailable();
+
+// The silence after which the device closes (seconds; 0 or less: the default, 5 s). Kept until
+// systemSoundShutdown().
+void systemSoundSetIdleCloseSeconds(double seconds);
 
 // Test hook: called on the calling thread for every play of a known sound, heard or silent.
 using SystemSoundPlayObserver = void (*)(SystemSoundID soundId);

@@ -47,14 +47,14 @@ bool readBoundedFile(const std::string& path, std::string& bytes, std::string& w
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) return openError(errno);
     if (!S_ISREG(info.st_mode))
-        return failed(PropertyListFault::Unusable, notAFileReason(info.st_mode));
+        return failed(PropertyListFault::NotAFile, notAFileReason(info.st_mode));
     if (info.st_size > kMaxPropertyListBytes)
         return failed(PropertyListFault::Unusable, tooLarge(info.st_size));
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return openError(errno);
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return failed(PropertyListFault::Unusable, notAFileReason(info.st_mode));
+        return failed(PropertyListFault::NotAFile, notAFileReason(info.st_mode));
     }
     // As large as the file said it was, growing should it grow, up to one byte past the bound.
     constexpr auto kLimit = static_cast<std::size_t>(kMaxPropertyListBytes) + 1;
@@ -386,4 +386,78 @@ std::optional<std::string> xmlPropertyList(const PropertyList& root) {
     std::string text(xml, length);
     plist_to_xml_free(xml);
     return text;
+}
+
+bool xmlWithinReadBounds(const std::string& text, std::string* whyNot) {
+    std::string reason;
+    if (static_cast<std::int64_t>(text.size()) > kMaxPropertyListBytes)
+        reason = tooLarge(static_cast<long long>(text.size()));
+    else
+        xmlWithinBounds(text, reason);
+    if (whyNot) *whyNot = reason;
+    return reason.empty();
+}
+
+namespace {
+
+// Whether `text` holds anything an XML 1.0 file cannot; when it does, `text` becomes the cleaned
+// form.
+bool cleanForXml(std::string& text) {
+    std::string clean;
+    bool changed = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        if (c < 0x80)
+            length = c >= 0x20 || c == '\t' || c == '\n' || c == '\r' ? 1 : 0;
+        else if (c >= 0xC2 && c <= 0xF4)
+            length = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        if (length > 1) {
+            const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+            bool valid = i + length <= text.size();
+            for (std::size_t k = 1; valid && k < length; ++k)
+                valid = (at(k) & 0xC0) == 0x80;
+            if (valid && length == 3) {
+                const unsigned lo = c == 0xE0 ? 0xA0 : 0x80, hi = c == 0xED ? 0x9F : 0xBF;
+                valid =
+                    at(1) >= lo && at(1) <= hi && !(c == 0xEF && at(1) == 0xBF && at(2) >= 0xBE);
+            } else if (valid && length == 4) {
+                valid = (c != 0xF0 || at(1) >= 0x90) && (c != 0xF4 || at(1) <= 0x8F);
+            }
+            if (!valid) length = 0;
+        }
+        if (length == 0) {
+            clean += "\xEF\xBF\xBD"; // U+FFFD
+            changed = true;
+            ++i;
+        } else {
+            clean.append(text, i, length);
+            i += length;
+        }
+    }
+    if (changed) text = std::move(clean);
+    return changed;
+}
+
+} // namespace
+
+int replaceCharactersXmlForbids(PropertyList& value) {
+    int changed = 0;
+    if (value.type == PropertyList::Type::String) changed += cleanForXml(value.string);
+    for (PropertyList& item : value.array)
+        changed += replaceCharactersXmlForbids(item);
+    if (value.type != PropertyList::Type::Dictionary) return changed;
+    PropertyList::Dictionary cleaned;
+    for (auto& [key, item] : value.dictionary) {
+        std::string name = key;
+        changed += cleanForXml(name);
+        changed += replaceCharactersXmlForbids(item);
+        // Two keys that clean to the same name: the later one gets a free name of its own.
+        std::string free = name;
+        for (int n = 2; cleaned.count(free); ++n)
+            free = name + "-" + std::to_string(n);
+        cleaned[free] = std::move(item);
+    }
+    value.dictionary = std::move(cleaned);
+    return changed;
 }

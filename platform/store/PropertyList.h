@@ -48,7 +48,8 @@ enum class PropertyListFault {
     None,
     Missing,    // nothing at the path (a dangling link included)
     Unreadable, // there, but it could not be opened or read: permissions, I/O errors
-    Unusable,   // not a regular file, too large, beyond the bounds, or not a property list
+    NotAFile,   // a folder, device, FIFO or socket (or a link to one): never a store
+    Unusable,   // too large, beyond the bounds, or not a property list
 };
 
 // The file's contents, or none. Never waits: a FIFO or a device is refused without being
@@ -60,3 +61,12 @@ std::optional<PropertyList> readPropertyListFile(const std::string& path,
 
 // The tree as an XML property list; none when it cannot be encoded.
 std::optional<std::string> xmlPropertyList(const PropertyList& root);
+
+// Whether readPropertyListFile would take `text` (an XML property list, as written above) as
+// far as its bounds go: size, values and depth. Else false with the reason in `whyNot`.
+bool xmlWithinReadBounds(const std::string& text, std::string* whyNot);
+
+// Replaces, in every string and dictionary key of the tree, what an XML 1.0 file cannot hold
+// (control characters other than tab, newline and carriage return, bytes that are not UTF-8,
+// U+FFFE and U+FFFF) with U+FFFD. The number of strings and keys changed.
+int replaceCharactersXmlForbids(PropertyList& value);

@@ -4,6 +4,7 @@
 #include "platform/store/UserDefaults.h"
 
 #include "platform/base/Log.h"
+#include "platform/store/StoreFiles.h"
 
 #include <cctype>
 #include <cerrno>
@@ -25,18 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n == 0) errno = EIO;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // A leading decimal integer after blanks, as the phone's string-to-integer does: saturating,
 // 0 when there is none.
 std::int64_t leadingInteger(const std::string& text) {
@@ -55,97 +44,11 @@ std::int64_t leadingInteger(const std::string& text) {
     return negative ? -value : value;
 }
 
-// The first free <path>.corrupt-<n>.
-std::string setAsideName(const std::string& path) {
-    for (int n = 1;; ++n) {
-        std::string candidate = path + ".corrupt-" + std::to_string(n);
-        struct stat info {};
-        if (::lstat(candidate.c_str(), &info) != 0 && errno == ENOENT) return candidate;
-        if (n >= 10000) return {};
-    }
-}
-
-// Temporary files are named <store>.tmp-<pid>-XXXXXX, so that the file of a writer that died
-// mid-save can be told from one still being written, and from the player's own files.
-std::string temporaryPattern(const std::string& path) {
-    return path + ".tmp-" + std::to_string(::getpid()) + "-XXXXXX";
-}
-
-// The writer's process id when `name` has exactly the shape above for the store `storeName`.
-std::optional<pid_t> temporaryFileOwner(const std::string& name, const std::string& storeName) {
-    const std::string prefix = storeName + ".tmp-";
-    if (name.compare(0, prefix.size(), prefix) != 0) return std::nullopt;
-    std::size_t i = prefix.size();
-    long long pid = 0;
-    const std::size_t digitsFrom = i;
-    for (; i < name.size() && name[i] >= '0' && name[i] <= '9' && i - digitsFrom < 10; ++i)
-        pid = pid * 10 + (name[i] - '0');
-    if (i == digitsFrom || pid <= 0 || pid > std::numeric_limits<pid_t>::max()) return std::nullopt;
-    if (i >= name.size() || name[i] != '-' || name.size() - i - 1 != 6) return std::nullopt;
-    for (++i; i < name.size(); ++i)
-        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return std::nullopt;
-    return static_cast<pid_t>(pid);
-}
-
-// Removes the temporary files of writers that no longer run, so that crashes mid-save do not
-// gather litter. A file of this process, of a live process or of one we may not signal stays.
-void removeDeadWritersFiles(const fs::path& folder, const std::string& storeName) {
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::optional<pid_t> owner =
-            temporaryFileOwner(it->path().filename().string(), storeName);
-        if (!owner || *owner == ::getpid()) continue;
-        if (::kill(*owner, 0) == 0 || errno != ESRCH) continue;
-        struct stat info {};
-        if (::lstat(it->path().c_str(), &info) == 0 && S_ISREG(info.st_mode))
-            ::unlink(it->path().c_str());
-    }
-}
-
-// Holds an exclusive flock on <store>.lock while it lives. Waits for another writer at most
-// kLockWaitMs, so that a writer that hangs cannot stop the game from quitting.
-class StoreLock {
-public:
-    explicit StoreLock(const std::string& storePath) {
-        const std::string lockPath = storePath + ".lock";
-        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd_ < 0) {
-            error_ = errno;
-            return;
-        }
-        for (int waited = 0;; waited += kPollMs) {
-            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
-                locked_ = true;
-                return;
-            }
-            if (errno != EWOULDBLOCK && errno != EINTR) break;
-            if (waited >= kLockWaitMs) break;
-            ::usleep(kPollMs * 1000);
-        }
-        error_ = errno == EWOULDBLOCK ? ETIMEDOUT : errno;
-    }
-    ~StoreLock() {
-        if (fd_ >= 0) ::close(fd_); // closing releases the lock
-    }
-    StoreLock(const StoreLock&) = delete;
-    StoreLock& operator=(const StoreLock&) = delete;
-
-    bool locked() const { return locked_; }
-    int error() const { return error_; }
-
-private:
-    static constexpr int kLockWaitMs = 5000;
-    static constexpr int kPollMs = 5;
-    int fd_ = -1;
-    bool locked_ = false;
-    int error_ = 0;
-};
-
-// A stored text as it may appear inside one log line (the log escapes control characters).
+// A stored value as it may appear inside one log line.
 std::string printable(const PropertyList& value) {
     switch (value.type) {
     case PropertyList::Type::String:
-        return "\"" + value.string.substr(0, 40) + (value.string.size() > 40 ? "...\"" : "\"");
+        return "\"" + shownValue(value.string) + "\"";
     case PropertyList::Type::Integer:
         return std::to_string(value.integer);
     case PropertyList::Type::Real:
@@ -155,39 +58,12 @@ std::string printable(const PropertyList& value) {
     }
 }
 
-// The file a store path leads to: symbolic links followed, so that a link stays a link and the
-// file it leads to is the one replaced. A dangling link leads to the file it names.
-std::string fileBehind(const std::string& path) {
-    fs::path current = path;
-    for (int hop = 0; hop < 40; ++hop) {
-        std::error_code ec;
-        const fs::path target = fs::read_symlink(current, ec);
-        if (ec) break; // not a link
-        current = target.is_absolute() ? target : current.parent_path() / target;
-    }
-    return current.string();
-}
-
-// Makes a missing store folder: the folder itself, and the one holding it when that one's own
-// parent exists (a configuration folder not made yet), never more, so that a wrong HOME does not
-// grow a tree of folders. False with the reason in words. With `make` false it only looks.
-bool makeStoreFolder(const fs::path& folder, std::string& whyNot, bool make = true) {
-    std::error_code ec;
-    if (folder.empty() || fs::is_directory(folder, ec)) return true;
-    const fs::path holder = folder.parent_path();
-    if (!fs::is_directory(holder, ec) && !fs::is_directory(holder.parent_path(), ec)) {
-        whyNot = "neither " + holder.string() + " nor the folder holding it exists";
-        return false;
-    }
-    if (!make) return true;
-    for (const fs::path& made : {holder, folder}) {
-        if (fs::is_directory(made, ec)) continue;
-        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
-            whyNot = "making " + made.string() + ": " + std::strerror(errno);
-            return false;
-        }
-    }
-    return true;
+const char* notAFileReason(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO (a named pipe)";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
 }
 
 } // namespace
@@ -215,8 +91,24 @@ std::string UserDefaults::defaultPath() {
 }
 
 UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {
-    load(values_, false);
-    keepsPreferences(false); // said at once, not only at the first save
+    // Said at once, not only at the first save.
+    if (load(values_, false) && !path_.empty()) mayWrite(fileBehind(path_));
+    keepsPreferences(false);
+}
+
+bool UserDefaults::mayWrite(const std::string& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) return true; // missing, or load has said why
+    if (!S_ISREG(info.st_mode)) {
+        report("preferences will not be kept: %s is %s, not a file; it is left as it is",
+               file.c_str(), notAFileReason(info.st_mode));
+        mayReplace_ = false;
+    } else if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        report("preferences at %s are read-only: they are read, and changes will not be kept",
+               file.c_str());
+        mayReplace_ = false;
+    }
+    return mayReplace_;
 }
 
 bool UserDefaults::keepsPreferences(bool makeFolder) {
@@ -254,6 +146,14 @@ bool UserDefaults::load(PropertyList::Dictionary& values, bool locked) {
     }
     if (root) why = "it holds no dictionary";
     if (fault == PropertyListFault::Missing) return true;
+    if (fault == PropertyListFault::NotAFile) { // never opened, locked, renamed or replaced
+        if (mayWrite(file)) {                   // it changed under us: refuse all the same
+            report("preferences will not be kept: %s is not a file; it is left as it is",
+                   file.c_str());
+            mayReplace_ = false;
+        }
+        return false;
+    }
     if (fault == PropertyListFault::Unreadable) {
         report("preferences at %s could not be read (%s); they are left as they are, and "
                "preferences will not be kept",
@@ -357,6 +257,10 @@ void UserDefaults::registerDefaults(const PropertyList::Dictionary& defaults) {
         defaults_[key] = value;
 }
 
+void UserDefaults::addOwnKeys(const std::set<std::string>& keys) {
+    ownKeys_.insert(keys.begin(), keys.end());
+}
+
 bool UserDefaults::synchronize() {
     if (changed_.empty()) return true;
     // On top of what is on disk now, so that keys saved meanwhile by another writer survive.
@@ -370,36 +274,72 @@ bool UserDefaults::synchronize() {
 }
 
 bool UserDefaults::update(const std::function<bool(PropertyList::Dictionary& stored)>& change) {
-    if (!mayReplace_) return false; // said so when the file was read
-    if (!keepsPreferences(true)) return false;
-    const std::string file = fileBehind(path_);
-    const StoreLock lock(file);
-    if (!lock.locked()) {
-        report("could not save preferences to %s: locking %s.lock: %s", file.c_str(), file.c_str(),
-               lock.error() == ETIMEDOUT ? "another program has held it for 5 seconds"
-                                         : std::strerror(lock.error()));
-        return false;
+    const bool saved = [&] {
+        if (!mayReplace_) return false; // said so when the file was read
+        if (!keepsPreferences(true)) return false;
+        const std::string file = fileBehind(path_);
+        if (!mayWrite(file)) return false;
+        // The lock goes beside the file only in a folder we may write: never beside a device.
+        const std::string folder = fs::path(file).parent_path().string();
+        if (::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0) {
+            report("preferences will not be kept in %s: its folder cannot be written (%s)",
+                   file.c_str(), std::strerror(errno));
+            return false;
+        }
+        const StoreLock lock(file);
+        if (!lock.locked()) {
+            report("could not save preferences to %s: locking %s.lock: %s", file.c_str(),
+                   file.c_str(),
+                   lock.error() == ETIMEDOUT ? "another program has held it for 5 seconds"
+                                             : std::strerror(lock.error()));
+            return false;
+        }
+        PropertyList::Dictionary stored;
+        load(stored, true);
+        if (!mayReplace_) return false; // load has said why
+        lockedFile_ = file;
+        struct Unlocked {
+            std::string& file;
+            ~Unlocked() { file.clear(); }
+        } unlocked{lockedFile_};
+        if (!change(stored)) return true;
+        if (!writeWithinBounds(file, stored)) return false;
+        // Keys written in memory and not yet saved keep their unsaved values.
+        for (const std::string& key : changed_)
+            stored[key] = values_[key];
+        values_ = std::move(stored);
+        return true;
+    }();
+    if (!saved) ++failedSaves_;
+    return saved;
+}
+
+bool UserDefaults::writeWithinBounds(const std::string& file, PropertyList::Dictionary& stored) {
+    PropertyList root;
+    root.type = PropertyList::Type::Dictionary;
+    root.dictionary = std::move(stored);
+    if (replaceCharactersXmlForbids(root) > 0) {
+        // An XML file cannot hold them; the file as it was, when there is one, keeps them.
+        struct stat info {};
+        std::string aside = "no file was there before";
+        if (::stat(file.c_str(), &info) == 0 && (aside = copyAside()).empty()) return false;
+        report("%s: written with U+FFFD for text XML cannot hold; the file as it was: %s",
+               file.c_str(), aside.c_str());
     }
-    PropertyList::Dictionary stored;
-    load(stored, true);
-    if (!mayReplace_) return false; // load has said why
-    lockedFile_ = file;
-    const bool changed = change(stored);
-    lockedFile_.clear();
-    if (!changed) return true;
-    if (!writeFile(file, stored)) return false;
-    // Keys written in memory and not yet saved keep their unsaved values.
-    for (const std::string& key : changed_)
-        stored[key] = values_[key];
-    values_ = std::move(stored);
+    stored = std::move(root.dictionary);
+    std::string why;
+    const Write written = writeFile(file, stored, &why);
+    if (written != Write::BeyondBounds) return written == Write::Done;
+    // The game's own keys in a fresh file keep the record live; the old file stays whole.
+    PropertyList::Dictionary fresh;
+    for (const auto& [key, value] : stored)
+        if (ownKeys_.count(key) || changed_.count(key) || defaults_.count(key)) fresh[key] = value;
+    if (writeFile(file, fresh) != Write::Done) return false; // said why
+    stored = std::move(fresh);
     return true;
 }
 
-std::string UserDefaults::keepCopyAside() {
-    if (lockedFile_.empty()) {
-        platformLog("preferences at %s: a copy is kept aside only during a save", path_.c_str());
-        return {};
-    }
+std::string UserDefaults::copyAside() {
     const std::string aside = setAsideName(lockedFile_);
     std::error_code ec(EEXIST, std::generic_category());
     // A second name costs nothing; a folder that takes no hard links gets a copy.
@@ -409,28 +349,53 @@ std::string UserDefaults::keepCopyAside() {
                ec.message().c_str());
         return {};
     }
-    platformLog("preferences at %s hold a value the game cannot read; the file is kept as %s",
-                lockedFile_.c_str(), aside.c_str());
     return aside;
 }
 
-bool UserDefaults::writeFile(const std::string& file, const PropertyList::Dictionary& values) {
+std::string UserDefaults::keepCopyAside() {
+    if (lockedFile_.empty()) {
+        platformLog("preferences at %s: a copy is kept aside only during a save", path_.c_str());
+        return {};
+    }
+    const std::string aside = copyAside();
+    if (!aside.empty())
+        platformLog("preferences at %s hold a value the game cannot read; the file is kept as %s",
+                    lockedFile_.c_str(), aside.c_str());
+    return aside;
+}
+
+UserDefaults::Write UserDefaults::writeFile(const std::string& file,
+                                            const PropertyList::Dictionary& values,
+                                            std::string* whyBeyond) {
     auto fail = [this, &file](const char* what, const char* reason) {
         report("could not save preferences to %s: %s: %s", file.c_str(), what, reason);
-        return false;
+        return Write::Failed;
     };
     PropertyList root;
     root.type = PropertyList::Type::Dictionary;
     root.dictionary = values;
     const std::optional<std::string> text = xmlPropertyList(root);
     if (!text) return fail("encoding", "the library could not write them");
-    // A file the next start would refuse to read is not written in the first place.
-    if (static_cast<std::int64_t>(text->size()) > kMaxPropertyListBytes)
-        return fail("encoding", "they would take more than 1 MiB");
+    // A file the next read would refuse is not written in the first place.
+    std::string why;
+    if (!xmlWithinReadBounds(*text, &why)) {
+        if (!whyBeyond) return fail("encoding", why.c_str());
+        *whyBeyond = why;
+        if (lockedFile_.empty()) return fail("encoding", why.c_str());
+        const std::string aside = copyAside();
+        if (aside.empty()) return Write::Failed;
+        report("%s would be beyond what the game reads (%s): kept as %s, and a fresh file holds "
+               "the game's own values",
+               file.c_str(), why.c_str(), aside.c_str());
+        return Write::BeyondBounds;
+    }
 
     std::string temp = temporaryPattern(file);
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return fail("creating a temporary file", std::strerror(errno));
+    // The replaced file's permissions stay (mkstemp makes 0600).
+    struct stat old {};
+    if (::stat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
     const char* step = nullptr;
     if (!writeAll(fd, text->data(), text->size()))
         step = "writing";
@@ -457,5 +422,5 @@ bool UserDefaults::writeFile(const std::string& file, const PropertyList::Dictio
         ::close(dirFd);
     }
     removeDeadWritersFiles(dir, fs::path(file).filename().string());
-    return true;
+    return Write::Done;
 }

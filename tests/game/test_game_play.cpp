@@ -1,5 +1,6 @@
 // The desktop game's model-side rules: undo and redo as steps through board copies, the clock
-// kept across a step, why a game ended, and the keyboard cursor's choices, on boards built by hand.
+// kept across a step, why a game ended, and the keyboard cursor's choices, on boards built by hand;
+// the game controller's buttons as keys.
 // (That a step waits for the board at rest, the game view's suite shows.)
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 
 #include "desktop/input/KeyMap.h"
 #include "desktop/input/KeyboardCursor.h"
+#include "desktop/input/PadKeys.h"
 #include "desktop/play/GameOutcome.h"
 #include "desktop/play/PuzzleHistory.h"
 #include "sim/Boards.h"
@@ -296,6 +298,7 @@ TEST(KeyMap, ModifiersSelectTheBindingAndRepeatsFollowTheAction) {
         {KeyCode::Z, true, true, false, A::Redo},
         {KeyCode::Y, true, false, false, A::Redo},
         {KeyCode::Y, true, true, false, std::nullopt},
+        {KeyCode::Escape, false, false, false, A::ClearSelection},
         {KeyCode::Z, true, false, true, std::nullopt}, // Alt: never the game's
     };
     for (const Case& c : cases) {
@@ -313,6 +316,77 @@ TEST(KeyMap, ModifiersSelectTheBindingAndRepeatsFollowTheAction) {
     EXPECT_EQ(keyRepeatOf(A::NewGame), KeyRepeat::Passes);
     EXPECT_EQ(cursorKeyOf(A::CursorHint), KeyboardCursor::Key::Hint);
     EXPECT_EQ(cursorKeyOf(A::Undo), std::nullopt);
+}
+
+// Each button takes its action in the game, through the key the key map binds to it, and acts as
+// the panels' key over them.
+TEST(PadKeys, EachButtonTakesItsActionThroughTheKeyMap) {
+    using B = PadButton;
+    using A = GameAction;
+    using K = KeyCode;
+    const struct {
+        B button;
+        A inGame;
+        K inPanel; // Other: nothing
+    } rows[] = {
+        {B::A, A::CursorTap, K::Return},
+        {B::B, A::ClearSelection, K::Escape},
+        {B::X, A::CursorHint, K::Other},
+        {B::Y, A::Undo, K::Other},
+        {B::Start, A::Pause, K::Other},
+        {B::LeftShoulder, A::TurnLeft, K::Other},
+        {B::RightShoulder, A::TurnRight, K::Other},
+        {B::LeftTrigger, A::TurnUp, K::Other},
+        {B::RightTrigger, A::TurnDown, K::Other},
+        {B::RightStickUp, A::TurnUp, K::Up},
+        {B::RightStickDown, A::TurnDown, K::Down},
+        {B::DpadUp, A::CursorUp, K::Up},
+        {B::DpadDown, A::CursorDown, K::Down},
+        {B::DpadLeft, A::CursorLeft, K::Left},
+        {B::DpadRight, A::CursorRight, K::Right},
+        {B::LeftStickUp, A::CursorUp, K::Up},
+        {B::LeftStickDown, A::CursorDown, K::Down},
+        {B::LeftStickLeft, A::CursorLeft, K::Left},
+        {B::LeftStickRight, A::CursorRight, K::Right},
+    };
+    for (const auto& row : rows) {
+        for (const PadContext context : {PadContext::Game, PadContext::Help, PadContext::Scores,
+                                         PadContext::Preferences, PadContext::OtherPanel}) {
+            for (const bool repeat : {false, true}) {
+                const std::optional<KeyEvent> key = padKey({row.button, repeat}, context);
+                const auto where = ::testing::Message()
+                                   << "button " << static_cast<int>(row.button) << " in context "
+                                   << static_cast<int>(context) << (repeat ? ", repeated" : "");
+                if (context == PadContext::Game) {
+                    ASSERT_TRUE(key) << where;
+                    EXPECT_EQ(gameActionForKey(*key), row.inGame) << where;
+                } else if (row.inPanel == K::Other) {
+                    EXPECT_FALSE(key) << where;
+                    continue;
+                } else {
+                    ASSERT_TRUE(key) << where;
+                    EXPECT_EQ(key->code, row.inPanel) << where;
+                    EXPECT_FALSE(key->control || key->shift || key->alt) << where;
+                }
+                EXPECT_EQ(key->repeat, repeat) << where;
+            }
+        }
+    }
+    // Back, until there is a menu: the views in turn, then the game again; held, it opens one.
+    const std::pair<PadContext, KeyEvent> back[] = {
+        {PadContext::Game, {K::F1}},
+        {PadContext::Help, {K::H, true}},
+        {PadContext::Scores, {K::Comma, true}},
+        {PadContext::Preferences, {K::Escape}},
+        {PadContext::OtherPanel, {K::F1}},
+    };
+    for (const auto& [context, expected] : back) {
+        const std::optional<KeyEvent> key = padKey({B::Back, false}, context);
+        ASSERT_TRUE(key) << static_cast<int>(context);
+        EXPECT_EQ(key->code, expected.code) << static_cast<int>(context);
+        EXPECT_EQ(key->control, expected.control) << static_cast<int>(context);
+        EXPECT_FALSE(padKey({B::Back, true}, context)) << static_cast<int>(context);
+    }
 }
 
 } // namespace

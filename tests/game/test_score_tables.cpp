@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 
@@ -71,15 +72,15 @@ TEST_F(ScoreTablesTest, AGameMergesIntoWhatTheFileHolds) {
          {500, "2026-01-01T01:30:00+02:00", 5}, 1, true, 500, {500, 500}, "500"},
         {"a best score with text after it is read, not lowered",
          "<key>highScore</key><string>900 points</string>", {800, d, 5}, 1, false, 900, {800},
-         "900 points"},
+         "900"},
         {"a real best score", "<key>highScore</key><real>5000.5</real>", {300, d, 5}, 1, false,
-         5000, {300}, "5000.5"},
+         5000, {300}, "5000"},
         {"a best score with a plus sign", "<key>highScore</key><string>+5000</string>",
-         {300, d, 5}, 1, false, 5000, {300}, "+5000"},
+         {300, d, 5}, 1, false, 5000, {300}, "5000"},
         {"an unreadable best score counts as 0", "<key>highScore</key><string>abc</string>",
          {10, d, 5}, 1, true, 10, {10}, "10"},
-        {"a huge best score saturates", "<key>highScore</key><string>99999999999</string>",
-         {4294967295u, d, 5}, 1, false, 4294967295u, {4294967295u}, "99999999999"},
+        {"a best score out of range is unreadable, not clamped",
+         "<key>highScore</key><string>99999999999</string>", {10, d, 5}, 1, true, 10, {10}, "10"},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -110,18 +111,36 @@ TEST_F(ScoreTablesTest, AGameMergesIntoWhatTheFileHolds) {
 TEST_F(ScoreTablesTest, TwoWritersKeepEachOthersGames) {
     UserDefaults first(path);
     UserDefaults second(path); // loaded before the first one writes
-    ASSERT_EQ(recordScore(first, 0, {50, "2026-03-01T10:00:00Z", 11}).rank, 1);
-    const ScoreRecord r = recordScore(second, 0, {70, "2026-03-01T10:05:00Z", 12});
+    const ScoreEntry earlier{50, "2026-03-01T10:00:00Z", 11}, later{70, "2026-03-01T10:05:00Z", 12};
+    ASSERT_EQ(recordScore(first, 0, earlier).rank, 1);
+    const ScoreRecord r = recordScore(second, 0, later);
     EXPECT_EQ(r.rank, 1);
     EXPECT_TRUE(r.newBest);
     const ScoreTables tables = readScoreTables(first);
     ASSERT_EQ(tables.byGameType[0].size(), 2u);
-    EXPECT_EQ(tables.byGameType[0][0], (ScoreEntry{70, "2026-03-01T10:05:00Z", 12}));
-    EXPECT_EQ(tables.byGameType[0][1], (ScoreEntry{50, "2026-03-01T10:00:00Z", 11}));
+    EXPECT_EQ(tables.byGameType[0][0], later);
+    EXPECT_EQ(tables.byGameType[0][1], earlier);
     EXPECT_EQ(UserDefaults(path).stringForKey("highScore"), "70");
-    // The same game written again (a retried write) stays one entry.
-    EXPECT_EQ(recordScore(second, 0, {50, "2026-03-01T10:00:00Z", 11}).rank, 2);
-    EXPECT_EQ(readScoreTables(first).byGameType[0].size(), 2u);
+}
+
+// Games alike in board, score and second (run at once) are each an entry; the same entry written
+// again (a retried write) stays one, also one stored before entries had ids.
+TEST_F(ScoreTablesTest, IdenticalGamesStayDistinctAndARetriedOneStaysOne) {
+    writeFile(path, dictXml(tableXml(0, entryXml(integer(148), "2026-03-01T10:00:00Z", "77"))));
+    UserDefaults store(path);
+    const ScoreEntry old{148, "2026-03-01T10:00:00Z", 77, 0};
+    std::vector<ScoreEntry> games(4, ScoreEntry{148, "2026-03-01T10:00:00Z", 77});
+    for (ScoreEntry& game : games)
+        game.id = ScoreEntry::newScoreEntryId();
+    for (const ScoreEntry& game : games)
+        EXPECT_GT(recordScore(store, 0, game).rank, 0);
+    EXPECT_GT(recordScore(store, 0, games[2]).rank, 0);
+    EXPECT_GT(recordScore(store, 0, old).rank, 0);
+    const std::vector<ScoreEntry> table = readScoreTables(store).byGameType[0];
+    ASSERT_EQ(table.size(), 5u);
+    EXPECT_EQ(table[0], old); // the earliest written ranks first among equals
+    for (const ScoreEntry& game : games)
+        EXPECT_EQ(std::count(table.begin(), table.end(), game), 1);
 }
 
 TEST_F(ScoreTablesTest, MalformedEntriesAreSkippedButKept) {
@@ -130,10 +149,14 @@ TEST_F(ScoreTablesTest, MalformedEntriesAreSkippedButKept) {
                                   entryXml("<string>12x</string>", "2026-01-01T00:00:00Z", "1") +
                                   entryXml(integer(40), "yesterday", "1") +
                                   entryXml(integer(40), "2026-01-01T00:00:00Z", "-3") +
+                                  entryXml(integer(40), "2026-01-01T00:00:00Z", "4294967296") +
+                                  "<dict><key>score</key><integer>40</integer><key>date</key>"
+                                  "<string>2026-01-01T00:00:00Z</string><key>gameNumber</key>"
+                                  "<integer>-1</integer></dict>" +
                                   "<dict><key>score</key><integer>40</integer></dict>";
     const std::string valid =
         "<dict><key>score</key><string>60</string><key>date</key><string>2026-01-02T00:00:00Z"
-        "</string><key>gameNumber</key><integer>-1</integer><key>player</key><string>Ann"
+        "</string><key>gameNumber</key><integer>4294967295</integer><key>player</key><string>Ann"
         "</string></dict>";
     // (Foreign keys outside the tables are the store's to keep: its own suite checks them.)
     writeFile(path, dictXml("<key>scoreTables</key><dict><key>4</key><array>" + malformed + valid +
@@ -142,14 +165,15 @@ TEST_F(ScoreTablesTest, MalformedEntriesAreSkippedButKept) {
     UserDefaults store(path);
     const ScoreTables before = readScoreTables(store);
     ASSERT_EQ(before.byGameType[4].size(), 1u);
-    EXPECT_EQ(before.byGameType[4][0], (ScoreEntry{60, "2026-01-02T00:00:00Z", ~0ull}));
+    EXPECT_EQ(before.byGameType[4][0], (ScoreEntry{60, "2026-01-02T00:00:00Z", 4294967295u, 0}));
 
     EXPECT_EQ(recordScore(store, 4, {20, "2026-03-01T10:00:00Z", 3}).rank, 2);
     EXPECT_EQ(recordScore(store, 1, {30, "2026-03-01T10:00:00Z", 3}).rank, 1);
     const std::string after = readFile(path);
-    for (const char* kept : {"<string>stray</string>", "<integer>-5</integer>", "12x", "yesterday",
-                             "<string>-3</string>", "<key>9</key>", "future",
-                             "<string>Ann</string>", "<key>1.unreadable</key>", "not a table"})
+    for (const char* kept :
+         {"<string>stray</string>", "<integer>-5</integer>", "12x", "yesterday",
+          "<string>-3</string>", "4294967296", "<integer>-1</integer>", "<key>9</key>", "future",
+          "<string>Ann</string>", "<key>1.unreadable</key>", "not a table"})
         EXPECT_NE(after.find(kept), std::string::npos) << kept;
     const ScoreTables tables = readScoreTables(store);
     ASSERT_EQ(tables.byGameType[4].size(), 2u);

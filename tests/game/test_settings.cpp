@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,25 +45,39 @@ TEST_F(SettingsTest, AnUnusableSettingsFileGivesOneLineAndNoDefaults) {
     EXPECT_FALSE(fs::exists(path));
 }
 
-// The stored best score as it is, the score of a game, and what the file then holds. (The store's
-// own suite reads the lenient numbers; the end-to-end run has the game keep them.)
-TEST_F(SettingsTest, TheBestScoreIsMergedAndNeverDestroyed) {
-    const std::vector<std::tuple<std::string, unsigned, std::string, bool>> cases = {
-        {"<real>5000.5</real>", 0, "5000", false},
-        {"<string>+5000</string>", 6000, "6000", false},
-        {"<integer>500</integer>", 300, "500", false},
-        {"<string>abc</string>", 10, "10", true}, // kept aside first
-        {"<date>2024-01-01T00:00:00Z</date>", 0, "0", true}};
-    for (const auto& [stored, score, after, setAside] : cases) {
+// One rule reads a stored best score for the game's start (the store), the score tables and the
+// settings screen; a value out of range is unreadable, never clamped, and is kept aside before
+// the next write replaces it.
+TEST_F(SettingsTest, OneRuleReadsAStoredBestScoreEverywhere) {
+    const std::vector<std::pair<std::string, std::optional<std::uint32_t>>> cases = {
+        {"<string>99999999999</string>", std::nullopt},
+        {"<integer>4294967296</integer>", std::nullopt},
+        {"<integer>-1</integer>", std::nullopt},
+        {"<date>2024-01-01T00:00:00Z</date>", std::nullopt},
+        {"<real>5000.5</real>", 5000u},
+        {"<string>+5000</string>", 5000u},
+        {"<string>5000abc</string>", 5000u},
+        {"<integer>500</integer>", 500u}};
+    for (const auto& [stored, number] : cases) {
+        SCOPED_TRACE(stored);
         const std::string file = dictXml("<key>highScore</key>" + stored);
         writeFile(path, file);
         fs::remove(path + ".corrupt-1");
+        const std::optional<PropertyList> read = readPropertyListFile(path);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(storedBestScore(read->dictionary), number);
+        EXPECT_EQ(UserDefaults(path).unsignedForKey(kHighScore), number.value_or(0));
+        std::string listing;
+        ASSERT_EQ(settings({}, &listing), 0);
+        const std::string shown = "highScore   " + std::to_string(number.value_or(0));
+        EXPECT_NE(listing.find(shown), std::string::npos) << listing;
         UserDefaults store(path);
         std::uint32_t best = 1;
-        ASSERT_TRUE(saveHighScore(store, score, &best)) << stored;
-        EXPECT_EQ(UserDefaults(path).stringForKey(kHighScore), after) << stored;
-        EXPECT_EQ(std::to_string(best), after);
-        EXPECT_EQ(readFile(path + ".corrupt-1"), setAside ? file : "") << stored;
+        ASSERT_TRUE(saveHighScore(store, 1000, &best));
+        const std::uint32_t after = std::max(1000u, number.value_or(0));
+        EXPECT_EQ(best, after);
+        EXPECT_EQ(UserDefaults(path).stringForKey(kHighScore), std::to_string(after));
+        EXPECT_EQ(readFile(path + ".corrupt-1"), number ? "" : file);
     }
 }
 
@@ -83,10 +99,8 @@ TEST_F(SettingsTest, TheSettingsScreenListsAndSavesCheckedValues) {
     EXPECT_EQ(settings({}, &listing), 0);
     EXPECT_NE(listing.find("gameType    3 (3 minutes)\n"), std::string::npos);
     EXPECT_NE(listing.find("highScore   7\n"), std::string::npos);
-    // What the store holds reaches the terminal escaped.
-    UserDefaults store(path);
-    store.setObject(std::string("\x1b]0;owned\x07\xc2\x9b\n"), kSfxState);
-    ASSERT_TRUE(store.synchronize());
+    // What the store holds (written by another program) reaches the terminal escaped.
+    writeFile(path, dictXml("<key>sfxState</key><string>\x1b]0;owned\x07\xc2\x9b\n</string>"));
     EXPECT_EQ(settings({}, &listing), 0);
     EXPECT_NE(listing.find("\\x1b]0;owned\\x07\\u009b\\n\n"), std::string::npos) << listing;
     EXPECT_EQ(listing.find_first_of("\x1b\x07\x9b"), std::string::npos);

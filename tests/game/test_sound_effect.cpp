@@ -164,16 +164,20 @@ TEST_F(SoundTest, AMissingResourceLeavesItsSoundNoneAndTheGameGoesOn) {
 
 TEST_F(SoundTest, WithoutAnAudioDeviceSoundsAreSilentAndStillComplete) {
     systemSoundShutdown();
+    loadSoundEffects(sounds);
+    ASSERT_TRUE(sounds.popSound && sounds.highScoreSound);
+    EXPECT_TRUE(log.lines.empty()); // the device is first wanted by a play
     {
         EnvVar driver("SDL_AUDIODRIVER", "no-such-audio-driver");
-        loadSoundEffects(sounds);
+        popSndRequest = 1;
+        playSounds(sounds);
     }
-
     EXPECT_FALSE(systemSoundAudioAvailable());
-    ASSERT_EQ(log.lines.size(), 1u); // one line for the whole service, not one per sound
+    ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_EQ(log.lines[0].rfind("no audio device", 0), 0u) << log.lines[0];
-    ASSERT_TRUE(sounds.popSound && sounds.highScoreSound);
+    ASSERT_TRUE(runLoopUntil([&] { return sounds.popSound->soundCounter() == 0; }, 2s));
 
+    // One line for the whole service, not one per play: a failed device is not tried again.
     for (int tick = 0; tick < 3; ++tick) {
         popSndRequest = highScoreSndRequest = 1;
         playSounds(sounds);
@@ -185,8 +189,47 @@ TEST_F(SoundTest, WithoutAnAudioDeviceSoundsAreSilentAndStillComplete) {
             },
             2s));
     }
-    EXPECT_EQ(plays.size(), 6u);
+    EXPECT_EQ(plays.size(), 7u);
     EXPECT_EQ(log.lines.size(), 1u);
+    EXPECT_FALSE(systemSoundAudioAvailable());
+}
+
+// Silence costs nothing: the device (and SDL's audio thread with it) is open only from a play
+// until a silence after the last one; a held play keeps it, and sounds play again after it closed.
+TEST_F(SoundTest, TheDeviceOpensForAPlayAndClosesAfterASilence) {
+    const auto threads = [] {
+        const fs::directory_iterator tasks("/proc/self/task");
+        return std::distance(fs::begin(tasks), fs::end(tasks));
+    };
+    systemSoundSetIdleCloseSeconds(0.3);
+    loadSoundEffects(sounds);
+    const SoundEffect& pop = *sounds.popSound;
+    EXPECT_FALSE(systemSoundAudioAvailable());
+    const auto resting = threads();
+
+    for (int round = 0; round < 2; ++round) {
+        popSndRequest = 1;
+        playSounds(sounds);
+        EXPECT_TRUE(systemSoundAudioAvailable()) << round;
+        EXPECT_GT(threads(), resting) << round; // SDL's audio thread
+        ASSERT_TRUE(runLoopUntil([&] { return pop.soundCounter() == 0; })) << round;
+        EXPECT_TRUE(systemSoundAudioAvailable()) << "closed before the silence, round " << round;
+        ASSERT_TRUE(runLoopUntil([] { return !systemSoundAudioAvailable(); }, 3s)) << round;
+        EXPECT_EQ(threads(), resting) << round;
+    }
+
+    // A held play keeps the device through a silence longer than the wait; let go, it ends and
+    // the device closes after it. (A tone of 2 s, so that a slow machine still holds it playing.)
+    const auto tone = SoundEffect::initWithContentsOfFile(writeTone("tone.wav", 2.0));
+    ASSERT_NE(tone, nullptr);
+    tone->play();
+    systemSoundPauseAll(true);
+    runMainLoopFor(600ms);
+    EXPECT_TRUE(systemSoundAudioAvailable());
+    EXPECT_EQ(tone->soundCounter(), 1u);
+    systemSoundPauseAll(false);
+    ASSERT_TRUE(runLoopUntil([&] { return tone->soundCounter() == 0; }));
+    ASSERT_TRUE(runLoopUntil([] { return !systemSoundAudioAvailable(); }, 3s));
 }
 
 // Opening the device through each driver leaves no alsa-lib lines on stderr (without a card it has
@@ -208,6 +251,8 @@ TEST_F(SoundTest, OpeningTheDeviceLeavesNoAlsaLinesOnStderrAndSaysOnceWhenItFail
         {
             EnvVar audio("SDL_AUDIODRIVER", driver);
             loadSoundEffects(sounds);
+            popSndRequest = 1;
+            playSounds(sounds); // the device opens for a play
         }
         std::fflush(stderr);
         dup2(saved, 2);

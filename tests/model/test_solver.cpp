@@ -252,7 +252,7 @@ TEST_F(Solver, EachRefusedBoardOrPushLeavesYesAndEveryBoardIsFreed) {
     }
 }
 
-TEST(Stack, FirstInFirstOutUpToItsLimitAndNothingLostWhenMemoryRunsOut) {
+TEST(Stack, FirstInFirstOutUpToItsLimit) {
     AllocHook alloc;
     Stack* s = createStack();
     ASSERT_NE(s, nullptr);
@@ -267,7 +267,14 @@ TEST(Stack, FirstInFirstOutUpToItsLimitAndNothingLostWhenMemoryRunsOut) {
     EXPECT_EQ(isStackEmpty(s), 1);
     EXPECT_EQ(popStack(s), 0);
     EXPECT_EQ(s->items, nullptr); // an emptied stack holds no storage
+    deleteStack(s);
+    EXPECT_EQ(AllocHook::liveBlocks(), 0u) << "the stack leaked storage";
+}
 
+TEST(Stack, NothingIsLostWhenMemoryRunsOut) {
+    AllocHook alloc;
+    Stack* s = createStack();
+    ASSERT_NE(s, nullptr);
     for (int v : {5, 6, 7})
         pushStack(s, v);
     AllocHook::plan.allowance = 0; // growing and shrinking refused: the items still come out

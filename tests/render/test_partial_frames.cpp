@@ -1,5 +1,6 @@
 // Frames that redraw and present only what changed, checked against whole redraws of the same
-// frames on the game view with the shipped images.
+// frames on the game view with the shipped images, on both ways to the window: the swap, and the
+// window framebuffer that software drawing on X uses (offscreen, SDL keeps one too).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -19,14 +20,19 @@
 
 namespace {
 
-class PartialFramesTest : public GLTest {
+class PartialFramesTest : public GLTest, public ::testing::WithParamInterface<const char*> {
 protected:
     static void TearDownTestSuite() {
         GLTest::TearDownTestSuite();
         systemSoundShutdown();
+        unsetenv("SPHERON_PRESENT");
     }
     void SetUp() override {
+        // The way is chosen when the screen opens.
+        setenv("SPHERON_PRESENT", GetParam(), 1);
+        screenClose();
         ASSERT_NO_FATAL_FAILURE(GLTest::SetUp());
+        ASSERT_EQ(screenShowsThroughFramebuffer(), std::string(GetParam()) == "shm");
         resetGameGlobals();
         checkSolution = 0; // no solver run: its answer is not what is checked here
         view = PuzzleView::initWithFrame({{0, 0}, {kWidth, kHeight}});
@@ -44,8 +50,8 @@ protected:
 // A tick redraws only the pixels whose draws changed and presents only those; each must show, in
 // the view and in the window, exactly what a whole redraw of the same frame shows: through a
 // hint's selection and pulse, the cursor's ring, a burst and its falls, the hints switched off
-// and on, and a turn.
-TEST_F(PartialFramesTest, AFrameRedrawnInPartShowsExactlyTheWholeFrame) {
+// and on, and a turn. What reaches the window's framebuffer is the composed window, pixel for pixel.
+TEST_P(PartialFramesTest, AFrameRedrawnInPartShowsExactlyTheWholeFrame) {
     makeRestingBoard(&puzzle, 11);
     tick();
     tick();
@@ -63,6 +69,11 @@ TEST_F(PartialFramesTest, AFrameRedrawnInPartShowsExactlyTheWholeFrame) {
             ASSERT_TRUE(view->readPixels(part));
             ASSERT_TRUE(windowReadPixels(window, w, h)); // as the tick composed it
             ASSERT_TRUE(sameColours(part, window)) << "window, frame " << frame;
+            if (screenShowsThroughFramebuffer()) {
+                std::vector<std::uint8_t> shown;
+                ASSERT_TRUE(screenReadWindowFramebuffer(shown, w, h));
+                ASSERT_TRUE(sameColours(window, shown)) << "framebuffer, frame " << frame;
+            }
             view->presentCurrentFrame();
             ASSERT_TRUE(view->readPixels(whole));
             ASSERT_TRUE(part == whole) << "frame " << frame;
@@ -82,6 +93,9 @@ TEST_F(PartialFramesTest, AFrameRedrawnInPartShowsExactlyTheWholeFrame) {
     view->rotateLeft();
     partEqualsWhole(12);
 }
+
+INSTANTIATE_TEST_SUITE_P(Presentation, PartialFramesTest, ::testing::Values("swap", "shm"),
+                         [](const auto& param) { return std::string(param.param); });
 
 } // namespace
 
