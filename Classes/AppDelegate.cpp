@@ -96,6 +96,7 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
         if (firstGameNumber) _puzzleView->newGameWithNumber(*firstGameNumber);
         // Over the game view: the best score, and the cover of a paused game.
         scoreInfo_ = ScoreInfoView::initWithFrame(gameFrame);
+        scoreInfo_->setEndUnsaid([this] { return _puzzleView->hasEnded() && !panelShown(); });
         _window->addSubview(scoreInfo_.get());
         PuzzleView* view = _puzzleView.get();
         pauseCover_ = PauseCover::initWithFrame(gameFrame, [view] { view->resume(); });
@@ -155,6 +156,8 @@ void AppDelegate::showGameState() {
     if (!_puzzleView) return;
     const bool paused = _puzzleView->isPaused();
     if (pauseCover_) pauseCover_->setHidden(!paused);
+    // The button shows what a click on it does: go on while paused, pause otherwise.
+    if (pauseButton_) pauseButton_->setGlyph(paused ? Glyph::Play : Glyph::Pause);
     if (scoreInfo_) scoreInfo_->setPractice(_puzzleView->isPractice());
     const std::string title = "Spheron \u2014 game " + std::to_string(_puzzleView->gameNumber());
     screenSetTitle(title.c_str());
@@ -338,6 +341,11 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
     if (panelShown()) return false; // so is a panel: it takes what it uses
     const std::optional<GameAction> action = gameActionForKey(key);
     if (!action) return false;
+    // Once a game has ended, Return starts the next, as the line on the view says.
+    if (key.code == KeyCode::Return && _puzzleView->hasEnded()) {
+        if (!key.repeat) newGameAction();
+        return true;
+    }
     if (key.repeat) {
         const KeyRepeat repeat = keyRepeatOf(*action);
         if (repeat == KeyRepeat::Swallowed) return true;

@@ -47,8 +47,9 @@ public:
     // Stores the best score, or keeps the better one stored meanwhile.
     void applicationWillTerminate(Application* application) override;
 
-    // The game's keys (see KeyMap), none of them while the alert or a panel is up. While paused
-    // the cover takes every key and resumes. The panels' own keys are the panels'.
+    // The game's keys (see KeyMap), none of them while the alert or a panel is up; once a game
+    // has ended, Return starts a new one. While paused the cover takes every key and resumes.
+    // The panels' own keys are the panels'.
     bool applicationKeyDown(Application* application, const KeyEvent& key) override;
     // The game controller's buttons as the keys that do the same (see padKey): in the game, over
     // the panel shown, or the About alert.

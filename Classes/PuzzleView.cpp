@@ -3,6 +3,7 @@
 // and calls. Platform headers only; no SDL.
 #include "Classes/PuzzleView.h"
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -144,6 +145,8 @@ void PuzzleView::drawView() {
     playSounds();
     if (puzzle.flags & kPuzzleProgressChanged) {
         timeBar_.showProgress(puzzle.progress);
+        // The model counts whole seconds: progress times the length is a whole number.
+        timeBar_.showTimeLeft(static_cast<int>(std::lround(puzzle.progress * puzzle.numGameSecs)));
         puzzle.flags &= ~kPuzzleProgressChanged;
     }
     if (solveRequest != 0 && opRunning == 0) launchSolveOperation();
@@ -342,9 +345,16 @@ void PuzzleView::setProgressView(ProgressView* progressView) {
 void PuzzleView::showProgressView() {
     setNeedsDisplay(); // the bar lies over the view
     timeBar_.refill(gameType != 0);
+    timeBar_.showTimeLeft(60 * gameType);
 }
 
 void PuzzleView::infoAction() {
+    // The clock stands still while the player reads, as under every other view; a pause the
+    // player took stays theirs.
+    if (!session_.isPaused()) {
+        session_.pause();
+        pausedForAbout_ = session_.isPaused();
+    }
     about_.open(this);
     setNeedsDisplay(); // the alert shows over the view
 }
@@ -352,6 +362,10 @@ void PuzzleView::infoAction() {
 void PuzzleView::alertView(AlertView* /*alertView*/, int clickedButtonAtIndex) {
     setNeedsDisplay(); // the alert has gone
     about_.dismissed(clickedButtonAtIndex, this);
+    const AlertView* next = about_.current(); // the e-mail notice may follow the About
+    if (!pausedForAbout_ || (next && next->isVisible())) return;
+    pausedForAbout_ = false;
+    session_.resume();
 }
 
 void PuzzleView::saveHighScore(unsigned score) {

@@ -117,7 +117,8 @@ public:
     void rotateDown() { rotateTo(kDirDown); }
     // New game: the solver stopped, its flags cleared, a new board, the time bar refilled.
     void refreshAction();
-    // Shows the About alert in the key window; its "Email" button opens the contact link.
+    // Shows the About alert in the key window; its "Email" button opens the contact link. A game
+    // under way pauses until the alert (or the notice that follows it) is dismissed.
     void infoAction();
     // The About alert was dismissed with this button.
     void alertView(AlertView* alertView, int clickedButtonAtIndex) override;
@@ -267,6 +268,7 @@ private:
     GameSounds sounds_;
 
     AboutAlert about_;
+    bool pausedForAbout_ = false; // the About alert paused the game and resumes it
     GameSession session_;
     std::function<void()> gameStateHandler_;
     std::function<void(unsigned)> newHighScoreHandler_;

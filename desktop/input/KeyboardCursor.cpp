@@ -230,13 +230,25 @@ KeyboardCursor::Action KeyboardCursor::hint(const Puzzle& board, const CursorScr
     if (action.pulseTurn >= 0) {
         pulseDirection_ = action.pulseTurn;
         pulseFrames_ = kPulseFrames;
+        for (int n = 0; n < kNumBlocks; ++n)
+            pulseLive_[static_cast<std::size_t>(n)] = isLive(board.blocks[n].state);
+        std::copy(board.dstRot, board.dstRot + 3, pulseRot_.begin());
     }
     return action;
 }
 
-std::optional<KeyboardCursor::Pulse> KeyboardCursor::nextPulse() {
+bool KeyboardCursor::pulsedBoardChanged(const Puzzle& board) const {
+    if (board.flags & (kPuzzleGameOver | kPuzzleStarting)) return true;
+    if (!std::equal(pulseRot_.begin(), pulseRot_.end(), board.dstRot)) return true;
+    for (int n = 0; n < kNumBlocks; ++n)
+        if (pulseLive_[static_cast<std::size_t>(n)] != isLive(board.blocks[n].state)) return true;
+    return false;
+}
+
+std::optional<KeyboardCursor::Pulse> KeyboardCursor::nextPulse(const Puzzle& board) {
     if (pulseDirection_ < 0) return std::nullopt;
     const int direction = pulseDirection_;
+    if (pulseFrames_ > 0 && pulsedBoardChanged(board)) pulseFrames_ = 0; // the hint is stale
     if (pulseFrames_ == 0) {
         pulseDirection_ = -1;
         return Pulse{direction, 0.0f};

@@ -4,6 +4,7 @@
 // no GL; the view makes the taps and draws the ring. The model is only read.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -60,13 +61,14 @@ public:
     void beforeUpdate(const Puzzle& board);
     void afterUpdate(const Puzzle& board);
 
-    // Once per frame while a hint's pulse runs: its turn and how strongly to light its button,
-    // ending with one 0.
+    // Once per frame (after the board's update) while a hint's pulse runs: its turn and how
+    // strongly to light its button, ending with one 0. It ends early once the board is no longer
+    // the one the hint was for: a burst, a turn, a step of undo, a new game or the game's end.
     struct Pulse {
         int direction;
         float amount;
     };
-    std::optional<Pulse> nextPulse();
+    std::optional<Pulse> nextPulse(const Puzzle& board);
 
 private:
     // The cell to move to from the screen's spots: the one under the cursor if still reachable,
@@ -76,6 +78,7 @@ private:
     // The cell its bubble has after one frame update; -1 when it burst.
     void follow(const Puzzle& board);
     Action hint(const Puzzle& board, const CursorScreen& screen);
+    bool pulsedBoardChanged(const Puzzle& board) const;
 
     SpotFinder finder_;
     bool visible_ = false;
@@ -86,6 +89,9 @@ private:
     float rot_[3] = {};
     int pulseDirection_ = -1;
     int pulseFrames_ = 0;
+    // The board the pulse's hint was for: its live cells and the turn it rests at.
+    std::array<bool, kNumBlocks> pulseLive_{};
+    std::array<float, 3> pulseRot_{};
 };
 
 // A copy of `board` as it rests after quarter turn `direction` (a kDir* code): the model's own

@@ -19,7 +19,7 @@ KeyboardPlay::ViewChange KeyboardPlay::advanceFrame(Puzzle& board, const ViewGeo
     ::updatePuzzle(&board);
     cursor_.afterUpdate(board);
     change.redraw = cursor_.cell() != shownCell; // it may move on a board at rest
-    change.pulse = cursor_.nextPulse();
+    change.pulse = cursor_.nextPulse(board);
     if (change.pulse) change.redraw = true; // the toolbar is composed with the view's frames
     return change;
 }

@@ -51,20 +51,27 @@ std::string GameOverPanel::reasonText(GameEndReason reason) {
     return {};
 }
 
+std::string GameOverPanel::placeText(int rank, std::uint32_t score, int type) {
+    if (score == 0) return "No points: not recorded";
+    const std::string games =
+        (type <= 0 ? std::string("untimed") : std::to_string(type) + "-minute") + " games";
+    if (rank <= 0) return "Not among the 10 best " + games;
+    // 1st, 2nd, 3rd, 4th ... 10th: a table keeps ten.
+    const char* const suffix = rank == 1 ? "st" : rank == 2 ? "nd" : rank == 3 ? "rd" : "th";
+    return std::to_string(rank) + suffix + " of the " + games;
+}
+
 void GameOverPanel::buildLines() {
     const Color white = Color::whiteColor();
     lines_.clear();
     lines_.push_back({reasonText(info_.reason), "", white, true});
     lines_.push_back({"Score", std::to_string(info_.score), white, true});
     lines_.push_back({"Best score", std::to_string(info_.best), kLabelColor, false});
-    const std::string type = gameTypeTitle(info_.gameType);
     if (info_.practice) {
         lines_.push_back({"Practice game: not recorded", "", kPracticeColor, true});
     } else {
         lines_.push_back(
-            {"Rank (" + type + ")",
-             info_.rank > 0 ? std::to_string(info_.rank) + " of 10" : "not in the top 10",
-             kLabelColor, false});
+            {placeText(info_.rank, info_.score, info_.gameType), "", kLabelColor, false});
         if (info_.newBest) lines_.push_back({"New best score!", "", newBestColor(), true});
     }
     lines_.push_back({"Game", std::to_string(info_.gameNumber), kLabelColor, false});

@@ -46,6 +46,9 @@ public:
 
     // The reason as the card says it.
     static std::string reasonText(GameEndReason reason);
+    // Where the game came in its game type's table, as a place ("2nd of the untimed games"); a
+    // game without points enters no table.
+    static std::string placeText(int rank, std::uint32_t score, int type);
     // The colour of the "New best score!" line, which nothing else on the card uses.
     static Color newBestColor() { return {1.0f, 0.80f, 0.16f, 1.0f}; }
 

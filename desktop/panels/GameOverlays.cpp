@@ -14,6 +14,7 @@ constexpr Color kCoverBottom{0.80f, 0.80f, 0.82f, 1.0f};
 constexpr Color kCoverText{0.20f, 0.20f, 0.24f, 1.0f};
 constexpr float kPausedSize = 30.0f;
 constexpr float kHintSize = 13.0f;
+constexpr float kGameOverTop = 84.0f; // below the score the game draws at the top
 
 } // namespace
 
@@ -32,6 +33,13 @@ void ScoreInfoView::draw(float scale) {
              kInfoText, scale);
     if (practice_)
         drawText("Practice", {kInset, kInset}, kTextSize, FontWeight::Bold, kPracticeText, scale);
+    if (endUnsaid_ && endUnsaid_()) {
+        const float middle = bounds().size.width * 0.5f;
+        drawText("Game over", {middle, kGameOverTop}, kTextSize + 2.0f, FontWeight::Bold, kInfoText,
+                 scale, TextAnchor::TopCentre);
+        drawText("Press Return for a new game", {middle, kGameOverTop + 20.0f}, kTextSize,
+                 FontWeight::Regular, kInfoText, scale, TextAnchor::TopCentre);
+    }
 }
 
 PauseCover::PauseCover(const Rect& frame, std::function<void()> resume)

@@ -5,15 +5,20 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "platform/ui/Button.h"
 #include "platform/ui/Window.h"
 
-// "Best N" at the top right, "Practice" at the top left; touches go through to the game.
+// "Best N" at the top right, "Practice" at the top left, and below them, once a game has ended
+// and nothing shows its end, a line that says so and how to start the next; touches go through
+// to the game.
 class ScoreInfoView : public Widget {
 public:
     static std::unique_ptr<ScoreInfoView> initWithFrame(const Rect& frame);
     void setPractice(bool practice) { practice_ = practice; }
+    // Asked at every draw: the game has ended and no panel says so.
+    void setEndUnsaid(std::function<bool()> endUnsaid) { endUnsaid_ = std::move(endUnsaid); }
     void draw(float scale) override; // reads the best score from the game's globals
 
     static constexpr float kTextSize = 13.0f;
@@ -22,6 +27,7 @@ public:
 private:
     explicit ScoreInfoView(const Rect& frame);
     bool practice_ = false;
+    std::function<bool()> endUnsaid_;
 };
 
 // An opaque cover with "Paused": any touch or key on it resumes the game.

@@ -133,7 +133,8 @@ void GamePanels::gameDidEnd(const GameOutcome& outcome) {
     info.practice = outcome.practice;
     info.gameNumber = outcome.gameNumber;
     info.gameType = outcome.gameType;
-    if (!outcome.practice) {
+    // A game without points (one left idle to its end) is no result worth a place.
+    if (!outcome.practice && outcome.score > 0) {
         const ScoreEntry entry{outcome.score, currentISODate(), outcome.gameNumber};
         const ScoreRecord record = recordScore(store_, outcome.gameType, entry);
         if (!record.saved)

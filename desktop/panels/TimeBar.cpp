@@ -1,5 +1,6 @@
 #include "desktop/panels/TimeBar.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -24,6 +25,16 @@ void TimeBar::refill(bool timed) {
 
 void TimeBar::showProgress(float progress) {
     if (bar_) bar_->setProgress(progress);
+}
+
+void TimeBar::showTimeLeft(int seconds) {
+    if (bar_) bar_->setText(timeLeftText(seconds));
+}
+
+std::string timeLeftText(int seconds) {
+    seconds = std::max(seconds, 0);
+    const int s = seconds % 60;
+    return std::to_string(seconds / 60) + (s < 10 ? ":0" : ":") + std::to_string(s);
 }
 
 void TimeBar::clearWarning() {

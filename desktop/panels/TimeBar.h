@@ -1,9 +1,10 @@
 // The time bar over the game view: filled at a game's start, hidden for an untimed game, drawn
-// down as the clock runs, and red and pulsing in a timed game's last ten seconds. The bar is a
-// progress view the window owns.
+// down as the clock runs with the time left written on it, and red and pulsing in a timed game's
+// last ten seconds. The bar is a progress view the window owns.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class ProgressView;
 
@@ -15,6 +16,8 @@ public:
     // Full, and hidden unless the game is timed.
     void refill(bool timed);
     void showProgress(float progress);
+    // The seconds left, written on the bar as m:ss.
+    void showTimeLeft(int seconds);
     // A new game: the standard colour.
     void clearWarning();
     // The warning shown or taken away for frame `frame`; true when the bar changed, which the
@@ -24,3 +27,6 @@ public:
 private:
     ProgressView* bar_ = nullptr;
 };
+
+// "m:ss" for a count of seconds (none below 0).
+std::string timeLeftText(int seconds);

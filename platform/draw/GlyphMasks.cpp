@@ -16,6 +16,7 @@ struct Masks {
     UITexture info;
     UITexture pause;
     UITexture gear;
+    UITexture play;
     struct Ring {
         int key = -1; // line width / radius in 64ths
         UITexture texture;
@@ -110,6 +111,12 @@ bool insidePause(float x, float y) {
     return inCapsule(x, y, 23.0f, 17.0f, 47.0f, 5.5f) || inCapsule(x, y, 41.0f, 17.0f, 47.0f, 5.5f);
 }
 
+// A triangle pointing right, as media players show play; as wide as the pause's two bars.
+bool insidePlay(float x, float y) {
+    static const float shape[6] = {19.0f, 12.0f, 19.0f, 52.0f, 48.0f, 32.0f};
+    return inTriangle(x, y, shape);
+}
+
 // A cog wheel of eight teeth round a hole, as settings are drawn.
 bool insideGear(float x, float y) {
     const float d = std::hypot(x - 32.0f, y - 32.0f);
@@ -178,6 +185,9 @@ const UITexture* glyphMask(Glyph glyph) {
     } else if (glyph == Glyph::Gear) {
         inside = insideGear;
         t = &m.gear;
+    } else if (glyph == Glyph::Play) {
+        inside = insidePlay;
+        t = &m.play;
     }
     if (t->live()) return t;
     const bool ok = makeMask(*t, [inside](float x, float y) { return supersample(x, y, inside); });

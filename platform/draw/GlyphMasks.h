@@ -6,7 +6,7 @@
 
 #include "platform/draw/UITexture.h"
 
-enum class Glyph { Refresh, Info, Pause, Gear };
+enum class Glyph { Refresh, Info, Pause, Gear, Play };
 
 const UITexture* diskMask();
 const UITexture* softMask();

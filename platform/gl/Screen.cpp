@@ -10,6 +10,7 @@
 
 #include "platform/base/Log.h"
 #include "platform/gl/GLExtensions.h"
+#include "platform/gl/X11Title.h"
 
 namespace {
 SDL_Window* window = nullptr;
@@ -249,7 +250,10 @@ bool screenMakeDefaultCurrent() {
 }
 
 void screenSetTitle(const char* title) {
-    if (SDL_Window* w = screenWindow()) SDL_SetWindowTitle(w, title);
+    SDL_Window* w = screenWindow();
+    if (!w) return;
+    SDL_SetWindowTitle(w, title);
+    setX11WindowTitle(w, title); // SDL's X11 properties mangle a title beyond ASCII
 }
 
 void screenSwap() {

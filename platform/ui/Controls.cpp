@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr float kScrollBarRoom = 6.0f; // the bar's 3 points at the right edge, and a gap
+
 bool insideBounds(const View* view, Point p) {
     const Rect& b = view->bounds();
     return p.x >= b.origin.x && p.x < b.origin.x + b.size.width && p.y >= b.origin.y &&
@@ -251,12 +253,13 @@ void LineList::draw(float scale) {
     const Rect& b = bounds();
     float y = b.origin.y;
     const std::size_t shown = linesFitting(first_, scale);
+    // A band stops short of the scroll bar, so that the bar shows over no line.
+    const float bandWidth = b.size.width - (lastFirstLine(scale) > 0 ? kScrollBarRoom : 0.0f);
     for (std::size_t i = first_; i < first_ + shown; ++i) {
         const ListLine& line = lines_[i];
         const float h = heightOfLine(i, scale);
         if (line.band.a > 0.0f)
-            uiFillRoundedRect({{b.origin.x, y}, {b.size.width, h}}, 4.0f,
-                              Gradient::solid(line.band));
+            uiFillRoundedRect({{b.origin.x, y}, {bandWidth, h}}, 4.0f, Gradient::solid(line.band));
         const float textTop = y + (h - textLineHeight(line.fontSize, line.weight, scale)) * 0.5f;
         for (const ListCell& cell : line.cells) {
             const FontWeight weight = cell.bold ? FontWeight::Bold : line.weight;

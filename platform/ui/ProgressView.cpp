@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/ui/Text.h"
+
 namespace {
 
 constexpr float kEdge = 1.0f; // the track's edge, in points
@@ -38,8 +40,7 @@ void ProgressView::draw(float scale) {
         inner, radius - kEdge,
         bar ? Gradient::vertical({0.50f, 0.54f, 0.60f, 1.0f}, {0.62f, 0.66f, 0.72f, 1.0f})
             : Gradient::vertical({0.60f, 0.66f, 0.76f, 1.0f}, {0.80f, 0.84f, 0.90f, 1.0f}));
-    if (fill.size.width <= 0.0f) return;
-    if (tint_) {
+    if (fill.size.width > 0.0f && tint_) {
         const Color c = *tint_;
         uiFillRoundedRect(fill, radius - kEdge,
                           Gradient{}
@@ -47,12 +48,18 @@ void ProgressView::draw(float scale) {
                               .stop(0.5f, c)
                               .stop(0.5f, scaleColor(c, 0.85f))
                               .stop(1.0f, c));
-        return;
+    } else if (fill.size.width > 0.0f) {
+        uiFillRoundedRect(fill, radius - kEdge,
+                          Gradient{}
+                              .stop(0.0f, {0.58f, 0.75f, 0.98f, 1.0f})
+                              .stop(0.5f, {0.33f, 0.55f, 0.90f, 1.0f})
+                              .stop(0.5f, {0.20f, 0.42f, 0.82f, 1.0f})
+                              .stop(1.0f, {0.27f, 0.50f, 0.88f, 1.0f}));
     }
-    uiFillRoundedRect(fill, radius - kEdge,
-                      Gradient{}
-                          .stop(0.0f, {0.58f, 0.75f, 0.98f, 1.0f})
-                          .stop(0.5f, {0.33f, 0.55f, 0.90f, 1.0f})
-                          .stop(0.5f, {0.20f, 0.42f, 0.82f, 1.0f})
-                          .stop(1.0f, {0.27f, 0.50f, 0.88f, 1.0f}));
+    if (!text_.empty())
+        drawText(
+            text_,
+            {track.origin.x + track.size.width * 0.5f, track.origin.y + track.size.height * 0.5f},
+            std::max(6.0f, track.size.height - 3.0f), FontWeight::Bold, {0.08f, 0.10f, 0.16f, 1.0f},
+            scale, TextAnchor::Centre);
 }

@@ -4,6 +4,8 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "platform/ui/Window.h"
 
@@ -22,6 +24,10 @@ public:
     int progressViewStyle() const { return style_; }
     void setProgressViewStyle(int style) { style_ = style; }
 
+    // A short text drawn over the middle of the bar (the time left of a timed game); none: empty.
+    const std::string& text() const { return text_; }
+    void setText(std::string text) { text_ = std::move(text); }
+
     // The filled part in the view's bounds: inside the track's edge, as wide as the progress says.
     Rect fillRect() const;
 
@@ -32,4 +38,5 @@ private:
     float progress_ = 0.0f;
     int style_ = kProgressViewStyleDefault;
     std::optional<Color> tint_;
+    std::string text_;
 };

@@ -57,19 +57,25 @@ protected:
     GamePanels* panels = nullptr;
 };
 
-TEST_F(GamePanelsTest, AnEndedGameIsRecordedAndShownWithItsRankButAPracticeGameIsNot) {
-    for (const bool practice : {false, true}) {
-        view->newGameWithNumber(practice ? 9 : 7);
+TEST_F(GamePanelsTest, AnEndedGameIsRecordedAndShownWithItsRankButAPracticeOrPointlessGameIsNot) {
+    const struct {
+        std::uint32_t number;
+        bool practice;
+        std::uint32_t score;
+    } cases[] = {{7, false, 120}, {9, true, 500}, {11, false, 0}};
+    for (const auto& c : cases) {
+        const bool first = &c == cases;
+        view->newGameWithNumber(c.number);
         makeRestingBoard(&puzzle, 7);
-        if (practice) { // a turn taken back, once it has finished
+        if (c.practice) { // a turn taken back, once it has finished
             view->rotateLeft();
             view->undoAction();
             for (int i = 0; i < 40; ++i)
                 view->drawView();
         }
-        puzzle.score = practice ? 500 : 120;
+        puzzle.score = c.score;
         view->drawView();
-        EXPECT_EQ(fs::exists(store.storePath()), practice); // nothing stored while a game goes on
+        EXPECT_EQ(fs::exists(store.storePath()), !first); // nothing stored while a game goes on
         quitRequest = 1;
         view->drawView();
         // Stored once: every save renames a new file over the store, which gives a new inode.
@@ -80,11 +86,11 @@ TEST_F(GamePanelsTest, AnEndedGameIsRecordedAndShownWithItsRankButAPracticeGameI
         const GameOverInfo& shown = panels->gameOverPanel()->info();
         EXPECT_TRUE(panels->gameOverPanel()->isShown() && cardShown());
         const auto untimed = readScoreTables(store).byGameType[0];
-        ASSERT_EQ(untimed.size(), 1u) << practice; // the first game only
+        ASSERT_EQ(untimed.size(), 1u) << c.number; // the first game only
         EXPECT_EQ(untimed[0].gameNumber, 7u);
-        EXPECT_EQ(shown.rank, practice ? 0 : 1);
-        EXPECT_EQ(shown.newBest && shown.best == 120u, !practice);
-        EXPECT_EQ(shown.practice, practice);
+        EXPECT_EQ(shown.rank, first ? 1 : 0);
+        EXPECT_EQ(shown.newBest && shown.best == 120u, first);
+        EXPECT_EQ(shown.practice, c.practice);
     }
     EXPECT_EQ(UserDefaults(store.storePath()).stringForKey(kHighScore), "120");
 }

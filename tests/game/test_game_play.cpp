@@ -233,6 +233,46 @@ TEST(KeyboardCursor, AHintsTurnOnACopyRestsAsTheGamesOwnTurnDoes) {
     }
 }
 
+TEST(KeyboardCursor, AHintsGlowEndsWhenTheBoardIsNoLongerTheOneItWasFor) {
+    // Nothing is in reach on the board played, everything on a turned copy: the hint pulses a turn.
+    const struct {
+        const char* change;
+        void (*apply)(Puzzle&);
+    } cases[] = {
+        {"none", [](Puzzle&) {}},
+        {"a burst", [](Puzzle& b) { removeBubble(&b, 2, 4, 4); }},
+        {"a turn", [](Puzzle& b) { rotatePuzzle(&b, kDirUp); }},
+        {"the game's end", [](Puzzle& b) { b.flags |= kPuzzleGameOver; }},
+        {"a new game", [](Puzzle& b) { initPuzzleWithSeed(&b, 9); }},
+    };
+    for (const auto& c : cases) {
+        auto board = std::make_unique<Puzzle>();
+        makeRestingBoard(board.get(), 5);
+        const Puzzle* played = board.get();
+        KeyboardCursor cursor([played](const Puzzle& b, CursorScreen& screen) {
+            screen.spots.clear();
+            for (int n = 0; n < kNumBlocks; ++n)
+                if (isLive(b.blocks[n].state))
+                    screen.spots.push_back({n, {static_cast<float>(n), 0.0f}, &b != played});
+        });
+        const int turn = cursor.press(KeyboardCursor::Key::Hint, *board).pulseTurn;
+        ASSERT_GE(turn, 0);
+        ASSERT_TRUE(cursor.nextPulse(*board)) << c.change;
+        c.apply(*board);
+        const auto first = cursor.nextPulse(*board);
+        const auto second = cursor.nextPulse(*board);
+        ASSERT_TRUE(first) << c.change;
+        EXPECT_EQ(first->direction, turn) << c.change;
+        if (c.change == std::string("none")) {
+            EXPECT_GT(first->amount, 0.0f);
+            EXPECT_TRUE(second) << "the glow runs on while the board stays";
+        } else {
+            EXPECT_EQ(first->amount, 0.0f) << c.change;
+            EXPECT_FALSE(second) << c.change;
+        }
+    }
+}
+
 // The key map: which modifiers each binding takes, Alt never, and what a held key's repeats do.
 TEST(KeyMap, ModifiersSelectTheBindingAndRepeatsFollowTheAction) {
     struct Case {

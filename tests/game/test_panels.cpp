@@ -13,6 +13,7 @@
 #include "desktop/panels/HelpView.h"
 #include "desktop/panels/PreferencesView.h"
 #include "desktop/panels/ScoresView.h"
+#include "desktop/panels/TimeBar.h"
 #include "platform/gl/Screen.h"
 #include "platform/media/Resources.h"
 #include "platform/ui/Text.h"
@@ -120,6 +121,30 @@ TEST_F(PanelsTest, GameOverShowsNewBestOnlyForANewBestAndClosesEveryWay) {
     EXPECT_EQ(game.touches, 1);
 }
 
+TEST(GameOverPanel, SaysTheRankAsAPlaceInItsGameTypesTable) {
+    const struct {
+        int rank;
+        std::uint32_t score;
+        int gameType;
+        const char* said;
+    } cases[] = {{1, 120, 0, "1st of the untimed games"},
+                 {2, 90, 1, "2nd of the 1-minute games"},
+                 {3, 80, 5, "3rd of the 5-minute games"},
+                 {10, 5, 0, "10th of the untimed games"},
+                 {0, 40, 3, "Not among the 10 best 3-minute games"},
+                 {0, 0, 1, "No points: not recorded"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(GameOverPanel::placeText(c.rank, c.score, c.gameType), c.said);
+}
+
+TEST(TimeBar, WritesTheTimeLeftAsMinutesAndSeconds) {
+    const std::pair<int, const char*> cases[] = {{300, "5:00"}, {61, "1:01"}, {60, "1:00"},
+                                                 {59, "0:59"},  {9, "0:09"},  {0, "0:00"},
+                                                 {-3, "0:00"}};
+    for (const auto& [seconds, text] : cases)
+        EXPECT_EQ(timeLeftText(seconds), text) << seconds;
+}
+
 TEST_F(PanelsTest, ScoresListTheCurrentGameTypeFirstAndMarkTheLatestEntry) {
     ScoreTables tables;
     for (int type : {0, 3})
@@ -153,6 +178,12 @@ TEST_F(PanelsTest, ScoresListTheCurrentGameTypeFirstAndMarkTheLatestEntry) {
         };
         EXPECT_GT(band(*marked).r, band(*marked).b + 60);
         EXPECT_LT(band(*plain).r, band(*plain).b);
+        // The band stops short of the scroll bar at the list's right edge.
+        ASSERT_TRUE(list.canScroll());
+        const Rect edge = list.convertRectToWindow(*marked);
+        const Rgba underBar = s.at(int(edge.origin.x + edge.size.width) - 2,
+                                   int(edge.origin.y + edge.size.height * 0.5f));
+        EXPECT_LT(underBar.r, underBar.b);
         expectCellsFit(list);
     }
     window->sendEvent(keyDown(KeyCode::Escape));

@@ -12,6 +12,7 @@
 
 #include "platform/base/Log.h"
 #include "platform/gl/Screen.h"
+#include "platform/gl/X11Title.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Bars.h"
 #include "platform/ui/Button.h"
@@ -199,6 +200,28 @@ TEST_F(UITest, WithoutAFontNothingIsWrittenAndOneLineIsLogged) {
     tapInWindow(*app.window, email); // still works without text
     EXPECT_EQ(delegate.clicked, std::vector<int>{1});
     std::remove(conf.c_str());
+}
+
+// WM_NAME as X expects it: Latin-1 STRING where Latin-1 can write the title, else COMPOUND_TEXT
+// with the rest in UTF-8 segments; never UTF-8 bytes labelled STRING.
+TEST(X11Title, WmNameIsLatin1OrCompoundTextWithUtf8Segments) {
+    const struct {
+        const char* title;
+        const char* type;
+        std::string bytes;
+    } cases[] = {
+        {"Spheron", "STRING", "Spheron"},
+        {"Caf\u00e9 7", "STRING", "Caf\xe9 7"},
+        {"Spheron \u2014 game 4242", "COMPOUND_TEXT", "Spheron \x1b%G\xe2\x80\x94\x1b%@ game 4242"},
+        {"\u2014\u00e9\u2014", "COMPOUND_TEXT",
+         "\x1b%G\xe2\x80\x94\x1b%@\xe9\x1b%G\xe2\x80\x94\x1b%@"},
+        {"a\xff\xe2\x80", "STRING", "a???"}, // not UTF-8
+    };
+    for (const auto& c : cases) {
+        const TitleProperty p = wmNameProperty(c.title);
+        EXPECT_EQ(p.type, c.type) << c.title;
+        EXPECT_EQ(p.bytes, c.bytes) << c.title;
+    }
 }
 
 } // namespace
