@@ -3,7 +3,6 @@
 // and calls. Platform headers only; no SDL.
 #include "Classes/PuzzleView.h"
 
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -45,8 +44,7 @@ void systemSoundForModel(std::uint32_t soundId) {
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Construction and teardown
+// ---- Construction and teardown ----
 
 PuzzleView::PuzzleView(const Rect& frame)
     : EAGLView(frame, GL_RGB565_OES, 0, kPreserveBackbuffer),
@@ -96,8 +94,7 @@ void PuzzleView::setShowSymbols(bool on) {
     if (textures_.setSymbols(on)) setNeedsDisplay();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Frame timer and tick
+// ---- Frame timer and tick ----
 
 void PuzzleView::startAnimation(float interval) {
     stopAnimation();
@@ -144,9 +141,7 @@ void PuzzleView::drawView() {
     }
     playSounds();
     if (puzzle.flags & kPuzzleProgressChanged) {
-        timeBar_.showProgress(puzzle.progress);
-        // The model counts whole seconds: progress times the length is a whole number.
-        timeBar_.showTimeLeft(static_cast<int>(std::lround(puzzle.progress * puzzle.numGameSecs)));
+        timeBar_.showProgress(puzzle.progress, puzzle.numGameSecs);
         puzzle.flags &= ~kPuzzleProgressChanged;
     }
     if (solveRequest != 0 && opRunning == 0) launchSolveOperation();
@@ -242,8 +237,7 @@ void PuzzleView::windowGeometryDidChange() {
     setNeedsDisplay();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Touches
+// ---- Touches ----
 
 namespace {
 
@@ -310,8 +304,7 @@ void PuzzleView::touchesCancelled(const Touch& touch) {
     touchesCancelled(touch.locationInView(this), touch.previousLocationInView(this));
 }
 
-// ---------------------------------------------------------------------------------------------
-// Commands
+// ---- Commands ----
 
 namespace {
 
@@ -344,28 +337,17 @@ void PuzzleView::setProgressView(ProgressView* progressView) {
 
 void PuzzleView::showProgressView() {
     setNeedsDisplay(); // the bar lies over the view
-    timeBar_.refill(gameType != 0);
-    timeBar_.showTimeLeft(60 * gameType);
+    timeBar_.refill(60 * gameType);
 }
 
 void PuzzleView::infoAction() {
-    // The clock stands still while the player reads, as under every other view; a pause the
-    // player took stays theirs.
-    if (!session_.isPaused()) {
-        session_.pause();
-        pausedForAbout_ = session_.isPaused();
-    }
-    about_.open(this);
+    about_.open(this, session_);
     setNeedsDisplay(); // the alert shows over the view
 }
 
 void PuzzleView::alertView(AlertView* /*alertView*/, int clickedButtonAtIndex) {
     setNeedsDisplay(); // the alert has gone
     about_.dismissed(clickedButtonAtIndex, this);
-    const AlertView* next = about_.current(); // the e-mail notice may follow the About
-    if (!pausedForAbout_ || (next && next->isVisible())) return;
-    pausedForAbout_ = false;
-    session_.resume();
 }
 
 void PuzzleView::saveHighScore(unsigned score) {

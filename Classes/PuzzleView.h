@@ -268,7 +268,6 @@ private:
     GameSounds sounds_;
 
     AboutAlert about_;
-    bool pausedForAbout_ = false; // the About alert paused the game and resumes it
     GameSession session_;
     std::function<void()> gameStateHandler_;
     std::function<void(unsigned)> newHighScoreHandler_;

@@ -23,14 +23,25 @@ std::string AboutAlert::contactLink() {
     return std::string("mailto:") + SPHERON_CONTACT_EMAIL + "?subject=spheron:comment";
 }
 
-void AboutAlert::open(AlertViewDelegate* delegate) {
+void AboutAlert::open(AlertViewDelegate* delegate, GameSession& game) {
+    if (!game.isPaused()) {
+        game.pause();
+        if (game.isPaused()) held_ = &game;
+    }
     alert_ = AlertView::initWithTitle(std::string("Spheron ") + SPHERON_VERSION, kAboutMessage,
                                       delegate, kAboutCancel, {kAboutEmail});
     if (alert_) alert_->show();
 }
 
 void AboutAlert::dismissed(int buttonIndex, AlertViewDelegate* delegate) {
-    if (buttonIndex != kEmailButtonIndex || openURL(contactLink())) return;
+    if (buttonIndex == kEmailButtonIndex && !openURL(contactLink())) showNotice(delegate);
+    if (held_ && !(alert_ && alert_->isVisible())) {
+        held_->resume();
+        held_ = nullptr;
+    }
+}
+
+void AboutAlert::showNotice(AlertViewDelegate* delegate) {
     // No mail program took the link: the address goes where the player can paste it.
     const std::string address = SPHERON_CONTACT_EMAIL;
     const std::string message = copyTextToClipboard(address)

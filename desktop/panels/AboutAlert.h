@@ -6,12 +6,15 @@
 #include <memory>
 #include <string>
 
+#include "desktop/play/GameSession.h"
 #include "platform/ui/AlertView.h"
 
 class AboutAlert {
 public:
     // Shown in the key window; its dismissal goes to `delegate`, which hands it to dismissed().
-    void open(AlertViewDelegate* delegate);
+    // The game's clock stands still while the alert, or the e-mail notice after it, is read, as
+    // under every other view; a pause the player took stays theirs.
+    void open(AlertViewDelegate* delegate, GameSession& game);
     void dismissed(int buttonIndex, AlertViewDelegate* delegate);
     // The latest alert shown, or none.
     AlertView* current() const { return alert_.get(); }
@@ -19,5 +22,8 @@ public:
     static std::string contactLink();
 
 private:
+    void showNotice(AlertViewDelegate* delegate);
+
     std::unique_ptr<AlertView> alert_;
+    GameSession* held_ = nullptr; // the game this alert paused, to resume when it has gone
 };

@@ -17,18 +17,18 @@ constexpr float kFramesPerSecond = 50.0f;
 
 } // namespace
 
-void TimeBar::refill(bool timed) {
+void TimeBar::refill(int seconds) {
     if (!bar_) return;
     bar_->setProgress(1.0f);
-    bar_->setHidden(!timed);
+    bar_->setText(timeLeftText(seconds));
+    bar_->setHidden(seconds == 0);
 }
 
-void TimeBar::showProgress(float progress) {
-    if (bar_) bar_->setProgress(progress);
-}
-
-void TimeBar::showTimeLeft(int seconds) {
-    if (bar_) bar_->setText(timeLeftText(seconds));
+void TimeBar::showProgress(float progress, float seconds) {
+    if (!bar_) return;
+    bar_->setProgress(progress);
+    // The model counts whole seconds: the share times the length is a whole number.
+    bar_->setText(timeLeftText(static_cast<int>(std::lround(progress * seconds))));
 }
 
 std::string timeLeftText(int seconds) {

@@ -13,11 +13,10 @@ public:
     void attach(ProgressView* bar) { bar_ = bar; }
     ProgressView* bar() const { return bar_; }
 
-    // Full, and hidden unless the game is timed.
-    void refill(bool timed);
-    void showProgress(float progress);
-    // The seconds left, written on the bar as m:ss.
-    void showTimeLeft(int seconds);
+    // Full with all of a game's `seconds` written on it, and hidden for an untimed game (0).
+    void refill(int seconds);
+    // The share of a `seconds`-long game left, drawn and written on the bar as m:ss.
+    void showProgress(float progress, float seconds);
     // A new game: the standard colour.
     void clearWarning();
     // The warning shown or taken away for frame `frame`; true when the bar changed, which the
