@@ -1,4 +1,4 @@
-// The stand-in for the phone's rendering context: an OpenGL ES 1.1 context on the screen's window
+// The rendering context: an OpenGL ES 1.1 context on the screen's window
 // that gives a layer's storage to a render buffer and presents it into the window. SDL stays in
 // the .cpp; nothing game-specific.
 #pragma once

@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A leading decimal integer after blanks, as the phone's string-to-integer does: saturating,
+// A leading decimal integer after blanks, read as a preferences store reads one: saturating,
 // 0 when there is none.
 std::int64_t leadingInteger(const std::string& text) {
     std::size_t i = text.find_first_not_of(" \t\n\r");
