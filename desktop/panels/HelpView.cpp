@@ -1,6 +1,10 @@
 // The help's text, and its layout as lines of the scrolling list at the list's width.
 #include "desktop/panels/HelpView.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "platform/base/Translation.h"
 #include "platform/gl/Screen.h"
 #include "platform/ui/Text.h"
 
@@ -69,6 +73,7 @@ const std::vector<HelpView::Section>& HelpView::sections() {
           {"Ctrl+H", "Scores"},
           {"F1", "This help"},
           {"Shift+F1", "About Spheron (or the info button)"},
+          {"F10", _("The menu (or the button with three bars)")},
           {"F11", "Full screen, and back"},
           {"Ctrl+Q", "Quit"},
           {"Escape", "Close a panel; drop the selection"},
@@ -84,7 +89,7 @@ const std::vector<HelpView::Section>& HelpView::sections() {
           {"Shoulders", "Turn the cube left, right"},
           {"Triggers, right stick", "Turn the cube up, down"},
           {"Start", "Pause and resume"},
-          {"Back (Select)", "Help, then scores, then preferences, then the game"}}},
+          {"Back (Select)", _("Open and close the menu")}}},
     };
     return all;
 }
@@ -96,7 +101,17 @@ std::unique_ptr<HelpView> HelpView::initWithFrame(const Rect& frame) {
 HelpView::HelpView(const Rect& frame) : Panel(frame, "Help") {
     list_ = LineList::initWithFrame({});
     addSubview(list_.get());
+    addButton(
+        _("How to Play"),
+        [this] {
+            if (howToPlay_) howToPlay_();
+        },
+        false);
     addButton("Close", nullptr, true);
+}
+
+void HelpView::scrollToSection(std::size_t section) {
+    if (section < sectionLines_.size()) list_->scrollToLine(sectionLines_[section]);
 }
 
 void HelpView::layoutContent() {
@@ -105,8 +120,10 @@ void HelpView::layoutContent() {
     const float scale = windowContentScale();
     const float width = content.size.width - kScrollBarRoom;
     std::vector<ListLine> lines;
+    sectionLines_.clear();
     for (const Section& section : sections()) {
         if (!lines.empty()) lines.push_back(gap(8.0f));
+        sectionLines_.push_back(lines.size());
         lines.push_back({{{section.heading, 0.0f, CellAlignment::Left}},
                          kHeadingSize,
                          FontWeight::Bold,
@@ -138,4 +155,91 @@ void HelpView::layoutContent() {
     const std::size_t first = list_->firstVisibleLine();
     list_->setLines(std::move(lines));
     list_->scrollToLine(first);
+}
+
+// ---- The how-to-play card ----
+
+namespace {
+
+constexpr float kCardTextSize = 14.0f;
+constexpr float kBulletIndent = 16.0f;
+constexpr float kLineGap = 7.0f; // between the card's lines
+
+} // namespace
+
+std::unique_ptr<HowToPlayCard> HowToPlayCard::initWithFrame(const Rect& frame) {
+    return std::unique_ptr<HowToPlayCard>(new HowToPlayCard(frame));
+}
+
+HowToPlayCard::HowToPlayCard(const Rect& frame) : Panel(frame, _("How to Play")) {
+    setClosesOnTapOutside(true);
+    // TRANSLATORS: the button that closes the how-to-play card and goes to the game.
+    addButton(_("Play"), nullptr, true);
+}
+
+std::vector<std::string> HowToPlayCard::lines() {
+    return {
+        _("Click a bubble to select its group: the touching bubbles of its colour. The "
+          "speech bubble says what the group is worth."),
+        _("Click the group again to burst it. Big groups score far more than small ones."),
+        _("Turn the cube with the arrow buttons or the arrow keys; the bubbles fall the new way."),
+        _("Press H for a hint."),
+        _("The menu button at the top right holds new games, undo, scores and help."),
+    };
+}
+
+std::vector<std::vector<std::string>> HowToPlayCard::wrapped(float width, float scale) {
+    std::vector<std::vector<std::string>> out;
+    for (const std::string& line : lines())
+        out.push_back(
+            textWrap(line, kCardTextSize, FontWeight::Regular, width - kBulletIndent, scale));
+    return out;
+}
+
+Rect HowToPlayCard::placeCard(const Rect& b, float scale) const {
+    Rect card = Panel::placeCard(b, scale);
+    // As high as its text needs, centred; a window too short for it cuts the text last.
+    float height = 2 * kPadding + textLineHeight(kTitleSize, FontWeight::Bold, scale) + 8.0f +
+                   kButtonHeight + 10.0f;
+    const float lineHeight = textLineHeight(kCardTextSize, FontWeight::Regular, scale);
+    for (const auto& wrappedLine : wrapped(card.size.width - 2 * kPadding, scale))
+        height += static_cast<float>(wrappedLine.size()) * lineHeight + kLineGap;
+    height = std::min(std::ceil(height), b.size.height - 16.0f);
+    card.origin.y = b.origin.y + std::round((b.size.height - height) * 0.5f);
+    card.size.height = height;
+    return card;
+}
+
+void HowToPlayCard::layoutContent() {
+    shown_ = wrapped(contentFrame().size.width, windowContentScale());
+}
+
+void HowToPlayCard::drawContent(float scale) {
+    const Rect c = contentFrame();
+    const float lineHeight = textLineHeight(kCardTextSize, FontWeight::Regular, scale);
+    const float bottom = c.origin.y + c.size.height;
+    float y = c.origin.y;
+    const Color text{0.90f, 0.93f, 1.0f, 1.0f};
+    const Color bullet{1.0f, 0.86f, 0.45f, 1.0f};
+    for (const auto& wrappedLine : shown_) {
+        if (y + lineHeight > bottom) break;
+        drawPanelText("\u2022", {c.origin.x, y}, kCardTextSize, FontWeight::Bold, bullet, scale);
+        for (const std::string& part : wrappedLine) {
+            if (y + lineHeight > bottom) break;
+            drawPanelText(part, {c.origin.x + kBulletIndent, y}, kCardTextSize,
+                          FontWeight::Regular, text, scale);
+            y += lineHeight;
+        }
+        y += kLineGap;
+    }
+}
+
+bool HowToPlayCard::keyDown(const KeyEvent& key) {
+    if (!isShown()) return false;
+    if (!key.repeat) close(); // a key held from before the card does not close it
+    return true;
+}
+
+void HowToPlayCard::touchesEnded(const Touch& /*touch*/) {
+    close(); // a click anywhere, as on its button
 }
