@@ -162,6 +162,7 @@ void HelpView::layoutContent() {
 namespace {
 
 constexpr float kCardTextSize = 14.0f;
+constexpr float kSmallestTextSize = 10.0f;
 constexpr float kBulletIndent = 16.0f;
 constexpr float kLineGap = 7.0f; // between the card's lines
 
@@ -188,46 +189,58 @@ std::vector<std::string> HowToPlayCard::lines() {
     };
 }
 
-std::vector<std::vector<std::string>> HowToPlayCard::wrapped(float width, float scale) {
-    std::vector<std::vector<std::string>> out;
-    for (const std::string& line : lines())
-        out.push_back(
-            textWrap(line, kCardTextSize, FontWeight::Regular, width - kBulletIndent, scale));
-    return out;
+HowToPlayCard::Text HowToPlayCard::fit(float width, float room, float scale) {
+    // The largest size at which the whole text fits the room (down to a floor, below which it
+    // is cut at the bottom): a short window or a longer language still shows every line.
+    Text text;
+    for (float size = kCardTextSize; size >= kSmallestTextSize; size -= 1.0f) {
+        text.size = size;
+        text.lines.clear();
+        text.height = 0.0f;
+        const float lineHeight = textLineHeight(size, FontWeight::Regular, scale);
+        for (const std::string& line : lines()) {
+            text.lines.push_back(
+                textWrap(line, size, FontWeight::Regular, width - kBulletIndent, scale));
+            text.height += static_cast<float>(text.lines.back().size()) * lineHeight + kLineGap;
+        }
+        if (text.height <= room) break;
+    }
+    return text;
 }
 
 Rect HowToPlayCard::placeCard(const Rect& b, float scale) const {
     Rect card = Panel::placeCard(b, scale);
-    // As high as its text needs, centred; a window too short for it cuts the text last.
-    float height = 2 * kPadding + textLineHeight(kTitleSize, FontWeight::Bold, scale) + 8.0f +
-                   kButtonHeight + 10.0f;
-    const float lineHeight = textLineHeight(kCardTextSize, FontWeight::Regular, scale);
-    for (const auto& wrappedLine : wrapped(card.size.width - 2 * kPadding, scale))
-        height += static_cast<float>(wrappedLine.size()) * lineHeight + kLineGap;
-    height = std::min(std::ceil(height), b.size.height - 16.0f);
+    // As high as its text needs, centred.
+    const float chrome = 2 * kPadding + textLineHeight(kTitleSize, FontWeight::Bold, scale) +
+                         8.0f + kButtonHeight + 10.0f;
+    const float most = b.size.height - 16.0f;
+    const Text text = fit(card.size.width - 2 * kPadding, most - chrome, scale);
+    const float height = std::min(std::ceil(chrome + text.height), most);
     card.origin.y = b.origin.y + std::round((b.size.height - height) * 0.5f);
     card.size.height = height;
     return card;
 }
 
 void HowToPlayCard::layoutContent() {
-    shown_ = wrapped(contentFrame().size.width, windowContentScale());
+    const Rect c = contentFrame();
+    shown_ = fit(c.size.width, c.size.height + 1.0f, windowContentScale());
 }
 
 void HowToPlayCard::drawContent(float scale) {
     const Rect c = contentFrame();
-    const float lineHeight = textLineHeight(kCardTextSize, FontWeight::Regular, scale);
-    const float bottom = c.origin.y + c.size.height;
+    const float size = shown_.size;
+    const float lineHeight = textLineHeight(size, FontWeight::Regular, scale);
+    const float bottom = c.origin.y + c.size.height + 1.0f;
     float y = c.origin.y;
     const Color text{0.90f, 0.93f, 1.0f, 1.0f};
     const Color bullet{1.0f, 0.86f, 0.45f, 1.0f};
-    for (const auto& wrappedLine : shown_) {
+    for (const auto& wrappedLine : shown_.lines) {
         if (y + lineHeight > bottom) break;
-        drawPanelText("\u2022", {c.origin.x, y}, kCardTextSize, FontWeight::Bold, bullet, scale);
+        drawPanelText("\u2022", {c.origin.x, y}, size, FontWeight::Bold, bullet, scale);
         for (const std::string& part : wrappedLine) {
             if (y + lineHeight > bottom) break;
-            drawPanelText(part, {c.origin.x + kBulletIndent, y}, kCardTextSize,
-                          FontWeight::Regular, text, scale);
+            drawPanelText(part, {c.origin.x + kBulletIndent, y}, size, FontWeight::Regular, text,
+                          scale);
             y += lineHeight;
         }
         y += kLineGap;

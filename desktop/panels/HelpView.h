@@ -61,8 +61,13 @@ protected:
 
 private:
     explicit HowToPlayCard(const Rect& frame);
-    // The lines wrapped at the card's width.
-    static std::vector<std::vector<std::string>> wrapped(float width, float scale);
+    // The lines wrapped at `width`, at the size that fits them into `room` points of height.
+    struct Text {
+        float size = 0.0f;
+        std::vector<std::vector<std::string>> lines;
+        float height = 0.0f; // with the gaps between lines
+    };
+    static Text fit(float width, float room, float scale);
 
-    std::vector<std::vector<std::string>> shown_; // as laid out last
+    Text shown_; // as laid out last
 };
