@@ -142,12 +142,12 @@ TEST_F(GamePanelsTest, TheMenuRunsItsItemsAndGreysWhatCannotActNow) {
     };
     tapItem(1);
     EXPECT_TRUE(menu.isShown());
-    // Down from New Game goes past the greyed two to Scores; Return opens it in the menu's place.
+    // Down from New Game goes past the greyed two to Scores; Up goes round past them to the last.
     EXPECT_EQ(menu.focusedItem(), 0);
     send(KeyCode::Down);
     EXPECT_EQ(menu.focusedItem(), 3);
     send(KeyCode::Up);
-    send(KeyCode::Up); // round to the last
+    send(KeyCode::Up);
     EXPECT_EQ(menu.focusedItem(), 7);
     send(KeyCode::Escape);
     EXPECT_FALSE(menu.isShown() || view->isPaused());
