@@ -48,20 +48,37 @@ bool GameMenu::isEnabled(int index) const {
     return index >= 0 && index < numberOfItems() && enabled_[static_cast<std::size_t>(index)];
 }
 
-Rect GameMenu::placeCard(const Rect& b, float scale) const {
+float GameMenu::widestLine(float size, float scale) const {
     float widest = 0.0f;
     for (const Item& item : items_) {
-        float w = textSize(item.title, kTextSize, FontWeight::Regular, scale).width;
+        float w = textSize(item.title, size, FontWeight::Regular, scale).width;
         if (!item.key.empty())
-            w += kKeyGap + textSize(item.key, kTextSize, FontWeight::Regular, scale).width;
+            w += kKeyGap + textSize(item.key, size, FontWeight::Regular, scale).width;
         widest = std::max(widest, w);
     }
-    const float w =
-        std::min(std::max(kMinWidth, std::ceil(widest) + 2 * kSidePad), b.size.width - 2 * kInset);
+    return std::ceil(widest);
+}
+
+float GameMenu::textSizeFor(float width, float scale) const {
+    // Smaller type before a title runs into its key in a narrow window or a longer language.
+    float size = kTextSize;
+    while (size > kSmallestTextSize && widestLine(size, scale) + 2 * kSidePad > width)
+        size -= 1.0f;
+    return size;
+}
+
+Rect GameMenu::placeCard(const Rect& b, float scale) const {
+    const float most = b.size.width - 2 * kInset;
+    const float w = std::min(
+        std::max(kMinWidth, widestLine(textSizeFor(most, scale), scale) + 2 * kSidePad), most);
     // Rows give way before the menu leaves a short window.
     const float h = std::min(2 * kInset + static_cast<float>(items_.size()) * kRowHeight,
                              b.size.height - 2 * kInset);
     return {{b.origin.x + b.size.width - kInset - w, b.origin.y + kInset}, {w, h}};
+}
+
+void GameMenu::layoutContent() {
+    shownSize_ = textSizeFor(cardFrame().size.width, windowContentScale());
 }
 
 Rect GameMenu::rowFrame(int index) const {
@@ -149,15 +166,15 @@ void GameMenu::drawContent(float scale) {
                               6.0f, Gradient::solid({1.0f, 1.0f, 1.0f, alpha}));
         }
         const Item& item = items_[static_cast<std::size_t>(i)];
+        const float size = shownSize_;
         const float top =
             r.origin.y +
-            std::round((r.size.height - textLineHeight(kTextSize, FontWeight::Regular, scale)) *
-                       0.5f);
-        drawPanelText(item.title, {r.origin.x + kSidePad, top}, kTextSize, FontWeight::Regular,
+            std::round((r.size.height - textLineHeight(size, FontWeight::Regular, scale)) * 0.5f);
+        drawPanelText(item.title, {r.origin.x + kSidePad, top}, size, FontWeight::Regular,
                       enabled ? kTextColor : kGreyed, scale);
         if (item.key.empty()) continue;
-        const float keyWidth = textSize(item.key, kTextSize, FontWeight::Regular, scale).width;
-        drawPanelText(item.key, {r.origin.x + r.size.width - kSidePad - keyWidth, top}, kTextSize,
+        const float keyWidth = textSize(item.key, size, FontWeight::Regular, scale).width;
+        drawPanelText(item.key, {r.origin.x + r.size.width - kSidePad - keyWidth, top}, size,
                       FontWeight::Regular, enabled ? kKeyColor : kGreyed, scale);
     }
 }

@@ -40,14 +40,20 @@ public:
 
     static constexpr float kRowHeight = 34.0f;
     static constexpr float kTextSize = 15.0f;
+    static constexpr float kSmallestTextSize = 11.0f;
 
 protected:
     Rect placeCard(const Rect& bounds, float scale) const override;
+    void layoutContent() override;
     void drawContent(float scale) override;
 
 private:
     explicit GameMenu(const Rect& frame);
     int itemAt(Point point) const;
+    // The width of the widest title with its key, in points at `size`.
+    float widestLine(float size, float scale) const;
+    // The text size at which every line fits `width`, down to kSmallestTextSize.
+    float textSizeFor(float width, float scale) const;
     void moveFocus(int step);
     void run(int index);
 
@@ -55,4 +61,5 @@ private:
     std::vector<bool> enabled_;
     int focus_ = -1;
     int pressed_ = -1;
+    float shownSize_ = kTextSize;
 };
