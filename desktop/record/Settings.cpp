@@ -2,6 +2,7 @@
 // user-defaults store and the settings file's specifiers. No SDL, no GL, no model.
 #include "desktop/record/Settings.h"
 
+#include "desktop/record/PlayerName.h"
 #include "desktop/record/SettingsBundle.h"
 #include "platform/base/Log.h"
 #include "platform/media/Resources.h"
@@ -73,6 +74,8 @@ int listSettings(const std::vector<SettingSpecifier>& specifiers, UserDefaults& 
         std::optional<std::string> value = store.stringForKey(entry.key);
         if (!value && entry.defaultValue) value = scalarText(*entry.defaultValue);
         if (value && entry.key == kHighScore) value = shownBestScore(store, *value);
+        if (entry.key == kPlayerName && (!value || value->empty()))
+            value = defaultPlayerName() + " (the account's name)";
         // What the store and the settings file hold reaches the terminal only escaped.
         out << std::left << std::setw(16)
             << escapeControlCharacters(entry.title.empty() ? entry.key : entry.title)
@@ -106,6 +109,20 @@ std::optional<PropertyList> checkedValue(const SettingSpecifier& entry, const st
             return PropertyList::makeString(std::to_string(*score));
         err << "spheron: " << key << " takes a whole number from 0 to 4294967295, not \""
             << shownValue(word) << "\"\n";
+        return std::nullopt;
+    }
+    if (entry.isTextField() && key == kPlayerName) {
+        if (word.empty()) return PropertyList::makeString(""); // back to the account's name
+        std::string why;
+        if (std::optional<std::string> name = cleanPlayerName(word, &why)) {
+            if (*name != word)
+                err << "spheron: " << key << " kept as \"" << *name
+                    << "\": blanks and control characters dropped, at most "
+                    << kPlayerNameMostChars << " characters\n";
+            return PropertyList::makeString(*name);
+        }
+        err << "spheron: " << key << " takes a name, not \"" << shownValue(word) << "\": " << why
+            << '\n';
         return std::nullopt;
     }
     if (entry.isTextField()) return PropertyList::makeString(word);
@@ -197,7 +214,7 @@ void createDefaultPreferences(UserDefaults& store, const std::string& settingsPa
 
 void claimGameKeys(UserDefaults& store) {
     store.addOwnKeys({kSfxState, kShowHints, kAccelState, kHighScore, kGameType, kShowSymbols,
-                      kWindowSize, kScoreTables});
+                      kWindowSize, kScoreTables, kPlayerName});
 }
 
 std::optional<std::uint32_t> storedBestScore(const PropertyList::Dictionary& stored) {
