@@ -6,6 +6,7 @@
 
 #include "desktop/record/PlayerName.h"
 #include "platform/base/Log.h"
+#include "platform/base/Translation.h"
 #include "platform/gl/GLLayer.h"
 #include "platform/gl/Screen.h"
 
@@ -69,7 +70,7 @@ PreferencesView::initWithFrame(const Rect& frame, std::vector<SettingSpecifier> 
 }
 
 PreferencesView::PreferencesView(const Rect& frame, std::vector<SettingSpecifier> specifiers)
-    : Panel(frame, "Preferences"), specifiers_(std::move(specifiers)) {
+    : Panel(frame, _("Preferences")), specifiers_(std::move(specifiers)) {
     for (const SettingSpecifier& s : specifiers_) {
         if (!hasRow(s)) continue;
         Row row{&s, nullptr, nullptr, nullptr, {}, {}};
@@ -114,7 +115,7 @@ PreferencesView::PreferencesView(const Rect& frame, std::vector<SettingSpecifier
         }
         rows_.push_back(std::move(row));
     }
-    addButton("Done", nullptr, true);
+    addButton(_("Done"), nullptr, true);
     setFocus(0);
 }
 
@@ -278,7 +279,7 @@ void PreferencesView::drawContent(float scale) {
         } else if (row.picker) {
             drawPanelText(shownTitle(s), {r.origin.x, r.origin.y + 2.0f}, kTitleSize,
                           FontWeight::Regular, white, scale);
-            drawPanelText(kNextGameNote,
+            drawPanelText(_(kNextGameNote),
                           {r.origin.x + r.size.width * 0.5f,
                            r.origin.y + kPickerTitle + ValuePicker::kHeight + 4.0f},
                           kNoteSize, FontWeight::Regular, kLabelColor, scale,

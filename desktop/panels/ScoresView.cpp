@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/base/Translation.h"
 #include "platform/base/Utf8.h"
 #include "platform/gl/Screen.h"
 
@@ -44,10 +45,10 @@ std::unique_ptr<ScoresView> ScoresView::initWithFrame(const Rect& frame) {
     return std::unique_ptr<ScoresView>(new ScoresView(frame));
 }
 
-ScoresView::ScoresView(const Rect& frame) : Panel(frame, "Scores") {
+ScoresView::ScoresView(const Rect& frame) : Panel(frame, _("Scores")) {
     list_ = LineList::initWithFrame({});
     addSubview(list_.get());
-    addButton("Close", nullptr, true);
+    addButton(_("Close"), nullptr, true);
 }
 
 void ScoresView::setTables(const ScoreTables& tables, int currentGameType,
@@ -93,7 +94,7 @@ void ScoresView::layoutContent() {
                          24.0f});
         firstEntryLine_[type].reset();
         if (table.empty()) {
-            lines.push_back({{{"No scores yet", rankX - 12.0f, CellAlignment::Left}},
+            lines.push_back({{{_("No scores yet"), rankX - 12.0f, CellAlignment::Left}},
                              kRowSize,
                              FontWeight::Regular,
                              kLabelColor,
@@ -128,12 +129,14 @@ void ScoresView::layoutContent() {
             nameRoom = numberRight - widestNumber - kGap - nameX;
         }
         std::vector<ListCell> heading = {{"#", rankX, CellAlignment::Right},
-                                         {"Score", scoreX, CellAlignment::Right},
-                                         {"Date", dateX, CellAlignment::Left},
-                                         {"Game", numberRight, CellAlignment::Right}};
+                                         {_("Score"), scoreX, CellAlignment::Right},
+                                         {_("Date"), dateX, CellAlignment::Left},
+                                         // TRANSLATORS: the column of the boards' numbers.
+                                         {_("Game"), numberRight, CellAlignment::Right}};
         if (anyName && nameRoom > 0.0f)
-            heading.push_back({fittedName("Player", nameRoom, FontWeight::Regular, scale), nameX,
-                               CellAlignment::Left});
+            // TRANSLATORS: the column of who played each game.
+            heading.push_back({fittedName(_("Player"), nameRoom, FontWeight::Regular, scale),
+                               nameX, CellAlignment::Left});
         lines.push_back({std::move(heading),
                          11.0f,
                          FontWeight::Regular,
