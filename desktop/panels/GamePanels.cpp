@@ -60,6 +60,10 @@ void GamePanels::setGameArea(const Rect& gameArea) {
 
 // ---- Showing and hiding ----
 
+void GamePanels::setTiltAvailable(bool available) {
+    preferences_->setRowShown(kAccelState, available);
+}
+
 bool GamePanels::isPanelShown() const {
     return gameOver_->isShown() || scores_->isShown() || preferences_->isShown() ||
            help_->isShown();
