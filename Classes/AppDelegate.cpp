@@ -14,6 +14,7 @@
 #include "desktop/panels/GamePanels.h"
 #include "desktop/record/Settings.h"
 #include "desktop/window/GameBars.h"
+#include "platform/base/Translation.h"
 #include "platform/gl/Screen.h"
 #include "platform/store/UserDefaults.h"
 #include "platform/ui/AlertView.h"
@@ -177,7 +178,8 @@ void AppDelegate::showGameState() {
     const bool ended = _puzzleView->hasEnded();
     enableHistoryButtons(*_toolbar, _puzzleView->canUndo() && !ended,
                          _puzzleView->canRedo() && !ended);
-    std::string title = "Spheron \u2014 game " + std::to_string(_puzzleView->gameNumber());
+    // TRANSLATORS: the window's title; %u is the board's number.
+    std::string title = textFormat(_("Spheron \u2014 game %u"), _puzzleView->gameNumber());
     if (title != shownTitle_) { // told after every move: the window manager hears of changes only
         screenSetTitle(title.c_str());
         shownTitle_ = std::move(title);
