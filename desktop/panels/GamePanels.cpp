@@ -86,6 +86,10 @@ void GamePanels::setGameArea(const Rect& gameArea) {
 
 // ---- Showing and hiding ----
 
+void GamePanels::setTiltAvailable(bool available) {
+    preferences_->setRowShown(kAccelState, available);
+}
+
 bool GamePanels::isPanelShown() const {
     for (const Panel* panel : panels())
         if (panel->isShown()) return true;

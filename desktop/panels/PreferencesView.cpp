@@ -76,33 +76,28 @@ PreferencesView::PreferencesView(const Rect& frame, std::vector<SettingSpecifier
         Row row{&s, nullptr, nullptr, nullptr, {}, {}};
         if (s.isToggleSwitch()) {
             row.toggle = Switch::initWithFrame({{0.0f, 0.0f}, {Switch::kWidth, Switch::kHeight}});
-            const auto index = static_cast<int>(controls_.size());
-            row.toggle->setAction([this, &s, index](Switch* sender) {
-                setFocus(index);
+            row.toggle->setAction([this, &s](Switch* sender) {
+                focusControl(sender);
                 changed(s, PropertyList::makeString(sender->isOn() ? s.trueValue : s.falseValue));
             });
             addSubview(row.toggle.get());
-            controls_.push_back(row.toggle.get());
         } else if (s.isMultiValue()) {
             row.picker = ValuePicker::initWithFrame({});
             std::vector<std::string> titles;
             for (std::size_t i = 0; i < s.values.size(); ++i)
                 titles.push_back(i < s.titles.size() ? s.titles[i] : scalarText(s.values[i]));
             row.picker->setTitles(std::move(titles));
-            const auto index = static_cast<int>(controls_.size());
-            row.picker->setAction([this, &s, index](ValuePicker* sender) {
-                setFocus(index);
+            row.picker->setAction([this, &s](ValuePicker* sender) {
+                focusControl(sender);
                 changed(s, s.values[sender->selectedIndex()]);
             });
             addSubview(row.picker.get());
-            controls_.push_back(row.picker.get());
         } else if (s.key == kPlayerName) {
             row.field = TextField::initWithFrame({});
             row.field->setMaxCharacters(kPlayerNameMostChars);
             row.field->setPlaceholder(defaultPlayerName());
-            const auto index = static_cast<int>(controls_.size());
-            row.field->setAction([this, &s, index](TextField* sender) {
-                setFocus(index);
+            row.field->setAction([this, &s](TextField* sender) {
+                focusControl(sender);
                 // Blanks alone stand for no name: the account's, as an empty field says.
                 std::string why;
                 const std::optional<std::string> name = cleanPlayerName(sender->text(), &why);
@@ -111,12 +106,50 @@ PreferencesView::PreferencesView(const Rect& frame, std::vector<SettingSpecifier
                 changed(s, PropertyList::makeString(name.value_or("")));
             });
             addSubview(row.field.get());
-            controls_.push_back(row.field.get());
         }
         rows_.push_back(std::move(row));
     }
+    collectControls();
     addButton(_("Done"), nullptr, true);
     setFocus(0);
+}
+
+void PreferencesView::collectControls() {
+    controls_.clear();
+    for (const Row& row : rows_) {
+        if (!row.shown) continue;
+        if (row.toggle) controls_.push_back(row.toggle.get());
+        if (row.picker) controls_.push_back(row.picker.get());
+        if (row.field) controls_.push_back(row.field.get());
+    }
+}
+
+void PreferencesView::setRowShown(const std::string& key, bool shown) {
+    const Control* focused = focus_ < static_cast<int>(controls_.size())
+                                 ? controls_[static_cast<std::size_t>(focus_)]
+                                 : nullptr;
+    bool changed = false;
+    for (Row& row : rows_)
+        if (row.specifier->key == key && row.shown != shown) {
+            row.shown = shown;
+            changed = true;
+        }
+    if (!changed) return;
+    collectControls();
+    focus_ = 0;
+    focusControl(focused); // the focus stays where it was, or goes to the first control
+    layoutContent();
+}
+
+bool PreferencesView::isRowShown(const std::string& key) const {
+    for (const Row& row : rows_)
+        if (row.specifier->key == key) return row.shown;
+    return false;
+}
+
+void PreferencesView::focusControl(const Control* control) {
+    const auto at = std::find(controls_.begin(), controls_.end(), control);
+    setFocus(at == controls_.end() ? 0 : static_cast<int>(at - controls_.begin()));
 }
 
 Switch* PreferencesView::switchForKey(const std::string& key) const {
@@ -229,6 +262,7 @@ void PreferencesView::layoutContent() {
     float room = 0.0f;
     float least = 0.0f;
     for (const Row& row : rows_) {
+        if (!row.shown) continue;
         room += rowHeights(*row.specifier).room;
         least += rowHeights(*row.specifier).least;
     }
@@ -236,9 +270,9 @@ void PreferencesView::layoutContent() {
         room > least ? std::clamp((c.size.height - least) / (room - least), 0.0f, 1.0f) : 1.0f;
     for (Row& row : rows_) {
         const RowHeights heights = rowHeights(*row.specifier);
-        const float h = heights.least + (heights.room - heights.least) * open;
+        const float h = row.shown ? heights.least + (heights.room - heights.least) * open : 0.0f;
         row.frame = {{c.origin.x, y}, {c.size.width, h}};
-        const bool fits = y + h <= bottom;
+        const bool fits = row.shown && y + h <= bottom;
         if (row.toggle) {
             row.toggle->setFrame(
                 {{c.origin.x + c.size.width - Switch::kWidth, y + (h - Switch::kHeight) * 0.5f},
@@ -271,6 +305,7 @@ void PreferencesView::drawContent(float scale) {
     for (const Row& row : rows_) {
         const SettingSpecifier& s = *row.specifier;
         const Rect& r = row.frame;
+        if (!row.shown) continue;
         if (r.origin.y + r.size.height > bottom) break;
         const float lineH = textLineHeight(kTitleSize, FontWeight::Regular, scale);
         if (isGroup(s)) {

@@ -43,6 +43,11 @@ public:
     TextField* fieldForKey(const std::string& key) const;
     int focusedControl() const { return focus_; }
 
+    // Leaves out the row of a setting that cannot act here (and its control from the focus
+    // order), or brings it back; what the store keeps for it stays either way.
+    void setRowShown(const std::string& key, bool shown);
+    bool isRowShown(const std::string& key) const;
+
     bool keyDown(const KeyEvent& key) override;
     void layoutContent() override;
     void drawContent(float scale) override;
@@ -51,6 +56,8 @@ public:
 private:
     PreferencesView(const Rect& frame, std::vector<SettingSpecifier> specifiers);
     void setFocus(int index);
+    void focusControl(const Control* control);
+    void collectControls(); // the shown rows' controls, in file order
     void changed(const SettingSpecifier& specifier, PropertyList value);
 
     // One row per shown specifier, in file order.
@@ -61,6 +68,7 @@ private:
         std::unique_ptr<TextField> field;
         std::string shownValue; // a read-only text field's value
         Rect frame;             // the row, in the panel's bounds
+        bool shown = true;
     };
     std::vector<SettingSpecifier> specifiers_;
     std::vector<Row> rows_;

@@ -14,6 +14,8 @@
 
 namespace {
 
+bool maximisedBeforeFullScreen = false;
+
 // F11: the desktop's full screen (the window grows to the display, no mode change), and back.
 void toggleFullScreen() {
     SDL_Window* window = screenWindow();
@@ -22,9 +24,15 @@ void toggleFullScreen() {
         platformLog("F11: no full screen for a window nobody sees");
         return;
     }
-    const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-    if (SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
-        platformLog("cannot %s full screen: %s", full ? "leave" : "enter", SDL_GetError());
+    const Uint32 flags = SDL_GetWindowFlags(window);
+    const FullScreenStep step =
+        fullScreenStep((flags & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0,
+                       (flags & SDL_WINDOW_MAXIMIZED) != 0, maximisedBeforeFullScreen);
+    if (SDL_SetWindowFullscreen(window, step.enter ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+        platformLog("cannot %s full screen: %s", step.enter ? "enter" : "leave", SDL_GetError());
+        return;
+    }
+    if (step.maximise) SDL_MaximizeWindow(window);
 }
 
 void keyDownEvent(const SDL_KeyboardEvent& e) {
@@ -47,6 +55,18 @@ void keyDownEvent(const SDL_KeyboardEvent& e) {
 }
 
 } // namespace
+
+FullScreenStep fullScreenStep(bool fullScreen, bool maximised, bool& wasMaximised) {
+    FullScreenStep step;
+    if (!fullScreen) {
+        step.enter = true;
+        wasMaximised = maximised;
+    } else {
+        step.maximise = wasMaximised;
+        wasMaximised = false;
+    }
+    return step;
+}
 
 void ApplicationEvents::deliverKey(const KeyEvent& k) {
     Application* app = Application::sharedApplication();
@@ -138,6 +158,7 @@ void ApplicationEvents::deliverSdlEvent(const SDL_Event& e) {
     case SDL_CONTROLLERDEVICEREMOVED:
         GamePads::shared().handleEvent(e); // opens or closes it first
         Accelerometer::sharedAccelerometer().devicesChanged();
+        setNeedsCompose(); // the preferences may offer tilt now, or no longer
         break;
     case SDL_CONTROLLERBUTTONDOWN:
     case SDL_CONTROLLERBUTTONUP:
