@@ -14,7 +14,8 @@
 #   MOVES=100 CLICKS=20 (pointer moves and clicks spread over the play),
 #   SHOTS=DIR (a picture of the display after each program's play, to see where the clicks went),
 #   BASELINE=PATH (another build of the game, measured first as "baseline", for before and after),
-#   TIMED=1 (the game once more as "timed": a one-minute game, whose time bar moves at rest),
+#   TIMED=1 (the game once more as "timed": a one-minute game, whose time bar moves at rest; and
+#   the baseline as "base-timed"),
 #   WAYLAND=1 (the game once more as "wayland": SDL_VIDEODRIVER=wayland in weston, whose X11 back
 #   end shows its output in the same Xvfb; the "X" columns then hold weston's CPU and the X
 #   server's together. Installs weston when missing).
@@ -163,7 +164,10 @@ measure() {
   mkdir -p "$home/.config" "$home/.local/share" "$home/.cache" "$home/run"
   chmod 700 "$home/run"
   [ "$name" = swell-foop ] && swell_foop_settings "$home"
-  [ "$name" = timed ] && SPHERON_PREFERENCES="$home/spheron.plist" "$SPHERON" --settings gameType 1 >/dev/null
+  case $name in
+    timed) SPHERON_PREFERENCES="$home/spheron.plist" "$SPHERON" --settings gameType 1 >/dev/null ;;
+    base-timed) SPHERON_PREFERENCES="$home/spheron.plist" "$BASELINE" --settings gameType 1 >/dev/null ;;
+  esac
   HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
     XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run" \
     SPHERON_PREFERENCES="$home/spheron.plist" GSETTINGS_BACKEND=keyfile \
@@ -229,6 +233,10 @@ if [ -n "${BASELINE:-}" ]; then
   measure baseline 0.2 0.25 0.8 0.75 "$(realpath "$BASELINE")" --scale 2 || true
 fi
 measure spheron 0.2 0.25 0.8 0.75 "$SPHERON" --scale 2 || true
+if [ -n "${TIMED:-}" ] && [ -n "${BASELINE:-}" ]; then
+  NAMES+=(base-timed)
+  measure base-timed 0.2 0.25 0.8 0.75 "$(realpath "$BASELINE")" --scale 2 || true
+fi
 if [ -n "${TIMED:-}" ]; then
   NAMES+=(timed)
   measure timed 0.2 0.25 0.8 0.75 "$SPHERON" --scale 2 || true
