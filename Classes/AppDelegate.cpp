@@ -14,6 +14,7 @@
 #include "desktop/panels/GamePanels.h"
 #include "desktop/record/Settings.h"
 #include "desktop/window/GameBars.h"
+#include "platform/base/Translation.h"
 #include "platform/gl/Screen.h"
 #include "platform/store/UserDefaults.h"
 #include "platform/ui/AlertView.h"
@@ -159,7 +160,8 @@ void AppDelegate::showGameState() {
     // The button shows what a click on it does: go on while paused, pause otherwise.
     if (pauseButton_) pauseButton_->setGlyph(paused ? Glyph::Play : Glyph::Pause);
     if (scoreInfo_) scoreInfo_->setPractice(_puzzleView->isPractice());
-    const std::string title = "Spheron \u2014 game " + std::to_string(_puzzleView->gameNumber());
+    // TRANSLATORS: the window's title; %u is the board's number.
+    const std::string title = textFormat(_("Spheron \u2014 game %u"), _puzzleView->gameNumber());
     screenSetTitle(title.c_str());
 }
 

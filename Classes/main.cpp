@@ -22,6 +22,7 @@
 #include "platform/base/Log.h"
 #include "platform/base/Memory.h"
 #include "platform/base/RunLoop.h"
+#include "platform/base/Translation.h"
 #include "platform/media/Resources.h"
 #include "platform/store/UserDefaults.h"
 
@@ -30,40 +31,76 @@ namespace {
 constexpr int kLargestScale = 8;
 constexpr double kLongestWait = 3600.0;
 
+// One option's line: the name in a column of 21, its description's lines (split at '\n') indented
+// to line up; a name too long for the column takes a line of its own.
+void printOption(FILE* out, const char* name, const char* description) {
+    constexpr int kColumn = 21;
+    const int width = static_cast<int>(std::strlen(name)) + 2;
+    bool first = true;
+    if (width >= kColumn) {
+        std::fprintf(out, "  %s\n", name);
+        first = false;
+    }
+    for (const char* line = description; *line;) {
+        const char* end = std::strchr(line, '\n');
+        const int length = static_cast<int>(end ? end - line : std::strlen(line));
+        if (first)
+            std::fprintf(out, "  %-*s%.*s\n", kColumn - 2, name, length, line);
+        else
+            std::fprintf(out, "%*s%.*s\n", kColumn, "", length, line);
+        first = false;
+        line = end ? end + 1 : line + length;
+    }
+}
+
 void usage(FILE* out) {
-    std::fprintf(
-        out,
-        "usage: spheron [--scale N] [--window WxH] [--game N] [SCRIPT...]\n"
-        "       spheron --settings [KEY VALUE]\n"
-        "       spheron --scores\n"
-        "       spheron --version\n"
-        "  --scale N          draw everything N times larger (default: the largest of 1, 2\n"
-        "                     or 3 at which the window fits the screen; lowered to fit)\n"
-        "  --window WxH       open the window at W x H pixels (320x400 to 8192x8192; default:\n"
-        "                     the size it was last resized to, else 320 x 480 points)\n"
-        "  --game N           play board N (0 to 4294967295); the same number, the same board\n"
-        "  --settings         list the settings with their current values\n"
-        "  --settings KEY VALUE\n"
-        "                     change a setting; it takes effect at the next start\n"
-        "  --scores           print the top ten scores of each game type\n"
-        "  --version          print the version and quit\n"
-        "A script runs its steps in the order given on a simulated clock (20 ms a frame), then\n"
-        "prints 'state=playing|paused|over score=S best=B game=N practice=0|1' and quits:\n"
-        "  --click X,Y        click window point X,Y: the window's pixels over the scale\n"
-        "                     (0 <= X < 320, 0 <= Y < 480 unless --window says otherwise)\n"
-        "  --key NAME         press a key (SDL's key names, with ctrl+ and shift+ prefixes;\n"
-        "                     kp_0 ... kp_9 and kp_enter for the keypad)\n"
-        "  --pad NAME         press a button of a virtual game controller (SDL's names: a b x y\n"
-        "                     start back dpup dpdown dpleft dpright leftshoulder\n"
-        "                     rightshoulder lefttrigger righttrigger); unplug, plug\n"
-        "  --play greedy[:N]  N moves (default: to the end) of a player that bursts the\n"
-        "                     largest group it can click, else turns the cube\n"
-        "  --wait S           let S seconds of the game pass\n"
-        "  --screenshot FILE  save the window as a PNG file when the script ends\n"
-        "  --screenshot-after S\n"
-        "                     seconds between the last step and the end (default 2.5)\n"
-        "Preferences are kept in %s\n",
-        UserDefaults::defaultPath().c_str());
+    // TRANSLATORS: the command lines of `spheron --help`; only "usage:" and the capital
+    // letters' words may change, the options stay as they are. Keep the second lines' indent.
+    std::fputs(_("usage: spheron [--scale N] [--window WxH] [--game N] [SCRIPT...]\n"
+                 "       spheron --settings [KEY VALUE]\n"
+                 "       spheron --scores\n"
+                 "       spheron --version\n"),
+               out);
+    // TRANSLATORS: the descriptions of `spheron --help` are shown in a column of 58
+    // characters: break longer lines with \n.
+    printOption(out, "--scale N",
+                _("draw everything N times larger (default: the largest of 1, 2\n"
+                  "or 3 at which the window fits the screen; lowered to fit)"));
+    printOption(out, "--window WxH",
+                _("open the window at W x H pixels (320x400 to 8192x8192; default:\n"
+                  "the size it was last resized to, else 320 x 480 points)"));
+    printOption(out, "--game N",
+                _("play board N (0 to 4294967295); the same number, the same board"));
+    printOption(out, "--settings", _("list the settings with their current values"));
+    printOption(out, "--settings KEY VALUE",
+                _("change a setting; it takes effect at the next start"));
+    printOption(out, "--scores", _("print the top ten scores of each game type"));
+    printOption(out, "--version", _("print the version and quit"));
+    // TRANSLATORS: the state line's words (state=, playing, paused, over, score=, best=, game=,
+    // practice=) are read by scripts and stay in English.
+    std::fputs(
+        _("A script runs its steps in the order given on a simulated clock (20 ms a frame), then\n"
+          "prints 'state=playing|paused|over score=S best=B game=N practice=0|1' and quits:\n"),
+        out);
+    printOption(out, "--click X,Y",
+                _("click window point X,Y: the window's pixels over the scale\n"
+                  "(0 <= X < 320, 0 <= Y < 480 unless --window says otherwise)"));
+    printOption(out, "--key NAME",
+                _("press a key (SDL's key names, with ctrl+ and shift+ prefixes;\n"
+                  "kp_0 ... kp_9 and kp_enter for the keypad)"));
+    printOption(out, "--pad NAME",
+                _("press a button of a virtual game controller (SDL's names: a b x y\n"
+                  "start back dpup dpdown dpleft dpright leftshoulder\n"
+                  "rightshoulder lefttrigger righttrigger); unplug, plug"));
+    printOption(out, "--play greedy[:N]",
+                _("N moves (default: to the end) of a player that bursts the\n"
+                  "largest group it can click, else turns the cube"));
+    printOption(out, "--wait S", _("let S seconds of the game pass"));
+    printOption(out, "--screenshot FILE", _("save the window as a PNG file when the script ends"));
+    printOption(out, "--screenshot-after S",
+                _("seconds between the last step and the end (default 2.5)"));
+    // TRANSLATORS: %s is the preferences file's path.
+    std::fprintf(out, _("Preferences are kept in %s\n"), UserDefaults::defaultPath().c_str());
 }
 
 bool parseScale(const char* text, int& scale) {
@@ -163,6 +200,7 @@ int refuse(const char* format, const std::string& a, const std::string& b = {}) 
 
 int main(int argc, char** argv) {
     keepFreedMemoryForReuse();
+    startTranslation(localeDirectory());
     if (argc >= 2 && std::strcmp(argv[1], "--settings") == 0) {
         const std::vector<std::string> words(argv + 2, argv + argc);
         return settingsCommand(words, UserDefaults::standardUserDefaults(), settingsFilePath(),

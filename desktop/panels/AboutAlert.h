@@ -20,6 +20,8 @@ public:
     AlertView* current() const { return alert_.get(); }
     void close() { alert_.reset(); }
     static std::string contactLink();
+    // The text under the title, in the player's language: who wrote the game, and an invitation.
+    static std::string aboutMessage();
 
 private:
     void showNotice(AlertViewDelegate* delegate);

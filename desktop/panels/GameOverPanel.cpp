@@ -2,6 +2,7 @@
 #include "desktop/panels/GameOverPanel.h"
 
 #include "desktop/record/ScoreTables.h"
+#include "platform/base/Translation.h"
 #include "platform/gl/Screen.h"
 
 namespace {
@@ -18,18 +19,18 @@ std::unique_ptr<GameOverPanel> GameOverPanel::initWithFrame(const Rect& frame) {
     return std::unique_ptr<GameOverPanel>(new GameOverPanel(frame));
 }
 
-GameOverPanel::GameOverPanel(const Rect& frame) : Panel(frame, "Game Over") {
+GameOverPanel::GameOverPanel(const Rect& frame) : Panel(frame, _("Game Over")) {
     // Light enough to see the board through; a tap beside the card shows it all.
     setBackdropAlpha(0.2f);
     setClosesOnTapOutside(true);
     addButton(
-        "New Game",
+        _("New Game"),
         [this] {
             if (Handler h = newGameHandler_) h();
         },
         true);
     addButton(
-        "Scores",
+        _("Scores"),
         [this] {
             if (Handler h = scoresHandler_) h();
         },
@@ -40,41 +41,50 @@ GameOverPanel::GameOverPanel(const Rect& frame) : Panel(frame, "Game Over") {
 std::string GameOverPanel::reasonText(GameEndReason reason) {
     switch (reason) {
     case GameEndReason::Cleared:
-        return "The cube is cleared!";
+        return _("The cube is cleared!");
     case GameEndReason::NoPairsLeft:
-        return "No pairs are left.";
+        return _("No pairs are left.");
     case GameEndReason::NoMoveLeft:
-        return "No move is left.";
+        return _("No move is left.");
     case GameEndReason::TimeUp:
-        return "Time is up.";
+        return _("Time is up.");
     }
     return {};
 }
 
 std::string GameOverPanel::placeText(int rank, std::uint32_t score, int type) {
-    if (score == 0) return "No points: not recorded";
-    const std::string games =
-        (type <= 0 ? std::string("untimed") : std::to_string(type) + "-minute") + " games";
-    if (rank <= 0) return "Not among the 10 best " + games;
-    // 1st, 2nd, 3rd, 4th ... 10th: a table keeps ten.
-    const char* const suffix = rank == 1 ? "st" : rank == 2 ? "nd" : rank == 3 ? "rd" : "th";
-    return std::to_string(rank) + suffix + " of the " + games;
+    if (score == 0) return _("No points: not recorded");
+    // TRANSLATORS: the kind of games a score table keeps, as in "Not among the 10 best untimed
+    // games" and "2nd of the untimed games".
+    const std::string games = type <= 0 ? std::string(_("untimed games"))
+                                        // TRANSLATORS: %d is 1 to 5, as in "3-minute games".
+                                        : textFormat(_("%d-minute games"), type);
+    // TRANSLATORS: %s is "untimed games" or "3-minute games".
+    if (rank <= 0) return textFormat(_("Not among the 10 best %s"), games.c_str());
+    // A table keeps ten.
+    static const char* const kPlaces[] = {// TRANSLATORS: a place in a table of the ten best games.
+                                          N_("1st"), N_("2nd"), N_("3rd"), N_("4th"), N_("5th"),
+                                          N_("6th"), N_("7th"), N_("8th"), N_("9th"), N_("10th")};
+    const std::string place = rank <= 10 ? std::string(_(kPlaces[rank - 1])) : std::to_string(rank);
+    // TRANSLATORS: a place among the kind of games, as in "2nd of the 3-minute games".
+    return textFormat(_("%1$s of the %2$s"), place.c_str(), games.c_str());
 }
 
 void GameOverPanel::buildLines() {
     const Color white = Color::whiteColor();
     lines_.clear();
     lines_.push_back({reasonText(info_.reason), "", white, true});
-    lines_.push_back({"Score", std::to_string(info_.score), white, true});
-    lines_.push_back({"Best score", std::to_string(info_.best), kLabelColor, false});
+    lines_.push_back({_("Score"), std::to_string(info_.score), white, true});
+    lines_.push_back({_("Best score"), std::to_string(info_.best), kLabelColor, false});
     if (info_.practice) {
-        lines_.push_back({"Practice game: not recorded", "", kPracticeColor, true});
+        lines_.push_back({_("Practice game: not recorded"), "", kPracticeColor, true});
     } else {
         lines_.push_back(
             {placeText(info_.rank, info_.score, info_.gameType), "", kLabelColor, false});
-        if (info_.newBest) lines_.push_back({"New best score!", "", newBestColor(), true});
+        if (info_.newBest) lines_.push_back({_("New best score!"), "", newBestColor(), true});
     }
-    lines_.push_back({"Game", std::to_string(info_.gameNumber), kLabelColor, false});
+    lines_.push_back({// TRANSLATORS: the label of the board's number.
+                      _("Game"), std::to_string(info_.gameNumber), kLabelColor, false});
     // The card fits its lines: title, lines, buttons.
     const float scale = windowContentScale();
     float h = kPadding + textLineHeight(kTitleSize, FontWeight::Bold, scale) + 8.0f;

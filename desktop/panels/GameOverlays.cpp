@@ -3,6 +3,7 @@
 #include <string>
 
 #include "model/Puzzle.h"
+#include "platform/base/Translation.h"
 #include "platform/ui/Text.h"
 
 namespace {
@@ -27,17 +28,20 @@ std::unique_ptr<ScoreInfoView> ScoreInfoView::initWithFrame(const Rect& frame) {
 }
 
 void ScoreInfoView::draw(float scale) {
-    const std::string best = "Best " + std::to_string(highScore);
+    // TRANSLATORS: the best score of all, over the game; %u is the score.
+    const std::string best = textFormat(_("Best %u"), highScore);
     const float w = textSize(best, kTextSize, FontWeight::Bold, scale).width;
     drawText(best, {bounds().size.width - kInset - w, kInset}, kTextSize, FontWeight::Bold,
              kInfoText, scale);
     if (practice_)
-        drawText("Practice", {kInset, kInset}, kTextSize, FontWeight::Bold, kPracticeText, scale);
+        // TRANSLATORS: over a game in which undo was used; its score is not kept.
+        drawText(_("Practice"), {kInset, kInset}, kTextSize, FontWeight::Bold, kPracticeText,
+                 scale);
     if (endUnsaid_ && endUnsaid_()) {
         const float middle = bounds().size.width * 0.5f;
-        drawText("Game over", {middle, kGameOverTop}, kTextSize + 2.0f, FontWeight::Bold, kInfoText,
-                 scale, TextAnchor::TopCentre);
-        drawText("Press Return for a new game", {middle, kGameOverTop + 20.0f}, kTextSize,
+        drawText(_("Game over"), {middle, kGameOverTop}, kTextSize + 2.0f, FontWeight::Bold,
+                 kInfoText, scale, TextAnchor::TopCentre);
+        drawText(_("Press Return for a new game"), {middle, kGameOverTop + 20.0f}, kTextSize,
                  FontWeight::Regular, kInfoText, scale, TextAnchor::TopCentre);
     }
 }
@@ -54,9 +58,9 @@ void PauseCover::draw(float scale) {
     const Rect r{bounds().origin, bounds().size};
     uiFillRect(r, Gradient::vertical(kCoverTop, kCoverBottom));
     const Point centre{r.size.width * 0.5f, r.size.height * 0.45f};
-    drawText("Paused", centre, kPausedSize, FontWeight::Bold, kCoverText, scale,
+    drawText(_("Paused"), centre, kPausedSize, FontWeight::Bold, kCoverText, scale,
              TextAnchor::Centre);
-    drawText("Press P or click to go on", {centre.x, centre.y + kPausedSize}, kHintSize,
+    drawText(_("Press P or click to go on"), {centre.x, centre.y + kPausedSize}, kHintSize,
              FontWeight::Regular, kCoverText, scale, TextAnchor::Centre);
 }
 

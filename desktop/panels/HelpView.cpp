@@ -1,6 +1,7 @@
 // The help's text, and its layout as lines of the scrolling list at the list's width.
 #include "desktop/panels/HelpView.h"
 
+#include "platform/base/Translation.h"
 #include "platform/gl/Screen.h"
 #include "platform/ui/Text.h"
 
@@ -29,62 +30,64 @@ ListLine gap(float height) {
 } // namespace
 
 const std::vector<HelpView::Section>& HelpView::sections() {
+    // TRANSLATORS: the help's keys are named as printed on the keyboard (Ctrl, Shift, Escape,
+    // Return, Space) and the game controller's buttons by SDL's names (A, B, X, Y, Start, Back).
     static const std::vector<Section> all = {
-        {"Playing",
-         {"The cube holds 125 bubbles in seven colours. Click a bubble to select its group: the "
-          "bubbles of its colour that touch it face to face, and the ones touching those. The "
-          "group pulses and a speech bubble shows what it is worth.",
-          "Click the group again to burst it: the bubbles above fall into the gaps. A bubble "
-          "with no neighbour of its colour cannot be burst.",
-          "Turn the cube a quarter turn with the arrow buttons or the arrow keys; the bubbles "
-          "then fall along the new vertical, and new groups form.",
-          "With hints on, the other bubbles fade while a group is selected."},
+        {N_("Playing"),
+         {N_("The cube holds 125 bubbles in seven colours. Click a bubble to select its group: the "
+             "bubbles of its colour that touch it face to face, and the ones touching those. The "
+             "group pulses and a speech bubble shows what it is worth."),
+          N_("Click the group again to burst it: the bubbles above fall into the gaps. A bubble "
+             "with no neighbour of its colour cannot be burst."),
+          N_("Turn the cube a quarter turn with the arrow buttons or the arrow keys; the bubbles "
+             "then fall along the new vertical, and new groups form."),
+          N_("With hints on, the other bubbles fade while a group is selected.")},
          {}},
-        {"Scoring",
-         {"A group of n bubbles scores (n \u2212 1)\u00B2 points: 2 bubbles score 1, 3 score 4, "
-          "5 score 16 and 10 score 81. A few big groups are worth far more than many small "
-          "ones.",
-          "Each game type (untimed, 1 to 5 minutes) keeps a table of its ten best games; the "
-          "best score of all shows beside the score."},
+        {N_("Scoring"),
+         {N_("A group of n bubbles scores (n \u2212 1)\u00B2 points: 2 bubbles score 1, 3 score 4, "
+             "5 score 16 and 10 score 81. A few big groups are worth far more than many small "
+             "ones."),
+          N_("Each game type (untimed, 1 to 5 minutes) keeps a table of its ten best games; the "
+             "best score of all shows beside the score.")},
          {}},
-        {"How a game ends",
-         {"When the cube is cleared, when no colour has two bubbles left, when the time of a "
-          "timed game runs out (its bar turns red in the last ten seconds), or when no move is "
-          "left: once 15 or fewer bubbles remain, the game looks for one in the background.",
-          "A game in which undo was used is practice: its score enters no table and no best "
-          "score. Every board has a number, shown when the game ends; spheron --game N plays "
-          "board N again."},
+        {N_("How a game ends"),
+         {N_("When the cube is cleared, when no colour has two bubbles left, when the time of a "
+             "timed game runs out (its bar turns red in the last ten seconds), or when no move is "
+             "left: once 15 or fewer bubbles remain, the game looks for one in the background."),
+          N_("A game in which undo was used is practice: its score enters no table and no best "
+             "score. Every board has a number, shown when the game ends; spheron --game N plays "
+             "board N again.")},
          {}},
-        {"Keys and buttons",
+        {N_("Keys and buttons"),
          {},
-         {{"\u2190 \u2192 \u2191 \u2193", "Turn the cube (or the arrow buttons)"},
-          {"W A S D, keypad", "Move the cursor over the bubbles"},
-          {"Space, Enter", "Select, then burst, under the cursor"},
-          {"H", "Hint: the best group in reach"},
-          {"F2, Ctrl+N", "New game (or the round arrow)"},
-          {"P, Pause", "Pause and resume"},
-          {"Ctrl+Z", "Undo a burst or a turn"},
-          {"Ctrl+Y, Ctrl+Shift+Z", "Redo"},
-          {"Ctrl+comma", "Preferences (or the gear button)"},
-          {"Ctrl+H", "Scores"},
-          {"F1", "This help"},
-          {"Shift+F1", "About Spheron (or the info button)"},
-          {"F11", "Full screen, and back"},
-          {"Ctrl+Q", "Quit"},
-          {"Escape", "Close a panel; drop the selection"},
-          {"Return", "A panel's default button"}}},
-        {"Game controller",
-         {"The first controller used plays; the buttons go by SDL's names, whatever the glyphs "
-          "on the pad."},
-         {{"D-pad, left stick", "Move the cursor; in a panel, the focus"},
-          {"A", "Select, then burst; a panel's default button"},
-          {"B", "Close a panel; drop the selection"},
-          {"X", "Hint"},
-          {"Y", "Undo (the game becomes practice)"},
-          {"Shoulders", "Turn the cube left, right"},
-          {"Triggers, right stick", "Turn the cube up, down"},
-          {"Start", "Pause and resume"},
-          {"Back (Select)", "Help, then scores, then preferences, then the game"}}},
+         {{"\u2190 \u2192 \u2191 \u2193", N_("Turn the cube (or the arrow buttons)")},
+          {N_("W A S D, keypad"), N_("Move the cursor over the bubbles")},
+          {N_("Space, Enter"), N_("Select, then burst, under the cursor")},
+          {"H", N_("Hint: the best group in reach")},
+          {N_("F2, Ctrl+N"), N_("New game (or the round arrow)")},
+          {N_("P, Pause"), N_("Pause and resume")},
+          {N_("Ctrl+Z"), N_("Undo a burst or a turn")},
+          {N_("Ctrl+Y, Ctrl+Shift+Z"), N_("Redo")},
+          {N_("Ctrl+comma"), N_("Preferences (or the gear button)")},
+          {N_("Ctrl+H"), N_("Scores")},
+          {"F1", N_("This help")},
+          {N_("Shift+F1"), N_("About Spheron (or the info button)")},
+          {"F11", N_("Full screen, and back")},
+          {N_("Ctrl+Q"), N_("Quit")},
+          {N_("Escape"), N_("Close a panel; drop the selection")},
+          {N_("Return"), N_("A panel's default button")}}},
+        {N_("Game controller"),
+         {N_("The first controller used plays; the buttons go by SDL's names, whatever the glyphs "
+             "on the pad.")},
+         {{N_("D-pad, left stick"), N_("Move the cursor; in a panel, the focus")},
+          {"A", N_("Select, then burst; a panel's default button")},
+          {"B", N_("Close a panel; drop the selection")},
+          {"X", N_("Hint")},
+          {"Y", N_("Undo (the game becomes practice)")},
+          {N_("Shoulders"), N_("Turn the cube left, right")},
+          {N_("Triggers, right stick"), N_("Turn the cube up, down")},
+          {"Start", N_("Pause and resume")},
+          {"Back (Select)", N_("Help, then scores, then preferences, then the game")}}},
     };
     return all;
 }
@@ -93,10 +96,10 @@ std::unique_ptr<HelpView> HelpView::initWithFrame(const Rect& frame) {
     return std::unique_ptr<HelpView>(new HelpView(frame));
 }
 
-HelpView::HelpView(const Rect& frame) : Panel(frame, "Help") {
+HelpView::HelpView(const Rect& frame) : Panel(frame, _("Help")) {
     list_ = LineList::initWithFrame({});
     addSubview(list_.get());
-    addButton("Close", nullptr, true);
+    addButton(_("Close"), nullptr, true);
 }
 
 void HelpView::layoutContent() {
@@ -107,7 +110,7 @@ void HelpView::layoutContent() {
     std::vector<ListLine> lines;
     for (const Section& section : sections()) {
         if (!lines.empty()) lines.push_back(gap(8.0f));
-        lines.push_back({{{section.heading, 0.0f, CellAlignment::Left}},
+        lines.push_back({{{_(section.heading.c_str()), 0.0f, CellAlignment::Left}},
                          kHeadingSize,
                          FontWeight::Bold,
                          kHeadingColor,
@@ -115,16 +118,16 @@ void HelpView::layoutContent() {
                          24.0f});
         for (const std::string& paragraph : section.paragraphs) {
             for (std::string& line :
-                 textWrap(paragraph, kTextSize, FontWeight::Regular, width, scale))
+                 textWrap(_(paragraph.c_str()), kTextSize, FontWeight::Regular, width, scale))
                 lines.push_back(textLine(std::move(line), 0.0f, FontWeight::Regular));
             lines.push_back(gap(5.0f));
         }
         for (const auto& [key, what] : section.keys) {
             // The key in bold, what it does beside it, wrapped under itself.
-            std::vector<std::string> wrapped =
-                textWrap(what, kTextSize, FontWeight::Regular, width - kKeyColumn, scale);
+            std::vector<std::string> wrapped = textWrap(
+                _(what.c_str()), kTextSize, FontWeight::Regular, width - kKeyColumn, scale);
             const std::vector<std::string> keyLines =
-                textWrap(key, kTextSize, FontWeight::Bold, kKeyColumn - 6.0f, scale);
+                textWrap(_(key.c_str()), kTextSize, FontWeight::Bold, kKeyColumn - 6.0f, scale);
             const std::size_t n = std::max(wrapped.size(), keyLines.size());
             for (std::size_t i = 0; i < n; ++i) {
                 ListLine line =

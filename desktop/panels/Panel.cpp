@@ -23,8 +23,8 @@ bool rectContains(const Rect& r, Point p) {
 
 void drawPanelText(const std::string& text, Point origin, float size, FontWeight weight,
                    Color color, float scale, TextAnchor anchor) {
-    drawText(text, {origin.x, origin.y - 1.0f}, size, weight, {0.0f, 0.0f, 0.0f, 0.5f * color.a},
-             scale, anchor);
+    drawTextShadow(text, {origin.x, origin.y - 1.0f}, size, weight,
+                   {0.0f, 0.0f, 0.0f, 0.5f * color.a}, scale, anchor);
     drawText(text, origin, size, weight, color, scale, anchor);
 }
 
@@ -138,7 +138,13 @@ void Panel::draw(float scale) {
     uiDrawCard(c, {kRadius,
                    Gradient::vertical({0.16f, 0.24f, 0.47f, 1.0f}, {0.04f, 0.08f, 0.25f, 1.0f}),
                    0.55f, 36.0f, 0.22f});
-    drawPanelText(title_, {c.origin.x + c.size.width * 0.5f, c.origin.y + kPadding}, kTitleSize,
-                  FontWeight::Bold, Color::whiteColor(), scale, TextAnchor::TopCentre);
+    {
+        const TextRoom room(
+            {{c.origin.x + kPadding, c.origin.y + kPadding},
+             {c.size.width - 2 * kPadding, content_.origin.y - c.origin.y - kPadding}});
+        drawPanelText(title_, {c.origin.x + c.size.width * 0.5f, c.origin.y + kPadding}, kTitleSize,
+                      FontWeight::Bold, Color::whiteColor(), scale, TextAnchor::TopCentre);
+    }
+    const TextRoom room(content_);
     drawContent(scale);
 }

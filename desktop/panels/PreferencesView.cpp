@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/base/Translation.h"
 #include "platform/gl/GLLayer.h"
 
 namespace {
@@ -54,7 +55,7 @@ PreferencesView::initWithFrame(const Rect& frame, std::vector<SettingSpecifier> 
 }
 
 PreferencesView::PreferencesView(const Rect& frame, std::vector<SettingSpecifier> specifiers)
-    : Panel(frame, "Preferences"), specifiers_(std::move(specifiers)) {
+    : Panel(frame, _("Preferences")), specifiers_(std::move(specifiers)) {
     for (const SettingSpecifier& s : specifiers_) {
         if (!hasRow(s)) continue;
         Row row{&s, nullptr, nullptr, {}, {}};
@@ -83,7 +84,7 @@ PreferencesView::PreferencesView(const Rect& frame, std::vector<SettingSpecifier
         }
         rows_.push_back(std::move(row));
     }
-    addButton("Done", nullptr, true);
+    addButton(_("Done"), nullptr, true);
     setFocus(0);
 }
 
@@ -215,7 +216,7 @@ void PreferencesView::drawContent(float scale) {
         } else if (row.picker) {
             drawPanelText(shownTitle(s), {r.origin.x, r.origin.y + 2.0f}, kTitleSize,
                           FontWeight::Regular, white, scale);
-            drawPanelText(kNextGameNote,
+            drawPanelText(_(kNextGameNote),
                           {r.origin.x + r.size.width * 0.5f,
                            r.origin.y + kPickerTitle + ValuePicker::kHeight + 4.0f},
                           kNoteSize, FontWeight::Regular, kLabelColor, scale,

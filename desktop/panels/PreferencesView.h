@@ -13,6 +13,7 @@
 
 #include "desktop/panels/Panel.h"
 #include "desktop/record/SettingsBundle.h"
+#include "platform/base/Translation.h"
 #include "platform/store/UserDefaults.h"
 #include "platform/ui/Controls.h"
 
@@ -31,7 +32,7 @@ public:
     void setChangeHandler(ChangeHandler handler) { changeHandler_ = std::move(handler); }
 
     // What the game type picker's note says.
-    static constexpr const char* kNextGameNote = "Applies from the next new game.";
+    static constexpr const char* kNextGameNote = N_("Applies from the next new game.");
 
     // The controls in focus order, and the switch or picker of a key (nullptr when none).
     const std::vector<Control*>& controls() const { return controls_; }

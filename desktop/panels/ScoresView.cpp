@@ -1,6 +1,7 @@
 // The scores view: the tables as lines of a scrolling list, columns fitted to the list's width.
 #include "desktop/panels/ScoresView.h"
 
+#include "platform/base/Translation.h"
 #include "platform/gl/Screen.h"
 
 namespace {
@@ -26,10 +27,10 @@ std::unique_ptr<ScoresView> ScoresView::initWithFrame(const Rect& frame) {
     return std::unique_ptr<ScoresView>(new ScoresView(frame));
 }
 
-ScoresView::ScoresView(const Rect& frame) : Panel(frame, "Scores") {
+ScoresView::ScoresView(const Rect& frame) : Panel(frame, _("Scores")) {
     list_ = LineList::initWithFrame({});
     addSubview(list_.get());
-    addButton("Close", nullptr, true);
+    addButton(_("Close"), nullptr, true);
 }
 
 void ScoresView::setTables(const ScoreTables& tables, int currentGameType,
@@ -75,7 +76,7 @@ void ScoresView::layoutContent() {
                          24.0f});
         firstEntryLine_[type].reset();
         if (table.empty()) {
-            lines.push_back({{{"No scores yet", rankX - 12.0f, CellAlignment::Left}},
+            lines.push_back({{{_("No scores yet"), rankX - 12.0f, CellAlignment::Left}},
                              kRowSize,
                              FontWeight::Regular,
                              kLabelColor,
@@ -84,9 +85,10 @@ void ScoresView::layoutContent() {
             continue;
         }
         lines.push_back({{{"#", rankX, CellAlignment::Right},
-                          {"Score", scoreX, CellAlignment::Right},
-                          {"Date", dateX, CellAlignment::Left},
-                          {"Game", numberRight, CellAlignment::Right}},
+                          {_("Score"), scoreX, CellAlignment::Right},
+                          {_("Date"), dateX, CellAlignment::Left},
+                          // TRANSLATORS: the column of the boards' numbers.
+                          {_("Game"), numberRight, CellAlignment::Right}},
                          11.0f,
                          FontWeight::Regular,
                          kLabelColor,

@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "platform/base/Log.h"
+#include "platform/base/Translation.h"
 
 namespace {
 
@@ -218,8 +219,11 @@ void printEscaped(std::ostream& out, std::string_view text) {
 } // namespace
 
 std::string gameTypeTitle(int gameType) {
-    if (gameType <= 0) return "Untimed";
-    return std::to_string(gameType) + (gameType == 1 ? " minute" : " minutes");
+    // TRANSLATORS: the score table of games without a time limit.
+    if (gameType <= 0) return _("Untimed");
+    // TRANSLATORS: the score table of games of 1 to 5 minutes.
+    return textFormat(ngettext("%d minute", "%d minutes", static_cast<unsigned long>(gameType)),
+                      gameType);
 }
 
 std::string isoDateUTC(std::time_t time) {
@@ -360,12 +364,13 @@ void printScoreTables(std::ostream& out, const ScoreTables& tables) {
         out << gameTypeTitle(type) << '\n';
         const std::vector<ScoreEntry>& table = tables.byGameType[static_cast<std::size_t>(type)];
         if (table.empty()) {
-            out << "  (no scores yet)\n";
+            out << "  " << _("(no scores yet)") << '\n';
             continue;
         }
-        out << std::right << std::setw(4) << "#" << std::setw(12) << "Score"
-            << "  " << std::left << std::setw(26) << "Date"
-            << "Game\n";
+        // TRANSLATORS: the column heads of `spheron --scores`: the place, the score, the date
+        // and the board's number.
+        out << std::right << std::setw(4) << "#" << paddedText(_("Score"), 12, true) << "  "
+            << paddedText(_("Date"), 26) << _("Game") << '\n';
         for (std::size_t i = 0; i < table.size(); ++i) {
             out << std::right << std::setw(4) << i + 1 << std::setw(12) << table[i].score << "  ";
             std::ostringstream date;

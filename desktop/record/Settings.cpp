@@ -4,6 +4,7 @@
 
 #include "desktop/record/SettingsBundle.h"
 #include "platform/base/Log.h"
+#include "platform/base/Translation.h"
 #include "platform/media/Resources.h"
 #include "platform/store/PropertyList.h"
 
@@ -38,11 +39,13 @@ std::optional<std::uint32_t> parseUnsigned(const std::string& text) {
     return static_cast<std::uint32_t>(value);
 }
 
-// Index of the multi-value choice named by its value or (any letter case) its title.
+// Index of the multi-value choice named by its value or (any letter case) its title, shown or
+// as the file has it: a script written in English works in every language.
 std::optional<std::size_t> choiceFor(const SettingSpecifier& entry, const std::string& word) {
     for (std::size_t i = 0; i < entry.values.size(); ++i) {
         if (scalarText(entry.values[i]) == word) return i;
         if (i < entry.titles.size() && equalsIgnoringCase(entry.titles[i], word)) return i;
+        if (i < entry.fileTitles.size() && equalsIgnoringCase(entry.fileTitles[i], word)) return i;
     }
     return std::nullopt;
 }
@@ -61,9 +64,13 @@ std::string shownBestScore(const UserDefaults& store, const std::string& text) {
         stored[kHighScore] = PropertyList::makeString(*held);
     // A stored integer or real answers as its text; the reader takes that text alike.
     const std::optional<std::uint32_t> best = storedBestScore(stored);
-    if (!best) return "0 (the stored \"" + shownValue(text) + "\" is no score)";
+    // TRANSLATORS: `spheron --settings` on a best score it cannot read; %s is what is stored.
+    if (!best) return textFormat(_("0 (the stored \"%s\" is no score)"), shownValue(text).c_str());
     const std::string number = std::to_string(*best);
-    return number == text ? number : number + " (stored as \"" + shownValue(text) + "\")";
+    return number == text ? number
+                          // TRANSLATORS: %1$s is the best score read from %2$s, the stored text.
+                          : textFormat(_("%1$s (stored as \"%2$s\")"), number.c_str(),
+                                       shownValue(text).c_str());
 }
 
 int listSettings(const std::vector<SettingSpecifier>& specifiers, UserDefaults& store,
@@ -74,10 +81,11 @@ int listSettings(const std::vector<SettingSpecifier>& specifiers, UserDefaults& 
         if (!value && entry.defaultValue) value = scalarText(*entry.defaultValue);
         if (value && entry.key == kHighScore) value = shownBestScore(store, *value);
         // What the store and the settings file hold reaches the terminal only escaped.
-        out << std::left << std::setw(16)
-            << escapeControlCharacters(entry.title.empty() ? entry.key : entry.title)
-            << std::setw(12) << escapeControlCharacters(entry.key)
-            << (value ? escapeControlCharacters(shownChoice(entry, *value)) : "(not set)") << '\n';
+        out << paddedText(escapeControlCharacters(entry.title.empty() ? entry.key : entry.title),
+                          16)
+            << std::left << std::setw(12) << escapeControlCharacters(entry.key)
+            << (value ? escapeControlCharacters(shownChoice(entry, *value)) : _("(not set)"))
+            << '\n';
     }
     return 0;
 }

@@ -1,7 +1,14 @@
 // Reading the settings file's specifiers into plain records. Store types only.
 #include "desktop/record/SettingsBundle.h"
+#include "platform/base/Translation.h"
 
 namespace {
+
+// A title as the player reads it: through the catalogue (an empty one stays empty, as the
+// catalogue's "" is its header).
+std::string shownTitle(const std::string& title) {
+    return title.empty() ? title : std::string(_(title.c_str()));
+}
 
 // The string under `key` of a dictionary entry, or `fallback`.
 std::string textOf(const PropertyList& entry, const char* key, const std::string& fallback = {}) {
@@ -12,7 +19,7 @@ std::string textOf(const PropertyList& entry, const char* key, const std::string
 SettingSpecifier specifierFrom(const PropertyList& entry) {
     SettingSpecifier s;
     s.type = textOf(entry, "Type");
-    s.title = textOf(entry, "Title");
+    s.title = shownTitle(textOf(entry, "Title"));
     s.key = textOf(entry, "Key");
     if (const PropertyList* value = entry.valueForKey("DefaultValue");
         value && value->type != PropertyList::Type::None)
@@ -21,8 +28,10 @@ SettingSpecifier specifierFrom(const PropertyList& entry) {
     s.falseValue = textOf(entry, "FalseValue", "false");
     if (const PropertyList* titles = entry.valueForKey("Titles");
         titles && titles->type == PropertyList::Type::Array)
-        for (const PropertyList& title : titles->array)
-            s.titles.push_back(scalarText(title));
+        for (const PropertyList& title : titles->array) {
+            s.fileTitles.push_back(scalarText(title));
+            s.titles.push_back(shownTitle(s.fileTitles.back()));
+        }
     if (const PropertyList* values = entry.valueForKey("Values");
         values && values->type == PropertyList::Type::Array)
         s.values = values->array;

@@ -16,13 +16,14 @@ inline constexpr const char* kTextFieldSpecifier = "PSTextFieldSpecifier";
 // One entry of the array. Entries that are not dictionaries read as an empty record.
 struct SettingSpecifier {
     std::string type;  // "PSToggleSwitchSpecifier" and the like; "" when absent
-    std::string title; // "" when absent
+    std::string title; // "" when absent; in the player's language
     std::string key;   // "" for group titles and entries without one
     std::optional<PropertyList> defaultValue; // none when absent or of a type the store drops
     std::string trueValue = "true";           // a switch's stored texts
     std::string falseValue = "false";
-    std::vector<std::string> titles;  // a multi-value setting's shown titles, one per value
-    std::vector<PropertyList> values; // its stored values
+    std::vector<std::string> titles;     // a multi-value setting's shown titles, one per value
+    std::vector<std::string> fileTitles; // the same as the file has them (in English)
+    std::vector<PropertyList> values;    // its stored values
 
     bool isToggleSwitch() const { return type == kToggleSwitchSpecifier; }
     bool isMultiValue() const { return type == kMultiValueSpecifier; }

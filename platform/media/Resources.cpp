@@ -12,6 +12,10 @@
 #define SPHERON_INSTALLED_RESOURCES "../share/spheron/resources"
 #endif
 
+#ifndef SPHERON_INSTALLED_LOCALE
+#define SPHERON_INSTALLED_LOCALE "../share/locale"
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -38,6 +42,23 @@ std::string resourceDirectoryBeside(const std::string& executablePath) {
     for (const fs::path& candidate : candidates)
         if (fs::is_directory(candidate, ec)) return candidate.lexically_normal().string();
     return candidates[0].lexically_normal().string();
+}
+
+std::string localeDirectoryBeside(const std::string& executablePath) {
+    const fs::path dir = fs::path(executablePath).parent_path();
+    const fs::path candidates[] = {dir / SPHERON_INSTALLED_LOCALE, dir / "share" / "locale",
+                                   dir / ".." / "share" / "locale"};
+    std::error_code ec;
+    for (const fs::path& candidate : candidates)
+        if (fs::is_directory(candidate, ec)) return candidate.lexically_normal().string();
+    return candidates[0].lexically_normal().string();
+}
+
+std::string localeDirectory() {
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty()) return "share/locale";
+    return localeDirectoryBeside(exe.string());
 }
 
 std::string resourceDirectory() {
@@ -78,9 +99,8 @@ std::string scaledResourcePath(const std::string& fileName, float scale, int* im
                                std::string* whyNot) {
     const int wanted = imageScaleFor(scale);
     const std::size_t dot = fileName.rfind('.');
-    const std::string stem = fileName.substr(0, dot), extension = dot == std::string::npos
-                                                                      ? std::string()
-                                                                      : fileName.substr(dot);
+    const std::string stem = fileName.substr(0, dot),
+                      extension = dot == std::string::npos ? std::string() : fileName.substr(dot);
     for (int s = wanted; s > 1; --s) {
         std::string path =
             resourcePath(stem + "@" + std::to_string(s) + "x" + extension); // absent: not an error

@@ -14,6 +14,13 @@ std::string resourceDirectory();
 // them is a folder, the installed location, so that a failure names where the files belong.
 std::string resourceDirectoryBeside(const std::string& executablePath);
 
+// The folder of the compiled catalogues (<lang>/LC_MESSAGES/spheron.mo) that belongs to the
+// executable: an installed tree's <bin>/../share/locale, else the build tree's <exe
+// dir>/share/locale, else <exe dir>/../share/locale; the installed one when none is a folder.
+std::string localeDirectoryBeside(const std::string& executablePath);
+// The same for the running executable.
+std::string localeDirectory();
+
 // Overrides the folder (tests); an empty string restores the search above.
 void setResourceDirectory(const std::string& directory);
 

@@ -29,8 +29,8 @@ void drawCentredLines(const std::vector<std::string>& lines, float centreX, floa
                       FontWeight weight, float scale) {
     const float lineH = textLineHeight(size, weight, scale);
     for (const std::string& line : lines) {
-        drawText(line, {centreX, top - 1.0f}, size, weight, {0.0f, 0.0f, 0.0f, 0.55f}, scale,
-                 TextAnchor::TopCentre);
+        drawTextShadow(line, {centreX, top - 1.0f}, size, weight, {0.0f, 0.0f, 0.0f, 0.55f}, scale,
+                       TextAnchor::TopCentre);
         drawText(line, {centreX, top}, size, weight, Color::whiteColor(), scale,
                  TextAnchor::TopCentre);
         top += lineH;

@@ -251,7 +251,7 @@ void NavigationBar::draw(float scale) {
     const Rect title = placeTitle(
         {static_cast<float>(texture->width) / k, static_cast<float>(texture->height) / k});
     // White bold, etched with a dark shadow above it.
-    drawText(item->title(), {title.origin.x, title.origin.y - 1.0f}, kTitleSize, FontWeight::Bold,
-             {0.0f, 0.0f, 0.0f, 0.5f}, scale);
+    drawTextShadow(item->title(), {title.origin.x, title.origin.y - 1.0f}, kTitleSize,
+                   FontWeight::Bold, {0.0f, 0.0f, 0.0f, 0.5f}, scale);
     drawText(item->title(), title.origin, kTitleSize, FontWeight::Bold, Color::whiteColor(), scale);
 }

@@ -124,8 +124,8 @@ void Button::drawContent(const Rect& area, Color color, float scale) const {
                         {0.0f, 0.0f, 0.0f, 0.45f * fade});
         uiDrawGlyph(glyph_, r, withAlpha(color, color.a * fade));
     } else if (!title_.empty()) {
-        drawText(title_, {cx, cy - 1.0f}, fontSize_, FontWeight::Bold,
-                 {0.0f, 0.0f, 0.0f, 0.45f * fade}, scale, TextAnchor::Centre);
+        drawTextShadow(title_, {cx, cy - 1.0f}, fontSize_, FontWeight::Bold,
+                       {0.0f, 0.0f, 0.0f, 0.45f * fade}, scale, TextAnchor::Centre);
         drawText(title_, {cx, cy}, fontSize_, FontWeight::Bold, withAlpha(color, color.a * fade),
                  scale, TextAnchor::Centre);
     }

@@ -255,6 +255,7 @@ void LineList::draw(float scale) {
     const std::size_t shown = linesFitting(first_, scale);
     // A band stops short of the scroll bar, so that the bar shows over no line.
     const float bandWidth = b.size.width - (lastFirstLine(scale) > 0 ? kScrollBarRoom : 0.0f);
+    const TextRoom room({b.origin, {bandWidth, b.size.height}});
     for (std::size_t i = first_; i < first_ + shown; ++i) {
         const ListLine& line = lines_[i];
         const float h = heightOfLine(i, scale);

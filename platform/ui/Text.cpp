@@ -9,6 +9,8 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "platform/base/Log.h"
 
@@ -49,6 +51,20 @@ struct TextState {
     std::vector<OpenFont> fonts;
     std::map<Key, UITexture, KeyLess> lines; // a line that failed to render keeps an empty texture
 };
+
+// What the layout checks read; untouched unless recording.
+struct TextRecord {
+    bool on = false;
+    Point offset;
+    Rect room;
+    const void* owner = nullptr;
+    std::vector<DrawnText> drawn;
+};
+
+TextRecord& textRecord() {
+    static TextRecord record;
+    return record;
+}
 
 TextState& textState() {
     static auto* s = new TextState; // fonts may be asked for during static destruction
@@ -262,14 +278,60 @@ const UITexture* textTexture(std::string_view line, float pointSize, FontWeight 
     return ok ? &slot : nullptr;
 }
 
-void drawText(std::string_view line, Point origin, float pointSize, FontWeight weight, Color color,
-              float scale, TextAnchor anchor) {
+namespace {
+
+// The line's texture drawn with its `anchor` at `origin`; the box it took, in the view's points.
+std::optional<Rect> drawLine(std::string_view line, Point origin, float pointSize,
+                             FontWeight weight, Color color, float scale, TextAnchor anchor) {
     const UITexture* texture = textTexture(line, pointSize, weight, scale);
-    if (!texture) return;
+    if (!texture) return std::nullopt;
     const float k = scale > 0.0f ? scale : 1.0f;
     const Size size{static_cast<float>(texture->width) / k,
                     static_cast<float>(texture->height) / k};
     if (anchor != TextAnchor::TopLeft) origin.x -= size.width * 0.5f;
     if (anchor == TextAnchor::Centre) origin.y -= size.height * 0.5f;
-    uiDrawTexture(*texture, {{uiSnap(origin.x, k), uiSnap(origin.y, k)}, size}, color);
+    const Rect box{{uiSnap(origin.x, k), uiSnap(origin.y, k)}, size};
+    uiDrawTexture(*texture, box, color);
+    return box;
+}
+
+} // namespace
+
+void drawText(std::string_view line, Point origin, float pointSize, FontWeight weight, Color color,
+              float scale, TextAnchor anchor) {
+    const std::optional<Rect> box = drawLine(line, origin, pointSize, weight, color, scale, anchor);
+    TextRecord& r = textRecord();
+    if (!box || !r.on) return;
+    const Rect inWindow{{box->origin.x + r.offset.x, box->origin.y + r.offset.y}, box->size};
+    r.drawn.push_back({std::string(line), inWindow, r.room, r.owner});
+}
+
+void drawTextShadow(std::string_view line, Point origin, float pointSize, FontWeight weight,
+                    Color color, float scale, TextAnchor anchor) {
+    drawLine(line, origin, pointSize, weight, color, scale, anchor);
+}
+
+void setTextRecording(bool on) {
+    textRecord().on = on;
+    textRecord().drawn.clear();
+}
+
+std::vector<DrawnText> takeDrawnTexts() {
+    return std::exchange(textRecord().drawn, {});
+}
+
+void setTextDrawingPlace(Point offset, const Rect& room, const void* owner) {
+    TextRecord& r = textRecord();
+    r.offset = offset;
+    r.room = room;
+    r.owner = owner;
+}
+
+TextRoom::TextRoom(const Rect& room) : saved_(textRecord().room) {
+    TextRecord& r = textRecord();
+    r.room = {{room.origin.x + r.offset.x, room.origin.y + r.offset.y}, room.size};
+}
+
+TextRoom::~TextRoom() {
+    textRecord().room = saved_;
 }

@@ -42,3 +42,37 @@ enum class TextAnchor { TopLeft, TopCentre, Centre };
 // the line's texture exists.
 void drawText(std::string_view line, Point origin, float pointSize, FontWeight weight, Color color,
               float scale, TextAnchor anchor = TextAnchor::TopLeft);
+// The same for the shadow or etch of a line drawn next to it: not a text of its own, so not
+// noted below.
+void drawTextShadow(std::string_view line, Point origin, float pointSize, FontWeight weight,
+                    Color color, float scale, TextAnchor anchor = TextAnchor::TopLeft);
+
+// ---- Where texts land: a record for layout checks (off unless asked for) ----
+
+// A drawn line: its box, and the box it has to stay inside, both in window points; `owner` is
+// the outermost view that drew it (texts of different owners may overlap: a panel over the game).
+struct DrawnText {
+    std::string text;
+    Rect box;
+    Rect room;
+    const void* owner = nullptr;
+};
+// Starts or stops noting drawn lines; stopping drops what was noted.
+void setTextRecording(bool on);
+// The lines noted since the last call.
+std::vector<DrawnText> takeDrawnTexts();
+// Set by the window before each view draws: where the view's bounds origin lies in the window,
+// its frame there (the room of its texts) and the outermost view it belongs to.
+void setTextDrawingPlace(Point offset, const Rect& room, const void* owner);
+// While it lives, the room of texts drawn is `room` (in the drawing view's bounds) instead: a
+// card's inside, a list's lines clear of its scroll bar.
+class TextRoom {
+public:
+    explicit TextRoom(const Rect& room);
+    ~TextRoom();
+    TextRoom(const TextRoom&) = delete;
+    TextRoom& operator=(const TextRoom&) = delete;
+
+private:
+    Rect saved_;
+};

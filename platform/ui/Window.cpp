@@ -7,6 +7,7 @@
 
 #include "platform/gl/GLLayer.h"
 #include "platform/gl/Screen.h"
+#include "platform/ui/Text.h"
 
 namespace {
 
@@ -146,6 +147,12 @@ void Window::drawRun(std::size_t run) {
         glLoadIdentity();
         glTranslatef(r.origin.x - widget->bounds().origin.x, r.origin.y - widget->bounds().origin.y,
                      0.0f);
+        const View* owner = widget;
+        while (owner->superview() && owner->superview() != this)
+            owner = owner->superview();
+        setTextDrawingPlace(
+            {r.origin.x - widget->bounds().origin.x, r.origin.y - widget->bounds().origin.y}, r,
+            owner);
         widget->draw(scale);
     }
     uiEnd();
