@@ -149,6 +149,12 @@ TEST_F(GamePanelsTest, TheMenuRunsItsItemsAndGreysWhatCannotActNow) {
     send(KeyCode::Up);
     send(KeyCode::Up);
     EXPECT_EQ(menu.focusedItem(), 7);
+    // The mouse moves the highlight to an item that can act, and past one that cannot.
+    for (const auto& [over, focus] : {std::pair{4, 4}, {2, 4}, {5, 5}}) {
+        const Rect r = menu.convertRectToWindow(menu.rowFrame(over));
+        delegate->applicationMouseMoved(nullptr, {r.origin.x + 20.0f, r.origin.y + 5.0f});
+        EXPECT_EQ(menu.focusedItem(), focus) << over;
+    }
     send(KeyCode::Escape);
     EXPECT_FALSE(menu.isShown() || view->isPaused());
 
