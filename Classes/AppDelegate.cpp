@@ -48,7 +48,10 @@ AppDelegate::AppDelegate(UserDefaults& store, std::string settingsPath)
 
 AppDelegate::~AppDelegate() {
     Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
-    if (accelerometer.delegate() == this) accelerometer.setDelegate(nullptr);
+    if (accelerometer.delegate() == this) {
+        accelerometer.setDelegate(nullptr);
+        accelerometer.setDevicesChangedHandler(nullptr);
+    }
     if (_puzzleView) _puzzleView->setGameOverHandler(nullptr);
     panels_.reset(); // before the game view whose end of game it takes
     _navBar.reset();
@@ -86,6 +89,7 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _window->addSubview(_navBar.get());
     _toolbar->setFrame(layout.toolbar);
 
+    toolbarHistory_ = layout.toolbarHistory;
     initToolbarButtons();
     _window->addSubview(_toolbar.get());
 
@@ -111,6 +115,7 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
         _puzzleView->setGameStateHandler([this] { showGameState(); });
         _puzzleView->setTurnPulseHandler(
             [this](int direction, float amount) { pulseTurnButton(*_toolbar, direction, amount); });
+        _puzzleView->setNoPairNoticeHandler([this](bool shown) { scoreInfo_->setNoPairNotice(shown); });
     }
 
     _progressView = ProgressView::initWithFrame(layout.progressView);
@@ -124,6 +129,12 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
     accelerometer.setUpdateInterval(kAccelerometerInterval);
     accelerometer.setDelegate(this);
+    // Tilt Control is offered while a sensor, or a controller with one, is there to turn the cube.
+    const auto offerTilt = [this] {
+        if (panels_) panels_->setTiltAvailable(Accelerometer::sharedAccelerometer().hasDevice());
+    };
+    accelerometer.setDevicesChangedHandler(offerTilt);
+    offerTilt();
 
     initNavigationItem();
     _window->makeKeyAndVisible();
@@ -145,6 +156,11 @@ void AppDelegate::layoutViews() {
     _window->setFrame(mainScreenBounds());
     _navBar->setFrame(l.navBar);
     _toolbar->setFrame(l.toolbar);
+    if (l.toolbarHistory != toolbarHistory_) { // Undo and Redo come or go with the room for them
+        toolbarHistory_ = l.toolbarHistory;
+        initToolbarButtons();
+        showGameState();
+    }
     const Rect& area = l.gameArea;
     const Rect& view = l.gameView;
     bandAbove_->setFrame(l.bandAbove());
@@ -166,13 +182,20 @@ void AppDelegate::showGameState() {
     // The button shows what a click on it does: go on while paused, pause otherwise.
     if (pauseButton_) pauseButton_->setGlyph(paused ? Glyph::Play : Glyph::Pause);
     if (scoreInfo_) scoreInfo_->setPractice(_puzzleView->isPractice());
+    const bool ended = _puzzleView->hasEnded();
+    enableHistoryButtons(*_toolbar, _puzzleView->canUndo() && !ended,
+                         _puzzleView->canRedo() && !ended);
     // TRANSLATORS: the window's title; %u is the board's number.
-    const std::string title = textFormat(_("Spheron \u2014 game %u"), _puzzleView->gameNumber());
-    screenSetTitle(title.c_str());
+    std::string title = textFormat(_("Spheron \u2014 game %u"), _puzzleView->gameNumber());
+    if (title != shownTitle_) { // told after every move: the window manager hears of changes only
+        screenSetTitle(title.c_str());
+        shownTitle_ = std::move(title);
+    }
 }
 
 void AppDelegate::initToolbarButtons() {
-    setTurnButtons(*_toolbar, [this](int direction) {
+    ToolbarActions actions;
+    actions.turn = [this](int direction) {
         if (panelShown()) return; // the cube is not the player's now
         switch (direction) {
         case kDirLeft: rotateLeftAction(nullptr); break;
@@ -181,7 +204,14 @@ void AppDelegate::initToolbarButtons() {
         case kDirDown: rotateDownAction(nullptr); break;
         default: break;
         }
-    });
+    };
+    actions.undo = [this] {
+        if (_puzzleView && !panelShown()) _puzzleView->undoAction();
+    };
+    actions.redo = [this] {
+        if (_puzzleView && !panelShown()) _puzzleView->redoAction();
+    };
+    setToolbarButtons(*_toolbar, std::move(actions), toolbarHistory_);
 }
 
 void AppDelegate::initNavigationItem() {

@@ -143,6 +143,8 @@ private:
     std::unique_ptr<Widget> bandAbove_, bandBelow_; // beside a game view narrower than its area
     Button* pauseButton_ = nullptr;                 // in the navigation bar's right item
     Button* menuButton_ = nullptr;                  // beside it
+    bool toolbarHistory_ = false;                   // Undo and Redo on the toolbar
+    std::string shownTitle_;                        // the window's title, as last set
     std::optional<std::string> _sfxState;           // as stored; none when nothing is
     std::optional<std::string> _showHints;          // as stored; none when nothing is
     std::string _accelState;                        // as stored; "false" when nothing is

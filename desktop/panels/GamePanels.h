@@ -64,6 +64,8 @@ public:
     bool isPanelShown() const;
     // The window was resized: the panels cover the new game area.
     void setGameArea(const Rect& gameArea);
+    // Tilt Control is offered only where a sensor can turn the cube; its stored value stays.
+    void setTiltAvailable(bool available);
 
     // A new game, as every button and key starts one: the panels hidden, then the game type
     // chosen in the preferences since the last one.

@@ -18,6 +18,8 @@ struct Masks {
     UITexture gear;
     UITexture play;
     UITexture menu;
+    UITexture undo;
+    UITexture redo;
     struct Ring {
         int key = -1; // line width / radius in 64ths
         UITexture texture;
@@ -139,6 +141,22 @@ bool insideGear(float x, float y) {
     return false;
 }
 
+// An arrow bending back over the top to the left, its head at the left pointing down, as undo is
+// drawn; redo is its mirror image.
+bool insideUndo(float x, float y) {
+    constexpr float cx = 34.0f;
+    constexpr float cy = 36.0f;
+    const float d = std::hypot(x - cx, y - cy);
+    const float angle = std::atan2(y - cy, x - cx) * 57.29578f; // clockwise, y downward
+    const bool onArc = std::fabs(d - 17.0f) <= 3.8f && angle <= 35.0f && angle >= -180.0f + 8.0f;
+    static const float head[6] = {5.0f, 32.0f, 29.0f, 32.0f, 17.0f, 48.0f};
+    return (onArc && y <= cy + 10.0f) || inTriangle(x, y, head);
+}
+
+bool insideRedo(float x, float y) {
+    return insideUndo(64.0f - x, y);
+}
+
 } // namespace
 
 const UITexture* diskMask() {
@@ -199,6 +217,12 @@ const UITexture* glyphMask(Glyph glyph) {
     } else if (glyph == Glyph::Menu) {
         inside = insideMenu;
         t = &m.menu;
+    } else if (glyph == Glyph::Undo) {
+        inside = insideUndo;
+        t = &m.undo;
+    } else if (glyph == Glyph::Redo) {
+        inside = insideRedo;
+        t = &m.redo;
     }
     if (t->live()) return t;
     const bool ok = makeMask(*t, [inside](float x, float y) { return supersample(x, y, inside); });

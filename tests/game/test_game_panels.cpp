@@ -40,6 +40,7 @@ protected:
     }
     void TearDown() override {
         delegate.reset();
+        Accelerometer::sharedAccelerometer().setSampleSource({});
         screenClose();
     }
     // As the application hands a key on: the window's views first, then the delegate.
@@ -214,6 +215,7 @@ TEST_F(GamePanelsTest, TheHowToPlayCardShowsOnceAndAgainFromHelp) {
 }
 
 TEST_F(GamePanelsTest, SwitchesApplyAtOnceAndTheGameTypeFromTheNextGame) {
+    Accelerometer::sharedAccelerometer().setSampleSource([](Acceleration&) { return false; });
     const auto& gear = delegate->navBar()->topItem()->leftBarButtonItems()[1];
     tapInWindow(*delegate->window(), centreInWindow(gear->view()));
     // Sound off; down to tilt, on; down to the symbols, on; down to the game type, two steps on.
