@@ -455,12 +455,14 @@ void AppDelegate::applicationPadDisconnected(Application* /*application*/) {
     if (_puzzleView) _puzzleView->pause(); // refused by a game that has ended
 }
 
-void AppDelegate::applicationMouseMoved(Application* /*application*/, Point windowPoint) {
-    if (!_puzzleView) return;
+bool AppDelegate::applicationMouseMoved(Application* /*application*/, Point windowPoint) {
+    if (!_puzzleView) return false;
+    if (panels_ && panels_->menu()->pointerMoved(windowPoint)) return true;
     const Rect r = _puzzleView->convertRectToWindow(_puzzleView->bounds());
     if (windowPoint.x >= r.origin.x && windowPoint.y >= r.origin.y &&
         windowPoint.x < r.origin.x + r.size.width && windowPoint.y < r.origin.y + r.size.height)
         _puzzleView->hideKeyboardCursor();
+    return false; // the game view draws its own change at its next frame
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -57,8 +57,9 @@ public:
                                                  const PadPress& press) override;
     // The controller the game was played with is gone: the game waits, paused, for the player.
     void applicationPadDisconnected(Application* application) override;
-    // Mouse motion over the game view hides the keyboard cursor.
-    void applicationMouseMoved(Application* application, Point windowPoint) override;
+    // Mouse motion over the game view hides the keyboard cursor; over the menu it moves the
+    // highlight (true then: the window shows it at once).
+    bool applicationMouseMoved(Application* application, Point windowPoint) override;
     // Losing the focus pauses the game, as does becoming inactive (minimised).
     void applicationDidLoseFocus(Application* application) override;
     // Lays the views out again in the window's new size.

@@ -99,6 +99,15 @@ int GameMenu::itemAt(Point p) const {
     return -1;
 }
 
+bool GameMenu::pointerMoved(Point windowPoint) {
+    if (!isShown()) return false;
+    const Rect origin = convertRectToWindow({});
+    const int at = itemAt({windowPoint.x - origin.origin.x, windowPoint.y - origin.origin.y});
+    if (!isEnabled(at) || at == focus_) return false;
+    focus_ = at;
+    return true;
+}
+
 void GameMenu::moveFocus(int step) {
     const int n = numberOfItems();
     int at = focus_;

@@ -31,6 +31,9 @@ public:
     bool isEnabled(int index) const;
     // The item Return runs; -1 when none can act.
     int focusedItem() const { return focus_; }
+    // The mouse, not pressed, at a window point: the highlight goes to the item under it when
+    // that one can act. True when the highlight moved.
+    bool pointerMoved(Point windowPoint);
     // An item's row, in the panel's bounds (empty for an index out of range).
     Rect rowFrame(int index) const;
 

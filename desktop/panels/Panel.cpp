@@ -13,6 +13,8 @@ constexpr float kMargin = 8.0f;
 constexpr float kMaxCardWidth = 304.0f;
 constexpr float kButtonGap = 10.0f;
 constexpr float kRadius = 10.0f;
+constexpr float kButtonTextSize = 16.0f;
+constexpr float kSmallestButtonTextSize = 11.0f;
 
 bool rectContains(const Rect& r, Point p) {
     return p.x >= r.origin.x && p.x < r.origin.x + r.size.width && p.y >= r.origin.y &&
@@ -60,7 +62,7 @@ Button* Panel::addButton(std::string title, Handler action, bool isDefault) {
     auto button = Button::buttonWithType(kButtonTypeCustom);
     button->setLook(isDefault ? ButtonLook::Alert : ButtonLook::AlertCancel);
     button->setTitle(std::move(title));
-    button->setFontSize(16.0f);
+    button->setFontSize(kButtonTextSize);
     const int index = numberOfButtons();
     button->addTarget([this, index](Button*) { press(index); }, kControlEventTouchUpInside);
     if (isDefault) defaultButton_ = index;
@@ -123,11 +125,19 @@ void Panel::layoutSubviews() {
     const auto n = static_cast<float>(buttons_.size());
     if (n > 0.0f) {
         const float bw = (inner - kButtonGap * (n - 1.0f)) / n;
-        for (std::size_t i = 0; i < buttons_.size(); ++i)
-            buttons_[i]->setFrame(
-                {{card_.origin.x + kPadding + static_cast<float>(i) * (bw + kButtonGap),
-                  buttonsTop},
-                 {bw, kButtonHeight}});
+        for (std::size_t i = 0; i < buttons_.size(); ++i) {
+            Button& button = *buttons_[i];
+            button.setFrame({{card_.origin.x + kPadding + static_cast<float>(i) * (bw + kButtonGap),
+                              buttonsTop},
+                             {bw, kButtonHeight}});
+            // A title longer than its button (another language) takes a smaller size.
+            float size = kButtonTextSize;
+            button.setFontSize(size);
+            while (size > kSmallestButtonTextSize && button.naturalWidth(scale) > bw) {
+                size -= 1.0f;
+                button.setFontSize(size);
+            }
+        }
     }
     const float contentBottom = n > 0.0f ? buttonsTop - 10.0f : card_.origin.y + h - kPadding;
     content_ = {{card_.origin.x + kPadding, titleBottom + 8.0f},

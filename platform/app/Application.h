@@ -33,8 +33,11 @@ public:
     virtual bool applicationKeyDown(Application* /*application*/, const KeyEvent& /*key*/) {
         return false;
     }
-    // The mouse moved with no button held, to this window point.
-    virtual void applicationMouseMoved(Application* /*application*/, Point /*windowPoint*/) {}
+    // The mouse moved with no button held, to this window point. True when the window's views
+    // changed for it and the window is to be composed again.
+    virtual bool applicationMouseMoved(Application* /*application*/, Point /*windowPoint*/) {
+        return false;
+    }
     // A press of the game controller that drives the game: the key it acts as, which then goes
     // the way of a key pressed (the key window's views, then applicationKeyDown); none: ignored.
     virtual std::optional<KeyEvent> applicationKeyForPad(Application* /*application*/,

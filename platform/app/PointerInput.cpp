@@ -84,8 +84,9 @@ void mouseMotionEvent(const SDL_MouseMotionEvent& e) {
     const Point p = windowPoint(static_cast<float>(e.x), static_cast<float>(e.y));
     if (!mouseDown) {
         Application* app = Application::sharedApplication();
-        if (app && app->delegate() && (e.xrel != 0 || e.yrel != 0))
-            app->delegate()->applicationMouseMoved(app, p);
+        if (app && app->delegate() && (e.xrel != 0 || e.yrel != 0) &&
+            app->delegate()->applicationMouseMoved(app, p))
+            setNeedsCompose();
         return;
     }
     sendTouchToKeyWindow(InputType::TouchMove, p, 0);

@@ -12,11 +12,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
 #include "desktop/panels/GameOverlays.h"
+#include "desktop/panels/GamePanels.h"
 #include "desktop/record/Settings.h"
 #include "desktop/window/GameBars.h"
 #include "model/Puzzle.h"
@@ -194,6 +196,20 @@ TEST_F(AppDelegateTest, FirstLaunchRegistersTheSettingsFileDefaultsUnlessABestSc
         EXPECT_EQ(delegate->sfxState(), std::nullopt);
         EXPECT_TRUE(sfxState == 1 && hintState == 1 && gameType == 0) << settings;
         EXPECT_EQ(delegate->accelState(), "false");
+    }
+}
+
+// A player's first start shows the how-to-play card; once the store says it was shown, or in a
+// scripted run, the launch shows the board.
+TEST_F(AppDelegateTest, TheFirstStartShowsHowToPlayUntilTheStoreSaysItWasShown) {
+    for (const auto& [offered, stored, shown] :
+         {std::tuple{true, false, true}, {true, true, false}, {false, false, false}}) {
+        delegate.reset();
+        if (stored) store->setObject(std::string("true"), kHowToPlayShown);
+        AppDelegate::setOffersHowToPlay(offered);
+        launch();
+        AppDelegate::setOffersHowToPlay(false);
+        EXPECT_EQ(delegate->gamePanels()->howToPlayCard()->isShown(), shown) << offered << stored;
     }
 }
 
