@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
 
 namespace {
@@ -145,15 +146,27 @@ bool SolveOperation::solveLinear(Puzzle* p, int numLevels) {
         peakQueued_ = 1;
 
         int expanded = 0;
-        while (!isCancelled() && !isStackEmpty(queue) && !found) {
+        // Only while the shortest series is wanted does the search go on past a match: then a
+        // board, probe or successor whose series cannot be shorter than the best found is skipped.
+        int best = std::numeric_limits<int>::max();
+        while (!isCancelled() && !isStackEmpty(queue) && (!found || keepShortest_)) {
             int cur = popStack(queue);
             Puzzle* board = boards.at(cur);
+            const TurnSeries series = boards.seriesAt(cur);
+            const int depth = series.length < 0 ? std::numeric_limits<int>::max() / 2
+                                                : series.length;
+            if (found && depth >= best) { // the queue holds no shorter series after it
+                boards.release(cur);
+                break;
+            }
             ++boardsExamined_;
             if (matchFound(board)) {
-                found_ = boards.seriesAt(cur);
+                found_ = series;
+                best = depth;
                 boards.release(cur);
                 found = true;
-                break;
+                if (!keepShortest_) break;
+                continue;
             }
 
             Puzzle* probe = newBoard();
@@ -163,24 +176,27 @@ bool SolveOperation::solveLinear(Puzzle* p, int numLevels) {
                 continue;
             }
             for (int d : dir) {
-                if (isCancelled() || found) break;
+                if (isCancelled() || (found && !keepShortest_)) break;
                 std::memcpy(probe, board, sizeof(Puzzle));
-                for (int i = 0; i < kProbeTurns && !found; ++i) {
+                for (int i = 0; i < kProbeTurns; ++i) {
+                    if (found && (!keepShortest_ || depth + i + 1 >= best)) break;
                     swapAndShiftBlocks(probe, d);
-                    found = matchFound(probe);
-                    if (found) found_ = extended(boards.seriesAt(cur), d, i + 1);
+                    if (!matchFound(probe)) continue;
+                    found = true;
+                    found_ = extended(series, d, i + 1);
+                    best = depth + i + 1;
                 }
             }
             modelFree(probe);
             ++boardsFreed_;
 
-            if (found || expanded >= numLevels) {
+            if ((found && (!keepShortest_ || depth + 1 >= best)) || expanded >= numLevels) {
                 boards.release(cur);
                 continue;
             }
             ++expanded;
             for (int m : moves) {
-                int next = boards.acquire(board, extended(boards.seriesAt(cur), m, 1));
+                int next = boards.acquire(board, extended(series, m, 1));
                 if (next < 0) {
                     complete = false;
                     break;

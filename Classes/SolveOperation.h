@@ -74,10 +74,14 @@ protected:
     // For subclasses in tests and benchmarks that need a longer run of main(); set it before
     // the operation is added to a queue.
     void setNumLevels(int numLevels) { numLevels_ = numLevels; }
+    // Searches on past the first match for the shortest series among the boards and probes of
+    // the same search and budget (foundTurns); the solver itself stops at the first.
+    void setKeepShortest(bool on) { keepShortest_ = on; }
 
 private:
     Puzzle puzzle_;
     int numLevels_ = kNumLevels;
+    bool keepShortest_ = false;
     std::atomic<bool> solved_{true};
     int boardsExamined_ = 0;
     int peakQueued_ = 0;

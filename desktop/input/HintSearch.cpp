@@ -7,7 +7,9 @@
 #include "platform/base/RunLoop.h"
 
 HintSearch::HintSearch(const Puzzle& board, ReachTest reach)
-    : SolveOperation(board), reach_(std::move(reach)) {}
+    : SolveOperation(board), reach_(std::move(reach)) {
+    setKeepShortest(true);
+}
 
 std::shared_ptr<HintSearch> HintSearch::make(const Puzzle& board, ReachTest reach) {
     try {

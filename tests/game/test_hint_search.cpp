@@ -91,6 +91,43 @@ TEST(HintSearch, EachSearchTurnIsTheGameTurnTheHintNames) {
     }
 }
 
+// Against every series of one and two turns made with the game's own turns: the hint's series
+// is never longer than the shortest of them, and it does bring a group.
+TEST(HintSearch, TheSeriesFoundIsAsShortAsAnyOfOneOrTwoTurns) {
+    std::mt19937 random(11);
+    int compared = 0;
+    for (int round = 0; round < 150; ++round) {
+        auto board = std::make_unique<Puzzle>();
+        makeEmptyBoard(board.get());
+        for (int i = 0; i < 6; ++i)
+            putBubble(board.get(), static_cast<int>(random() % 5), 0,
+                      static_cast<int>(random() % 5), static_cast<int>(random() % 4));
+        if (hasGroup(*board)) continue;
+        int shortest = 0;
+        for (int a = 0; a < 4 && shortest == 0; ++a) {
+            auto one = std::make_unique<Puzzle>(*board);
+            settleAfterTurn(*one, a);
+            if (hasGroup(*one)) shortest = 1;
+            for (int b = 0; b < 4 && shortest == 0; ++b) {
+                auto two = std::make_unique<Puzzle>(*one);
+                settleAfterTurn(*two, b);
+                if (hasGroup(*two)) shortest = 2;
+            }
+        }
+        if (shortest == 0) continue;
+        const std::shared_ptr<HintSearch> search = HintSearch::make(*board, everyBubbleInReach);
+        search->main();
+        ASSERT_TRUE(search->turns()) << round;
+        EXPECT_LE(search->turns()->size(), static_cast<std::size_t>(shortest)) << round;
+        auto played = std::make_unique<Puzzle>(*board);
+        for (const int turn : *search->turns())
+            settleAfterTurn(*played, turn);
+        EXPECT_TRUE(hasGroup(*played)) << round;
+        ++compared;
+    }
+    EXPECT_GT(compared, 20);
+}
+
 TEST(HintSearch, HintPulsesEachTurnOfTheSeriesAsThePlayerMakesThem) {
     auto board = std::make_unique<Puzzle>();
     makeTwoTurnBoard(board.get());
