@@ -115,6 +115,7 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
         _puzzleView->setGameStateHandler([this] { showGameState(); });
         _puzzleView->setTurnPulseHandler(
             [this](int direction, float amount) { pulseTurnButton(*_toolbar, direction, amount); });
+        _puzzleView->setNoPairNoticeHandler([this](bool shown) { scoreInfo_->setNoPairNotice(shown); });
     }
 
     _progressView = ProgressView::initWithFrame(layout.progressView);

@@ -20,6 +20,9 @@ public:
     void setPractice(bool practice) { practice_ = practice; }
     // Asked at every draw: the game has ended and no panel says so.
     void setEndUnsaid(std::function<bool()> endUnsaid) { endUnsaid_ = std::move(endUnsaid); }
+    // In the same place for a few seconds: a hint found no turns that bring a group into reach.
+    void setNoPairNotice(bool shown) { noPairNotice_ = shown; }
+    bool noPairNotice() const { return noPairNotice_; }
     void draw(float scale) override; // reads the best score from the game's globals
 
     static constexpr float kTextSize = 13.0f;
@@ -29,6 +32,7 @@ private:
     explicit ScoreInfoView(const Rect& frame);
     bool practice_ = false;
     std::function<bool()> endUnsaid_;
+    bool noPairNotice_ = false;
 };
 
 // An opaque cover with "Paused": any touch or key on it resumes the game.

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "desktop/input/KeyMap.h"
+#include "desktop/record/PlayerName.h"
 #include "desktop/record/Settings.h"
 #include "desktop/record/SettingsBundle.h"
 #include "model/Puzzle.h"
@@ -194,7 +195,8 @@ void GamePanels::gameDidEnd(const GameOutcome& outcome) {
     info.gameType = outcome.gameType;
     // A game without points (one left idle to its end) is no result worth a place.
     if (!outcome.practice && outcome.score > 0) {
-        const ScoreEntry entry{outcome.score, currentISODate(), outcome.gameNumber};
+        ScoreEntry entry{outcome.score, currentISODate(), outcome.gameNumber};
+        entry.player = currentPlayerName(store_);
         const ScoreRecord record = recordScore(store_, outcome.gameType, entry);
         if (!record.saved)
             platformLog("game %u's score %u is not in the score tables: the preferences could not "

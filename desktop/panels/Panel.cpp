@@ -40,6 +40,7 @@ void Panel::show() {
 }
 
 void Panel::hide() {
+    willHide();
     setHidden(true);
     tapBegan_ = false;
 }

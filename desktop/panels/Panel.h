@@ -68,6 +68,8 @@ protected:
     virtual void layoutContent() {}
     // Draws the subclass's own text over the card.
     virtual void drawContent(float /*scale*/) {}
+    // Before the panel hides, however it is hidden.
+    virtual void willHide() {}
 
 private:
     void press(int index);

@@ -4,14 +4,20 @@
 
 #include <algorithm>
 
+#include "desktop/record/PlayerName.h"
+#include "platform/base/Log.h"
 #include "platform/base/Translation.h"
 #include "platform/gl/GLLayer.h"
+#include "platform/gl/Screen.h"
 
 namespace {
 
 constexpr float kTitleSize = 15.0f;
 constexpr float kToggleRow = 40.0f;
 constexpr float kTextRow = 30.0f;
+constexpr float kFieldRow = TextField::kHeight + 8.0f;
+constexpr float kFieldGap = 12.0f; // between a field's title and the field
+constexpr float kFitSlack = 0.01f;
 constexpr float kGroupRow = 26.0f;
 constexpr float kPickerTitle = 24.0f;
 constexpr float kNoteSize = 12.0f;
@@ -28,11 +34,20 @@ bool hasRow(const SettingSpecifier& s) {
     return s.isToggleSwitch() || s.isTextField() || (s.isMultiValue() && !s.values.empty());
 }
 
-float rowHeight(const SettingSpecifier& s, float toggleRow = kToggleRow) {
-    if (isGroup(s)) return kGroupRow;
-    if (s.isToggleSwitch()) return toggleRow;
-    if (s.isMultiValue()) return kPickerTitle + ValuePicker::kHeight + kNoteRow;
-    return kTextRow;
+// A row's height where there is room, and the least it closes up to where there is not.
+struct RowHeights {
+    float room;
+    float least;
+};
+
+RowHeights rowHeights(const SettingSpecifier& s) {
+    if (isGroup(s)) return {kGroupRow, kGroupRow};
+    if (s.isToggleSwitch()) return {kToggleRow, Switch::kHeight + 2.0f};
+    if (s.isMultiValue())
+        return {kPickerTitle + ValuePicker::kHeight + kNoteRow,
+                kPickerTitle + ValuePicker::kHeight + kNoteSize + 4.0f};
+    if (s.key == kPlayerName) return {kFieldRow, TextField::kHeight};
+    return {kTextRow, kTitleSize + 7.0f};
 }
 
 // A stored text as it may be shown: control characters replaced, at most 24 characters.
@@ -58,7 +73,7 @@ PreferencesView::PreferencesView(const Rect& frame, std::vector<SettingSpecifier
     : Panel(frame, _("Preferences")), specifiers_(std::move(specifiers)) {
     for (const SettingSpecifier& s : specifiers_) {
         if (!hasRow(s)) continue;
-        Row row{&s, nullptr, nullptr, {}, {}};
+        Row row{&s, nullptr, nullptr, nullptr, {}, {}};
         if (s.isToggleSwitch()) {
             row.toggle = Switch::initWithFrame({{0.0f, 0.0f}, {Switch::kWidth, Switch::kHeight}});
             row.toggle->setAction([this, &s](Switch* sender) {
@@ -77,6 +92,20 @@ PreferencesView::PreferencesView(const Rect& frame, std::vector<SettingSpecifier
                 changed(s, s.values[sender->selectedIndex()]);
             });
             addSubview(row.picker.get());
+        } else if (s.key == kPlayerName) {
+            row.field = TextField::initWithFrame({});
+            row.field->setMaxCharacters(kPlayerNameMostChars);
+            row.field->setPlaceholder(defaultPlayerName());
+            row.field->setAction([this, &s](TextField* sender) {
+                focusControl(sender);
+                // Blanks alone stand for no name: the account's, as an empty field says.
+                std::string why;
+                const std::optional<std::string> name = cleanPlayerName(sender->text(), &why);
+                if (!name && !sender->text().empty())
+                    platformLog("%s not used: %s", s.key.c_str(), why.c_str());
+                changed(s, PropertyList::makeString(name.value_or("")));
+            });
+            addSubview(row.field.get());
         }
         rows_.push_back(std::move(row));
     }
@@ -91,6 +120,7 @@ void PreferencesView::collectControls() {
         if (!row.shown) continue;
         if (row.toggle) controls_.push_back(row.toggle.get());
         if (row.picker) controls_.push_back(row.picker.get());
+        if (row.field) controls_.push_back(row.field.get());
     }
 }
 
@@ -128,6 +158,12 @@ Switch* PreferencesView::switchForKey(const std::string& key) const {
     return nullptr;
 }
 
+TextField* PreferencesView::fieldForKey(const std::string& key) const {
+    for (const Row& row : rows_)
+        if (row.field && row.specifier->key == key) return row.field.get();
+    return nullptr;
+}
+
 ValuePicker* PreferencesView::pickerForKey(const std::string& key) const {
     for (const Row& row : rows_)
         if (row.picker && row.specifier->key == key) return row.picker.get();
@@ -144,6 +180,10 @@ void PreferencesView::reloadValues(const UserDefaults& store) {
             continue;
         }
         if (!text && s.defaultValue) text = scalarText(*s.defaultValue);
+        if (row.field) {
+            row.field->setText(text.value_or(""));
+            continue;
+        }
         if (row.picker) {
             std::optional<std::size_t> index = s.indexOfValue(text.value_or(""));
             if (!index && s.defaultValue) index = s.indexOfValue(scalarText(*s.defaultValue));
@@ -162,13 +202,24 @@ void PreferencesView::setFocus(int index) {
     if (controls_.empty()) return;
     const auto n = static_cast<int>(controls_.size());
     focus_ = ((index % n) + n) % n;
-    for (int i = 0; i < n; ++i)
-        controls_[static_cast<std::size_t>(i)]->setFocused(i == focus_);
+    for (int i = 0; i < n; ++i) {
+        Control* control = controls_[static_cast<std::size_t>(i)];
+        control->setFocused(i == focus_);
+        // A focused name field edits at once, as a desktop's fields do.
+        if (auto* field = dynamic_cast<TextField*>(control))
+            field->setEditing(i == focus_ && isShown());
+    }
+}
+
+void PreferencesView::willHide() {
+    for (const Row& row : rows_)
+        if (row.field) row.field->setEditing(false);
 }
 
 bool PreferencesView::keyDown(const KeyEvent& key) {
     if (!isShown() || key.control || key.alt || controls_.empty()) return Panel::keyDown(key);
     Control* focused = controls_[static_cast<std::size_t>(focus_)];
+    if (focused->keyDown(key)) return true; // a name field's own keys and typing
     auto* toggle = dynamic_cast<Switch*>(focused);
     auto* picker = dynamic_cast<ValuePicker*>(focused);
     switch (key.code) {
@@ -204,22 +255,22 @@ bool PreferencesView::keyDown(const KeyEvent& key) {
 void PreferencesView::layoutContent() {
     const Rect c = contentFrame();
     float y = c.origin.y;
-    const float bottom = c.origin.y + c.size.height;
-    // Where the rows do not fit, the switches' rows close up first, down to a little more than a
-    // switch, so that a short view still shows every setting.
-    float need = 0.0f;
-    int toggles = 0;
+    // Rows closed up to fill the frame exactly may end a rounding error below it.
+    const float bottom = c.origin.y + c.size.height + kFitSlack;
+    // Where the rows do not fit, every row closes up alike toward the least it needs, so that a
+    // short view still shows every setting.
+    float room = 0.0f;
+    float least = 0.0f;
     for (const Row& row : rows_) {
         if (!row.shown) continue;
-        need += rowHeight(*row.specifier);
-        toggles += row.toggle ? 1 : 0;
+        room += rowHeights(*row.specifier).room;
+        least += rowHeights(*row.specifier).least;
     }
-    const float toggleRow =
-        toggles == 0 ? kToggleRow
-                     : std::clamp(kToggleRow - (need - c.size.height) / static_cast<float>(toggles),
-                                  Switch::kHeight + 4.0f, kToggleRow);
+    const float open =
+        room > least ? std::clamp((c.size.height - least) / (room - least), 0.0f, 1.0f) : 1.0f;
     for (Row& row : rows_) {
-        const float h = row.shown ? rowHeight(*row.specifier, toggleRow) : 0.0f;
+        const RowHeights heights = rowHeights(*row.specifier);
+        const float h = row.shown ? heights.least + (heights.room - heights.least) * open : 0.0f;
         row.frame = {{c.origin.x, y}, {c.size.width, h}};
         const bool fits = row.shown && y + h <= bottom;
         if (row.toggle) {
@@ -233,12 +284,23 @@ void PreferencesView::layoutContent() {
                 {{c.origin.x, y + kPickerTitle}, {c.size.width, ValuePicker::kHeight}});
             row.picker->setHidden(!fits);
         }
+        if (row.field) {
+            // The title keeps its measured width; the field takes the rest of the row.
+            const float titleW = textSize(shownTitle(*row.specifier), kTitleSize,
+                                          FontWeight::Regular, windowContentScale())
+                                     .width;
+            const float x = c.origin.x + titleW + kFieldGap;
+            const float fieldH = std::min(TextField::kHeight, h);
+            row.field->setFrame({{x, y + (h - fieldH) * 0.5f},
+                                 {std::max(0.0f, c.origin.x + c.size.width - x), fieldH}});
+            row.field->setHidden(!fits);
+        }
         y += h;
     }
 }
 
 void PreferencesView::drawContent(float scale) {
-    const float bottom = contentFrame().origin.y + contentFrame().size.height;
+    const float bottom = contentFrame().origin.y + contentFrame().size.height + kFitSlack;
     const Color white = Color::whiteColor();
     for (const Row& row : rows_) {
         const SettingSpecifier& s = *row.specifier;
@@ -261,7 +323,7 @@ void PreferencesView::drawContent(float scale) {
             const float top = r.origin.y + (r.size.height - lineH) * 0.5f;
             drawPanelText(shownTitle(s), {r.origin.x, top}, kTitleSize, FontWeight::Regular, white,
                           scale);
-            if (!row.toggle) {
+            if (!row.toggle && !row.field) {
                 const float w =
                     textSize(row.shownValue, kTitleSize, FontWeight::Regular, scale).width;
                 drawPanelText(row.shownValue, {r.origin.x + r.size.width - w, top}, kTitleSize,

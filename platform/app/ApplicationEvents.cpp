@@ -81,6 +81,15 @@ void ApplicationEvents::deliverKey(const KeyEvent& k) {
     if (taken) setNeedsCompose();
 }
 
+void ApplicationEvents::deliverText(const std::string& text) {
+    Window* window = Window::keyWindow();
+    if (!window || text.empty()) return;
+    InputEvent event;
+    event.type = InputType::TextInput;
+    event.text = text;
+    if (window->sendEvent(event)) setNeedsCompose();
+}
+
 void ApplicationEvents::windowEvent(const SDL_Event& event) {
     const SDL_WindowEvent& e = event.window;
     Application* app = Application::sharedApplication();
@@ -141,6 +150,9 @@ void ApplicationEvents::deliverSdlEvent(const SDL_Event& e) {
         break;
     case SDL_KEYDOWN:
         keyDownEvent(e.key);
+        break;
+    case SDL_TEXTINPUT:
+        deliverText(e.text.text); // SDL ends the text with a NUL within its array
         break;
     case SDL_CONTROLLERDEVICEADDED:
     case SDL_CONTROLLERDEVICEREMOVED:

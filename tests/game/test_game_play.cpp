@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "desktop/input/KeyMap.h"
 #include "desktop/input/KeyboardCursor.h"
@@ -234,7 +235,8 @@ TEST(KeyboardCursor, AHintsTurnOnACopyRestsAsTheGamesOwnTurnDoes) {
 }
 
 TEST(KeyboardCursor, AHintsGlowEndsWhenTheBoardIsNoLongerTheOneItWasFor) {
-    // Nothing is in reach on the board played, everything on a turned copy: the hint pulses a turn.
+    // Nothing is in reach on the board played: the hint asks for a search, whose answer (a turn
+    // here) it pulses.
     const struct {
         const char* change;
         void (*apply)(Puzzle&);
@@ -255,8 +257,9 @@ TEST(KeyboardCursor, AHintsGlowEndsWhenTheBoardIsNoLongerTheOneItWasFor) {
                 if (isLive(b.blocks[n].state))
                     screen.spots.push_back({n, {static_cast<float>(n), 0.0f}, &b != played});
         });
-        const int turn = cursor.press(KeyboardCursor::Key::Hint, *board).pulseTurn;
-        ASSERT_GE(turn, 0);
+        ASSERT_TRUE(cursor.press(KeyboardCursor::Key::Hint, *board).search);
+        const int turn = cursor.hintAnswer(std::vector<int>{kDirUp}, *board).pulseTurn;
+        ASSERT_EQ(turn, kDirUp);
         ASSERT_TRUE(cursor.nextPulse(*board)) << c.change;
         c.apply(*board);
         const auto first = cursor.nextPulse(*board);
