@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the README's pictures with the game's scripted mode, offscreen, on a scratch store: the
-# window in a two-minute game, the game-over panel, the score tables, the preferences, the menu,
-# the how-to-play card and the board with colour symbols as colour-blind players see it.
+# window in a two-minute game, a wide and a tall window, the game-over panel, the score tables,
+# the preferences, the menu, the how-to-play card and the board with colour symbols as
+# colour-blind players see it.
 # Run from the top folder after a build: docs/make-pictures.sh [PATH/TO/spheron [PATH/TO/spheron-art]]
 set -euo pipefail
 
@@ -17,6 +18,12 @@ shot() { "$game" --scale 1 "$@" >/dev/null; }
 "$game" --settings gameType 2 >/dev/null
 shot --game 399 --click 160,250 --screenshot-after 0.3 --screenshot docs/window.png
 "$game" --settings gameType 0 >/dev/null
+
+# Other window shapes: a wide window with a turn taken (Undo lit, Redo greyed) and a group
+# selected, and a tall one in which the cube stands on the toolbar.
+shot --window 1200x800 --game 399 --key Left --wait 1 --click 490,290 --screenshot-after 0.3 \
+  --screenshot docs/window-1200x800.png
+shot --window 600x1200 --game 399 --screenshot docs/window-tall.png
 
 # A few untimed games for the table, then one whose end is a new best score.
 for n in 1 2 3; do shot --game "$n" --play greedy; done

@@ -1,6 +1,6 @@
 // The game window's bars: the navigation bar (new game and preferences on the left; pause, About
-// and the menu on the right) and the toolbar of the four arrow buttons that turn the cube, with Undo
-// and Redo beside them where the bar is wide. Each button calls the action it is given.
+// and the menu on the right) and the toolbar of the four arrow buttons that turn the cube, with
+// Undo and Redo beside them where the bar is wide. Each button calls the action it is given.
 #pragma once
 
 #include <functional>
