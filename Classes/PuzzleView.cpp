@@ -12,10 +12,12 @@
 #include "math/Camera.h"
 #include "model/Puzzle.h"
 #include "platform/base/RunLoop.h"
+#include "platform/gl/GLLayer.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/media/Resources.h"
 #include "platform/media/SystemSound.h"
 #include "platform/store/UserDefaults.h"
+#include "platform/ui/ProgressView.h"
 #include "render/BlockPicking.h"
 
 namespace {
@@ -146,9 +148,10 @@ void PuzzleView::drawView() {
     }
     playSounds();
     if (puzzle.flags & kPuzzleProgressChanged) {
-        timeBar_.showProgress(puzzle.progress, puzzle.numGameSecs);
+        if (timeBar_.showProgress(puzzle.progress, puzzle.numGameSecs)) timeBarChanged_ = true;
         puzzle.flags &= ~kPuzzleProgressChanged;
     }
+    presentTimeBarChange();
     if (solveRequest != 0 && opRunning == 0) launchSolveOperation();
     rest_.afterTick(puzzle, animationTimer_.get(), !draws && !frameAsked_);
 }
@@ -213,6 +216,15 @@ void PuzzleView::presentChanges() {
                  {static_cast<float>(changed.x1 - changed.x0),
                   static_cast<float>(changed.y1 - changed.y0)}});
     rememberPresentedPicture();
+}
+
+// The bar is a widget over the scene: its change is composed and shown by itself, so that a
+// timed game at rest costs the window the bar's pixels once a second and the scene nothing.
+void PuzzleView::presentTimeBarChange() {
+    if (!timeBarChanged_) return;
+    timeBarChanged_ = false;
+    const ProgressView* bar = timeBar_.bar();
+    if (bar && !unseenFrames) windowPresentArea(bar->convertRectToWindow(bar->bounds()));
 }
 
 void PuzzleView::rememberPresentedPicture() {
@@ -404,5 +416,8 @@ void PuzzleView::followGame() {
 // The last ten seconds of a timed game: the time bar turns red and pulses.
 void PuzzleView::showTimeWarning() {
     const bool warned = (puzzle.flags & kPuzzleTimeWarned) && !(puzzle.flags & kPuzzleGameOver);
-    if (timeBar_.followWarning(warned, puzzle.frame)) setNeedsDisplay();
+    if (timeBar_.followWarning(warned, puzzle.frame)) {
+        timeBarChanged_ = true;
+        frameAsked_ = true; // the pulse goes on with the frames
+    }
 }

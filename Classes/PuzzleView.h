@@ -262,6 +262,8 @@ private:
     PixelBox drawBoard(bool everything);
     // Draws and presents what changed since the last picture (all of it after setNeedsDisplay).
     void presentChanges();
+    // Shows the time bar where it changed during this tick, without drawing the scene.
+    void presentTimeBarChange();
 
     std::shared_ptr<RunLoopTimer> animationTimer_;
     TextureSet textures_;
@@ -281,7 +283,8 @@ private:
     std::function<void(bool)> noPairNoticeHandler_;
     SceneFrames frames_; // the last frames' draws, to redraw only what changed
     bool needsDisplay_ = true;
-    bool frameAsked_ = false; // setNeedsDisplay() was called during this tick
+    bool frameAsked_ = false; // setNeedsDisplay() was called, or the bar pulses, during this tick
+    bool timeBarChanged_ = false;
     FrameRest rest_;
     ShownPicture shown_;
 };

@@ -179,6 +179,10 @@ bool screenStartVideo() {
         }
         SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
     }
+    // OpenGL ES 1 on X goes through EGL; asked for EGL before the driver starts, SDL's X11 driver
+    // does not first open GLX, whose renderer stays in the process for nothing (in software, a
+    // second copy of the renderer with threads of its own and some 2 MiB).
+    SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
     return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
 
@@ -198,6 +202,9 @@ bool screenOpen(const ScreenOptions& options) {
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // The window only shows pictures composed flat: no depth buffer (SDL asks for 16 bits), which
+    // would take two bytes a pixel of the window.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     Uint32 flags = SDL_WINDOW_OPENGL | (options.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
     if (options.resizable) flags |= SDL_WINDOW_RESIZABLE;
     window = SDL_CreateWindow(options.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
