@@ -51,7 +51,12 @@ void systemSoundForModel(std::uint32_t soundId) {
 PuzzleView::PuzzleView(const Rect& frame)
     : EAGLView(frame, GL_RGB565_OES, 0, kPreserveBackbuffer),
       solver_(makeSolveOperation, solveOperationFoundMove),
-      session_(puzzle, {[this] { cancelSolveOperation(); }, [this] { noteGameState(); }}) {}
+      session_(puzzle, {[this] { cancelSolveOperation(); }, [this] { noteGameState(); }}) {
+    keyboard_.setHintAnswerHandler([this] {
+        setCurrentContext();
+        followKeyboard(keyboard_.takeHintAnswer(puzzle, keyboardGeometry()));
+    });
+}
 
 std::unique_ptr<PuzzleView> PuzzleView::initWithFrame(const Rect& frame) {
     std::unique_ptr<PuzzleView> view(new PuzzleView(frame));
@@ -177,6 +182,7 @@ void PuzzleView::followKeyboard(const KeyboardPlay::ViewChange& change) {
     }
     if (change.pulse && turnPulseHandler_)
         turnPulseHandler_(change.pulse->direction, change.pulse->amount);
+    if (change.noPairNotice && noPairNoticeHandler_) noPairNoticeHandler_(*change.noPairNotice);
     if (change.redraw) setNeedsDisplay();
 }
 
@@ -377,9 +383,11 @@ std::shared_ptr<SolveOperation> PuzzleView::solveOperation() const {
 
 void PuzzleView::setSolverAnswersBeforeNextFrame(bool on) {
     solverAnswersBeforeNextFrame = on;
+    KeyboardPlay::setHintAnswersAtOnce(on);
 }
 
 void PuzzleView::startGame(std::uint32_t number) {
+    keyboard_.cancelHintSearch(); // its answer would be for the board before
     session_.start(number);
     timeBar_.clearWarning();
 }

@@ -188,6 +188,11 @@ public:
     void setTurnPulseHandler(std::function<void(int direction, float amount)> handler) {
         turnPulseHandler_ = std::move(handler);
     }
+    // Told when the notice that a hint found no series of turns bringing a group into reach
+    // should show (true) and when it has gone (false).
+    void setNoPairNoticeHandler(std::function<void(bool shown)> handler) {
+        noPairNoticeHandler_ = std::move(handler);
+    }
     const SceneFrames& sceneFrames() const { return frames_; }
 
     // ---- Settings and best score ----
@@ -275,6 +280,7 @@ private:
     std::function<void(unsigned)> newHighScoreHandler_;
     KeyboardPlay keyboard_;
     std::function<void(int, float)> turnPulseHandler_;
+    std::function<void(bool)> noPairNoticeHandler_;
     SceneFrames frames_; // the last frames' draws, to redraw only what changed
     bool needsDisplay_ = true;
     bool frameAsked_ = false; // setNeedsDisplay() was called, or the bar pulses, during this tick

@@ -167,6 +167,7 @@ bool WindowCompositor::compose(bool swap, const GLint* part) {
         saved.restore();
         return false;
     }
+    if (swap) screenFollowWindowSize();
     int width = 0;
     int height = 0;
     screenDrawableSize(&width, &height);

@@ -35,6 +35,7 @@ KeptBackBuffer keptBackBuffer = KeptBackBuffer::None;
 enum class Presentation { Swap, WindowFramebuffer };
 Presentation presentation = Presentation::Swap;
 std::vector<std::uint8_t> readBack; // a row (or, for odd framebuffers, the part) read from GL
+int backBufferWidth = 0, backBufferHeight = 0; // the window's size the back buffer was made for
 bool readsBgra = false;             // GL_EXT_read_format_bgra: GL reads the X server's order
 constexpr GLenum kGLBgra = 0x80E1;  // GL_BGRA_EXT
 
@@ -224,6 +225,7 @@ bool screenOpen(const ScreenOptions& options) {
         return false;
     }
     presentation = findPresentation();
+    SDL_GL_GetDrawableSize(window, &backBufferWidth, &backBufferHeight);
     keptBackBuffer = presentation == Presentation::WindowFramebuffer ? KeptBackBuffer::SingleBuffer
                                                                      : findKeptBackBuffer();
     return true;
@@ -300,6 +302,18 @@ bool screenReadWindowFramebuffer(std::vector<std::uint8_t>& rgba, int& width, in
     rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
     return SDL_ConvertPixels(width, height, surface->format->format, surface->pixels,
                              surface->pitch, SDL_PIXELFORMAT_RGBA32, rgba.data(), width * 4) == 0;
+}
+
+void screenFollowWindowSize() {
+    if (!window || presentation != Presentation::WindowFramebuffer) return;
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(window, &width, &height);
+    if (width == backBufferWidth && height == backBufferHeight) return;
+    backBufferWidth = width;
+    backBufferHeight = height;
+    // EGL on X looks at the window's size again after a swap; until then the back buffer keeps
+    // the old one, and a picture drawn for the new size would be cut to it.
+    SDL_GL_SwapWindow(window);
 }
 
 void screenDrawableSize(int* widthPx, int* heightPx) {
