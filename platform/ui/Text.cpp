@@ -242,19 +242,41 @@ std::vector<std::string> textWrap(std::string_view text, float pointSize, FontWe
             if (next.empty()) continue;
             std::string candidate =
                 current.empty() ? std::string(next) : current + " " + std::string(next);
-            if (!current.empty() &&
-                textSize(candidate, pointSize, weight, scale).width > maxWidth) {
-                lines.push_back(std::move(current));
-                current = std::string(next);
-            } else {
+            if (textSize(candidate, pointSize, weight, scale).width <= maxWidth) {
                 current = std::move(candidate);
+                continue;
             }
+            if (!current.empty()) lines.push_back(std::exchange(current, {}));
+            // A word wider than the line: as many characters as fit on each line.
+            std::string_view rest = next;
+            while (textSize(rest, pointSize, weight, scale).width > maxWidth) {
+                std::size_t cut = 0;
+                for (std::size_t i = 1; i <= rest.size(); ++i) {
+                    if (i < rest.size() && (static_cast<unsigned char>(rest[i]) & 0xC0) == 0x80)
+                        continue; // inside a character
+                    if (cut > 0 &&
+                        textSize(rest.substr(0, i), pointSize, weight, scale).width > maxWidth)
+                        break;
+                    cut = i;
+                }
+                lines.emplace_back(rest.substr(0, cut));
+                rest.remove_prefix(cut);
+            }
+            current = std::string(rest);
         }
         lines.push_back(std::move(current));
         if (end == text.size()) break;
         start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
     return lines;
+}
+
+float fittingPointSize(std::string_view line, float pointSize, FontWeight weight, float maxWidth,
+                       float scale, float smallest) {
+    float size = pointSize;
+    while (size - 0.5f >= smallest && textSize(line, size, weight, scale).width > maxWidth)
+        size -= 0.5f;
+    return size;
 }
 
 const UITexture* textTexture(std::string_view line, float pointSize, FontWeight weight,
