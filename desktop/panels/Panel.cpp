@@ -152,6 +152,8 @@ void Panel::draw(float scale) {
         drawPanelText(title_, {c.origin.x + c.size.width * 0.5f, c.origin.y + kPadding}, size,
                       FontWeight::Bold, Color::whiteColor(), scale, TextAnchor::TopCentre);
     }
-    const TextRoom room(content_);
+    // The card's inside: a panel without a title (the menu) draws from its top.
+    const TextRoom room(
+        {{c.origin.x + kPadding, c.origin.y}, {c.size.width - 2 * kPadding, c.size.height}});
     drawContent(scale);
 }
