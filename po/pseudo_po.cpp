@@ -33,14 +33,14 @@ std::size_t directiveLength(const std::string& text, std::size_t at) {
         while (i < text.size() && std::string_view(set).find(text[i]) != std::string_view::npos)
             ++i;
     };
-    skip("0123456789$");   // an argument number, or a width
-    skip("-+ #0'");        // flags
-    skip("0123456789*");   // the width
+    skip("0123456789$"); // an argument number, or a width
+    skip("-+ #0'");      // flags
+    skip("0123456789*"); // the width
     if (i < text.size() && text[i] == '.') {
         ++i;
         skip("0123456789*");
     }
-    skip("hlLqjzt");       // the length
+    skip("hlLqjzt"); // the length
     return i < text.size() ? i + 1 - at : text.size() - at;
 }
 
@@ -64,9 +64,15 @@ std::string pseudoLine(const std::string& line) {
         }
     }
     if (letters == 0) return out;
-    // About 40 % longer: the brackets, a space and tildes.
-    const std::size_t tildes = letters * 2 / 5 > 3 ? letters * 2 / 5 - 3 : 1;
-    return out + " " + std::string(tildes, '~');
+    // About 40 % longer: the brackets, and tildes in words of up to six (a long text still
+    // wraps between words).
+    std::size_t tildes = letters * 2 / 5 > 3 ? letters * 2 / 5 - 3 : 1;
+    while (tildes > 0) {
+        const std::size_t word = tildes > 6 ? 6 : tildes;
+        out += " " + std::string(word, '~');
+        tildes -= word;
+    }
+    return out;
 }
 
 // A whole text (escaped): each of its lines longer, the whole in brackets, a final newline kept.
@@ -94,7 +100,8 @@ std::string pseudoText(const std::string& text) {
 std::string quoted(const std::string& line) {
     const std::size_t first = line.find('"');
     const std::size_t last = line.rfind('"');
-    return first == std::string::npos || last <= first ? "" : line.substr(first + 1, last - first - 1);
+    return first == std::string::npos || last <= first ? ""
+                                                       : line.substr(first + 1, last - first - 1);
 }
 
 } // namespace
@@ -113,7 +120,8 @@ int main(int argc, char** argv) {
     out << "# The pseudo-language, made by the build from the template. Do not edit.\n"
         << "msgid \"\"\nmsgstr \"\"\n"
         << "\"Project-Id-Version: spheron\\n\"\n\"PO-Revision-Date: 2026-01-01 00:00+0000\\n\"\n"
-        << "\"Last-Translator: the build\\n\"\n\"Language-Team: none\\n\"\n\"Language: pseudo\\n\"\n"
+        << "\"Last-Translator: the build\\n\"\n\"Language-Team: none\\n\"\n\"Language: "
+           "pseudo\\n\"\n"
         << "\"MIME-Version: 1.0\\n\"\n\"Content-Type: text/plain; charset=UTF-8\\n\"\n"
         << "\"Content-Transfer-Encoding: 8bit\\n\"\n"
         << "\"Plural-Forms: nplurals=2; plural=(n != 1);\\n\"\n";

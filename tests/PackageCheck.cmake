@@ -26,7 +26,7 @@ function(expect_version what file line_regex version_regex)
   endif()
 endfunction()
 expect_version("newest entry" data/debian/changelog "^spheron " "^spheron \\(${version}\\) ")
-expect_version("newest release" data/${APP_ID}.metainfo.xml "<release " "version=\"${version}\"")
+expect_version("newest release" data/${APP_ID}.metainfo.xml.in "<release " "version=\"${version}\"")
 expect_version("title line" data/spheron.6 "^\\.TH " "\"spheron ${version}\"")
 
 file(REMOVE_RECURSE "${SCRATCH}")

@@ -108,12 +108,16 @@ void GameOverPanel::drawContent(float scale) {
         const Line& line = lines_[i];
         const float size = i == 0 ? kReasonSize : kLineSize;
         const FontWeight weight = line.bold ? FontWeight::Bold : FontWeight::Regular;
+        // A label longer than its room (in another language) is drawn smaller.
         if (line.value.empty()) {
-            drawPanelText(line.label, {c.origin.x + c.size.width * 0.5f, y}, size, weight,
+            const float fitted = fittingPointSize(line.label, size, weight, c.size.width, scale);
+            drawPanelText(line.label, {c.origin.x + c.size.width * 0.5f, y}, fitted, weight,
                           line.color, scale, TextAnchor::TopCentre);
         } else {
-            drawPanelText(line.label, {c.origin.x, y}, size, weight, line.color, scale);
             const float w = textSize(line.value, size, weight, scale).width;
+            const float fitted =
+                fittingPointSize(line.label, size, weight, c.size.width - w - 8.0f, scale);
+            drawPanelText(line.label, {c.origin.x, y}, fitted, weight, line.color, scale);
             drawPanelText(line.value, {c.origin.x + c.size.width - w, y}, size, weight, line.color,
                           scale);
         }

@@ -158,9 +158,13 @@ void Panel::draw(float scale) {
         const TextRoom room(
             {{c.origin.x + kPadding, c.origin.y + kPadding},
              {c.size.width - 2 * kPadding, content_.origin.y - c.origin.y - kPadding}});
-        drawPanelText(title_, {c.origin.x + c.size.width * 0.5f, c.origin.y + kPadding}, kTitleSize,
+        const float size = fittingPointSize(title_, kTitleSize, FontWeight::Bold,
+                                            c.size.width - 2 * kPadding, scale);
+        drawPanelText(title_, {c.origin.x + c.size.width * 0.5f, c.origin.y + kPadding}, size,
                       FontWeight::Bold, Color::whiteColor(), scale, TextAnchor::TopCentre);
     }
-    const TextRoom room(content_);
+    // The card's inside: a panel without a title (the menu) draws from its top.
+    const TextRoom room(
+        {{c.origin.x + kPadding, c.origin.y}, {c.size.width - 2 * kPadding, c.size.height}});
     drawContent(scale);
 }

@@ -312,23 +312,36 @@ void PreferencesView::drawContent(float scale) {
             drawPanelText(s.title, {r.origin.x, r.origin.y + r.size.height - lineH}, 13.0f,
                           FontWeight::Bold, kLabelColor, scale);
         } else if (row.picker) {
-            drawPanelText(shownTitle(s), {r.origin.x, r.origin.y + 2.0f}, kTitleSize,
+            drawPanelText(shownTitle(s), {r.origin.x, r.origin.y + 2.0f},
+                          fittingPointSize(shownTitle(s), kTitleSize, FontWeight::Regular,
+                                           r.size.width, scale),
                           FontWeight::Regular, white, scale);
-            drawPanelText(_(kNextGameNote),
-                          {r.origin.x + r.size.width * 0.5f,
-                           r.origin.y + kPickerTitle + ValuePicker::kHeight + 4.0f},
-                          kNoteSize, FontWeight::Regular, kLabelColor, scale,
-                          TextAnchor::TopCentre);
+            const char* const note = _(kNextGameNote);
+            drawPanelText(
+                note,
+                {r.origin.x + r.size.width * 0.5f,
+                 r.origin.y + kPickerTitle + ValuePicker::kHeight + 4.0f},
+                fittingPointSize(note, kNoteSize, FontWeight::Regular, r.size.width, scale),
+                FontWeight::Regular, kLabelColor, scale, TextAnchor::TopCentre);
         } else {
             const float top = r.origin.y + (r.size.height - lineH) * 0.5f;
-            drawPanelText(shownTitle(s), {r.origin.x, top}, kTitleSize, FontWeight::Regular, white,
-                          scale);
-            if (!row.toggle && !row.field) {
-                const float w =
-                    textSize(row.shownValue, kTitleSize, FontWeight::Regular, scale).width;
-                drawPanelText(row.shownValue, {r.origin.x + r.size.width - w, top}, kTitleSize,
-                              FontWeight::Regular, kLabelColor, scale);
+            // The title keeps clear of the switch or the value beside it, smaller if need be; a
+            // name field starts where the title ends.
+            const float beside =
+                row.toggle  ? Switch::kWidth
+                : row.field ? 0.0f
+                            : textSize(row.shownValue, kTitleSize, FontWeight::Regular, scale).width;
+            const float room = r.size.width - beside - (row.field ? 0.0f : 8.0f);
+            {
+                const TextRoom titleRoom({r.origin, {room, r.size.height}});
+                drawPanelText(
+                    shownTitle(s), {r.origin.x, top},
+                    fittingPointSize(shownTitle(s), kTitleSize, FontWeight::Regular, room, scale),
+                    FontWeight::Regular, white, scale);
             }
+            if (!row.toggle && !row.field)
+                drawPanelText(row.shownValue, {r.origin.x + r.size.width - beside, top}, kTitleSize,
+                              FontWeight::Regular, kLabelColor, scale);
         }
     }
 }

@@ -153,8 +153,8 @@ void ScoresView::layoutContent() {
             const float dateW = textSize(date, kRowSize, weight, scale).width;
             std::string number = std::to_string(e.gameNumber);
             const float numberW = textSize(number, kRowSize, weight, scale).width;
-            if (dateX + dateW + 8.0f + numberW > numberRight && date.size() > 10)
-                date.resize(10); // the day alone leaves the number room
+            if (dateX + dateW + 8.0f + numberW > numberRight)
+                date = shownDate(e.date, false); // the day alone leaves the number room
             const float room =
                 numberRight - dateX - 8.0f - textSize(date, kRowSize, weight, scale).width;
             std::vector<ListCell> cells = {

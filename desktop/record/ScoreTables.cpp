@@ -284,13 +284,22 @@ std::optional<std::int64_t> parseISODate(std::string_view text) {
     return days * 86400 + hour * 3600 + minute * 60 + second - offset;
 }
 
-std::string shownDate(const std::string& isoDate) {
+std::string shownDate(const std::string& isoDate, bool withTime) {
     const std::optional<std::int64_t> seconds = parseISODate(isoDate);
     std::tm parts{};
     const auto time = static_cast<std::time_t>(seconds.value_or(0));
-    if (!seconds || !localtime_r(&time, &parts)) return isoDate;
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &parts);
+    if (!seconds || !localtime_r(&time, &parts))
+        return withTime || isoDate.size() <= 10 ? isoDate : isoDate.substr(0, 10);
+    // TRANSLATORS: a score's date and time in the scores view, as strftime() writes them:
+    // %x is the date in the form of your language's locale, %H:%M the time on a 24-hour clock.
+    // xgettext:no-c-format
+    const char* const withTimeForm = _("%Y-%m-%d %H:%M");
+    // TRANSLATORS: the same date without the time, where the time leaves no room.
+    // xgettext:no-c-format
+    const char* const dayForm = _("%Y-%m-%d");
+    char text[64];
+    if (std::strftime(text, sizeof text, withTime ? withTimeForm : dayForm, &parts) == 0)
+        return isoDate;
     return text;
 }
 

@@ -64,8 +64,10 @@ std::string currentISODate();
 // Seconds since the epoch of "YYYY-MM-DDTHH:MM:SS", optional fraction, then "Z" or an offset
 // ("+01:00", "-0530"); none for anything else.
 std::optional<std::int64_t> parseISODate(std::string_view text);
-// The date as the player reads it: local "2026-12-06 20:47"; an unreadable one as it is.
-std::string shownDate(const std::string& isoDate);
+// The date as the player reads it, in the local time and the form the player's language gives
+// (in English "2026-12-06 20:47", or "2026-12-06" without the time); an unreadable one as it is
+// (its first 10 bytes without the time).
+std::string shownDate(const std::string& isoDate, bool withTime = true);
 
 // An entry's player as shown: cleaned as a typed name is, "" when that leaves nothing.
 std::string shownPlayer(const ScoreEntry& entry);

@@ -124,10 +124,13 @@ void Button::drawContent(const Rect& area, Color color, float scale) const {
                         {0.0f, 0.0f, 0.0f, 0.45f * fade});
         uiDrawGlyph(glyph_, r, withAlpha(color, color.a * fade));
     } else if (!title_.empty()) {
-        drawTextShadow(title_, {cx, cy - 1.0f}, fontSize_, FontWeight::Bold,
+        // A title longer than the face (another language's) is drawn smaller.
+        const float size =
+            fittingPointSize(title_, fontSize_, FontWeight::Bold, area.size.width - 6.0f, scale);
+        drawTextShadow(title_, {cx, cy - 1.0f}, size, FontWeight::Bold,
                        {0.0f, 0.0f, 0.0f, 0.45f * fade}, scale, TextAnchor::Centre);
-        drawText(title_, {cx, cy}, fontSize_, FontWeight::Bold, withAlpha(color, color.a * fade),
-                 scale, TextAnchor::Centre);
+        drawText(title_, {cx, cy}, size, FontWeight::Bold, withAlpha(color, color.a * fade), scale,
+                 TextAnchor::Centre);
     }
 }
 

@@ -4,7 +4,7 @@
 
 #include <SDL.h>
 #include <SDL_ttf.h>
-#include <fontconfig/fontconfig.h>
+#include <libintl.h>
 
 #include <cmath>
 #include <map>
@@ -13,10 +13,10 @@
 #include <utility>
 
 #include "platform/base/Log.h"
+#include "platform/ui/FontChoice.h"
 
 namespace {
 
-constexpr const char* kFontFamily = "DejaVu Sans";
 constexpr std::size_t kMaxCachedLines = 256;
 
 struct Key {
@@ -39,16 +39,23 @@ struct KeyLess {
 };
 
 struct OpenFont {
-    int weight;
+    std::string file;
     int pixels;
+    bool embolden;
     TTF_Font* font;
 };
 
 struct TextState {
     std::string configFile;
     bool looked = false;
-    std::string fontFile[2]; // regular, bold; empty when none
+    const char* header = nullptr; // the catalogue header (language) the fonts were chosen for
+    std::string language;
+    FontChoice choice;
+    std::string fontFile[2];           // regular, bold; empty when none
+    bool embolden[2] = {false, false}; // a regular face drawn bold
     std::vector<OpenFont> fonts;
+    // Per character and weight, a font that has a glyph the chosen one lacks; "" for none.
+    std::map<std::pair<char32_t, int>, std::string> fallbackFile;
     std::map<Key, UITexture, KeyLess> lines; // a line that failed to render keeps an empty texture
 };
 
@@ -79,47 +86,21 @@ int fontPixelSize(float pointSize, float scale) {
     return std::max(1, static_cast<int>(std::lround(pointSize * (scale > 0.0f ? scale : 1.0f))));
 }
 
-// The file fontconfig picks for the family at this weight, or "".
-std::string matchFont(FcConfig* config, int fcWeight) {
-    FcPattern* pattern = FcPatternCreate();
-    if (!pattern) return {};
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(kFontFamily));
-    FcPatternAddInteger(pattern, FC_WEIGHT, fcWeight);
-    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(config, pattern, &result);
-    std::string file;
-    FcChar8* path = nullptr;
-    if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path)
-        file = reinterpret_cast<const char*>(path);
-    if (match) FcPatternDestroy(match);
-    FcPatternDestroy(pattern);
-    return file;
-}
+void dropLines();
+void dropFonts();
 
+// Looks the fonts up on first use, and again when the texts' language changes.
 void lookForFonts() {
     TextState& s = textState();
-    if (s.looked) return;
+    const char* header = gettext("");
+    if (s.looked && header == s.header) return;
+    if (s.looked) dropFonts();
     s.looked = true;
-    FcConfig* config = nullptr;
-    if (s.configFile.empty()) {
-        config = FcInitLoadConfigAndFonts();
-    } else if ((config = FcConfigCreate())) {
-        if (!FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(s.configFile.c_str()),
-                                  FcFalse) ||
-            !FcConfigBuildFonts(config)) {
-            FcConfigDestroy(config);
-            config = nullptr;
-        }
-    }
-    if (config) {
-        s.fontFile[0] = matchFont(config, FC_WEIGHT_REGULAR);
-        s.fontFile[1] = matchFont(config, FC_WEIGHT_BOLD);
-        FcConfigDestroy(config);
-    }
+    s.header = header;
+    s.language = shownTextLanguage();
+    if (s.choice.load(s.configFile))
+        for (int w = 0; w < 2; ++w)
+            s.fontFile[w] = s.choice.fileFor(s.language, w == 1, &s.embolden[w]);
     if (s.fontFile[1].empty()) s.fontFile[1] = s.fontFile[0];
     const char* why = nullptr;
     if (s.fontFile[0].empty())
@@ -129,8 +110,23 @@ void lookForFonts() {
     if (why) {
         s.fontFile[0].clear();
         s.fontFile[1].clear();
-        platformLog("no font for text (%s): %s; drawing no text", kFontFamily, why);
+        platformLog("no font for text (%s): %s; drawing no text", FontChoice::kFamily, why);
     }
+}
+
+// The font of this file at this size, opened on first use; nullptr (logged) when it cannot be.
+TTF_Font* openFont(const std::string& file, int pixels, bool embolden) {
+    TextState& s = textState();
+    for (const OpenFont& f : s.fonts)
+        if (f.pixels == pixels && f.embolden == embolden && f.file == file) return f.font;
+    TTF_Font* opened = TTF_OpenFont(file.c_str(), pixels);
+    if (!opened) {
+        platformLog("cannot open the font %s: %s", file.c_str(), SDL_GetError());
+        return nullptr;
+    }
+    if (embolden) TTF_SetFontStyle(opened, TTF_STYLE_BOLD);
+    s.fonts.push_back({file, pixels, embolden, opened});
+    return opened;
 }
 
 TTF_Font* font(FontWeight weight, int pixels) {
@@ -138,18 +134,93 @@ TTF_Font* font(FontWeight weight, int pixels) {
     TextState& s = textState();
     const int w = index(weight);
     if (s.fontFile[w].empty()) return nullptr;
-    for (const OpenFont& f : s.fonts)
-        if (f.weight == w && f.pixels == pixels) return f.font;
-    TTF_Font* opened = TTF_OpenFont(s.fontFile[w].c_str(), pixels);
+    TTF_Font* opened = openFont(s.fontFile[w], pixels, s.embolden[w]);
     if (!opened) {
-        platformLog("cannot open the font %s: %s; drawing no text", s.fontFile[w].c_str(),
-                    SDL_GetError());
+        platformLog("drawing no text");
         s.fontFile[0].clear(); // one line, then no more tries
         s.fontFile[1].clear();
-        return nullptr;
     }
-    s.fonts.push_back({w, pixels, opened});
     return opened;
+}
+
+// The next character of UTF-8 text at `at` (advanced past it); U+FFFD for a malformed byte.
+char32_t nextCharacter(std::string_view text, std::size_t& at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    const int extra = lead < 0x80         ? 0
+                      : (lead >> 5) == 6  ? 1
+                      : (lead >> 4) == 14 ? 2
+                      : (lead >> 3) == 30 ? 3
+                                          : -1;
+    if (extra == 0) {
+        ++at;
+        return lead;
+    }
+    if (extra < 0 || at + static_cast<std::size_t>(extra) >= text.size()) {
+        ++at;
+        return 0xFFFD;
+    }
+    char32_t c = lead & (0x3F >> extra);
+    for (int i = 1; i <= extra; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80) {
+            ++at;
+            return 0xFFFD;
+        }
+        c = (c << 6) | (byte(at + i) & 0x3F);
+    }
+    at += static_cast<std::size_t>(extra) + 1;
+    return c;
+}
+
+// A piece of a line drawn in one font.
+struct Run {
+    TTF_Font* font;
+    std::string text;
+};
+
+// The line cut where its font changes: the chosen font, and for characters it has no glyph for,
+// one that has (looked up once per character; a character no font has is logged once and left
+// to the chosen font's box). Most lines are one run.
+std::vector<Run> runsOf(std::string_view line, FontWeight weight, int pixels, TTF_Font* main) {
+    TextState& s = textState();
+    std::vector<Run> runs;
+    for (std::size_t at = 0; at < line.size();) {
+        const std::size_t start = at;
+        const char32_t c = nextCharacter(line, at);
+        TTF_Font* f = main;
+        if (c >= 0x20 && !TTF_GlyphIsProvided32(main, c)) {
+            const auto key = std::make_pair(c, index(weight));
+            auto found = s.fallbackFile.find(key);
+            if (found == s.fallbackFile.end()) {
+                found = s.fallbackFile
+                            .emplace(key, s.choice.fileWithCharacter(c, s.language,
+                                                                     weight == FontWeight::Bold))
+                            .first;
+                if (found->second.empty())
+                    platformLog("no font has the character U+%04X (in \"%.*s\"); it shows as a box",
+                                static_cast<unsigned>(c), static_cast<int>(line.size()),
+                                line.data());
+            }
+            if (!found->second.empty())
+                if (TTF_Font* other = openFont(found->second, pixels, false)) f = other;
+        }
+        if (runs.empty() || runs.back().font != f) runs.push_back({f, {}});
+        runs.back().text.append(line.substr(start, at - start));
+    }
+    return runs;
+}
+
+void dropFonts() {
+    TextState& s = textState();
+    dropLines();
+    for (const OpenFont& f : s.fonts)
+        TTF_CloseFont(f.font);
+    s.fonts.clear();
+    s.fontFile[0].clear();
+    s.fontFile[1].clear();
+    s.embolden[0] = s.embolden[1] = false;
+    s.fallbackFile.clear();
+    s.choice.unload();
 }
 
 void dropLines() {
@@ -158,9 +229,48 @@ void dropLines() {
     textState().lines.clear();
 }
 
+// The runs rendered side by side on a common baseline, as one surface; nullptr (logged) when
+// rendering fails.
+SDL_Surface* renderRuns(const std::vector<Run>& runs, const std::string& line) {
+    if (runs.size() == 1)
+        return TTF_RenderUTF8_Blended(runs[0].font, runs[0].text.c_str(),
+                                      SDL_Color{255, 255, 255, 255});
+    int ascent = 0, below = 0, width = 0;
+    for (const Run& run : runs) {
+        ascent = std::max(ascent, TTF_FontAscent(run.font));
+        below = std::max(below, TTF_FontHeight(run.font) - TTF_FontAscent(run.font));
+    }
+    std::vector<SDL_Surface*> parts;
+    bool ok = true;
+    for (const Run& run : runs) {
+        SDL_Surface* part =
+            TTF_RenderUTF8_Blended(run.font, run.text.c_str(), SDL_Color{255, 255, 255, 255});
+        ok = ok && part;
+        parts.push_back(part);
+        if (part) width += part->w;
+    }
+    SDL_Surface* whole =
+        ok ? SDL_CreateRGBSurfaceWithFormat(0, width, ascent + below, 32, SDL_PIXELFORMAT_ARGB8888)
+           : nullptr;
+    if (whole) SDL_FillRect(whole, nullptr, 0);
+    int x = 0;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (!parts[i]) continue;
+        SDL_Rect to{x, ascent - TTF_FontAscent(runs[i].font), parts[i]->w, parts[i]->h};
+        SDL_SetSurfaceBlendMode(parts[i], SDL_BLENDMODE_NONE);
+        if (whole) SDL_BlitSurface(parts[i], nullptr, whole, &to);
+        x += parts[i]->w;
+        SDL_FreeSurface(parts[i]);
+    }
+    if (!whole && ok)
+        platformLog("cannot render the text \"%s\": %s", line.c_str(), SDL_GetError());
+    return whole;
+}
+
 // The line rendered white, as premultiplied RGBA rows.
-bool renderLine(UITexture& out, TTF_Font* f, const std::string& line) {
-    SDL_Surface* rendered = TTF_RenderUTF8_Blended(f, line.c_str(), SDL_Color{255, 255, 255, 255});
+bool renderLine(UITexture& out, TTF_Font* f, const std::string& line, FontWeight weight,
+                int pixels) {
+    SDL_Surface* rendered = renderRuns(runsOf(line, weight, pixels, f), line);
     if (!rendered) {
         platformLog("cannot render the text \"%s\": %s", line.c_str(), SDL_GetError());
         return false;
@@ -198,12 +308,7 @@ bool textFontAvailable() {
 
 void setTextFontConfigFile(const std::string& path) {
     TextState& s = textState();
-    dropLines();
-    for (const OpenFont& f : s.fonts)
-        TTF_CloseFont(f.font);
-    s.fonts.clear();
-    s.fontFile[0].clear();
-    s.fontFile[1].clear();
+    dropFonts();
     s.configFile = path;
     s.looked = false;
 }
@@ -213,8 +318,14 @@ Size textSize(std::string_view line, float pointSize, FontWeight weight, float s
     TTF_Font* f = font(weight, fontPixelSize(pointSize, scale));
     int w = 0;
     int h = 0;
-    if (!f || line.empty() || TTF_SizeUTF8(f, std::string(line).c_str(), &w, &h) != 0 || h <= 0)
-        return {0.0f, textLineHeight(pointSize, weight, scale)};
+    if (!f || line.empty()) return {0.0f, textLineHeight(pointSize, weight, scale)};
+    for (const Run& run : runsOf(line, weight, fontPixelSize(pointSize, scale), f)) {
+        int runW = 0, runH = 0;
+        if (TTF_SizeUTF8(run.font, run.text.c_str(), &runW, &runH) != 0 || runH <= 0)
+            return {0.0f, textLineHeight(pointSize, weight, scale)};
+        w += runW;
+        h = std::max(h, runH);
+    }
     return {static_cast<float>(w) / k, static_cast<float>(h) / k}; // as tall as its texture
 }
 
@@ -242,19 +353,41 @@ std::vector<std::string> textWrap(std::string_view text, float pointSize, FontWe
             if (next.empty()) continue;
             std::string candidate =
                 current.empty() ? std::string(next) : current + " " + std::string(next);
-            if (!current.empty() &&
-                textSize(candidate, pointSize, weight, scale).width > maxWidth) {
-                lines.push_back(std::move(current));
-                current = std::string(next);
-            } else {
+            if (textSize(candidate, pointSize, weight, scale).width <= maxWidth) {
                 current = std::move(candidate);
+                continue;
             }
+            if (!current.empty()) lines.push_back(std::exchange(current, {}));
+            // A word wider than the line: as many characters as fit on each line.
+            std::string_view rest = next;
+            while (textSize(rest, pointSize, weight, scale).width > maxWidth) {
+                std::size_t cut = 0;
+                for (std::size_t i = 1; i <= rest.size(); ++i) {
+                    if (i < rest.size() && (static_cast<unsigned char>(rest[i]) & 0xC0) == 0x80)
+                        continue; // inside a character
+                    if (cut > 0 &&
+                        textSize(rest.substr(0, i), pointSize, weight, scale).width > maxWidth)
+                        break;
+                    cut = i;
+                }
+                lines.emplace_back(rest.substr(0, cut));
+                rest.remove_prefix(cut);
+            }
+            current = std::string(rest);
         }
         lines.push_back(std::move(current));
         if (end == text.size()) break;
         start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
     return lines;
+}
+
+float fittingPointSize(std::string_view line, float pointSize, FontWeight weight, float maxWidth,
+                       float scale, float smallest) {
+    float size = pointSize;
+    while (size - 0.5f >= smallest && textSize(line, size, weight, scale).width > maxWidth)
+        size -= 0.5f;
+    return size;
 }
 
 const UITexture* textTexture(std::string_view line, float pointSize, FontWeight weight,
@@ -272,7 +405,7 @@ const UITexture* textTexture(std::string_view line, float pointSize, FontWeight 
     if (s.lines.size() >= kMaxCachedLines) dropLines(); // rare: only the few strings of the UI
     Key key{std::string(line), index(weight), pixels};
     UITexture texture;
-    const bool ok = renderLine(texture, f, key.text);
+    const bool ok = renderLine(texture, f, key.text, weight, pixels);
     auto& slot = s.lines[std::move(key)];
     slot = texture;
     return ok ? &slot : nullptr;

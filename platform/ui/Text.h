@@ -24,10 +24,15 @@ void setTextFontConfigFile(const std::string& path);
 Size textSize(std::string_view line, float pointSize, FontWeight weight, float scale);
 float textLineHeight(float pointSize, FontWeight weight, float scale);
 
-// Lines no wider than maxWidth points where the words allow: breaks at "\r\n", "\n" and "\r",
-// then between words (a longer word keeps its own line).
+// Lines no wider than maxWidth points: breaks at "\r\n", "\n" and "\r", then between words; a
+// word longer than a line is broken between its characters.
 std::vector<std::string> textWrap(std::string_view text, float pointSize, FontWeight weight,
                                   float maxWidth, float scale);
+
+// The largest size, from pointSize down in half points to `smallest`, at which the line is no
+// wider than maxWidth points: a title or a label that a language makes longer shrinks, never cut.
+float fittingPointSize(std::string_view line, float pointSize, FontWeight weight, float maxWidth,
+                       float scale, float smallest = 8.0f);
 
 // One line as a premultiplied white texture (tint it when drawing), made on first use and kept per
 // string, weight and pixel size. Needs a context of the screen current, as while composing.
