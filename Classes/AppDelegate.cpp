@@ -28,11 +28,16 @@ namespace {
 constexpr float kFrameInterval = 0.02f; // 50 ticks a second
 constexpr double kAccelerometerInterval = 1.0 / 15.0;
 std::optional<std::uint32_t> firstGameNumber;
+bool offersHowToPlay = false;
 
 } // namespace
 
 void AppDelegate::setFirstGameNumber(std::optional<std::uint32_t> number) {
     firstGameNumber = number;
+}
+
+void AppDelegate::setOffersHowToPlay(bool offers) {
+    offersHowToPlay = offers;
 }
 
 AppDelegate::AppDelegate()
@@ -43,7 +48,10 @@ AppDelegate::AppDelegate(UserDefaults& store, std::string settingsPath)
 
 AppDelegate::~AppDelegate() {
     Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
-    if (accelerometer.delegate() == this) accelerometer.setDelegate(nullptr);
+    if (accelerometer.delegate() == this) {
+        accelerometer.setDelegate(nullptr);
+        accelerometer.setDevicesChangedHandler(nullptr);
+    }
     if (_puzzleView) _puzzleView->setGameOverHandler(nullptr);
     panels_.reset(); // before the game view whose end of game it takes
     _navBar.reset();
@@ -81,6 +89,7 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     _window->addSubview(_navBar.get());
     _toolbar->setFrame(layout.toolbar);
 
+    toolbarHistory_ = layout.toolbarHistory;
     initToolbarButtons();
     _window->addSubview(_toolbar.get());
 
@@ -106,6 +115,7 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
         _puzzleView->setGameStateHandler([this] { showGameState(); });
         _puzzleView->setTurnPulseHandler(
             [this](int direction, float amount) { pulseTurnButton(*_toolbar, direction, amount); });
+        _puzzleView->setNoPairNoticeHandler([this](bool shown) { scoreInfo_->setNoPairNotice(shown); });
     }
 
     _progressView = ProgressView::initWithFrame(layout.progressView);
@@ -119,6 +129,12 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     Accelerometer& accelerometer = Accelerometer::sharedAccelerometer();
     accelerometer.setUpdateInterval(kAccelerometerInterval);
     accelerometer.setDelegate(this);
+    // Tilt Control is offered while a sensor, or a controller with one, is there to turn the cube.
+    const auto offerTilt = [this] {
+        if (panels_) panels_->setTiltAvailable(Accelerometer::sharedAccelerometer().hasDevice());
+    };
+    accelerometer.setDevicesChangedHandler(offerTilt);
+    offerTilt();
 
     initNavigationItem();
     _window->makeKeyAndVisible();
@@ -126,6 +142,7 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     if (_puzzleView) _puzzleView->setProgressView(_progressView.get());
     layoutViews(); // the bands, and the covers over the whole game area
     showGameState();
+    if (offersHowToPlay && panels_) panels_->offerHowToPlay();
 }
 
 void AppDelegate::applicationWindowDidResize(Application* /*application*/) {
@@ -139,6 +156,11 @@ void AppDelegate::layoutViews() {
     _window->setFrame(mainScreenBounds());
     _navBar->setFrame(l.navBar);
     _toolbar->setFrame(l.toolbar);
+    if (l.toolbarHistory != toolbarHistory_) { // Undo and Redo come or go with the room for them
+        toolbarHistory_ = l.toolbarHistory;
+        initToolbarButtons();
+        showGameState();
+    }
     const Rect& area = l.gameArea;
     const Rect& view = l.gameView;
     bandAbove_->setFrame(l.bandAbove());
@@ -160,13 +182,20 @@ void AppDelegate::showGameState() {
     // The button shows what a click on it does: go on while paused, pause otherwise.
     if (pauseButton_) pauseButton_->setGlyph(paused ? Glyph::Play : Glyph::Pause);
     if (scoreInfo_) scoreInfo_->setPractice(_puzzleView->isPractice());
+    const bool ended = _puzzleView->hasEnded();
+    enableHistoryButtons(*_toolbar, _puzzleView->canUndo() && !ended,
+                         _puzzleView->canRedo() && !ended);
     // TRANSLATORS: the window's title; %u is the board's number.
-    const std::string title = textFormat(_("Spheron \u2014 game %u"), _puzzleView->gameNumber());
-    screenSetTitle(title.c_str());
+    std::string title = textFormat(_("Spheron \u2014 game %u"), _puzzleView->gameNumber());
+    if (title != shownTitle_) { // told after every move: the window manager hears of changes only
+        screenSetTitle(title.c_str());
+        shownTitle_ = std::move(title);
+    }
 }
 
 void AppDelegate::initToolbarButtons() {
-    setTurnButtons(*_toolbar, [this](int direction) {
+    ToolbarActions actions;
+    actions.turn = [this](int direction) {
         if (panelShown()) return; // the cube is not the player's now
         switch (direction) {
         case kDirLeft: rotateLeftAction(nullptr); break;
@@ -175,7 +204,14 @@ void AppDelegate::initToolbarButtons() {
         case kDirDown: rotateDownAction(nullptr); break;
         default: break;
         }
-    });
+    };
+    actions.undo = [this] {
+        if (_puzzleView && !panelShown()) _puzzleView->undoAction();
+    };
+    actions.redo = [this] {
+        if (_puzzleView && !panelShown()) _puzzleView->redoAction();
+    };
+    setToolbarButtons(*_toolbar, std::move(actions), toolbarHistory_);
 }
 
 void AppDelegate::initNavigationItem() {
@@ -191,7 +227,12 @@ void AppDelegate::initNavigationItem() {
     actions.about = [view] {
         if (view) view->infoAction();
     };
-    pauseButton_ = pushGameNavigationItem(*_navBar, std::move(actions));
+    actions.menu = [this] {
+        if (panels_) panels_->toggleMenu();
+    };
+    const NavigationButtonsShown shown = pushGameNavigationItem(*_navBar, std::move(actions));
+    pauseButton_ = shown.pause;
+    menuButton_ = shown.menu;
 }
 
 void AppDelegate::makePanels(const Rect& gameArea) {
@@ -210,6 +251,10 @@ void AppDelegate::makePanels(const Rect& gameArea) {
             return alert && alert->isVisible();
         },
         [&view] { view.infoAction(); },
+        [&view] { view.undoAction(); },
+        [&view] { view.redoAction(); },
+        [&view] { return view.canUndo() && !view.hasEnded(); },
+        [&view] { return view.canRedo() && !view.hasEnded(); },
     };
     panels_ =
         std::make_unique<GamePanels>(*_window, std::move(game), store_, settingsPath_, gameArea,
@@ -380,6 +425,12 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
         return true;
     case GameAction::ClearSelection:
         return _puzzleView->clearSelection();
+    case GameAction::Help:
+    case GameAction::About:
+    case GameAction::Preferences:
+    case GameAction::Scores:
+    case GameAction::Menu:
+        return false; // the panels' keys, taken before they reach here
     default:
         return _puzzleView->keyboardAction(*cursorKeyOf(*action));
     }
@@ -392,7 +443,8 @@ std::optional<KeyEvent> AppDelegate::applicationKeyForPad(Application* /*applica
         alert && alert->isVisible())
         context = PadContext::OtherPanel;
     else if (panelShown())
-        context = panels_->helpView()->isShown()          ? PadContext::Help
+        context = panels_->menu()->isShown()              ? PadContext::Menu
+                  : panels_->helpView()->isShown()        ? PadContext::Help
                   : panels_->scoresView()->isShown()      ? PadContext::Scores
                   : panels_->preferencesView()->isShown() ? PadContext::Preferences
                                                           : PadContext::OtherPanel;

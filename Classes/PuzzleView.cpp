@@ -12,10 +12,12 @@
 #include "math/Camera.h"
 #include "model/Puzzle.h"
 #include "platform/base/RunLoop.h"
+#include "platform/gl/GLLayer.h"
 #include "platform/gl/GLExtensions.h"
 #include "platform/media/Resources.h"
 #include "platform/media/SystemSound.h"
 #include "platform/store/UserDefaults.h"
+#include "platform/ui/ProgressView.h"
 #include "render/BlockPicking.h"
 
 namespace {
@@ -49,7 +51,12 @@ void systemSoundForModel(std::uint32_t soundId) {
 PuzzleView::PuzzleView(const Rect& frame)
     : EAGLView(frame, GL_RGB565_OES, 0, kPreserveBackbuffer),
       solver_(makeSolveOperation, solveOperationFoundMove),
-      session_(puzzle, {[this] { cancelSolveOperation(); }, [this] { noteGameState(); }}) {}
+      session_(puzzle, {[this] { cancelSolveOperation(); }, [this] { noteGameState(); }}) {
+    keyboard_.setHintAnswerHandler([this] {
+        setCurrentContext();
+        followKeyboard(keyboard_.takeHintAnswer(puzzle, keyboardGeometry()));
+    });
+}
 
 std::unique_ptr<PuzzleView> PuzzleView::initWithFrame(const Rect& frame) {
     std::unique_ptr<PuzzleView> view(new PuzzleView(frame));
@@ -141,9 +148,10 @@ void PuzzleView::drawView() {
     }
     playSounds();
     if (puzzle.flags & kPuzzleProgressChanged) {
-        timeBar_.showProgress(puzzle.progress, puzzle.numGameSecs);
+        if (timeBar_.showProgress(puzzle.progress, puzzle.numGameSecs)) timeBarChanged_ = true;
         puzzle.flags &= ~kPuzzleProgressChanged;
     }
+    presentTimeBarChange();
     if (solveRequest != 0 && opRunning == 0) launchSolveOperation();
     rest_.afterTick(puzzle, animationTimer_.get(), !draws && !frameAsked_);
 }
@@ -174,6 +182,7 @@ void PuzzleView::followKeyboard(const KeyboardPlay::ViewChange& change) {
     }
     if (change.pulse && turnPulseHandler_)
         turnPulseHandler_(change.pulse->direction, change.pulse->amount);
+    if (change.noPairNotice && noPairNoticeHandler_) noPairNoticeHandler_(*change.noPairNotice);
     if (change.redraw) setNeedsDisplay();
 }
 
@@ -207,6 +216,15 @@ void PuzzleView::presentChanges() {
                  {static_cast<float>(changed.x1 - changed.x0),
                   static_cast<float>(changed.y1 - changed.y0)}});
     rememberPresentedPicture();
+}
+
+// The bar is a widget over the scene: its change is composed and shown by itself, so that a
+// timed game at rest costs the window the bar's pixels once a second and the scene nothing.
+void PuzzleView::presentTimeBarChange() {
+    if (!timeBarChanged_) return;
+    timeBarChanged_ = false;
+    const ProgressView* bar = timeBar_.bar();
+    if (bar && !unseenFrames) windowPresentArea(bar->convertRectToWindow(bar->bounds()));
 }
 
 void PuzzleView::rememberPresentedPicture() {
@@ -365,9 +383,11 @@ std::shared_ptr<SolveOperation> PuzzleView::solveOperation() const {
 
 void PuzzleView::setSolverAnswersBeforeNextFrame(bool on) {
     solverAnswersBeforeNextFrame = on;
+    KeyboardPlay::setHintAnswersAtOnce(on);
 }
 
 void PuzzleView::startGame(std::uint32_t number) {
+    keyboard_.cancelHintSearch(); // its answer would be for the board before
     session_.start(number);
     timeBar_.clearWarning();
 }
@@ -396,5 +416,8 @@ void PuzzleView::followGame() {
 // The last ten seconds of a timed game: the time bar turns red and pulses.
 void PuzzleView::showTimeWarning() {
     const bool warned = (puzzle.flags & kPuzzleTimeWarned) && !(puzzle.flags & kPuzzleGameOver);
-    if (timeBar_.followWarning(warned, puzzle.frame)) setNeedsDisplay();
+    if (timeBar_.followWarning(warned, puzzle.frame)) {
+        timeBarChanged_ = true;
+        frameAsked_ = true; // the pulse goes on with the frames
+    }
 }

@@ -188,6 +188,11 @@ public:
     void setTurnPulseHandler(std::function<void(int direction, float amount)> handler) {
         turnPulseHandler_ = std::move(handler);
     }
+    // Told when the notice that a hint found no series of turns bringing a group into reach
+    // should show (true) and when it has gone (false).
+    void setNoPairNoticeHandler(std::function<void(bool shown)> handler) {
+        noPairNoticeHandler_ = std::move(handler);
+    }
     const SceneFrames& sceneFrames() const { return frames_; }
 
     // ---- Settings and best score ----
@@ -257,6 +262,8 @@ private:
     PixelBox drawBoard(bool everything);
     // Draws and presents what changed since the last picture (all of it after setNeedsDisplay).
     void presentChanges();
+    // Shows the time bar where it changed during this tick, without drawing the scene.
+    void presentTimeBarChange();
 
     std::shared_ptr<RunLoopTimer> animationTimer_;
     TextureSet textures_;
@@ -273,9 +280,11 @@ private:
     std::function<void(unsigned)> newHighScoreHandler_;
     KeyboardPlay keyboard_;
     std::function<void(int, float)> turnPulseHandler_;
+    std::function<void(bool)> noPairNoticeHandler_;
     SceneFrames frames_; // the last frames' draws, to redraw only what changed
     bool needsDisplay_ = true;
-    bool frameAsked_ = false; // setNeedsDisplay() was called during this tick
+    bool frameAsked_ = false; // setNeedsDisplay() was called, or the bar pulses, during this tick
+    bool timeBarChanged_ = false;
     FrameRest rest_;
     ShownPicture shown_;
 };

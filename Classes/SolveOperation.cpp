@@ -36,8 +36,8 @@ public:
     BoardTable(const BoardTable&) = delete;
     BoardTable& operator=(const BoardTable&) = delete;
 
-    // A slot holding a fresh copy of `src`, or -1 when memory ran out.
-    int acquire(const Puzzle* src) {
+    // A slot holding a fresh copy of `src`, made by `series`, or -1 when memory ran out.
+    int acquire(const Puzzle* src, const TurnSeries& series) {
         if (freeHead_ < 0 && used_ == capacity_ && !grow()) return -1;
         Puzzle* board = newBoard();
         if (!board) return -1;
@@ -49,16 +49,17 @@ public:
         } else {
             slot = used_++;
         }
-        slots_[slot] = {board, -1};
+        slots_[slot] = {board, -1, series};
         return slot;
     }
 
     Puzzle* at(int slot) const { return slots_[slot].board; }
+    const TurnSeries& seriesAt(int slot) const { return slots_[slot].series; }
 
     void release(int slot) {
         modelFree(slots_[slot].board);
         ++freed_;
-        slots_[slot] = {nullptr, freeHead_};
+        slots_[slot] = {nullptr, freeHead_, {}};
         freeHead_ = slot;
     }
 
@@ -66,6 +67,7 @@ private:
     struct Slot {
         Puzzle* board;
         int nextFree; // next free slot while this one is free, else -1
+        TurnSeries series;
     };
 
     bool grow() {
@@ -83,6 +85,18 @@ private:
     int used_ = 0;      // slots ever handed out; the ones below it are held or free-listed
     int freeHead_ = -1; // first free slot below used_
 };
+
+// `series` followed by `count` turns of permutation `turn`.
+TurnSeries extended(const TurnSeries& series, int turn, int count) {
+    TurnSeries out = series;
+    if (out.length < 0 || out.length + count > TurnSeries::kMostTurns) {
+        out.length = -1;
+        return out;
+    }
+    for (int i = 0; i < count; ++i)
+        out.turns[out.length++] = static_cast<std::int8_t>(turn);
+    return out;
+}
 
 // Cell index of grid coordinates, each 0 ... 4.
 int cellOf(int x, int y, int z) {
@@ -115,6 +129,7 @@ bool SolveOperation::solveLinear(Puzzle* p, int numLevels) {
     peakQueued_ = 0;
     boardsFreed_ = 0;
     searchComplete_ = false;
+    foundAny_ = false;
 
     Stack* queue = createStack();
     if (!queue) return false;
@@ -122,7 +137,7 @@ bool SolveOperation::solveLinear(Puzzle* p, int numLevels) {
     bool found = false;
     {
         BoardTable boards(boardsFreed_);
-        int first = boards.acquire(p);
+        int first = boards.acquire(p, TurnSeries{{}, 0});
         if (first < 0 || !pushStack(queue, first)) {
             deleteStack(queue);
             return false; // the table frees the first board
@@ -134,7 +149,8 @@ bool SolveOperation::solveLinear(Puzzle* p, int numLevels) {
             int cur = popStack(queue);
             Puzzle* board = boards.at(cur);
             ++boardsExamined_;
-            if (findBlockMatch(board)) {
+            if (matchFound(board)) {
+                found_ = boards.seriesAt(cur);
                 boards.release(cur);
                 found = true;
                 break;
@@ -151,7 +167,8 @@ bool SolveOperation::solveLinear(Puzzle* p, int numLevels) {
                 std::memcpy(probe, board, sizeof(Puzzle));
                 for (int i = 0; i < kProbeTurns && !found; ++i) {
                     swapAndShiftBlocks(probe, d);
-                    found = findBlockMatch(probe);
+                    found = matchFound(probe);
+                    if (found) found_ = extended(boards.seriesAt(cur), d, i + 1);
                 }
             }
             modelFree(probe);
@@ -163,7 +180,7 @@ bool SolveOperation::solveLinear(Puzzle* p, int numLevels) {
             }
             ++expanded;
             for (int m : moves) {
-                int next = boards.acquire(board);
+                int next = boards.acquire(board, extended(boards.seriesAt(cur), m, 1));
                 if (next < 0) {
                     complete = false;
                     break;
@@ -182,7 +199,13 @@ bool SolveOperation::solveLinear(Puzzle* p, int numLevels) {
     }
     deleteStack(queue);
     searchComplete_ = complete && !isCancelled();
+    foundAny_ = found;
     return found;
+}
+
+std::optional<std::vector<int>> SolveOperation::foundTurns() const {
+    if (!foundAny_ || found_.length < 0) return std::nullopt;
+    return std::vector<int>(found_.turns, found_.turns + found_.length);
 }
 
 bool SolveOperation::findBlockMatch(Puzzle* p) {

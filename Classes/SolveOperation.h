@@ -6,9 +6,19 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "model/Puzzle.h"
 #include "platform/base/OperationQueue.h"
+
+// The quarter turns that made a search board from the first one; the search is breadth-first
+// within its budget, so a series never comes near the bound.
+struct TurnSeries {
+    static constexpr int kMostTurns = 32;
+    std::int8_t turns[kMostTurns];
+    std::int8_t length; // -1: longer than kMostTurns, not kept
+};
 
 class SolveOperation : public Operation {
 public:
@@ -30,6 +40,9 @@ public:
 
     // YES when a move was found. NO alone does not mean "no move": see lastSearchComplete().
     bool solveLinear(Puzzle* p, int numLevels);
+    // What the search looks for on each board it meets: findBlockMatch here. A subclass may look
+    // for something narrower; the boards, their order and the budget stay the same.
+    virtual bool matchFound(Puzzle* p) { return findBlockMatch(p); }
     // Two face-adjacent live bubbles of one colour; NO when it notices a cancellation.
     bool findBlockMatch(Puzzle* p);
     // One quarter turn (re-gridding permutation `direction`), then the fall until at rest.
@@ -48,6 +61,10 @@ public:
     // YES when the last search was neither cancelled nor lost a board to a failed allocation
     // or a refused push: only then is its NO an answer.
     bool lastSearchComplete() const { return searchComplete_; }
+    // After a search that found a match: the re-gridding permutations (kDir* codes), each with
+    // its fall, that lead from the searched board to the board with the match, in order; empty
+    // when the searched board had one itself. None when the search found nothing.
+    std::optional<std::vector<int>> foundTurns() const;
 
     // The operation's own copy of the board; the search never changes it.
     const Puzzle& puzzleData() const { return puzzle_; }
@@ -66,4 +83,6 @@ private:
     int peakQueued_ = 0;
     std::int64_t boardsFreed_ = 0;
     bool searchComplete_ = false;
+    TurnSeries found_{{}, 0};
+    bool foundAny_ = false;
 };

@@ -14,7 +14,11 @@
 #   MOVES=100 CLICKS=20 (pointer moves and clicks spread over the play),
 #   SHOTS=DIR (a picture of the display after each program's play, to see where the clicks went),
 #   BASELINE=PATH (another build of the game, measured first as "baseline", for before and after),
-#   TIMED=1 (the game once more as "timed": a one-minute game, whose time bar moves at rest).
+#   TIMED=1 (the game once more as "timed": a one-minute game, whose time bar moves at rest; and
+#   the baseline as "base-timed"),
+#   WAYLAND=1 (the game once more as "wayland": SDL_VIDEODRIVER=wayland in weston, whose X11 back
+#   end shows its output in the same Xvfb; the "X" columns then hold weston's CPU and the X
+#   server's together. Installs weston when missing).
 # Not part of the tests: the figures depend on the machine and on what else runs on it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,7 +35,9 @@ SPHERON=$(realpath "$SPHERON")
 
 install_missing() {
   local missing=()
-  for p in xvfb xauth xdotool swell-foop klickety; do
+  local wanted=(xvfb xauth xdotool swell-foop klickety)
+  [ -n "${WAYLAND:-}" ] && wanted+=(weston)
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -46,11 +52,13 @@ export PATH="$PATH:/usr/games" # where Debian puts both peers
 
 SCRATCH=$(mktemp -d /tmp/compare-peers-XXXXXX)
 XVFB_PID=""
+WESTON_PID=""
 APP_PID=""
 BUS_PID=""
 cleanup() {
   if [ -n "$APP_PID" ]; then kill -KILL "$APP_PID" 2>/dev/null || true; fi
   if [ -n "$BUS_PID" ]; then kill "$BUS_PID" 2>/dev/null || true; fi
+  if [ -n "$WESTON_PID" ]; then kill "$WESTON_PID" 2>/dev/null || true; fi
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
   rm -rf "$SCRATCH"
 }
@@ -62,6 +70,7 @@ while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); d
 export DISPLAY=":$n"
 Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$SCRATCH/xvfb.log" 2>&1 &
 XVFB_PID=$!
+SERVER_PIDS=$XVFB_PID # whose CPU the "X" columns count
 for _ in $(seq 50); do
   xdotool getdisplaygeometry >/dev/null 2>&1 && break
   sleep 0.1
@@ -87,6 +96,8 @@ cputicks() { sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | awk '{ print $12 + $13
 # CPU time of every thread alive now, in nanoseconds (finer than the clock ticks above, for the
 # fractions of a per mille that a program at rest uses).
 cpuns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.0f", s }'; }
+# The same summed over the display's processes (the X server, and weston where it runs).
+servercpu() { local p s=0; for p in $SERVER_PIDS; do s=$((s + $($1 "$p"))); done; echo "$s"; }
 # Context switches of each thread alive now, one "TID COUNT" line each: each is a wake-up or a
 # preemption. wakeups A B T0 T1: per second between two such lists; a thread that ended between
 # them is lost, one that began counts whole.
@@ -153,14 +164,20 @@ measure() {
   mkdir -p "$home/.config" "$home/.local/share" "$home/.cache" "$home/run"
   chmod 700 "$home/run"
   [ "$name" = swell-foop ] && swell_foop_settings "$home"
-  [ "$name" = timed ] && SPHERON_PREFERENCES="$home/spheron.plist" "$SPHERON" --settings gameType 1 >/dev/null
+  case $name in
+    timed) SPHERON_PREFERENCES="$home/spheron.plist" "$SPHERON" --settings gameType 1 >/dev/null ;;
+    base-timed) SPHERON_PREFERENCES="$home/spheron.plist" "$BASELINE" --settings gameType 1 >/dev/null ;;
+  esac
   HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
     XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run" \
     SPHERON_PREFERENCES="$home/spheron.plist" GSETTINGS_BACKEND=keyfile \
     "$@" >"$SCRATCH/$name.log" 2>&1 &
   APP_PID=$!
   local win
-  if ! win=$(window_of "$APP_PID"); then
+  if [ -n "${WHOLE_DISPLAY:-}" ]; then
+    win=$(xdotool search --name 'Weston Compositor' 2>/dev/null | head -1) || true
+    [ -n "$win" ] || win=$(xwininfo -root -tree | awk '/Weston Compositor/ { print $1; exit }')
+  elif ! win=$(window_of "$APP_PID"); then
     echo "compare-peers: $name showed no window; its output:" >&2
     tail -5 "$SCRATCH/$name.log" >&2
     kill -KILL "$APP_PID" 2>/dev/null || true
@@ -170,9 +187,9 @@ measure() {
   sleep "$SETTLE"
   eval "$(xdotool getwindowgeometry --shell "$win")"
   local t0 c0 t1 c1 x0 x1 w0 w1
-  t0=$(now); c0=$(cpuns "$APP_PID"); x0=$(cpuns "$XVFB_PID"); w0=$(switches "$APP_PID")
+  t0=$(now); c0=$(cpuns "$APP_PID"); x0=$(servercpu cpuns); w0=$(switches "$APP_PID")
   sleep "$REST"
-  t1=$(now); c1=$(cpuns "$APP_PID"); x1=$(cpuns "$XVFB_PID"); w1=$(switches "$APP_PID")
+  t1=$(now); c1=$(cpuns "$APP_PID"); x1=$(servercpu cpuns); w1=$(switches "$APP_PID")
   REST_CPU[$name]=$(percent "$c0" "$c1" "$t0" "$t1" 1000000000)
   REST_X[$name]=$(percent "$x0" "$x1" "$t0" "$t1" 1000000000)
   WAKEUPS[$name]=$(wakeups "$w0" "$w1" "$t0" "$t1")
@@ -182,9 +199,9 @@ measure() {
   by=$(awk -v y="$Y" -v h="$HEIGHT" -v f="$ft" 'BEGIN { printf "%d", y + h * f }')
   bw=$(awk -v w="$WIDTH" -v a="$fl" -v b="$fr" 'BEGIN { printf "%d", w * (b - a) }')
   bh=$(awk -v h="$HEIGHT" -v a="$ft" -v b="$fb" 'BEGIN { printf "%d", h * (b - a) }')
-  t0=$(now); c0=$(cputicks "$APP_PID"); x0=$(cputicks "$XVFB_PID")
+  t0=$(now); c0=$(cputicks "$APP_PID"); x0=$(servercpu cputicks)
   play "$bx" "$by" "$bw" "$bh" "$t0"
-  t1=$(now); c1=$(cputicks "$APP_PID"); x1=$(cputicks "$XVFB_PID")
+  t1=$(now); c1=$(cputicks "$APP_PID"); x1=$(servercpu cputicks)
   PLAY_CPU[$name]=$(percent "$c0" "$c1" "$t0" "$t1")
   PLAY_X[$name]=$(percent "$x0" "$x1" "$t0" "$t1")
   RSS[$name]=$(vm "$APP_PID" VmRSS)
@@ -216,9 +233,30 @@ if [ -n "${BASELINE:-}" ]; then
   measure baseline 0.2 0.25 0.8 0.75 "$(realpath "$BASELINE")" --scale 2 || true
 fi
 measure spheron 0.2 0.25 0.8 0.75 "$SPHERON" --scale 2 || true
+if [ -n "${TIMED:-}" ] && [ -n "${BASELINE:-}" ]; then
+  NAMES+=(base-timed)
+  measure base-timed 0.2 0.25 0.8 0.75 "$(realpath "$BASELINE")" --scale 2 || true
+fi
 if [ -n "${TIMED:-}" ]; then
   NAMES+=(timed)
   measure timed 0.2 0.25 0.8 0.75 "$SPHERON" --scale 2 || true
+fi
+if [ -n "${WAYLAND:-}" ]; then
+  # weston's output fills the display; a fresh weston puts its first window at the same place
+  # each time (104, 36 here, 640 x 960): the board area below is that window's, as above.
+  NAMES+=(wayland)
+  mkdir -p "$SCRATCH/weston-run" && chmod 700 "$SCRATCH/weston-run"
+  XDG_RUNTIME_DIR="$SCRATCH/weston-run" weston --backend=x11-backend.so --use-pixman \
+    --width=1280 --height=1024 --socket=wayland-bench --idle-time=0 >"$SCRATCH/weston.log" 2>&1 &
+  WESTON_PID=$!
+  for _ in $(seq 50); do [ -S "$SCRATCH/weston-run/wayland-bench" ] && break; sleep 0.1; done
+  sleep 1
+  SERVER_PIDS="$XVFB_PID $WESTON_PID" WHOLE_DISPLAY=1 measure wayland 0.181 0.270 0.481 0.738 \
+    env SDL_VIDEODRIVER=wayland WAYLAND_DISPLAY="$SCRATCH/weston-run/wayland-bench" \
+    "$SPHERON" --scale 2 || true
+  kill "$WESTON_PID" 2>/dev/null || true
+  wait "$WESTON_PID" 2>/dev/null || true
+  WESTON_PID=""
 fi
 measure swell-foop 0.05 0.15 0.95 0.95 swell-foop || true
 measure klickety 0.1 0.15 0.9 0.85 klickety || true

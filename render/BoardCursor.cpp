@@ -16,18 +16,10 @@ namespace {
 constexpr int kRingSegments = 40;
 constexpr float kBubblePadding = 0.04f; // as the scene draws a bubble, a little over its cell
 
-struct Camera {
-    GLint viewport[4];
-    GLfloat modelview[16];
-    GLfloat projection[16];
-};
+using Camera = ScreenCamera;
 
 Camera currentCamera() {
-    Camera c{};
-    glGetIntegerv(GL_VIEWPORT, c.viewport);
-    glGetFloatv(GL_MODELVIEW_MATRIX, c.modelview);
-    glGetFloatv(GL_PROJECTION_MATRIX, c.projection);
-    return c;
+    return currentScreenCamera();
 }
 
 // Column-major m times (v, 1).
@@ -82,9 +74,21 @@ void drawAnnulus(float x, float y, float r0, float r1) {
 
 } // namespace
 
+ScreenCamera currentScreenCamera() {
+    ScreenCamera c{};
+    glGetIntegerv(GL_VIEWPORT, c.viewport);
+    glGetFloatv(GL_MODELVIEW_MATRIX, c.modelview);
+    glGetFloatv(GL_PROJECTION_MATRIX, c.projection);
+    return c;
+}
+
 int screenBubbles(const Puzzle* p, const float eye[3], ScreenBubble out[kNumBlocks]) {
+    return screenBubbles(p, eye, currentScreenCamera(), out);
+}
+
+int screenBubbles(const Puzzle* p, const float eye[3], const ScreenCamera& c,
+                  ScreenBubble out[kNumBlocks]) {
     if (!p) return 0;
-    const Camera c = currentCamera();
     // Picking only reads the board; it takes it non-const for the game's own touch.
     auto* board = const_cast<Puzzle*>(p);
     int count = 0;

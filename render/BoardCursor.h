@@ -14,9 +14,21 @@ struct ScreenBubble {
     bool reachable;
 };
 
+// The camera as the current context holds it, taken on the GL thread so that work elsewhere
+// (the hint's search) can see the board as a click would.
+struct ScreenCamera {
+    int viewport[4];
+    float modelview[16];
+    float projection[16];
+};
+ScreenCamera currentScreenCamera();
+
 // The live bubbles of `p` (any board, the game's or a copy), in cell order; returns how many
-// were written to `out`. Bubbles behind the eye are left out.
+// were written to `out`. Bubbles behind the eye are left out. The first reads the camera from
+// the current context; the second takes one and calls no GL, on any thread.
 int screenBubbles(const Puzzle* p, const float eye[3], ScreenBubble out[kNumBlocks]);
+int screenBubbles(const Puzzle* p, const float eye[3], const ScreenCamera& camera,
+                  ScreenBubble out[kNumBlocks]);
 
 // A white ring with a dark edge around the bubble of `cell`, readable on every colour and on
 // the background, as the last draw of `list`; nothing when the cell holds no live bubble. Its

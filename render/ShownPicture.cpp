@@ -6,14 +6,20 @@
 
 namespace {
 
-// Everything of the board record after `frame`, which the drawing bumps on every frame.
+// Everything of the board record after `frame`, which the drawing bumps on every frame, but the
+// share of the clock left and its flag: the time bar shows them, and it is no part of the scene.
 static_assert(offsetof(Puzzle, frame) == 0 && offsetof(Puzzle, counter) == sizeof(std::uint32_t));
-constexpr std::size_t kShownOffset = offsetof(Puzzle, counter);
-constexpr std::size_t kShownSize = sizeof(Puzzle) - kShownOffset;
+constexpr std::size_t kRotOffset = offsetof(Puzzle, currRot);
+constexpr std::size_t kProgressOffset = offsetof(Puzzle, progress);
+constexpr std::size_t kAfterProgress = kProgressOffset + sizeof(float);
 
 bool sameShownBoard(const Puzzle& a, const Puzzle& b) {
-    return std::memcmp(reinterpret_cast<const char*>(&a) + kShownOffset,
-                       reinterpret_cast<const char*>(&b) + kShownOffset, kShownSize) == 0;
+    const auto* pa = reinterpret_cast<const char*>(&a);
+    const auto* pb = reinterpret_cast<const char*>(&b);
+    return a.counter == b.counter && ((a.flags ^ b.flags) & ~kPuzzleProgressChanged) == 0 &&
+           std::memcmp(pa + kRotOffset, pb + kRotOffset, kProgressOffset - kRotOffset) == 0 &&
+           std::memcmp(pa + kAfterProgress, pb + kAfterProgress,
+                       sizeof(Puzzle) - kAfterProgress) == 0;
 }
 
 } // namespace

@@ -16,6 +16,7 @@ namespace {
 constexpr float kSameSpot = 0.5f; // view points: spots closer than this are not "that way"
 constexpr float kAcrossWeight = 2.0f;
 constexpr int kPulseFrames = 100;   // two seconds of the frame timer
+constexpr int kNoticeFrames = 200;  // four seconds
 constexpr int kPulsePeriod = 25;    // frames per pulse
 constexpr int kMostTurnFrames = 40; // a quarter turn takes 9 frames of 10 degrees
 
@@ -143,6 +144,10 @@ void settleAfterTurn(Puzzle& board, int direction) {
     turnToTarget(board); // a turn under way ends first
     board.flags &= ~kPuzzleBusy;
     rotatePuzzle(&board, direction);
+    settleAtRest(board);
+}
+
+void settleAtRest(Puzzle& board) {
     turnToTarget(board);
     for (Block& b : board.blocks)
         if (b.state.flags & kBlockPopped) b.state.flags &= ~kBlockBursting; // bursts over
@@ -205,50 +210,88 @@ KeyboardCursor::Action KeyboardCursor::press(Key key, const Puzzle& board) {
     return action;
 }
 
+bool KeyboardCursor::hintInReach(const Puzzle& board, const CursorScreen& screen,
+                                 Action& action) {
+    const HintChoice here = bestGroupInReach(board, screen, visible_ ? lastAt_ : screen.centre);
+    if (here.cell < 0) return false;
+    showAt(screen, here.cell);
+    // A tap on the selected group would burst it: the hint only selects.
+    if (!(board.blocks[here.cell].state.flags & kBlockSelected)) action.tap = lastAt_;
+    return true;
+}
+
 KeyboardCursor::Action KeyboardCursor::hint(const Puzzle& board, const CursorScreen& screen) {
     Action action;
-    const HintChoice here = bestGroupInReach(board, screen, visible_ ? lastAt_ : screen.centre);
-    if (here.cell >= 0) {
-        showAt(screen, here.cell);
-        // A tap on the selected group would burst it: the hint only selects.
-        if (!(board.blocks[here.cell].state.flags & kBlockSelected)) action.tap = lastAt_;
+    if (hintInReach(board, screen, action)) return action;
+    const RestingKey key = restingKey(board);
+    for (std::size_t i = 0; i < series_.size(); ++i) {
+        if (seriesKeys_[i] != key) continue;
+        action.pulseTurn = series_[i];
+        startPulse(action.pulseTurn, key);
         return action;
     }
-    HintChoice best;
-    const auto turned = std::make_unique<Puzzle>();
-    for (const int direction : {kDirLeft, kDirRight, kDirUp, kDirDown}) {
-        *turned = board;
-        settleAfterTurn(*turned, direction);
-        CursorScreen after;
-        finder_(*turned, after);
-        const HintChoice choice = bestGroupInReach(*turned, after, after.centre);
-        if (choice.size > best.size) {
-            best = choice;
-            action.pulseTurn = direction;
-        }
-    }
-    if (action.pulseTurn >= 0) {
-        pulseDirection_ = action.pulseTurn;
-        pulseFrames_ = kPulseFrames;
-        for (int n = 0; n < kNumBlocks; ++n)
-            pulseLive_[static_cast<std::size_t>(n)] = isLive(board.blocks[n].state);
-        std::copy(board.dstRot, board.dstRot + 3, pulseRot_.begin());
-    }
+    searchKey_ = key;
+    action.search = true;
     return action;
 }
 
-bool KeyboardCursor::pulsedBoardChanged(const Puzzle& board) const {
+KeyboardCursor::Action KeyboardCursor::hintAnswer(const std::optional<std::vector<int>>& turns,
+                                                  const Puzzle& board) {
+    Action action;
+    if (!searchKey_ || boardChanged(board, *searchKey_)) return action; // asked for another
+    const RestingKey key = *searchKey_;
+    searchKey_.reset();
+    if (!turns) {
+        noticeFrames_ = kNoticeFrames;
+        noticeKey_ = key;
+        return action;
+    }
+    if (turns->empty()) { // in reach once the board rests
+        CursorScreen screen;
+        finder_(board, screen);
+        hintInReach(board, screen, action);
+        return action;
+    }
+    series_ = *turns;
+    seriesKeys_.assign(1, key);
+    const auto turned = std::make_unique<Puzzle>(board);
+    settleAtRest(*turned);
+    for (std::size_t i = 0; i + 1 < series_.size(); ++i) {
+        settleAfterTurn(*turned, series_[i]);
+        seriesKeys_.push_back(restingKey(*turned));
+    }
+    action.pulseTurn = series_.front();
+    startPulse(action.pulseTurn, key);
+    return action;
+}
+
+void KeyboardCursor::startPulse(int direction, const RestingKey& key) {
+    pulseDirection_ = direction;
+    pulseFrames_ = kPulseFrames;
+    pulseKey_ = key;
+    noticeFrames_ = 0; // the pulse says more
+}
+
+KeyboardCursor::RestingKey KeyboardCursor::restingKey(const Puzzle& board) {
+    const auto rest = std::make_unique<Puzzle>(board);
+    settleAtRest(*rest);
+    RestingKey key;
+    for (int n = 0; n < kNumBlocks; ++n) {
+        const BlockState& s = rest->blocks[n].state;
+        key[static_cast<std::size_t>(n)] = static_cast<signed char>(isLive(s) ? s.color : -1);
+    }
+    return key;
+}
+
+bool KeyboardCursor::boardChanged(const Puzzle& board, const RestingKey& key) {
     if (board.flags & (kPuzzleGameOver | kPuzzleStarting)) return true;
-    if (!std::equal(pulseRot_.begin(), pulseRot_.end(), board.dstRot)) return true;
-    for (int n = 0; n < kNumBlocks; ++n)
-        if (pulseLive_[static_cast<std::size_t>(n)] != isLive(board.blocks[n].state)) return true;
-    return false;
+    return restingKey(board) != key;
 }
 
 std::optional<KeyboardCursor::Pulse> KeyboardCursor::nextPulse(const Puzzle& board) {
     if (pulseDirection_ < 0) return std::nullopt;
     const int direction = pulseDirection_;
-    if (pulseFrames_ > 0 && pulsedBoardChanged(board)) pulseFrames_ = 0; // the hint is stale
+    if (pulseFrames_ > 0 && boardChanged(board, pulseKey_)) pulseFrames_ = 0; // the hint is stale
     if (pulseFrames_ == 0) {
         pulseDirection_ = -1;
         return Pulse{direction, 0.0f};
@@ -256,6 +299,18 @@ std::optional<KeyboardCursor::Pulse> KeyboardCursor::nextPulse(const Puzzle& boa
     --pulseFrames_;
     const float phase = static_cast<float>(pulseFrames_ % kPulsePeriod) / kPulsePeriod;
     return Pulse{direction, 0.5f - 0.5f * std::cos(phase * 2.0f * std::numbers::pi_v<float>)};
+}
+
+std::optional<bool> KeyboardCursor::nextNotice(const Puzzle& board) {
+    if (noticeFrames_ > 0 && boardChanged(board, noticeKey_)) noticeFrames_ = 0;
+    if (noticeFrames_ == 0) {
+        if (!noticeShown_) return std::nullopt;
+        noticeShown_ = false;
+        return false;
+    }
+    --noticeFrames_;
+    noticeShown_ = true;
+    return true;
 }
 
 void KeyboardCursor::beforeUpdate(const Puzzle& board) {

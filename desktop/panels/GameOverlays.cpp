@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/base/Translation.h"
 #include "model/Puzzle.h"
 #include "platform/base/Translation.h"
 #include "platform/ui/Text.h"
@@ -43,6 +44,15 @@ void ScoreInfoView::draw(float scale) {
                  kInfoText, scale, TextAnchor::TopCentre);
         drawText(_("Press Return for a new game"), {middle, kGameOverTop + 20.0f}, kTextSize,
                  FontWeight::Regular, kInfoText, scale, TextAnchor::TopCentre);
+    } else if (noPairNotice_) {
+        const std::string notice = _("No pair within reach of the turns tried");
+        // Longer translations shrink to the view's width rather than run off it.
+        const float room = bounds().size.width - 2.0f * kInset;
+        float size = kTextSize + 1.0f;
+        const float width = textSize(notice, size, FontWeight::Bold, scale).width;
+        if (width > room && width > 0.0f) size *= room / width;
+        drawText(notice, {bounds().size.width * 0.5f, kGameOverTop}, size, FontWeight::Bold,
+                 kInfoText, scale, TextAnchor::TopCentre);
     }
 }
 
@@ -73,9 +83,9 @@ bool PauseCover::keyDown(const KeyEvent& /*key*/) {
     return true;
 }
 
-NavigationButtons::NavigationButtons(const Rect& frame, std::unique_ptr<Button> first,
-                                     std::unique_ptr<Button> second)
-    : View(frame), first_(std::move(first)), second_(std::move(second)) {
-    addSubview(first_.get());
-    addSubview(second_.get());
+NavigationButtons::NavigationButtons(const Rect& frame,
+                                     std::vector<std::unique_ptr<Button>> buttons)
+    : View(frame), buttons_(std::move(buttons)) {
+    for (const auto& button : buttons_)
+        addSubview(button.get());
 }

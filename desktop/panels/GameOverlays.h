@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "platform/ui/Button.h"
 #include "platform/ui/Window.h"
@@ -19,6 +20,9 @@ public:
     void setPractice(bool practice) { practice_ = practice; }
     // Asked at every draw: the game has ended and no panel says so.
     void setEndUnsaid(std::function<bool()> endUnsaid) { endUnsaid_ = std::move(endUnsaid); }
+    // In the same place for a few seconds: a hint found no turns that bring a group into reach.
+    void setNoPairNotice(bool shown) { noPairNotice_ = shown; }
+    bool noPairNotice() const { return noPairNotice_; }
     void draw(float scale) override; // reads the best score from the game's globals
 
     static constexpr float kTextSize = 13.0f;
@@ -28,6 +32,7 @@ private:
     explicit ScoreInfoView(const Rect& frame);
     bool practice_ = false;
     std::function<bool()> endUnsaid_;
+    bool noPairNotice_ = false;
 };
 
 // An opaque cover with "Paused": any touch or key on it resumes the game.
@@ -43,15 +48,14 @@ private:
     std::function<void()> resume_;
 };
 
-// Two buttons side by side as one bar item: it keeps them, laid out by their frames.
+// Buttons side by side as one bar item: it keeps them, laid out by their frames.
 class NavigationButtons : public View {
 public:
-    NavigationButtons(const Rect& frame, std::unique_ptr<Button> first,
-                      std::unique_ptr<Button> second);
-    Button* first() const { return first_.get(); }
-    Button* second() const { return second_.get(); }
+    NavigationButtons(const Rect& frame, std::vector<std::unique_ptr<Button>> buttons);
+    Button* button(std::size_t index) const {
+        return index < buttons_.size() ? buttons_[index].get() : nullptr;
+    }
 
 private:
-    std::unique_ptr<Button> first_;
-    std::unique_ptr<Button> second_;
+    std::vector<std::unique_ptr<Button>> buttons_;
 };

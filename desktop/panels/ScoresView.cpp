@@ -1,7 +1,10 @@
 // The scores view: the tables as lines of a scrolling list, columns fitted to the list's width.
 #include "desktop/panels/ScoresView.h"
 
+#include <algorithm>
+
 #include "platform/base/Translation.h"
+#include "platform/base/Utf8.h"
 #include "platform/gl/Screen.h"
 
 namespace {
@@ -20,6 +23,21 @@ std::string fitted(std::string number, float width, FontWeight weight, float sca
     }
     return number.substr(0, 1) + "\u2026";
 }
+
+// The text cut at its end, by whole characters, with "…" until it is no wider than `width`;
+// "" when not even one character fits.
+std::string fittedName(std::string text, float width, FontWeight weight, float scale) {
+    if (textSize(text, kRowSize, weight, scale).width <= width) return text;
+    while (!text.empty()) {
+        utf8DropLast(text);
+        if (textSize(text + "\u2026", kRowSize, weight, scale).width <= width)
+            return text.empty() ? text : text + "\u2026";
+    }
+    return text;
+}
+
+constexpr float kGap = 8.0f;
+constexpr float kLeastNameRoom = 48.0f; // below this the dates lose their time of day
 
 } // namespace
 
@@ -84,11 +102,42 @@ void ScoresView::layoutContent() {
                              kRowHeight});
             continue;
         }
-        lines.push_back({{{"#", rankX, CellAlignment::Right},
-                          {_("Score"), scoreX, CellAlignment::Right},
-                          {_("Date"), dateX, CellAlignment::Left},
-                          // TRANSLATORS: the column of the boards' numbers.
-                          {_("Game"), numberRight, CellAlignment::Right}},
+        // Names sit between the dates and the numbers, in the room the widest of each leaves.
+        bool anyName = false;
+        float widestDate = 0.0f;
+        float widestNumber = 0.0f;
+        for (const ScoreEntry& e : table) {
+            anyName = anyName || !shownPlayer(e).empty();
+            widestDate = std::max(
+                widestDate, textSize(shownDate(e.date), kRowSize, FontWeight::Bold, scale).width);
+            widestNumber =
+                std::max(widestNumber, textSize(std::to_string(e.gameNumber), kRowSize,
+                                                FontWeight::Bold, scale)
+                                           .width);
+        }
+        bool dayOnly = false;
+        float nameX = dateX + widestDate + kGap;
+        float nameRoom = numberRight - widestNumber - kGap - nameX;
+        if (anyName && nameRoom < kLeastNameRoom) {
+            dayOnly = true;
+            widestDate = 0.0f;
+            for (const ScoreEntry& e : table)
+                widestDate = std::max(widestDate, textSize(shownDate(e.date).substr(0, 10),
+                                                           kRowSize, FontWeight::Bold, scale)
+                                                      .width);
+            nameX = dateX + widestDate + kGap;
+            nameRoom = numberRight - widestNumber - kGap - nameX;
+        }
+        std::vector<ListCell> heading = {{"#", rankX, CellAlignment::Right},
+                                         {_("Score"), scoreX, CellAlignment::Right},
+                                         {_("Date"), dateX, CellAlignment::Left},
+                                         // TRANSLATORS: the column of the boards' numbers.
+                                         {_("Game"), numberRight, CellAlignment::Right}};
+        if (anyName && nameRoom > 0.0f)
+            // TRANSLATORS: the column of who played each game.
+            heading.push_back({fittedName(_("Player"), nameRoom, FontWeight::Regular, scale),
+                               nameX, CellAlignment::Left});
+        lines.push_back({std::move(heading),
                          11.0f,
                          FontWeight::Regular,
                          kLabelColor,
@@ -100,6 +149,7 @@ void ScoresView::layoutContent() {
             const bool isLatest = latest_ && latest_->gameType == type && latest_->index == i;
             const FontWeight weight = isLatest ? FontWeight::Bold : FontWeight::Regular;
             std::string date = shownDate(e.date);
+            if (dayOnly && date.size() > 10) date.resize(10);
             const float dateW = textSize(date, kRowSize, weight, scale).width;
             std::string number = std::to_string(e.gameNumber);
             const float numberW = textSize(number, kRowSize, weight, scale).width;
@@ -107,11 +157,18 @@ void ScoresView::layoutContent() {
                 date.resize(10); // the day alone leaves the number room
             const float room =
                 numberRight - dateX - 8.0f - textSize(date, kRowSize, weight, scale).width;
+            std::vector<ListCell> cells = {
+                {std::to_string(i + 1), rankX, CellAlignment::Right},
+                {std::to_string(e.score), scoreX, CellAlignment::Right},
+                {date, dateX, CellAlignment::Left},
+                {fitted(number, room, weight, scale), numberRight, CellAlignment::Right}};
+            if (nameRoom > 0.0f)
+                if (std::string name = shownPlayer(e); !name.empty())
+                    cells.push_back(
+                        {fittedName(std::move(name), nameRoom, weight, scale), nameX,
+                         CellAlignment::Left});
             lines.push_back(
-                {{{std::to_string(i + 1), rankX, CellAlignment::Right},
-                  {std::to_string(e.score), scoreX, CellAlignment::Right},
-                  {date, dateX, CellAlignment::Left},
-                  {fitted(number, room, weight, scale), numberRight, CellAlignment::Right}},
+                {std::move(cells),
                  kRowSize,
                  weight,
                  Color::whiteColor(),

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
+#include <utility>
 
 #include "platform/ui/ProgressView.h"
 #include "platform/ui/UIDrawing.h"
@@ -24,11 +25,15 @@ void TimeBar::refill(int seconds) {
     bar_->setHidden(seconds == 0);
 }
 
-void TimeBar::showProgress(float progress, float seconds) {
-    if (!bar_) return;
-    bar_->setProgress(progress);
+bool TimeBar::showProgress(float progress, float seconds) {
+    if (!bar_) return false;
+    const float before = bar_->progress();
     // The model counts whole seconds: the share times the length is a whole number.
-    bar_->setText(timeLeftText(static_cast<int>(std::lround(progress * seconds))));
+    std::string text = timeLeftText(static_cast<int>(std::lround(progress * seconds)));
+    const bool changed = text != bar_->text();
+    bar_->setProgress(progress);
+    bar_->setText(std::move(text));
+    return changed || bar_->progress() != before;
 }
 
 std::string timeLeftText(int seconds) {

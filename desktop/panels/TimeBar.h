@@ -15,12 +15,12 @@ public:
 
     // Full with all of a game's `seconds` written on it, and hidden for an untimed game (0).
     void refill(int seconds);
-    // The share of a `seconds`-long game left, drawn and written on the bar as m:ss.
-    void showProgress(float progress, float seconds);
+    // The share of a `seconds`-long game left, drawn and written on the bar as m:ss; true when
+    // the bar changed.
+    bool showProgress(float progress, float seconds);
     // A new game: the standard colour.
     void clearWarning();
-    // The warning shown or taken away for frame `frame`; true when the bar changed, which the
-    // view must redraw since the bar is composed with its frames.
+    // The warning shown or taken away for frame `frame`; true when the bar changed.
     bool followWarning(bool warned, std::uint32_t frame);
 
 private:

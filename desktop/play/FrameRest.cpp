@@ -71,6 +71,9 @@ void FrameRest::beforeTick(Puzzle& board, RunLoopTimer* timer) {
 
 void FrameRest::afterTick(const Puzzle& board, RunLoopTimer* timer, bool quiet) {
     if (!timer || !enabled || !quiet || !before_) return;
+    // A new share of the clock left is the clock's second, not a move: the next update finds the
+    // same second and changes nothing, so the timer may sleep until the next one at once.
+    before_->progress = board.progress;
     // A solver launch that failed is tried again by the next tick.
     if ((solveRequest != 0 && opRunning == 0) || !(currentWords() == words_) ||
         !sameState(*before_, board))

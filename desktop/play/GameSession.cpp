@@ -23,6 +23,7 @@ void GameSession::start(std::uint32_t number) {
 
 void GameSession::recordMove(const Puzzle& before) {
     history_.recordMove(before, board_);
+    changed();
 }
 
 // ---- Undo and redo ----
@@ -106,6 +107,7 @@ void GameSession::follow() {
         ended_ = true;
         pendingSteps_ = 0;
         endReason_ = gameEndReason(board_, puzzleTime());
+        changed();
     }
     if (!ended_ || endReported_) return;
     for (const Block& b : board_.blocks)

@@ -16,7 +16,8 @@ public:
     struct Callbacks {
         // A step of undo or redo replaced the board: a solver run of the old one means nothing.
         std::function<void()> boardReplaced;
-        // The number, the pause or the practice mark changed, or a step was taken.
+        // The number, the pause or the practice mark changed, a move or a step was taken, or
+        // the game ended: what undo and redo can do may have changed.
         std::function<void()> stateChanged;
     };
 

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "desktop/record/PlayerName.h"
 #include "platform/base/Log.h"
 #include "platform/base/Translation.h"
 
@@ -20,6 +21,7 @@ namespace {
 
 constexpr const char* kScoreField = "score";
 constexpr const char* kDateField = "date";
+constexpr const char* kPlayerField = "player";
 constexpr const char* kGameNumberField = "gameNumber";
 constexpr const char* kIdField = "id";
 
@@ -104,7 +106,12 @@ std::optional<ScoreEntry> entryFrom(const PropertyList& item) {
     const std::optional<std::uint64_t> n = gameNumberOf(*number);
     const std::optional<std::uint64_t> i = id ? idOf(*id) : std::uint64_t{0};
     if (!s || !n || !i || !parseISODate(date->string)) return std::nullopt;
-    return ScoreEntry{*s, date->string, *n, *i};
+    ScoreEntry entry{*s, date->string, *n, *i, {}};
+    // A name of another type is no name; the entry itself is still good.
+    if (const PropertyList* player = item.valueForKey(kPlayerField);
+        player && player->type == PropertyList::Type::String)
+        entry.player = player->string;
+    return entry;
 }
 
 PropertyList entryItem(const ScoreEntry& entry) {
@@ -118,6 +125,7 @@ PropertyList entryItem(const ScoreEntry& entry) {
         std::snprintf(id, sizeof id, "%016llx", static_cast<unsigned long long>(entry.id));
         item.dictionary[kIdField] = PropertyList::makeString(id);
     }
+    if (!entry.player.empty()) item.dictionary[kPlayerField] = PropertyList::makeString(entry.player);
     return item;
 }
 
@@ -358,6 +366,10 @@ ScoreRecord recordScore(UserDefaults& store, int gameType, ScoreEntry entry) {
     return result;
 }
 
+std::string shownPlayer(const ScoreEntry& entry) {
+    return cleanPlayerName(entry.player).value_or("");
+}
+
 void printScoreTables(std::ostream& out, const ScoreTables& tables) {
     for (int type = 0; type < kGameTypeCount; ++type) {
         if (type) out << '\n';
@@ -367,15 +379,20 @@ void printScoreTables(std::ostream& out, const ScoreTables& tables) {
             out << "  " << _("(no scores yet)") << '\n';
             continue;
         }
-        // TRANSLATORS: the column heads of `spheron --scores`: the place, the score, the date
-        // and the board's number.
+        // TRANSLATORS: the column heads of `spheron --scores`: the place, the score, the date,
+        // the board's number and who played.
         out << std::right << std::setw(4) << "#" << paddedText(_("Score"), 12, true) << "  "
-            << paddedText(_("Date"), 26) << _("Game") << '\n';
+            << paddedText(_("Date"), 26) << paddedText(_("Game"), 12) << _("Player") << '\n';
         for (std::size_t i = 0; i < table.size(); ++i) {
             out << std::right << std::setw(4) << i + 1 << std::setw(12) << table[i].score << "  ";
             std::ostringstream date;
             printEscaped(date, table[i].date);
-            out << std::left << std::setw(26) << date.str() << table[i].gameNumber << '\n';
+            const std::string player = shownPlayer(table[i]);
+            out << std::left << std::setw(26) << date.str();
+            if (player.empty())
+                out << table[i].gameNumber << '\n';
+            else
+                out << std::setw(12) << table[i].gameNumber << player << '\n';
         }
     }
 }

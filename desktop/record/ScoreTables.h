@@ -19,7 +19,8 @@
 // In the store: "scoreTables" (kScoreTables) is a dictionary from the game type in decimal ("0"
 // ... "5") to an array of entries, best first; each entry a dictionary of "score" (integer),
 // "date" (string), "gameNumber" (decimal string from 0 to 4294967295: plist integers are signed
-// 64-bit, game numbers are not) and "id" (16 hexadecimal digits; absent in older entries).
+// 64-bit, game numbers are not), "id" (16 hexadecimal digits; absent in older entries) and
+// "player" (who played, a string; absent in older entries and where no name was known).
 inline constexpr int kGameTypeCount = 6; // untimed, then 1 ... 5 minutes
 inline constexpr std::size_t kScoreTableSize = 10;
 
@@ -34,6 +35,9 @@ struct ScoreEntry {
     // games run at once): random, drawn when the entry is made, so that a copy of an entry
     // keeps it and the same entry merged twice stays one. 0 for an entry stored without one.
     std::uint64_t id = newScoreEntryId();
+    // Who played, as recorded when the entry was made (PlayerName.h); "" when not known. Kept
+    // as read; shownPlayer() gives it cleaned for the screen.
+    std::string player = {};
     bool operator==(const ScoreEntry&) const = default;
 
     static std::uint64_t newScoreEntryId();
@@ -62,6 +66,9 @@ std::string currentISODate();
 std::optional<std::int64_t> parseISODate(std::string_view text);
 // The date as the player reads it: local "2026-12-06 20:47"; an unreadable one as it is.
 std::string shownDate(const std::string& isoDate);
+
+// An entry's player as shown: cleaned as a typed name is, "" when that leaves nothing.
+std::string shownPlayer(const ScoreEntry& entry);
 
 // The tables in a stored dictionary; malformed entries and tables are skipped.
 ScoreTables scoreTablesFrom(const PropertyList::Dictionary& stored);

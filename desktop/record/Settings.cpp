@@ -2,6 +2,7 @@
 // user-defaults store and the settings file's specifiers. No SDL, no GL, no model.
 #include "desktop/record/Settings.h"
 
+#include "desktop/record/PlayerName.h"
 #include "desktop/record/SettingsBundle.h"
 #include "platform/base/Log.h"
 #include "platform/base/Translation.h"
@@ -80,6 +81,10 @@ int listSettings(const std::vector<SettingSpecifier>& specifiers, UserDefaults& 
         std::optional<std::string> value = store.stringForKey(entry.key);
         if (!value && entry.defaultValue) value = scalarText(*entry.defaultValue);
         if (value && entry.key == kHighScore) value = shownBestScore(store, *value);
+        if (entry.key == kPlayerName && (!value || value->empty()))
+            // TRANSLATORS: `spheron --settings` when no player's name is set; %s is the name
+            // of the account the game runs as, which the score tables then record.
+            value = textFormat(_("%s (the account's name)"), defaultPlayerName().c_str());
         // What the store and the settings file hold reaches the terminal only escaped.
         out << paddedText(escapeControlCharacters(entry.title.empty() ? entry.key : entry.title),
                           16)
@@ -114,6 +119,20 @@ std::optional<PropertyList> checkedValue(const SettingSpecifier& entry, const st
             return PropertyList::makeString(std::to_string(*score));
         err << "spheron: " << key << " takes a whole number from 0 to 4294967295, not \""
             << shownValue(word) << "\"\n";
+        return std::nullopt;
+    }
+    if (entry.isTextField() && key == kPlayerName) {
+        if (word.empty()) return PropertyList::makeString(""); // back to the account's name
+        std::string why;
+        if (std::optional<std::string> name = cleanPlayerName(word, &why)) {
+            if (*name != word)
+                err << "spheron: " << key << " kept as \"" << *name
+                    << "\": blanks and control characters dropped, at most "
+                    << kPlayerNameMostChars << " characters\n";
+            return PropertyList::makeString(*name);
+        }
+        err << "spheron: " << key << " takes a name, not \"" << shownValue(word) << "\": " << why
+            << '\n';
         return std::nullopt;
     }
     if (entry.isTextField()) return PropertyList::makeString(word);
@@ -205,7 +224,7 @@ void createDefaultPreferences(UserDefaults& store, const std::string& settingsPa
 
 void claimGameKeys(UserDefaults& store) {
     store.addOwnKeys({kSfxState, kShowHints, kAccelState, kHighScore, kGameType, kShowSymbols,
-                      kWindowSize, kScoreTables});
+                      kWindowSize, kScoreTables, kHowToPlayShown, kPlayerName});
 }
 
 std::optional<std::uint32_t> storedBestScore(const PropertyList::Dictionary& stored) {

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "desktop/window/GameBars.h"
+
 namespace {
 
 // The game view of the 320 x 480 window, 320 x 392 points.
@@ -21,9 +23,12 @@ GameLayout gameLayoutFor(const Rect& app, float navH, float barH) {
     l.gameArea = {{app.origin.x, app.origin.y + navH}, {width, height - barH - navH}};
     l.gameView = l.gameArea;
     if (l.gameArea.size.width < l.gameArea.size.height * kNarrowestGameView) {
+        // On the toolbar: the floor's shadows run under the bar as they do at every other size.
         l.gameView.size.height = std::round(width / kNarrowestGameView);
-        l.gameView.origin.y += std::round((l.gameArea.size.height - l.gameView.size.height) * 0.5f);
+        l.gameView.origin.y += l.gameArea.size.height - l.gameView.size.height;
     }
+    // Wider than 2:3, the 320 x 480 window's proportions.
+    l.toolbarHistory = width * 3.0f > height * 2.0f && width >= toolbarWidthWithHistory();
     const auto barX =
         static_cast<float>(static_cast<double>(minX) + static_cast<double>(width) * 0.5 - 80.0);
     l.progressView = {{barX, maxY - barH - 24.0f}, {160.0f, 14.0f}};

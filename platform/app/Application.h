@@ -65,6 +65,15 @@ constexpr int kMaxWindowSide = 8192;
 // bounds above. False, changing nothing, for anything else.
 bool parseWindowSize(const std::string& text, int* width, int* height);
 
+// What F11 does from the window's state: enter the desktop's full screen, noting in
+// `wasMaximised` whether the window was maximised, or leave it and maximise the window again
+// when it was, so that it comes back as it left.
+struct FullScreenStep {
+    bool enter = false;    // else leave
+    bool maximise = false; // after leaving
+};
+FullScreenStep fullScreenStep(bool fullScreen, bool maximised, bool& wasMaximised);
+
 // What a scripted player answers each frame: nothing yet, a click or a key to send, or done.
 struct ScriptAction {
     enum class Kind { Wait, Click, Key, Done };

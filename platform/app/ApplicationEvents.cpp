@@ -14,6 +14,8 @@
 
 namespace {
 
+bool maximisedBeforeFullScreen = false;
+
 // F11: the desktop's full screen (the window grows to the display, no mode change), and back.
 void toggleFullScreen() {
     SDL_Window* window = screenWindow();
@@ -22,9 +24,15 @@ void toggleFullScreen() {
         platformLog("F11: no full screen for a window nobody sees");
         return;
     }
-    const bool full = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-    if (SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
-        platformLog("cannot %s full screen: %s", full ? "leave" : "enter", SDL_GetError());
+    const Uint32 flags = SDL_GetWindowFlags(window);
+    const FullScreenStep step =
+        fullScreenStep((flags & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0,
+                       (flags & SDL_WINDOW_MAXIMIZED) != 0, maximisedBeforeFullScreen);
+    if (SDL_SetWindowFullscreen(window, step.enter ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+        platformLog("cannot %s full screen: %s", step.enter ? "enter" : "leave", SDL_GetError());
+        return;
+    }
+    if (step.maximise) SDL_MaximizeWindow(window);
 }
 
 void keyDownEvent(const SDL_KeyboardEvent& e) {
@@ -48,6 +56,18 @@ void keyDownEvent(const SDL_KeyboardEvent& e) {
 
 } // namespace
 
+FullScreenStep fullScreenStep(bool fullScreen, bool maximised, bool& wasMaximised) {
+    FullScreenStep step;
+    if (!fullScreen) {
+        step.enter = true;
+        wasMaximised = maximised;
+    } else {
+        step.maximise = wasMaximised;
+        wasMaximised = false;
+    }
+    return step;
+}
+
 void ApplicationEvents::deliverKey(const KeyEvent& k) {
     Application* app = Application::sharedApplication();
     bool taken = false;
@@ -59,6 +79,15 @@ void ApplicationEvents::deliverKey(const KeyEvent& k) {
     }
     if (!taken && app && app->delegate()) taken = app->delegate()->applicationKeyDown(app, k);
     if (taken) setNeedsCompose();
+}
+
+void ApplicationEvents::deliverText(const std::string& text) {
+    Window* window = Window::keyWindow();
+    if (!window || text.empty()) return;
+    InputEvent event;
+    event.type = InputType::TextInput;
+    event.text = text;
+    if (window->sendEvent(event)) setNeedsCompose();
 }
 
 void ApplicationEvents::windowEvent(const SDL_Event& event) {
@@ -122,10 +151,14 @@ void ApplicationEvents::deliverSdlEvent(const SDL_Event& e) {
     case SDL_KEYDOWN:
         keyDownEvent(e.key);
         break;
+    case SDL_TEXTINPUT:
+        deliverText(e.text.text); // SDL ends the text with a NUL within its array
+        break;
     case SDL_CONTROLLERDEVICEADDED:
     case SDL_CONTROLLERDEVICEREMOVED:
         GamePads::shared().handleEvent(e); // opens or closes it first
         Accelerometer::sharedAccelerometer().devicesChanged();
+        setNeedsCompose(); // the preferences may offer tilt now, or no longer
         break;
     case SDL_CONTROLLERBUTTONDOWN:
     case SDL_CONTROLLERBUTTONUP:

@@ -261,6 +261,9 @@ int UIApplicationMain(int /*argc*/, char** /*argv*/, const char* principalClassN
     }
     SDL_SetWindowMinimumSize(screenWindow(), kMinWindowWidth * scale, kMinWindowHeight * scale);
     setWindowIcon();
+    // Text input (and an input method with it) only while a text field edits: the game's keys
+    // reach it unchanged otherwise.
+    SDL_StopTextInput();
     View::setDefaultContentScale(static_cast<float>(scale));
     windowSetContentScale(static_cast<float>(scale));
 

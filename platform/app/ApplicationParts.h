@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/base/Geometry.h"
 #include "platform/ui/Keys.h"
@@ -69,6 +70,8 @@ struct ApplicationEvents {
     // A key from the keyboard or acting for a controller's button: the key window's views, then
     // the delegate.
     static void deliverKey(const KeyEvent& key);
+    // Typed text to the key window's views (SDL's text input, on only while a field edits).
+    static void deliverText(const std::string& text);
 
 private:
     static void windowEvent(const SDL_Event& event); // the life cycle follows the window

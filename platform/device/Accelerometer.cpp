@@ -107,6 +107,7 @@ void Accelerometer::setDelegate(AccelerometerDelegate* delegate) {
 void Accelerometer::devicesChanged() {
     deviceSource_ = {};
     restart();
+    if (std::function<void()> told = changedHandler_) told();
 }
 
 bool Accelerometer::isSampling() const {
@@ -116,12 +117,14 @@ bool Accelerometer::isSampling() const {
 void Accelerometer::setSampleSource(SampleSource source) {
     testSource_ = std::move(source);
     restart();
+    if (std::function<void()> told = changedHandler_) told();
 }
 
 void Accelerometer::shutdown() {
     if (timer_) timer_->invalidate();
     timer_.reset();
     delegate_ = nullptr;
+    changedHandler_ = nullptr;
     updateInterval_ = 0.0;
     deviceSource_ = {};
     closeDevices();

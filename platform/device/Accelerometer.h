@@ -41,10 +41,18 @@ public:
     void devicesChanged();
     // True while samples are being taken: a delegate, an interval and a device (or a source).
     bool isSampling() const;
+    // True when there is something to sample: a device found once a delegate and an interval
+    // were set, or a source standing in for one.
+    bool hasDevice() const { return testSource_ || deviceSource_; }
+    // Told after the devices were looked for again or the source was replaced, so that whoever
+    // offers tilt can follow hasDevice(). Main thread.
+    void setDevicesChangedHandler(std::function<void()> handler) {
+        changedHandler_ = std::move(handler);
+    }
 
     // Replaces the devices with `source` (tests); an empty function goes back to the devices.
     void setSampleSource(SampleSource source);
-    // Closes the devices and stops sampling; the delegate and interval are forgotten.
+    // Closes the devices and stops sampling; the delegate, interval and handler are forgotten.
     void shutdown();
 
 private:
@@ -57,4 +65,5 @@ private:
     SampleSource testSource_;
     SampleSource deviceSource_; // empty when no device is open
     std::shared_ptr<RunLoopTimer> timer_;
+    std::function<void()> changedHandler_;
 };

@@ -17,6 +17,9 @@ struct Masks {
     UITexture pause;
     UITexture gear;
     UITexture play;
+    UITexture menu;
+    UITexture undo;
+    UITexture redo;
     struct Ring {
         int key = -1; // line width / radius in 64ths
         UITexture texture;
@@ -117,6 +120,13 @@ bool insidePlay(float x, float y) {
     return inTriangle(x, y, shape);
 }
 
+// Three level bars, as a window's menu button shows.
+bool insideMenu(float x, float y) {
+    for (const float level : {18.0f, 32.0f, 46.0f})
+        if (inCapsule(y, x, level, 12.0f, 52.0f, 3.6f)) return true; // a capsule on its side
+    return false;
+}
+
 // A cog wheel of eight teeth round a hole, as settings are drawn.
 bool insideGear(float x, float y) {
     const float d = std::hypot(x - 32.0f, y - 32.0f);
@@ -129,6 +139,22 @@ bool insideGear(float x, float y) {
             return true;
     }
     return false;
+}
+
+// An arrow bending back over the top to the left, its head at the left pointing down, as undo is
+// drawn; redo is its mirror image.
+bool insideUndo(float x, float y) {
+    constexpr float cx = 34.0f;
+    constexpr float cy = 36.0f;
+    const float d = std::hypot(x - cx, y - cy);
+    const float angle = std::atan2(y - cy, x - cx) * 57.29578f; // clockwise, y downward
+    const bool onArc = std::fabs(d - 17.0f) <= 3.8f && angle <= 35.0f && angle >= -180.0f + 8.0f;
+    static const float head[6] = {5.0f, 32.0f, 29.0f, 32.0f, 17.0f, 48.0f};
+    return (onArc && y <= cy + 10.0f) || inTriangle(x, y, head);
+}
+
+bool insideRedo(float x, float y) {
+    return insideUndo(64.0f - x, y);
 }
 
 } // namespace
@@ -188,6 +214,15 @@ const UITexture* glyphMask(Glyph glyph) {
     } else if (glyph == Glyph::Play) {
         inside = insidePlay;
         t = &m.play;
+    } else if (glyph == Glyph::Menu) {
+        inside = insideMenu;
+        t = &m.menu;
+    } else if (glyph == Glyph::Undo) {
+        inside = insideUndo;
+        t = &m.undo;
+    } else if (glyph == Glyph::Redo) {
+        inside = insideRedo;
+        t = &m.redo;
     }
     if (t->live()) return t;
     const bool ok = makeMask(*t, [inside](float x, float y) { return supersample(x, y, inside); });

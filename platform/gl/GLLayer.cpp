@@ -25,6 +25,7 @@ struct WindowCompositor {
         int nextId = 1;
         std::vector<std::pair<int, std::function<void()>>> willCompose;
         int shownWidth = 0, shownHeight = 0; // the drawable's size when last shown whole
+        WindowComposition last;
     };
 
     // Never destroyed: layers and contexts may go away during static destruction.
@@ -166,6 +167,7 @@ bool WindowCompositor::compose(bool swap, const GLint* part) {
         saved.restore();
         return false;
     }
+    if (swap) screenFollowWindowSize();
     int width = 0;
     int height = 0;
     screenDrawableSize(&width, &height);
@@ -184,6 +186,7 @@ bool WindowCompositor::compose(bool swap, const GLint* part) {
         glEnable(GL_SCISSOR_TEST);
         glScissor(box[0], box[1], box[2], box[3]);
     };
+    state().last = {box[0], box[1], box[2], box[3], state().last.count + 1};
     resetState(width, height);
     limit();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -246,27 +249,50 @@ bool windowPresent() {
     return WindowCompositor::compose(true);
 }
 
-bool windowPresentLayerChange(const GLLayer& layer, const Rect& changed) {
-    if (layer.pixelWidth_ <= 0 || layer.pixelHeight_ <= 0) return windowPresent();
+namespace {
+
+// Window points (origin top-left) to the window's pixels from the bottom-left, as the compositor
+// takes a part. Two pixels more on each side cover what filtering and smoothed edges spill.
+bool presentWindowArea(float left, float top, float right, float bottom) {
     int width = 0;
     int height = 0;
     screenDrawableSize(&width, &height);
-    // The layer's picture is stretched over its frame in points, bottom row at the frame's
-    // bottom; two pixels more on each side cover the filtering of a picture not shown 1:1.
     const float scale = windowContentScale();
+    const float x0 = left * scale;
+    const float x1 = right * scale;
+    const float y0 = static_cast<float>(height) - bottom * scale;
+    const float y1 = static_cast<float>(height) - top * scale;
+    const GLint part[4] = {static_cast<GLint>(std::floor(x0)) - 2,
+                           static_cast<GLint>(std::floor(y0)) - 2,
+                           static_cast<GLint>(std::ceil(x1 - x0)) + 5,
+                           static_cast<GLint>(std::ceil(y1 - y0)) + 5};
+    return WindowCompositor::compose(true, part);
+}
+
+} // namespace
+
+bool windowPresentLayerChange(const GLLayer& layer, const Rect& changed) {
+    if (layer.pixelWidth_ <= 0 || layer.pixelHeight_ <= 0) return windowPresent();
+    // The layer's picture is stretched over its frame in points, bottom row at the frame's
+    // bottom.
     const Rect& f = layer.windowFrame_;
     const float sx = f.size.width / static_cast<float>(layer.pixelWidth_);
     const float sy = f.size.height / static_cast<float>(layer.pixelHeight_);
-    const float left = (f.origin.x + changed.origin.x * sx) * scale;
-    const float right = (f.origin.x + (changed.origin.x + changed.size.width) * sx) * scale;
-    const float frameBottom = static_cast<float>(height) - (f.origin.y + f.size.height) * scale;
-    const float bottom = frameBottom + changed.origin.y * sy * scale;
-    const float top = frameBottom + (changed.origin.y + changed.size.height) * sy * scale;
-    const GLint part[4] = {static_cast<GLint>(std::floor(left)) - 2,
-                           static_cast<GLint>(std::floor(bottom)) - 2,
-                           static_cast<GLint>(std::ceil(right - left)) + 5,
-                           static_cast<GLint>(std::ceil(top - bottom)) + 5};
-    return WindowCompositor::compose(true, part);
+    const float frameBottom = f.origin.y + f.size.height;
+    return presentWindowArea(f.origin.x + changed.origin.x * sx,
+                             frameBottom - (changed.origin.y + changed.size.height) * sy,
+                             f.origin.x + (changed.origin.x + changed.size.width) * sx,
+                             frameBottom - changed.origin.y * sy);
+}
+
+bool windowPresentArea(const Rect& area) {
+    if (!(area.size.width > 0.0f && area.size.height > 0.0f)) return screenIsOpen();
+    return presentWindowArea(area.origin.x, area.origin.y, area.origin.x + area.size.width,
+                             area.origin.y + area.size.height);
+}
+
+WindowComposition windowLastComposition() {
+    return WindowCompositor::state().last;
 }
 
 bool windowReadPixels(std::vector<std::uint8_t>& rgba, int& width, int& height) {

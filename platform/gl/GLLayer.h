@@ -55,6 +55,10 @@ private:
     friend class GLContext;
     friend struct WindowCompositor;
     friend bool windowPresentLayerChange(const GLLayer& layer, const Rect& changed);
+// windowPresent() when only drawings under `area` (window points, origin top-left) have changed
+// since the window was last shown: where the window can show a part, only the window's pixels
+// under it are composed and shown, and no layer is drawn anew.
+bool windowPresentArea(const Rect& area);
     static GLLayer* backedBy(const GLContext* context, std::uint32_t renderbuffer);
     static void forEachBackedBy(GLContext* context, void (*fn)(GLLayer*, GLContext*));
     void dropBacking(); // forgets storage and picture; deletes nothing
@@ -109,6 +113,17 @@ bool windowPresent();
 // changed since the window was last shown: where the window can show a part, only the window's
 // pixels under them are composed and shown.
 bool windowPresentLayerChange(const GLLayer& layer, const Rect& changed);
+// windowPresent() when only drawings under `area` (window points, origin top-left) have changed
+// since the window was last shown: where the window can show a part, only the window's pixels
+// under it are composed and shown, and no layer is drawn anew.
+bool windowPresentArea(const Rect& area);
+// The window's pixels (from the bottom-left) that the last composition drew, and how many
+// compositions there have been: what tests and benchmarks read to tell what a change cost.
+struct WindowComposition {
+    int x = 0, y = 0, width = 0, height = 0;
+    std::uint64_t count = 0;
+};
+WindowComposition windowLastComposition();
 // The window's back buffer as RGBA rows, top row first: call after windowCompose(), before
 // anything swaps. False when no screen is open.
 bool windowReadPixels(std::vector<std::uint8_t>& rgba, int& width, int& height);

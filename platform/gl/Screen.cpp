@@ -35,6 +35,7 @@ KeptBackBuffer keptBackBuffer = KeptBackBuffer::None;
 enum class Presentation { Swap, WindowFramebuffer };
 Presentation presentation = Presentation::Swap;
 std::vector<std::uint8_t> readBack; // a row (or, for odd framebuffers, the part) read from GL
+int backBufferWidth = 0, backBufferHeight = 0; // the window's size the back buffer was made for
 bool readsBgra = false;             // GL_EXT_read_format_bgra: GL reads the X server's order
 constexpr GLenum kGLBgra = 0x80E1;  // GL_BGRA_EXT
 
@@ -178,6 +179,10 @@ bool screenStartVideo() {
         }
         SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
     }
+    // OpenGL ES 1 on X goes through EGL; asked for EGL before the driver starts, SDL's X11 driver
+    // does not first open GLX, whose renderer stays in the process for nothing (in software, a
+    // second copy of the renderer with threads of its own and some 2 MiB).
+    SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
     return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
 }
 
@@ -197,6 +202,9 @@ bool screenOpen(const ScreenOptions& options) {
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // The window only shows pictures composed flat: no depth buffer (SDL asks for 16 bits), which
+    // would take two bytes a pixel of the window.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     Uint32 flags = SDL_WINDOW_OPENGL | (options.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
     if (options.resizable) flags |= SDL_WINDOW_RESIZABLE;
     window = SDL_CreateWindow(options.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
@@ -217,6 +225,7 @@ bool screenOpen(const ScreenOptions& options) {
         return false;
     }
     presentation = findPresentation();
+    SDL_GL_GetDrawableSize(window, &backBufferWidth, &backBufferHeight);
     keptBackBuffer = presentation == Presentation::WindowFramebuffer ? KeptBackBuffer::SingleBuffer
                                                                      : findKeptBackBuffer();
     return true;
@@ -293,6 +302,18 @@ bool screenReadWindowFramebuffer(std::vector<std::uint8_t>& rgba, int& width, in
     rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
     return SDL_ConvertPixels(width, height, surface->format->format, surface->pixels,
                              surface->pitch, SDL_PIXELFORMAT_RGBA32, rgba.data(), width * 4) == 0;
+}
+
+void screenFollowWindowSize() {
+    if (!window || presentation != Presentation::WindowFramebuffer) return;
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(window, &width, &height);
+    if (width == backBufferWidth && height == backBufferHeight) return;
+    backBufferWidth = width;
+    backBufferHeight = height;
+    // EGL on X looks at the window's size again after a swap; until then the back buffer keeps
+    // the old one, and a picture drawn for the new size would be cut to it.
+    SDL_GL_SwapWindow(window);
 }
 
 void screenDrawableSize(int* widthPx, int* heightPx) {

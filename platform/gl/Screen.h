@@ -52,6 +52,10 @@ bool screenShowsThroughFramebuffer();
 // keeps it); false when pictures are swapped instead.
 bool screenReadWindowFramebuffer(std::vector<std::uint8_t>& rgba, int& width, int& height);
 void screenDrawableSize(int* widthPx, int* heightPx);
+// Where pictures reach the window through its framebuffer, the back buffer is never swapped and
+// so keeps the size it was made for: after the window's size changed, this swaps once so that
+// the next picture is drawn at the new size. Nothing elsewhere. The default context is current.
+void screenFollowWindowSize();
 // Pixels per window point; 1 unless a large display asks for more.
 void windowSetContentScale(float scale);
 float windowContentScale();

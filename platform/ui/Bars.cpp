@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr float kToolbarMargin = 12.0f; // from the bar's ends to the first and last item
-constexpr float kToolbarGap = 6.0f;     // between neighbouring items
+constexpr float kToolbarMargin = Toolbar::kMargin;
+constexpr float kToolbarGap = Toolbar::kGap;
 constexpr float kNavMargin = 5.0f;
 constexpr float kNavGap = 6.0f; // between neighbouring items on one side
 constexpr float kBorderedHeight = 30.0f;
@@ -32,6 +32,8 @@ std::unique_ptr<BarButtonItem> BarButtonItem::initWithBarButtonSystemItem(int sy
         systemItem != kBarButtonSystemItemFlexibleSpace) {
         item->makeButton();
         if (systemItem == kBarButtonSystemItemRefresh) item->button_->setGlyph(Glyph::Refresh);
+        if (systemItem == kBarButtonSystemItemUndo) item->button_->setGlyph(Glyph::Undo);
+        if (systemItem == kBarButtonSystemItemRedo) item->button_->setGlyph(Glyph::Redo);
     }
     return item;
 }

@@ -17,6 +17,8 @@ enum BarButtonSystemItem : int {
     kBarButtonSystemItemFlexibleSpace = 5,
     kBarButtonSystemItemFixedSpace = 6,
     kBarButtonSystemItemRefresh = 13,
+    kBarButtonSystemItemUndo = 21,
+    kBarButtonSystemItemRedo = 22,
 };
 
 enum BarButtonItemStyle : int {
@@ -33,8 +35,8 @@ public:
     // The target is whatever the action captures; the item passes itself as the sender.
     using Action = std::function<void(BarButtonItem* sender)>;
 
-    // Spaces (5 flexible, 6 fixed) show nothing; 13 is the refresh button. Other numbers give an
-    // empty button.
+    // Spaces (5 flexible, 6 fixed) show nothing; 13 is the refresh button, 21 undo and 22 redo.
+    // Other numbers give an empty button.
     static std::unique_ptr<BarButtonItem> initWithBarButtonSystemItem(int systemItem,
                                                                       Action action);
     // A null image gives an empty button.
@@ -47,6 +49,7 @@ public:
     float width() const { return width_; }
     void setWidth(float width) { width_ = width > 0.0f ? width : 0.0f; }
     int style() const { return style_; }
+    void setStyle(int style) { style_ = style; }
     int systemItem() const { return systemItem_; } // -1 for image and custom-view items
     const std::shared_ptr<Image>& image() const { return image_; }
     View* customView() const { return customView_.get(); }
@@ -111,6 +114,10 @@ public:
     const std::vector<std::unique_ptr<BarButtonItem>>& items() const { return items_; }
 
     void layoutSubviews() override;
+
+    // From the bar's ends to the first and last item, and between neighbouring items, in points.
+    static constexpr float kMargin = 12.0f;
+    static constexpr float kGap = 6.0f;
 
 private:
     explicit Toolbar(const Rect& frame) : Bar(frame, true) {}

@@ -1,10 +1,13 @@
-// The switch, the value picker and the line list: touch and key handling, and their drawing in
-// the view layer's shapes and text.
+// The switch, the value picker, the text field and the line list: touch, key and text handling,
+// and their drawing in the view layer's shapes and text.
 #include "platform/ui/Controls.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include <SDL.h>
+
+#include "platform/base/Utf8.h"
 #include "platform/gl/Screen.h"
 
 namespace {
@@ -134,6 +137,124 @@ void ValuePicker::draw(float scale) {
         drawText(titles_[selected_], {box.origin.x + box.size.width * 0.5f, cy}, 15.0f,
                  FontWeight::Bold, white, scale, TextAnchor::Centre);
     drawFocusRing(7.0f);
+}
+
+// ---- TextField ----
+
+std::unique_ptr<TextField> TextField::initWithFrame(const Rect& frame) {
+    return std::unique_ptr<TextField>(new TextField(frame));
+}
+
+TextField::~TextField() {
+    if (editing_) SDL_StopTextInput();
+}
+
+void TextField::setText(std::string text) {
+    text_ = std::move(text);
+    while (utf8CharCount(text_) > maxChars_)
+        utf8DropLast(text_);
+}
+
+void TextField::setEditing(bool editing) {
+    if (editing == editing_) return;
+    editing_ = editing;
+    if (editing)
+        SDL_StartTextInput();
+    else
+        SDL_StopTextInput();
+}
+
+bool TextField::insertText(std::string_view text) {
+    if (!editing_) return false;
+    const std::string before = text_;
+    std::size_t count = utf8CharCount(text_);
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t n = utf8CharLength(text, at);
+        if (n == 0) { // a malformed byte
+            ++at;
+            continue;
+        }
+        const char32_t c = utf8CodePoint(text, at, n);
+        const bool control = c < 0x20 || (c >= 0x7f && c < 0xa0);
+        if (!control && count < maxChars_) {
+            text_.append(text.substr(at, n));
+            ++count;
+        }
+        at += n;
+    }
+    if (text_ != before && action_) action_(this);
+    return true;
+}
+
+void TextField::deleteBackward() {
+    if (text_.empty()) return;
+    utf8DropLast(text_);
+    if (action_) action_(this);
+}
+
+bool TextField::keyDown(const KeyEvent& key) {
+    if (!editing_ || key.control || key.alt) return false;
+    switch (key.code) {
+    case KeyCode::Backspace:
+        deleteBackward();
+        return true;
+    case KeyCode::Return:
+        if (!key.repeat) setEditing(false);
+        return true;
+    case KeyCode::Escape:
+    case KeyCode::Tab:
+    case KeyCode::Up:
+    case KeyCode::Down:
+        return false; // the view around it moves on
+    default:
+        return true; // what the key types comes as text
+    }
+}
+
+void TextField::touchesBegan(const Touch& /*touch*/) {
+    tracking_ = true;
+}
+
+void TextField::touchesEnded(const Touch& touch) {
+    if (tracksTapEnding(touch)) setEditing(true);
+}
+
+void TextField::touchesCancelled(const Touch& /*touch*/) {
+    tracking_ = false;
+}
+
+void TextField::draw(float scale) {
+    Widget::draw(scale);
+    const Rect box{bounds().origin, bounds().size};
+    uiFillRoundedRect(box, 5.0f,
+                      Gradient::vertical({0.0f, 0.0f, 0.0f, 0.30f}, {0.0f, 0.0f, 0.0f, 0.18f}));
+    uiStrokeRoundedRect(box, 5.0f, 1.0f, {1.0f, 1.0f, 1.0f, editing_ ? 0.9f : 0.45f});
+    constexpr float kSize = 14.0f;
+    constexpr float kPad = 7.0f;
+    const float room = box.size.width - 2.0f * kPad - 3.0f;
+    const float cy = box.origin.y + box.size.height * 0.5f;
+    const float lineH = textLineHeight(kSize, FontWeight::Regular, scale);
+    const float top = cy - lineH * 0.5f;
+    if (text_.empty() && !editing_) {
+        drawText(placeholder_, {box.origin.x + kPad, top}, kSize, FontWeight::Regular,
+                 {1.0f, 1.0f, 1.0f, 0.45f}, scale);
+    } else {
+        // The end shows, where typing goes on.
+        std::string_view shown = text_;
+        while (!shown.empty() && textSize(shown, kSize, FontWeight::Regular, scale).width > room) {
+            const std::size_t n = utf8CharLength(shown, 0);
+            shown.remove_prefix(n ? n : 1);
+        }
+        drawText(shown, {box.origin.x + kPad, top}, kSize, FontWeight::Regular,
+                 Color::whiteColor(), scale);
+        if (editing_) {
+            const float x = box.origin.x + kPad +
+                            textSize(shown, kSize, FontWeight::Regular, scale).width + 1.0f;
+            uiFillRect({{x, top + 2.0f}, {1.5f, lineH - 4.0f}},
+                       Gradient::solid(Color::whiteColor()));
+        }
+    }
+    drawFocusRing(5.0f);
 }
 
 // ---- LineList ----

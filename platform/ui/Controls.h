@@ -1,6 +1,7 @@
 // Small controls of the view layer: an on/off switch, a picker that steps through a list of
-// titles, and a list of text lines that scrolls by whole lines. A control sends its action when
-// the player changes it, never when code sets it. No SDL; nothing game-specific.
+// titles, a one-line text field, and a list of text lines that scrolls by whole lines. A control
+// sends its action when the player changes it, never when code sets it. SDL only in the .cpp,
+// for the text field's text input; nothing game-specific.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ui/Text.h"
@@ -88,6 +90,49 @@ private:
     std::size_t selected_ = 0;
     Action action_;
     float touchX_ = 0.0f;
+};
+
+// A one-line text box. A tap, or setEditing(true), starts editing: the system's text input runs
+// (so that any script, an input method's composed text included, can be typed), typed text is
+// added at the end up to a number of characters, Backspace removes the last whole character and
+// Return ends editing. The action is sent for every change the player makes.
+class TextField : public Control {
+public:
+    using Action = std::function<void(TextField* sender)>;
+    static constexpr float kHeight = 28.0f;
+
+    static std::unique_ptr<TextField> initWithFrame(const Rect& frame);
+    ~TextField() override; // stops the text input it started
+
+    const std::string& text() const { return text_; }
+    // No action; cut to the limit.
+    void setText(std::string text);
+    // Grey in the empty field.
+    void setPlaceholder(std::string placeholder) { placeholder_ = std::move(placeholder); }
+    void setMaxCharacters(std::size_t most) { maxChars_ = most; }
+    void setAction(Action action) { action_ = std::move(action); }
+
+    bool isEditing() const { return editing_; }
+    void setEditing(bool editing);
+    // Adds typed text: control characters and malformed bytes are dropped, characters beyond the
+    // limit refused. True when the field edits (it took the text, or refused it).
+    bool insertText(std::string_view text);
+    void deleteBackward();
+
+    bool keyDown(const KeyEvent& key) override;
+    bool textInput(const std::string& text) override { return insertText(text); }
+    void touchesBegan(const Touch& touch) override;
+    void touchesEnded(const Touch& touch) override;
+    void touchesCancelled(const Touch& touch) override;
+    void draw(float scale) override;
+
+private:
+    explicit TextField(const Rect& frame) : Control(frame) {}
+    std::string text_;
+    std::string placeholder_;
+    std::size_t maxChars_ = 64;
+    bool editing_ = false;
+    Action action_;
 };
 
 // ---- Lines of text ----

@@ -183,11 +183,14 @@ void Window::deliver(TrackedTouch tracked, TouchPhase phase, Point location) {
 }
 
 bool Window::sendEvent(const InputEvent& event) {
-    if (event.type == InputType::KeyDown) {
+    if (event.type == InputType::KeyDown || event.type == InputType::TextInput) {
         std::vector<Responder*> responders;
         collectResponders(this, responders);
+        const bool key = event.type == InputType::KeyDown;
         for (Responder* responder : responders)
-            if (responder != this && responder->keyDown(event.key)) return true;
+            if (responder != this &&
+                (key ? responder->keyDown(event.key) : responder->textInput(event.text)))
+                return true;
         return false;
     }
     auto found = touches_.begin();

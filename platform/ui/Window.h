@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/ui/Keys.h"
@@ -15,13 +16,14 @@ class GLLayer;
 
 // ---- Input, as the run loop hands it over ----
 
-enum class InputType { TouchDown, TouchMove, TouchUp, TouchCancel, KeyDown };
+enum class InputType { TouchDown, TouchMove, TouchUp, TouchCancel, KeyDown, TextInput };
 
 struct InputEvent {
     InputType type = InputType::TouchDown;
     Point location;  // window points, origin at the top-left (touches only)
     int touchId = 0; // tells simultaneous touches apart; the mouse is one touch
     KeyEvent key; // KeyDown only
+    std::string text = {}; // TextInput only: UTF-8, as the system's text input composed it
 };
 
 enum class TouchPhase { Began, Moved, Ended, Cancelled };
@@ -51,6 +53,9 @@ public:
     virtual void touchesCancelled(const Touch& /*touch*/) {}
     // Keys go to the topmost responder first; true when it took the key.
     virtual bool keyDown(const KeyEvent& /*key*/) { return false; }
+    // Typed text (UTF-8) goes the way keys go, while some view asked for text input (a text
+    // field being edited); true when it took the text.
+    virtual bool textInput(const std::string& /*text*/) { return false; }
 
     // Off: touches go through the view and its subviews to what lies beneath.
     bool isUserInteractionEnabled() const { return userInteractionEnabled_; }

@@ -18,6 +18,7 @@
 #include "Classes/PuzzleView.h"
 #include "desktop/panels/GameOverlays.h"
 #include "desktop/record/Settings.h"
+#include "desktop/window/GameBars.h"
 #include "model/Puzzle.h"
 #include "platform/base/RunLoop.h"
 #include "platform/gl/Screen.h"
@@ -122,14 +123,16 @@ TEST_F(AppDelegateTest, TheWindowShowsTheBarsAndTheGameBetweenThemAndNoTimeBarUn
 
 TEST_F(AppDelegateTest, TheToolbarsArrowButtonsTurnTheCubeLeftRightUpDown) {
     launch();
-    const auto& items = delegate->toolbar()->items();
-    ASSERT_EQ(items.size(), 5u); // a fixed space, then the four arrows
+    // Left to right, the four arrows.
     const int turns[] = {kDirLeft, kDirRight, kDirUp, kDirDown};
-    for (int i = 1; i <= 4; ++i) {
-        Button* button = items[std::size_t(i)]->button();
+    float x = 0.0f;
+    for (int i = 0; i < 4; ++i) {
+        Button* button = turnButton(*delegate->toolbar(), i);
         ASSERT_NE(button, nullptr);
+        EXPECT_GT(button->frame().origin.x, x);
+        x = button->frame().origin.x;
         EXPECT_EQ(turnBy([&] { tapInWindow(*delegate->window(), centreInWindow(button)); }),
-                  turns[i - 1])
+                  turns[i])
             << i;
     }
 }
@@ -148,8 +151,9 @@ TEST_F(AppDelegateTest, TheInfoButtonRightOfThePauseButtonShowsTheAboutAlert) {
     launch();
     NavigationItem* item = delegate->navBar()->topItem();
     const std::vector<View*>& right = item->rightBarButtonItem()->customView()->subviews();
-    ASSERT_EQ(right.size(), 2u);
+    ASSERT_EQ(right.size(), 3u);
     EXPECT_EQ(right[0], delegate->pauseButton());
+    EXPECT_EQ(right[2], delegate->menuButton()); // at the bar's right end
     tapInWindow(*delegate->window(), centreInWindow(right[1]));
     ASSERT_NE(delegate->puzzleView()->aboutAlert(), nullptr);
     EXPECT_TRUE(delegate->puzzleView()->aboutAlert()->isVisible());
@@ -342,11 +346,11 @@ TEST_F(AppDelegateTest, AtEverySizeAClickOnABubblesCentreOrJustInsideItsRimPicks
     std::vector<float> scales;
     const struct {
         int w, h;
-        Rect view; // where the game view goes: between the bars, no narrower than at 320 x 480
+        Rect view; // between the bars, on the toolbar, no narrower than at 320 x 480
     } sizes[] = {{320, 480, {{0, 44}, {320, 392}}},
                  {900, 900, {{0, 44}, {900, 812}}},
                  {1280, 600, {{0, 44}, {1280, 512}}},
-                 {400, 900, {{0, 205}, {400, 490}}}};
+                 {400, 900, {{0, 366}, {400, 490}}}};
     for (const auto& size : sizes) {
         SCOPED_TRACE(size.w);
         SDL_SetWindowSize(screenWindow(), size.w, size.h);

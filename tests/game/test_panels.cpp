@@ -208,7 +208,7 @@ TEST_F(PanelsTest, PreferencesShowTheStoreAndReportChangesAtOnce) {
     });
     view->reloadValues(store);
     view->show();
-    ASSERT_EQ(view->controls().size(), 5u); // four switches and the game type
+    ASSERT_EQ(view->controls().size(), 6u); // four switches, the game type and the name
     const WindowShot s = composeWindow();
     const auto middle = [&](const char* key) {
         const Point c = centreInWindow(view->switchForKey(key));
@@ -229,6 +229,59 @@ TEST_F(PanelsTest, PreferencesShowTheStoreAndReportChangesAtOnce) {
     EXPECT_FALSE(view->isShown());
     EXPECT_EQ(events, std::vector<std::string>{"close"});
     EXPECT_EQ(store.stringForKey("showHints"), std::nullopt); // the view writes nothing itself
+}
+
+// The name field: typed text of any script (an input method commits whole words), Backspace by
+// whole characters, a limit in characters, every change reported; while it edits, the game's
+// keys stay in it; once the view closes it takes no more text.
+TEST_F(PanelsTest, TheNameFieldTakesTextOfAnyScriptAndKeepsTheKeysWhileItEdits) {
+    ScratchDir dir;
+    UserDefaults store((dir / "preferences.plist").string());
+    store.setObject(std::string("Al"), "playerName");
+    const auto specifiers =
+        readSettingSpecifiers(resourceDirectory() + "/Settings.bundle/Root.plist");
+    ASSERT_TRUE(specifiers);
+    auto view = PreferencesView::initWithFrame(kGameArea, *specifiers);
+    add(*view);
+    std::vector<std::string> changes;
+    view->setChangeHandler([&](const std::string& key, const PropertyList& value) {
+        changes.push_back(key + "=" + scalarText(value));
+    });
+    view->reloadValues(store);
+    view->show();
+    TextField* field = view->fieldForKey("playerName");
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->text(), "Al");
+    const auto text = [](const std::string& typed) {
+        InputEvent e;
+        e.type = InputType::TextInput;
+        e.text = typed;
+        return e;
+    };
+    EXPECT_FALSE(window->sendEvent(text("x"))) << "no text before the field edits";
+    ASSERT_FALSE(field->isHidden()) << "the row fits the phone's size";
+    tapInWindow(*window, centreInWindow(field));
+    ASSERT_TRUE(field->isEditing());
+    for (int i = 0; i < 3; ++i) // the third finds nothing left and reports nothing
+        EXPECT_TRUE(window->sendEvent(keyDown(KeyCode::Backspace)));
+    EXPECT_TRUE(window->sendEvent(text("Zo\u00eb ")));
+    EXPECT_TRUE(window->sendEvent(text("\u5c71\u7530"))); // committed by an input method
+    EXPECT_TRUE(window->sendEvent(keyDown(KeyCode::H)));     // its text comes as text
+    EXPECT_TRUE(window->sendEvent(keyDown(KeyCode::Backspace)));
+    EXPECT_EQ(changes, (std::vector<std::string>{"playerName=A", "playerName=",
+                                                 "playerName=Zo\u00eb",
+                                                 "playerName=Zo\u00eb \u5c71\u7530",
+                                                 "playerName=Zo\u00eb \u5c71"}));
+    std::string many, kept;
+    for (int i = 0; i < 40; ++i) {
+        many += "\u00e9\x01";
+        if (i < 27) kept += "\u00e9";
+    }
+    window->sendEvent(text(many));
+    EXPECT_EQ(field->text(), "Zo\u00eb \u5c71" + kept); // 32 characters, no control ones
+    window->sendEvent(keyDown(KeyCode::Escape));
+    EXPECT_FALSE(view->isShown());
+    EXPECT_FALSE(field->isEditing());
 }
 
 TEST_F(PanelsTest, HelpFitsItsWidthAndScrollsByKeyAndDrag) {

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "desktop/record/PlayerName.h"
 #include "support/Harness.h"
 
 namespace {
@@ -165,7 +166,8 @@ TEST_F(ScoreTablesTest, MalformedEntriesAreSkippedButKept) {
     UserDefaults store(path);
     const ScoreTables before = readScoreTables(store);
     ASSERT_EQ(before.byGameType[4].size(), 1u);
-    EXPECT_EQ(before.byGameType[4][0], (ScoreEntry{60, "2026-01-02T00:00:00Z", 4294967295u, 0}));
+    EXPECT_EQ(before.byGameType[4][0],
+              (ScoreEntry{60, "2026-01-02T00:00:00Z", 4294967295u, 0, "Ann"}));
 
     EXPECT_EQ(recordScore(store, 4, {20, "2026-03-01T10:00:00Z", 3}).rank, 2);
     EXPECT_EQ(recordScore(store, 1, {30, "2026-03-01T10:00:00Z", 3}).rank, 1);
@@ -180,6 +182,94 @@ TEST_F(ScoreTablesTest, MalformedEntriesAreSkippedButKept) {
     EXPECT_EQ(tables.byGameType[4][1].score, 20u);
     EXPECT_EQ(tables.byGameType[1].size(), 1u);
     EXPECT_EQ(log.lines.size(), 1u); // the set-aside table
+}
+
+// Who played: recorded with each new entry, read back, printed; an entry from before names were
+// kept (or with a name of another type) still reads, and a name written by another program is
+// shown cleaned.
+TEST_F(ScoreTablesTest, EachEntryKeepsWhoPlayedAndOlderOnesReadWithoutAName) {
+    writeFile(path, dictXml(tableXml(
+                        0, entryXml(integer(90), "2026-01-01T00:00:00Z", "5") +
+                               "<dict><key>score</key><integer>80</integer><key>date</key><string>"
+                               "2026-01-01T00:00:00Z</string><key>gameNumber</key><string>6"
+                               "</string><key>player</key><integer>7</integer></dict>" +
+                               "<dict><key>score</key><integer>70</integer><key>date</key><string>"
+                               "2026-01-01T00:00:00Z</string><key>gameNumber</key><string>8"
+                               "</string><key>player</key><string>\t Eve \x7f Lee\t</string>"
+                               "</dict>")));
+    UserDefaults store(path);
+    ScoreEntry game{85, "2026-03-01T10:00:00Z", 4242};
+    game.player = "Zo\u00eb \u5c71\u7530";
+    ASSERT_EQ(recordScore(store, 0, game).rank, 2);
+    const std::vector<ScoreEntry> table = readScoreTables(store).byGameType[0];
+    ASSERT_EQ(table.size(), 4u);
+    const std::pair<std::uint32_t, const char*> expected[] = {
+        {90, ""}, {85, "Zo\u00eb \u5c71\u7530"}, {80, ""}, {70, "Eve Lee"}};
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(table[i].score, expected[i].first);
+        EXPECT_EQ(shownPlayer(table[i]), expected[i].second) << i;
+    }
+    EXPECT_NE(readFile(path).find("<integer>7</integer>"), std::string::npos); // kept as it was
+    std::ostringstream out, err;
+    ASSERT_EQ(scoresCommand(path, out, err), 0);
+    const std::string printed = out.str();
+    EXPECT_NE(printed.find("4242        Zo\u00eb \u5c71\u7530\n"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("5\n"), std::string::npos) << "no name: the line ends at the number";
+    EXPECT_EQ(printed.find_first_of("\x1b\t"), std::string::npos) << printed;
+}
+
+TEST(PlayerName, NamesAreCleanedAndWhatGivesNoNameIsRefused) {
+    std::string forty;
+    for (int i = 0; i < 40; ++i)
+        forty += "\u5c71";
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {"Zo\u00eb \u5c71\u7530", "Zo\u00eb \u5c71\u7530"},
+        {"  Ada \t  Lovelace\u3000", "Ada Lovelace"},
+        {"a\x01" "b\x1b[31mc\x7f" "\xc2\x9b" "\u2028" "d", "ab[31mcd"},
+        {forty, forty.substr(0, 32 * 3)}, // 32 characters of three bytes each
+        {"\xff\xfe", std::nullopt},        // not UTF-8
+        {"Zo\xc3", std::nullopt},           // a character cut short
+        {"\xc0\xaf", std::nullopt},         // an overlong '/'
+        {"\xed\xa0\x80", std::nullopt},     // a surrogate
+        {" \t\n\x01 ", std::nullopt},        // nothing left
+    };
+    for (const auto& [text, cleaned] : cases) {
+        std::string why;
+        EXPECT_EQ(cleanPlayerName(text, &why), cleaned) << text;
+        EXPECT_EQ(why.empty(), cleaned.has_value()) << text;
+    }
+}
+
+TEST(PlayerName, TheAccountsNameIsItsFullNameElseItsLogin) {
+    const struct {
+        const char* gecos;
+        const char* login;
+        const char* name;
+    } cases[] = {
+        {"Ada Lovelace,Room 12,555-0100,", "ada", "Ada Lovelace"},
+        {"", "ada", "ada"},
+        {",,,", "ada", "ada"},
+        {"& Smith,,", "bob", "Bob Smith"},
+        {"\x01\x02", "eve", "eve"},
+        {"\xff", "\xff", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(accountPlayerName(c.gecos, c.login), c.name) << c.gecos;
+}
+
+TEST_F(ScoreTablesTest, ANewEntryRecordsTheStoredNameElseTheAccounts) {
+    const std::string account = defaultPlayerName();
+    EXPECT_FALSE(account.empty()) << "the test's own account has a login name at least";
+    const std::pair<const char*, std::string> cases[] = {
+        {nullptr, account}, {"", account}, {"Zo\u00eb", "Zo\u00eb"}, {" \t ", account}};
+    for (const auto& [stored, name] : cases) {
+        writeFile(path, dictXml(stored ? std::string("<key>playerName</key><string>") + stored +
+                                             "</string>"
+                                       : std::string()));
+        log.lines.clear();
+        EXPECT_EQ(currentPlayerName(UserDefaults(path)), name) << (stored ? stored : "none");
+        EXPECT_EQ(log.lines.size(), stored && name != stored && *stored ? 1u : 0u);
+    }
 }
 
 // (The tables it prints are read by the end-to-end run, and a fresh store's six empty ones by

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/record/PlayerName.h"
 #include "support/Harness.h"
 
 namespace {
@@ -84,7 +85,7 @@ TEST_F(SettingsTest, OneRuleReadsAStoredBestScoreEverywhere) {
 TEST_F(SettingsTest, TheSettingsScreenListsAndSavesCheckedValues) {
     std::string listing;
     EXPECT_EQ(settings({}, &listing), 0);
-    EXPECT_EQ(lineCount(listing), 6u);
+    EXPECT_EQ(lineCount(listing), 7u);
     for (const char* line :
          {"sfxState    true\n", "accelState  false\n", "gameType    0 (Untimed)\n"})
         EXPECT_NE(listing.find(line), std::string::npos) << line;
@@ -126,6 +127,44 @@ TEST_F(SettingsTest, TheSettingsScreenRefusesBadInputWithOneLine) {
     EXPECT_EQ(readFile(path), before);
     EXPECT_EQ(settings({"gameType"}), 2);
     EXPECT_EQ(settings({"gameType", "1", "2"}), 2);
+}
+
+// The player's name: any script, cleaned where that leaves a name (with a line saying so),
+// refused where it does not, empty for the account's name again.
+TEST_F(SettingsTest, ThePlayersNameIsSavedCleanedOrRefused) {
+    std::string listing;
+    ASSERT_EQ(settings({}, &listing), 0);
+    EXPECT_NE(listing.find("playerName  " + defaultPlayerName() + " (the account's name)\n"),
+              std::string::npos)
+        << listing;
+    std::string forty;
+    for (int i = 0; i < 40; ++i)
+        forty += "\u00e9";
+    const struct {
+        std::string typed;
+        int status;
+        std::optional<std::string> stored; // none: left as it was
+        std::size_t errLines;
+    } cases[] = {
+        {"Zo\u00eb \u5c71\u7530", 0, "Zo\u00eb \u5c71\u7530", 0},
+        {"  Ann  Lee ", 0, "Ann Lee", 1},
+        {forty, 0, forty.substr(0, 64), 1}, // 32 two-byte characters
+        {"\xff\xfe", 1, std::nullopt, 1},
+        {"Eve\x1b[2J", 1, std::nullopt, 1},
+        {"   ", 1, std::nullopt, 1},
+        {"", 0, "", 0}, // back to the account's name
+    };
+    for (const auto& c : cases) {
+        const std::optional<std::string> before = UserDefaults(path).stringForKey("playerName");
+        std::string out, err;
+        EXPECT_EQ(settings({"playerName", c.typed}, &out, &err), c.status) << c.typed;
+        EXPECT_EQ(lineCount(err), c.errLines) << err;
+        EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
+        EXPECT_EQ(UserDefaults(path).stringForKey("playerName"), c.stored ? c.stored : before);
+    }
+    ASSERT_EQ(settings({"playerName", "Zo\u00eb"}), 0);
+    ASSERT_EQ(settings({}, &listing), 0);
+    EXPECT_NE(listing.find("playerName  Zo\u00eb\n"), std::string::npos) << listing;
 }
 
 } // namespace

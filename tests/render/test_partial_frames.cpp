@@ -1,6 +1,7 @@
 // Frames that redraw and present only what changed, checked against whole redraws of the same
 // frames on the game view with the shipped images, on both ways to the window: the swap, and the
-// window framebuffer that software drawing on X uses (offscreen, SDL keeps one too).
+// window framebuffer that software drawing on X uses (offscreen, SDL keeps one too). The time
+// bar's seconds are composed alone, over a scene that is not drawn again.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,10 +16,19 @@
 #include "Classes/PuzzleView.h"
 #include "platform/gl/GLLayer.h"
 #include "platform/media/SystemSound.h"
+#include "platform/ui/ProgressView.h"
+#include "platform/ui/Window.h"
 #include "sim/Boards.h"
 #include "support/GLTest.h"
 
 namespace {
+
+// The same colours, pixel for pixel (alpha is whatever the buffer keeps).
+bool sameColours(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
+    for (std::size_t i = 0; i < a.size() && a.size() == b.size(); i += 4)
+        if (std::memcmp(&a[i], &b[i], 3) != 0) return false;
+    return a.size() == b.size();
+}
 
 class PartialFramesTest : public GLTest, public ::testing::WithParamInterface<const char*> {
 protected:
@@ -56,11 +66,6 @@ TEST_P(PartialFramesTest, AFrameRedrawnInPartShowsExactlyTheWholeFrame) {
     tick();
     tick();
     int frame = 0;
-    auto sameColours = [](const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
-        for (std::size_t i = 0; i < a.size() && a.size() == b.size(); i += 4)
-            if (std::memcmp(&a[i], &b[i], 3) != 0) return false;
-        return a.size() == b.size();
-    };
     auto partEqualsWhole = [&](int ticks) {
         for (int i = 0; i < ticks; ++i, ++frame) {
             std::vector<std::uint8_t> part, whole, window;
@@ -92,6 +97,72 @@ TEST_P(PartialFramesTest, AFrameRedrawnInPartShowsExactlyTheWholeFrame) {
     view->setHintState(1);
     view->rotateLeft();
     partEqualsWhole(12);
+}
+
+std::int64_t clockNow = 1000000;
+
+// A timed game at rest: each second of its clock shows the time bar anew and nothing else. The
+// tick composes the bar's part of the window alone (no frame of the scene is presented), and the
+// window then equals a whole composition; the next tick in the same second composes nothing. The
+// bar's last ten seconds pulse in the same way, frame by frame.
+TEST_P(PartialFramesTest, ATimedSecondAtRestComposesTheTimeBarAlone) {
+    setPuzzleClock([] { return clockNow; });
+    auto window = Window::initWithFrame({{0, 0}, {kWidth, kHeight}});
+    window->addSubview(view.get());
+    auto bar = ProgressView::initWithFrame({{80, 412}, {160, 14}});
+    window->addSubview(bar.get());
+    window->makeKeyAndVisible();
+    view->setProgressView(bar.get());
+    view->setGameType(1);
+    view->newGameWithNumber(7);
+    for (int i = 0; i < 1000 && (puzzle.flags & (kPuzzleStarting | kPuzzleBusy)); ++i)
+        tick();
+    ASSERT_TRUE((puzzle.flags & kPuzzleTimed) && !(puzzle.flags & kPuzzleBusy));
+    tick();
+
+    // The bar covers window pixels x 80...240 and, from the bottom, y 54...68.
+    const auto onlyTheBar = [](const WindowComposition& c) {
+        return c.x <= 80 && c.x + c.width >= 240 && c.y <= 54 && c.y + c.height >= 68 &&
+               c.width <= 166 && c.height <= 20;
+    };
+    std::vector<std::uint8_t> before, shown, whole, framebuffer;
+    int w = 0, h = 0;
+    const auto showsTheWholeWindow = [&](const char* when) {
+        ASSERT_TRUE(windowReadPixels(shown, w, h));
+        if (screenShowsThroughFramebuffer()) {
+            ASSERT_TRUE(screenReadWindowFramebuffer(framebuffer, w, h));
+            ASSERT_TRUE(sameColours(shown, framebuffer)) << "framebuffer, " << when;
+        }
+        ASSERT_TRUE(windowPresent());
+        ASSERT_TRUE(windowReadPixels(whole, w, h));
+        ASSERT_TRUE(sameColours(shown, whole)) << when;
+    };
+    ASSERT_TRUE(windowPresent());
+    ASSERT_TRUE(windowReadPixels(before, w, h));
+    for (int second = 1; second <= 3; ++second) {
+        const std::uint64_t count = windowLastComposition().count;
+        ++clockNow;
+        tick();
+        ASSERT_EQ(windowLastComposition().count, count + 1) << "second " << second;
+        EXPECT_TRUE(onlyTheBar(windowLastComposition())) << "second " << second;
+        ASSERT_NO_FATAL_FAILURE(showsTheWholeWindow("second"));
+        EXPECT_FALSE(sameColours(before, shown)) << "the bar shows second " << second;
+        before = shown;
+        tick();
+        EXPECT_EQ(windowLastComposition().count, count + 2) << "the same second, again";
+    }
+
+    clockNow += 52; // eight seconds left: the warning
+    tick();
+    for (int frame = 0; frame < 5; ++frame) {
+        const std::uint64_t count = windowLastComposition().count;
+        tick();
+        ASSERT_EQ(windowLastComposition().count, count + 1) << "pulse " << frame;
+        EXPECT_TRUE(onlyTheBar(windowLastComposition())) << "pulse " << frame;
+        ASSERT_NO_FATAL_FAILURE(showsTheWholeWindow("pulse"));
+    }
+    view->setProgressView(nullptr);
+    setPuzzleClock(nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Presentation, PartialFramesTest, ::testing::Values("swap", "shm"),
