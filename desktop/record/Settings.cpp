@@ -6,6 +6,7 @@
 #include "desktop/record/SettingsBundle.h"
 #include "platform/base/Log.h"
 #include "platform/base/Translation.h"
+#include "platform/base/Utf8.h"
 #include "platform/media/Resources.h"
 #include "platform/store/PropertyList.h"
 
@@ -76,6 +77,14 @@ std::string shownBestScore(const UserDefaults& store, const std::string& text) {
 
 int listSettings(const std::vector<SettingSpecifier>& specifiers, UserDefaults& store,
                  std::ostream& out) {
+    const auto shownTitle = [](const SettingSpecifier& entry) {
+        return escapeControlCharacters(entry.title.empty() ? entry.key : entry.title);
+    };
+    // The titles' column fits the longest title, which a translation may make longer than 16.
+    std::size_t titleColumn = 16;
+    for (const SettingSpecifier& entry : specifiers)
+        if (!entry.key.empty())
+            titleColumn = std::max(titleColumn, utf8CharCount(shownTitle(entry)) + 2);
     for (const SettingSpecifier& entry : specifiers) {
         if (entry.key.empty()) continue; // group titles and the like
         std::optional<std::string> value = store.stringForKey(entry.key);
@@ -86,8 +95,7 @@ int listSettings(const std::vector<SettingSpecifier>& specifiers, UserDefaults& 
             // of the account the game runs as, which the score tables then record.
             value = textFormat(_("%s (the account's name)"), defaultPlayerName().c_str());
         // What the store and the settings file hold reaches the terminal only escaped.
-        out << paddedText(escapeControlCharacters(entry.title.empty() ? entry.key : entry.title),
-                          16)
+        out << paddedText(shownTitle(entry), titleColumn)
             << std::left << std::setw(12) << escapeControlCharacters(entry.key)
             << (value ? escapeControlCharacters(shownChoice(entry, *value)) : _("(not set)"))
             << '\n';

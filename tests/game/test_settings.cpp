@@ -107,6 +107,23 @@ TEST_F(SettingsTest, TheSettingsScreenListsAndSavesCheckedValues) {
     EXPECT_EQ(listing.find_first_of("\x1b\x07\x9b"), std::string::npos);
 }
 
+// A title longer than the usual column, as translations make them, keeps a gap before its key,
+// and the keys stay in one column.
+TEST_F(SettingsTest, TheSettingsScreenWidensTheTitlesForTheLongest) {
+    const std::string file = writeSettings(
+        settingsPlist("<dict><key>Title</key><string>Contr\u00f4le par inclinaison</string>"
+                      "<key>Key</key><string>accelState</string>"
+                      "<key>DefaultValue</key><string>false</string></dict>"
+                      "<dict><key>Title</key><string>Hints</string>"
+                      "<key>Key</key><string>showHints</string>"
+                      "<key>DefaultValue</key><string>true</string></dict>"));
+    std::ostringstream out, err;
+    UserDefaults store(path);
+    ASSERT_EQ(settingsCommand({}, store, file, out, err), 0) << err.str();
+    EXPECT_EQ(out.str(), "Contr\u00f4le par inclinaison  accelState  false\n"
+                         "Hints                     showHints   true\n");
+}
+
 TEST_F(SettingsTest, TheSettingsScreenRefusesBadInputWithOneLine) {
     ASSERT_EQ(settings({"highScore", "10"}), 0);
     const std::string before = readFile(path);
