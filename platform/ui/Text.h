@@ -25,7 +25,8 @@ Size textSize(std::string_view line, float pointSize, FontWeight weight, float s
 float textLineHeight(float pointSize, FontWeight weight, float scale);
 
 // Lines no wider than maxWidth points where the words allow: breaks at "\r\n", "\n" and "\r",
-// then between words (a longer word keeps its own line).
+// then between words, and between the characters of Chinese and Japanese (textPieces); a longer
+// word keeps its own line.
 std::vector<std::string> textWrap(std::string_view text, float pointSize, FontWeight weight,
                                   float maxWidth, float scale);
 
