@@ -28,11 +28,16 @@ namespace {
 constexpr float kFrameInterval = 0.02f; // 50 ticks a second
 constexpr double kAccelerometerInterval = 1.0 / 15.0;
 std::optional<std::uint32_t> firstGameNumber;
+bool offersHowToPlay = false;
 
 } // namespace
 
 void AppDelegate::setFirstGameNumber(std::optional<std::uint32_t> number) {
     firstGameNumber = number;
+}
+
+void AppDelegate::setOffersHowToPlay(bool offers) {
+    offersHowToPlay = offers;
 }
 
 AppDelegate::AppDelegate()
@@ -126,6 +131,7 @@ void AppDelegate::applicationDidFinishLaunching(Application* /*application*/) {
     if (_puzzleView) _puzzleView->setProgressView(_progressView.get());
     layoutViews(); // the bands, and the covers over the whole game area
     showGameState();
+    if (offersHowToPlay && panels_) panels_->offerHowToPlay();
 }
 
 void AppDelegate::applicationWindowDidResize(Application* /*application*/) {
@@ -191,7 +197,12 @@ void AppDelegate::initNavigationItem() {
     actions.about = [view] {
         if (view) view->infoAction();
     };
-    pauseButton_ = pushGameNavigationItem(*_navBar, std::move(actions));
+    actions.menu = [this] {
+        if (panels_) panels_->toggleMenu();
+    };
+    const NavigationButtonsShown shown = pushGameNavigationItem(*_navBar, std::move(actions));
+    pauseButton_ = shown.pause;
+    menuButton_ = shown.menu;
 }
 
 void AppDelegate::makePanels(const Rect& gameArea) {
@@ -210,6 +221,10 @@ void AppDelegate::makePanels(const Rect& gameArea) {
             return alert && alert->isVisible();
         },
         [&view] { view.infoAction(); },
+        [&view] { view.undoAction(); },
+        [&view] { view.redoAction(); },
+        [&view] { return view.canUndo() && !view.hasEnded(); },
+        [&view] { return view.canRedo() && !view.hasEnded(); },
     };
     panels_ =
         std::make_unique<GamePanels>(*_window, std::move(game), store_, settingsPath_, gameArea,
@@ -380,6 +395,12 @@ bool AppDelegate::applicationKeyDown(Application* /*application*/, const KeyEven
         return true;
     case GameAction::ClearSelection:
         return _puzzleView->clearSelection();
+    case GameAction::Help:
+    case GameAction::About:
+    case GameAction::Preferences:
+    case GameAction::Scores:
+    case GameAction::Menu:
+        return false; // the panels' keys, taken before they reach here
     default:
         return _puzzleView->keyboardAction(*cursorKeyOf(*action));
     }
@@ -392,7 +413,8 @@ std::optional<KeyEvent> AppDelegate::applicationKeyForPad(Application* /*applica
         alert && alert->isVisible())
         context = PadContext::OtherPanel;
     else if (panelShown())
-        context = panels_->helpView()->isShown()          ? PadContext::Help
+        context = panels_->menu()->isShown()              ? PadContext::Menu
+                  : panels_->helpView()->isShown()        ? PadContext::Help
                   : panels_->scoresView()->isShown()      ? PadContext::Scores
                   : panels_->preferencesView()->isShown() ? PadContext::Preferences
                                                           : PadContext::OtherPanel;

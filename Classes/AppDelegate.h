@@ -71,6 +71,9 @@ public:
 
     // The board the first game is made from (`spheron --game N`); none: the calendar clock's.
     static void setFirstGameNumber(std::optional<std::uint32_t> number);
+    // Whether the launch shows the how-to-play card while the store says it was never shown:
+    // a player's start does, a scripted run (or a test) does not.
+    static void setOffersHowToPlay(bool offers);
 
     // Tilt control: only while accelState is exactly "true"; raw samples, four tests.
     void accelerometer(Accelerometer* accelerometer, const Acceleration& acceleration) override;
@@ -111,6 +114,7 @@ public:
     ScoreInfoView* scoreInfoView() const { return scoreInfo_.get(); }
     PauseCover* pauseCover() const { return pauseCover_.get(); }
     Button* pauseButton() const { return pauseButton_; }
+    Button* menuButton() const { return menuButton_; }
     GamePanels* gamePanels() const { return panels_.get(); }
     std::int32_t storedGameType() const { return gameType; }
 
@@ -137,6 +141,7 @@ private:
     std::unique_ptr<PauseCover> pauseCover_;
     std::unique_ptr<Widget> bandAbove_, bandBelow_; // beside a game view narrower than its area
     Button* pauseButton_ = nullptr;                 // in the navigation bar's right item
+    Button* menuButton_ = nullptr;                  // beside it
     std::optional<std::string> _sfxState;           // as stored; none when nothing is
     std::optional<std::string> _showHints;          // as stored; none when nothing is
     std::string _accelState;                        // as stored; "false" when nothing is

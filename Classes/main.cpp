@@ -310,6 +310,8 @@ int main(int argc, char** argv) {
     if (options.windowWidth == 0 && !options.isScripted()) useStoredWindowSize(options);
     setApplicationOptions(options);
     AppDelegate::setFirstGameNumber(gameNumber);
+    // A script plays what it is given: the card for a new player would stand in its way.
+    AppDelegate::setOffersHowToPlay(!options.isScripted());
     // Timed games count the main loop's seconds, steady whatever the system clock does, and
     // simulated in a scripted run.
     GameClock clock(static_cast<std::int64_t>(std::time(nullptr)), [] {

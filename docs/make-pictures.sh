@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the README's pictures with the game's scripted mode, offscreen, on a scratch store: the
-# window in a two-minute game, the game-over panel, the score tables, the preferences and the
-# board with colour symbols as colour-blind players see it.
+# window in a two-minute game, the game-over panel, the score tables, the preferences, the menu,
+# the how-to-play card and the board with colour symbols as colour-blind players see it.
 # Run from the top folder after a build: docs/make-pictures.sh [PATH/TO/spheron [PATH/TO/spheron-art]]
 set -euo pipefail
 
@@ -24,6 +24,10 @@ shot --game 4 --play greedy --screenshot docs/game-over.png
 # The table with the latest game marked; the preferences over a game paused while they show.
 shot --game 5 --play greedy --key ctrl+h --screenshot docs/scores.png
 shot --game 8 --key ctrl+, --screenshot docs/preferences.png
+# The menu after one burst (Undo there, Redo greyed); the how-to-play card from Help's first
+# button, which lies at the left of the help's button row in the 320 x 480 window.
+shot --game 8 --play greedy:1 --key F10 --screenshot docs/menu.png
+shot --game 8 --key F1 --click 88,394 --screenshot docs/how-to-play.png
 
 # The board as players without one kind of cone see it, with the colour symbols on, and once
 # without them for comparison.

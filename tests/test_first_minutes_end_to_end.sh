@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What a new player meets in the first minutes, with the built game offscreen on simulated time:
-# a one-minute game's clock stands still under every view and panel the keys open; one left idle
-# to its end enters no table; with the game-over panel closed, Return starts the next game.
+# a one-minute game's clock stands still under every view and panel the keys open (the menu among
+# them); one left idle to its end enters no table; with the game-over panel closed, Return starts
+# the next game.
 # Usage: test_first_minutes_end_to_end.sh PATH/TO/spheron. Needs no display, sound card or network.
 set -euo pipefail
 
@@ -15,7 +16,7 @@ field() { sed -n "s/.*\b$2=\([a-z0-9]*\).*/\1/p" <<<"$1"; }
 
 # a. Two minutes under each view of a one-minute game, then Escape: the game goes on.
 "$game" --settings gameType 1 >/dev/null
-for view in F1 ctrl+, ctrl+h shift+F1; do
+for view in F1 ctrl+, ctrl+h shift+F1 F10; do
     line=$(state --game 8 --wait 5 --key "$view" --wait 120 --key Escape --wait 1)
     [ "$(field "$line" state)" = playing ] || fail "two minutes under $view: $line"
 done

@@ -40,8 +40,8 @@ rm "$work/bad.log"
 # Buttons and the keys they act as, pictured: the same picture, and one that the button changed.
 run --screenshot "$work/none.png" >/dev/null
 pairs=("leftshoulder|left" "rightshoulder|right" "lefttrigger|up" "righttrigger|down"
-    "dpleft a|a space" "back|f1" "back back|f1 ctrl+h" "back back back|f1 ctrl+h ctrl+,"
-    "back b|f1 escape" "back back back back|f1 ctrl+h ctrl+, escape")
+    "dpleft a|a space" "back|f10" "back dpdown|f10 down" "back dpdown dpdown a|f10 down down return"
+    "back b|f10 escape" "back back|f10 f10")
 for pair in "${pairs[@]}"; do
     read -ra buttons <<<"${pair%|*}"
     read -ra names <<<"${pair#*|}"
@@ -53,7 +53,7 @@ for pair in "${pairs[@]}"; do
     run "${steps[@]}" --screenshot "$work/key.png" >/dev/null
     cmp -s "$work/pad.png" "$work/key.png" || fail "${pair%|*} differs from ${pair#*|}"
     case $pair in
-    "back b|"* | "back back back back|"*) ;; # closed again: the board as it was
+    "back b|"* | "back back|"*) ;; # closed again: the board as it was
     *) ! cmp -s "$work/pad.png" "$work/none.png" || fail "${pair%|*} changed nothing" ;;
     esac
 done
@@ -63,15 +63,18 @@ run --pad x --pad a --pad unplug | grep -q '^state=paused ' || fail "unplugged: 
 grep -q 'the game controller that drove the game is gone' "$work/pad.log" || fail "no line"
 
 # A whole game with the controller alone: hints, bursts and every turn, unplugged half-way; then
-# the game-over panel, help, scores and preferences (the sound switched off with the D-pad, kept
-# with A), each opened and closed with the controller.
+# the game-over panel, and from the menu (Back, the D-pad, A) help, scores and preferences (the
+# sound switched off with the D-pad, kept with A), each opened and closed with the controller.
+# Over an ended game the menu's Undo and Redo are greyed: down from New Game is Scores.
 turns=(leftshoulder lefttrigger rightshoulder righttrigger)
 whole=()
 for i in $(seq 49); do
     whole+=(--pad x --pad a --pad "${turns[$((i % 4))]}")
     [ "$i" != 24 ] || whole+=(--pad unplug --pad plug --pad start)
 done
-whole+=(--pad b --pad back --pad b --pad back --pad back --pad back --pad dpleft --pad a)
+whole+=(--pad b --pad back --pad b --pad back --pad dpdown --pad dpdown --pad dpdown --pad a --pad b
+    --pad back --pad dpdown --pad a --pad b --pad back --pad dpdown --pad dpdown --pad a
+    --pad dpleft --pad a)
 run "${whole[@]}" | grep -q '^state=over score=246 best=246 game=5 practice=0$' ||
     fail "the whole game: $(cat "$work/pad.out")"
 [ "$(stored sfxState)" = false ] || fail "the preferences: sfxState is '$(stored sfxState)'"

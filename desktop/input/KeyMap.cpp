@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "platform/base/Translation.h"
+
 namespace {
 
 using A = GameAction;
@@ -33,9 +35,14 @@ constexpr KeyBinding kKeyMap[] = {
     {KeyCode::P, M::ShiftOrNot, A::Pause},
     {KeyCode::Pause, M::Any, A::Pause},
     {KeyCode::Z, M::Control, A::Undo},
+    {KeyCode::Y, M::Control, A::Redo}, // first: the one a menu shows
     {KeyCode::Z, M::ControlShift, A::Redo},
-    {KeyCode::Y, M::Control, A::Redo},
     {KeyCode::Escape, M::None, A::ClearSelection},
+    {KeyCode::F1, M::None, A::Help},
+    {KeyCode::F1, M::Shift, A::About},
+    {KeyCode::Comma, M::Control, A::Preferences},
+    {KeyCode::H, M::Control, A::Scores},
+    {KeyCode::F10, M::None, A::Menu},
 };
 
 bool held(KeyModifiers modifiers, const KeyEvent& key) {
@@ -46,6 +53,8 @@ bool held(KeyModifiers modifiers, const KeyEvent& key) {
         return key.control && !key.shift;
     case M::ControlShift:
         return key.control && key.shift;
+    case M::Shift:
+        return !key.control && key.shift;
     case M::ShiftOrNot:
         return !key.control;
     case M::Any:
@@ -69,7 +78,7 @@ KeyEvent keyForAction(GameAction action) {
         if (binding.action != action) continue;
         key.code = binding.key;
         key.control = binding.modifiers == M::Control || binding.modifiers == M::ControlShift;
-        key.shift = binding.modifiers == M::ControlShift;
+        key.shift = binding.modifiers == M::ControlShift || binding.modifiers == M::Shift;
         break;
     }
     return key;
@@ -88,4 +97,31 @@ std::optional<KeyboardCursor::Key> cursorKeyOf(GameAction action) {
     const int i = static_cast<int>(action) - static_cast<int>(A::CursorLeft);
     if (i < 0 || i >= static_cast<int>(std::size(keys))) return std::nullopt;
     return keys[i];
+}
+
+std::string keyLabel(const KeyEvent& key) {
+    std::string name;
+    const int code = static_cast<int>(key.code);
+    if (key.code >= KeyCode::F1 && key.code <= KeyCode::F12) {
+        name = "F" + std::to_string(code - static_cast<int>(KeyCode::F1) + 1);
+    } else if (key.code >= KeyCode::A && key.code <= KeyCode::Z) {
+        name = std::string(1, static_cast<char>('A' + code - static_cast<int>(KeyCode::A)));
+    } else if (key.code >= KeyCode::Digit0 && key.code <= KeyCode::Digit9) {
+        name = std::string(1, static_cast<char>('0' + code - static_cast<int>(KeyCode::Digit0)));
+    } else {
+        switch (key.code) {
+        case KeyCode::Comma: name = ","; break;
+        // TRANSLATORS: key names as printed on a keyboard, shown beside a menu's items.
+        case KeyCode::Escape: name = _("Esc"); break;
+        case KeyCode::Return: name = _("Enter"); break;
+        case KeyCode::Space: name = _("Space"); break;
+        case KeyCode::Pause: name = _("Pause"); break;
+        default: return {};
+        }
+    }
+    // TRANSLATORS: the Shift key before another key, as in "Shift+F1".
+    if (key.shift) name = std::string(_("Shift+")) + name;
+    // TRANSLATORS: the Control key before another key, as in "Ctrl+Z".
+    if (key.control) name = std::string(_("Ctrl+")) + name;
+    return name;
 }

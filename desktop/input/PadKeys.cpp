@@ -1,6 +1,5 @@
 // The controller's table: one row a button, the game's action it takes (as the key map's key for
-// it) and the key it is over a panel. Back stands for the menu: the views in turn, help, scores,
-// preferences, then the game.
+// it) and the key it is over a panel. Back opens the game's menu, and closes it again.
 #include "desktop/input/PadKeys.h"
 
 namespace {
@@ -39,26 +38,11 @@ constexpr Row kRows[] = {
     {PadButton::LeftStickRight, A::CursorRight, KeyCode::Right},
 };
 
-// Back: F1 opens the help, Ctrl+H the scores, Ctrl+comma the preferences, Escape closes them.
+// Back: the menu's key opens the menu (over the game or a view); Escape closes it.
 KeyEvent backKey(PadContext context) {
+    if (context != PadContext::Menu) return keyForAction(A::Menu);
     KeyEvent key;
-    switch (context) {
-    case PadContext::Help:
-        key.code = KeyCode::H;
-        key.control = true;
-        break;
-    case PadContext::Scores:
-        key.code = KeyCode::Comma;
-        key.control = true;
-        break;
-    case PadContext::Preferences:
-        key.code = KeyCode::Escape;
-        break;
-    case PadContext::Game:
-    case PadContext::OtherPanel:
-        key.code = KeyCode::F1;
-        break;
-    }
+    key.code = KeyCode::Escape;
     return key;
 }
 

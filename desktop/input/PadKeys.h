@@ -15,6 +15,7 @@ enum class PadContext {
     Scores,      // the scores view
     Preferences, // the preferences view
     OtherPanel,  // the game-over panel or the About alert
+    Menu,        // the game's menu
 };
 
 // The key a press acts as; none when the button does nothing there.

@@ -73,9 +73,9 @@ bool PauseCover::keyDown(const KeyEvent& /*key*/) {
     return true;
 }
 
-NavigationButtons::NavigationButtons(const Rect& frame, std::unique_ptr<Button> first,
-                                     std::unique_ptr<Button> second)
-    : View(frame), first_(std::move(first)), second_(std::move(second)) {
-    addSubview(first_.get());
-    addSubview(second_.get());
+NavigationButtons::NavigationButtons(const Rect& frame,
+                                     std::vector<std::unique_ptr<Button>> buttons)
+    : View(frame), buttons_(std::move(buttons)) {
+    for (const auto& button : buttons_)
+        addSubview(button.get());
 }

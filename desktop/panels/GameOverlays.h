@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "platform/ui/Button.h"
 #include "platform/ui/Window.h"
@@ -43,15 +44,14 @@ private:
     std::function<void()> resume_;
 };
 
-// Two buttons side by side as one bar item: it keeps them, laid out by their frames.
+// Buttons side by side as one bar item: it keeps them, laid out by their frames.
 class NavigationButtons : public View {
 public:
-    NavigationButtons(const Rect& frame, std::unique_ptr<Button> first,
-                      std::unique_ptr<Button> second);
-    Button* first() const { return first_.get(); }
-    Button* second() const { return second_.get(); }
+    NavigationButtons(const Rect& frame, std::vector<std::unique_ptr<Button>> buttons);
+    Button* button(std::size_t index) const {
+        return index < buttons_.size() ? buttons_[index].get() : nullptr;
+    }
 
 private:
-    std::unique_ptr<Button> first_;
-    std::unique_ptr<Button> second_;
+    std::vector<std::unique_ptr<Button>> buttons_;
 };

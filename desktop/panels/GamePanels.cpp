@@ -3,12 +3,13 @@
 #include "desktop/panels/GamePanels.h"
 
 #include <algorithm>
-#include <initializer_list>
 
+#include "desktop/input/KeyMap.h"
 #include "desktop/record/Settings.h"
 #include "desktop/record/SettingsBundle.h"
 #include "model/Puzzle.h"
 #include "platform/base/Log.h"
+#include "platform/base/Translation.h"
 
 // Above the game, its cover and the time bar and below the panels: takes the panels' keys, and
 // while a panel is shown every key that panel leaves. Takes no touches and draws nothing.
@@ -28,7 +29,8 @@ GamePanels::GamePanels(Window& window, GameHooks game, UserDefaults& store,
                        PreferenceApplier applyPreference)
     : game_(std::move(game)), applyPreference_(std::move(applyPreference)), store_(store),
       keys_(std::make_unique<KeyLayer>(*this)), gameOver_(GameOverPanel::initWithFrame(gameArea)),
-      scores_(ScoresView::initWithFrame(gameArea)), help_(HelpView::initWithFrame(gameArea)) {
+      scores_(ScoresView::initWithFrame(gameArea)), help_(HelpView::initWithFrame(gameArea)),
+      menu_(GameMenu::initWithFrame(gameArea)), howTo_(HowToPlayCard::initWithFrame(gameArea)) {
     std::string why;
     std::optional<std::vector<SettingSpecifier>> specifiers =
         readSettingSpecifiers(settingsPath, &why);
@@ -41,35 +43,57 @@ GamePanels::GamePanels(Window& window, GameHooks game, UserDefaults& store,
     });
     gameOver_->setNewGameHandler([this] { newGame(); });
     gameOver_->setScoresHandler([this] { showScores(); });
+    help_->setHowToPlayHandler([this] { showHowToPlay(); });
+    makeMenu();
 
     window.addSubview(keys_.get());
-    for (Panel* panel : std::initializer_list<Panel*>{gameOver_.get(), scores_.get(),
-                                                      preferences_.get(), help_.get()}) {
+    for (Panel* panel : panels()) {
         panel->setCloseHandler([this] { panelClosed(); });
         window.addSubview(panel);
     }
+    howTo_->setCloseHandler([this] { howToPlayClosed(); });
+}
+
+std::array<Panel*, 6> GamePanels::panels() const {
+    return {gameOver_.get(), scores_.get(), preferences_.get(), help_.get(), menu_.get(),
+            howTo_.get()};
+}
+
+void GamePanels::makeMenu() {
+    using A = GameAction;
+    const auto key = [](A action) { return keyLabel(keyForAction(action)); };
+    std::vector<GameMenu::Item> items = {
+        {_("New Game"), key(A::NewGame), [this] { newGame(); }, nullptr},
+        {_("Undo"), key(A::Undo), [this] { game_.undo(); }, game_.canUndo},
+        {_("Redo"), key(A::Redo), [this] { game_.redo(); }, game_.canRedo},
+        {_("Scores"), key(A::Scores), [this] { showScores(); }, nullptr},
+        {_("Preferences"), key(A::Preferences), [this] { showPreferences(); }, nullptr},
+        {_("Help"), key(A::Help), [this] { showHelp(); }, nullptr},
+        {_("Keyboard Shortcuts"), "", [this] { showKeyboardShortcuts(); }, nullptr},
+        // TRANSLATORS: the menu item that shows the game's version, authors and licence.
+        {_("About Spheron"), key(A::About), [this] { game_.showAbout(); }, nullptr},
+    };
+    menu_->setItems(std::move(items));
 }
 
 GamePanels::~GamePanels() = default;
 
 void GamePanels::setGameArea(const Rect& gameArea) {
-    for (Panel* panel : std::initializer_list<Panel*>{gameOver_.get(), scores_.get(),
-                                                      preferences_.get(), help_.get()})
+    for (Panel* panel : panels())
         panel->setFrame(gameArea); // a new size lays the card out again
 }
 
 // ---- Showing and hiding ----
 
 bool GamePanels::isPanelShown() const {
-    return gameOver_->isShown() || scores_->isShown() || preferences_->isShown() ||
-           help_->isShown();
+    for (const Panel* panel : panels())
+        if (panel->isShown()) return true;
+    return false;
 }
 
 void GamePanels::hideAll() {
-    gameOver_->hide();
-    scores_->hide();
-    preferences_->hide();
-    help_->hide();
+    for (Panel* panel : panels())
+        panel->hide();
 }
 
 void GamePanels::openPanel(Panel& panel, bool pausesGame) {
@@ -112,6 +136,37 @@ void GamePanels::showScores() {
     // The game type the current game was started with comes first.
     scores_->setTables(tables, gameType, mark);
     openPanel(*scores_, true);
+}
+
+void GamePanels::toggleMenu() {
+    if (menu_->isShown()) {
+        menu_->hide();
+        panelClosed();
+        return;
+    }
+    menu_->refresh(); // what can act now, undo and redo among them
+    openPanel(*menu_, true);
+}
+
+void GamePanels::showKeyboardShortcuts() {
+    openPanel(*help_, true);
+    help_->scrollToSection(HelpView::kKeysSection);
+}
+
+void GamePanels::showHowToPlay() {
+    openPanel(*howTo_, true);
+}
+
+void GamePanels::offerHowToPlay() {
+    if (!store_.stringForKey(kHowToPlayShown)) showHowToPlay();
+}
+
+void GamePanels::howToPlayClosed() {
+    // Merged into the file under its lock, as every setting is; should that fail the card
+    // shows again at the next start, which loses the player nothing.
+    store_.setObject(std::string("true"), kHowToPlayShown);
+    store_.synchronize();
+    panelClosed();
 }
 
 void GamePanels::newGame() {
@@ -159,21 +214,14 @@ void GamePanels::gameDidEnd(const GameOutcome& outcome) {
 bool GamePanels::takesKey(const KeyEvent& key) {
     // The About alert is modal: its keys are its own.
     if (game_.aboutShown()) return false;
-    if (!key.repeat && !key.alt) {
-        if (key.code == KeyCode::F1 && !key.control) {
-            if (key.shift)
-                game_.showAbout();
-            else
-                showHelp();
-            return true;
-        }
-        if (key.control && !key.shift && key.code == KeyCode::Comma) {
-            showPreferences();
-            return true;
-        }
-        if (key.control && !key.shift && key.code == KeyCode::H) {
-            showScores();
-            return true;
+    if (const std::optional<GameAction> action = gameActionForKey(key); action && !key.repeat) {
+        switch (*action) {
+        case GameAction::Help: showHelp(); return true;
+        case GameAction::About: game_.showAbout(); return true;
+        case GameAction::Preferences: showPreferences(); return true;
+        case GameAction::Scores: showScores(); return true;
+        case GameAction::Menu: toggleMenu(); return true;
+        default: break;
         }
     }
     return isPanelShown();

@@ -1,6 +1,9 @@
 // The help's text, and its layout as lines of the scrolling list at the list's width.
 #include "desktop/panels/HelpView.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/base/Translation.h"
 #include "platform/gl/Screen.h"
 #include "platform/ui/Text.h"
@@ -72,6 +75,7 @@ const std::vector<HelpView::Section>& HelpView::sections() {
           {N_("Ctrl+H"), N_("Scores")},
           {"F1", N_("This help")},
           {N_("Shift+F1"), N_("About Spheron (or the info button)")},
+          {"F10", N_("The menu (or the button with three bars)")},
           {"F11", N_("Full screen, and back")},
           {N_("Ctrl+Q"), N_("Quit")},
           {N_("Escape"), N_("Close a panel; drop the selection")},
@@ -87,7 +91,7 @@ const std::vector<HelpView::Section>& HelpView::sections() {
           {N_("Shoulders"), N_("Turn the cube left, right")},
           {N_("Triggers, right stick"), N_("Turn the cube up, down")},
           {"Start", N_("Pause and resume")},
-          {"Back (Select)", N_("Help, then scores, then preferences, then the game")}}},
+          {"Back (Select)", N_("Open and close the menu")}}},
     };
     return all;
 }
@@ -99,7 +103,17 @@ std::unique_ptr<HelpView> HelpView::initWithFrame(const Rect& frame) {
 HelpView::HelpView(const Rect& frame) : Panel(frame, _("Help")) {
     list_ = LineList::initWithFrame({});
     addSubview(list_.get());
+    addButton(
+        _("How to Play"),
+        [this] {
+            if (howToPlay_) howToPlay_();
+        },
+        false);
     addButton(_("Close"), nullptr, true);
+}
+
+void HelpView::scrollToSection(std::size_t section) {
+    if (section < sectionLines_.size()) list_->scrollToLine(sectionLines_[section]);
 }
 
 void HelpView::layoutContent() {
@@ -108,8 +122,10 @@ void HelpView::layoutContent() {
     const float scale = windowContentScale();
     const float width = content.size.width - kScrollBarRoom;
     std::vector<ListLine> lines;
+    sectionLines_.clear();
     for (const Section& section : sections()) {
         if (!lines.empty()) lines.push_back(gap(8.0f));
+        sectionLines_.push_back(lines.size());
         lines.push_back({{{_(section.heading.c_str()), 0.0f, CellAlignment::Left}},
                          kHeadingSize,
                          FontWeight::Bold,
@@ -141,4 +157,104 @@ void HelpView::layoutContent() {
     const std::size_t first = list_->firstVisibleLine();
     list_->setLines(std::move(lines));
     list_->scrollToLine(first);
+}
+
+// ---- The how-to-play card ----
+
+namespace {
+
+constexpr float kCardTextSize = 14.0f;
+constexpr float kSmallestTextSize = 10.0f;
+constexpr float kBulletIndent = 16.0f;
+constexpr float kLineGap = 7.0f; // between the card's lines
+
+} // namespace
+
+std::unique_ptr<HowToPlayCard> HowToPlayCard::initWithFrame(const Rect& frame) {
+    return std::unique_ptr<HowToPlayCard>(new HowToPlayCard(frame));
+}
+
+HowToPlayCard::HowToPlayCard(const Rect& frame) : Panel(frame, _("How to Play")) {
+    setClosesOnTapOutside(true);
+    // TRANSLATORS: the button that closes the how-to-play card and goes to the game.
+    addButton(_("Play"), nullptr, true);
+}
+
+std::vector<std::string> HowToPlayCard::lines() {
+    return {
+        _("Click a bubble to select its group: the touching bubbles of its colour. The "
+          "speech bubble says what the group is worth."),
+        _("Click the group again to burst it. Big groups score far more than small ones."),
+        _("Turn the cube with the arrow buttons or the arrow keys; the bubbles fall the new way."),
+        _("Press H for a hint."),
+        _("The menu button at the top right holds new games, undo, scores and help."),
+    };
+}
+
+HowToPlayCard::Text HowToPlayCard::fit(float width, float room, float scale) {
+    // The largest size at which the whole text fits the room (down to a floor, below which it
+    // is cut at the bottom): a short window or a longer language still shows every line.
+    Text text;
+    for (float size = kCardTextSize; size >= kSmallestTextSize; size -= 1.0f) {
+        text.size = size;
+        text.lines.clear();
+        text.height = 0.0f;
+        const float lineHeight = textLineHeight(size, FontWeight::Regular, scale);
+        for (const std::string& line : lines()) {
+            text.lines.push_back(
+                textWrap(line, size, FontWeight::Regular, width - kBulletIndent, scale));
+            text.height += static_cast<float>(text.lines.back().size()) * lineHeight + kLineGap;
+        }
+        if (text.height <= room) break;
+    }
+    return text;
+}
+
+Rect HowToPlayCard::placeCard(const Rect& b, float scale) const {
+    Rect card = Panel::placeCard(b, scale);
+    // As high as its text needs, centred.
+    const float chrome = 2 * kPadding + textLineHeight(kTitleSize, FontWeight::Bold, scale) +
+                         8.0f + kButtonHeight + 10.0f;
+    const float most = b.size.height - 16.0f;
+    const Text text = fit(card.size.width - 2 * kPadding, most - chrome, scale);
+    const float height = std::min(std::ceil(chrome + text.height), most);
+    card.origin.y = b.origin.y + std::round((b.size.height - height) * 0.5f);
+    card.size.height = height;
+    return card;
+}
+
+void HowToPlayCard::layoutContent() {
+    const Rect c = contentFrame();
+    shown_ = fit(c.size.width, c.size.height + 1.0f, windowContentScale());
+}
+
+void HowToPlayCard::drawContent(float scale) {
+    const Rect c = contentFrame();
+    const float size = shown_.size;
+    const float lineHeight = textLineHeight(size, FontWeight::Regular, scale);
+    const float bottom = c.origin.y + c.size.height + 1.0f;
+    float y = c.origin.y;
+    const Color text{0.90f, 0.93f, 1.0f, 1.0f};
+    const Color bullet{1.0f, 0.86f, 0.45f, 1.0f};
+    for (const auto& wrappedLine : shown_.lines) {
+        if (y + lineHeight > bottom) break;
+        drawPanelText("\u2022", {c.origin.x, y}, size, FontWeight::Bold, bullet, scale);
+        for (const std::string& part : wrappedLine) {
+            if (y + lineHeight > bottom) break;
+            drawPanelText(part, {c.origin.x + kBulletIndent, y}, size, FontWeight::Regular, text,
+                          scale);
+            y += lineHeight;
+        }
+        y += kLineGap;
+    }
+}
+
+bool HowToPlayCard::keyDown(const KeyEvent& key) {
+    if (!isShown()) return false;
+    if (!key.repeat) close(); // a key held from before the card does not close it
+    return true;
+}
+
+void HowToPlayCard::touchesEnded(const Touch& /*touch*/) {
+    close(); // a click anywhere, as on its button
 }

@@ -101,15 +101,20 @@ void Panel::touchesEnded(const Touch& touch) {
     if (outside && closesOnTapOutside_) close();
 }
 
-void Panel::layoutSubviews() {
-    const float scale = windowContentScale();
-    const Rect& b = bounds();
+Rect Panel::placeCard(const Rect& b, float /*scale*/) const {
     const float w = std::min(kMaxCardWidth, b.size.width - 2 * kMargin);
     const float h = cardHeight_ > 0.0f ? std::min(cardHeight_, b.size.height - 2 * kMargin)
                                        : b.size.height - 2 * kMargin;
-    card_ = {{b.origin.x + std::round((b.size.width - w) * 0.5f),
-              b.origin.y + std::round((b.size.height - h) * 0.5f)},
-             {w, h}};
+    return {{b.origin.x + std::round((b.size.width - w) * 0.5f),
+             b.origin.y + std::round((b.size.height - h) * 0.5f)},
+            {w, h}};
+}
+
+void Panel::layoutSubviews() {
+    const float scale = windowContentScale();
+    card_ = placeCard(bounds(), scale);
+    const float w = card_.size.width;
+    const float h = card_.size.height;
     const float titleBottom =
         card_.origin.y + kPadding + textLineHeight(kTitleSize, FontWeight::Bold, scale);
     const float buttonsTop = card_.origin.y + h - kPadding - kButtonHeight;

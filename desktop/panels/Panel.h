@@ -59,6 +59,9 @@ protected:
     // Hides, then runs the close handler; what Escape does.
     void close();
 
+    // Where the card goes in the panel's bounds: by default centred, at most 304 points wide and
+    // as high as setCardHeight() says.
+    virtual Rect placeCard(const Rect& bounds, float scale) const;
     // Between the title and the buttons, in the panel's bounds.
     Rect contentFrame() const { return content_; }
     // Places the subclass's subviews in the content frame (after every layout of the card).

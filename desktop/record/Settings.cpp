@@ -205,7 +205,7 @@ void createDefaultPreferences(UserDefaults& store, const std::string& settingsPa
 
 void claimGameKeys(UserDefaults& store) {
     store.addOwnKeys({kSfxState, kShowHints, kAccelState, kHighScore, kGameType, kShowSymbols,
-                      kWindowSize, kScoreTables});
+                      kWindowSize, kScoreTables, kHowToPlayShown});
 }
 
 std::optional<std::uint32_t> storedBestScore(const PropertyList::Dictionary& stored) {

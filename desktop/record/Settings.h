@@ -20,6 +20,9 @@ inline constexpr const char* kGameType = "gameType";
 inline constexpr const char* kShowSymbols = "showSymbols";
 // Not a setting: the window's size in pixels, "WxH", that the last player resized it to.
 inline constexpr const char* kWindowSize = "windowSize";
+// Not a setting: "true" once the how-to-play card has been shown and closed; the first start
+// shows it while nothing is stored.
+inline constexpr const char* kHowToPlayShown = "howToPlayShown";
 // Not a setting: the top-10 tables of each game type (ScoreTables.h).
 inline constexpr const char* kScoreTables = "scoreTables";
 

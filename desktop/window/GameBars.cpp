@@ -54,7 +54,7 @@ void pulseTurnButton(Toolbar& toolbar, int direction, float amount) {
             button->setPulse(amount);
 }
 
-Button* pushGameNavigationItem(NavigationBar& bar, NavigationActions actions) {
+NavigationButtonsShown pushGameNavigationItem(NavigationBar& bar, NavigationActions actions) {
     auto item = NavigationItem::initWithTitle("Spheron");
     std::vector<std::unique_ptr<BarButtonItem>> left;
     left.push_back(BarButtonItem::initWithBarButtonSystemItem(
@@ -64,21 +64,25 @@ Button* pushGameNavigationItem(NavigationBar& bar, NavigationActions actions) {
         [preferences = actions.preferences](BarButtonItem*) { preferences(); }));
     left.back()->button()->setGlyph(Glyph::Gear);
     item->setLeftBarButtonItems(std::move(left));
-    std::unique_ptr<Button> info = Button::buttonWithType(kButtonTypeInfoLight);
-    info->addTarget([about = actions.about](Button*) { about(); }, kControlEventTouchUpInside);
-    // The pause button stands left of the info button, in one custom view with it.
-    std::unique_ptr<Button> pause = Button::buttonWithType(kButtonTypeInfoLight);
-    pause->setGlyph(Glyph::Pause);
-    pause->addTarget([pauseGame = actions.pause](Button*) { pauseGame(); },
-                     kControlEventTouchUpInside);
-    const Size side = info->frame().size;
-    pause->setFrame({{0.0f, 0.0f}, side});
-    info->setFrame({{side.width + kNavButtonGap, 0.0f}, side});
-    auto pair = std::make_unique<NavigationButtons>(
-        Rect{{0.0f, 0.0f}, {2 * side.width + kNavButtonGap, side.height}}, std::move(pause),
-        std::move(info));
-    Button* pauseButton = pair->first();
-    item->setRightBarButtonItem(BarButtonItem::initWithCustomView(std::move(pair)));
+    // Pause, the info button and the menu at the right end, in one custom view.
+    std::vector<std::unique_ptr<Button>> right;
+    const std::pair<Glyph, std::function<void()>> buttons[] = {
+        {Glyph::Pause, actions.pause}, {Glyph::Info, actions.about}, {Glyph::Menu, actions.menu}};
+    float x = 0.0f;
+    Size side;
+    for (const auto& [glyph, action] : buttons) {
+        std::unique_ptr<Button> button = Button::buttonWithType(kButtonTypeInfoLight);
+        if (glyph != Glyph::Info) button->setGlyph(glyph);
+        button->addTarget([act = action](Button*) { act(); }, kControlEventTouchUpInside);
+        side = button->frame().size;
+        button->setFrame({{x, 0.0f}, side});
+        x += side.width + kNavButtonGap;
+        right.push_back(std::move(button));
+    }
+    auto group = std::make_unique<NavigationButtons>(
+        Rect{{0.0f, 0.0f}, {x - kNavButtonGap, side.height}}, std::move(right));
+    const NavigationButtonsShown shown{group->button(0), group->button(2)};
+    item->setRightBarButtonItem(BarButtonItem::initWithCustomView(std::move(group)));
     bar.pushNavigationItem(std::move(item), false);
-    return pauseButton;
+    return shown;
 }

@@ -1,6 +1,6 @@
-// The game window's bars: the navigation bar (new game and preferences on the left; pause and
-// About on the right) and the toolbar of the four arrow buttons that turn the cube. Each button
-// calls the action it is given.
+// The game window's bars: the navigation bar (new game and preferences on the left; pause, About
+// and the menu on the right) and the toolbar of the four arrow buttons that turn the cube. Each
+// button calls the action it is given.
 #pragma once
 
 #include <functional>
@@ -19,7 +19,11 @@ void setTurnButtons(Toolbar& toolbar, std::function<void(int direction)> turn);
 void pulseTurnButton(Toolbar& toolbar, int direction, float amount);
 
 struct NavigationActions {
-    std::function<void()> newGame, preferences, pause, about;
+    std::function<void()> newGame, preferences, pause, about, menu;
 };
-// Pushes the game's navigation item; returns its pause button.
-Button* pushGameNavigationItem(NavigationBar& bar, NavigationActions actions);
+struct NavigationButtonsShown {
+    Button* pause = nullptr;
+    Button* menu = nullptr;
+};
+// Pushes the game's navigation item; returns its pause and menu buttons.
+NavigationButtonsShown pushGameNavigationItem(NavigationBar& bar, NavigationActions actions);

@@ -17,6 +17,7 @@ struct Masks {
     UITexture pause;
     UITexture gear;
     UITexture play;
+    UITexture menu;
     struct Ring {
         int key = -1; // line width / radius in 64ths
         UITexture texture;
@@ -117,6 +118,13 @@ bool insidePlay(float x, float y) {
     return inTriangle(x, y, shape);
 }
 
+// Three level bars, as a window's menu button shows.
+bool insideMenu(float x, float y) {
+    for (const float level : {18.0f, 32.0f, 46.0f})
+        if (inCapsule(y, x, level, 12.0f, 52.0f, 3.6f)) return true; // a capsule on its side
+    return false;
+}
+
 // A cog wheel of eight teeth round a hole, as settings are drawn.
 bool insideGear(float x, float y) {
     const float d = std::hypot(x - 32.0f, y - 32.0f);
@@ -188,6 +196,9 @@ const UITexture* glyphMask(Glyph glyph) {
     } else if (glyph == Glyph::Play) {
         inside = insidePlay;
         t = &m.play;
+    } else if (glyph == Glyph::Menu) {
+        inside = insideMenu;
+        t = &m.menu;
     }
     if (t->live()) return t;
     const bool ok = makeMask(*t, [inside](float x, float y) { return supersample(x, y, inside); });

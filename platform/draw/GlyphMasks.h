@@ -6,7 +6,7 @@
 
 #include "platform/draw/UITexture.h"
 
-enum class Glyph { Refresh, Info, Pause, Gear, Play };
+enum class Glyph { Refresh, Info, Pause, Gear, Play, Menu };
 
 const UITexture* diskMask();
 const UITexture* softMask();

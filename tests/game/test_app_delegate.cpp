@@ -148,8 +148,9 @@ TEST_F(AppDelegateTest, TheInfoButtonRightOfThePauseButtonShowsTheAboutAlert) {
     launch();
     NavigationItem* item = delegate->navBar()->topItem();
     const std::vector<View*>& right = item->rightBarButtonItem()->customView()->subviews();
-    ASSERT_EQ(right.size(), 2u);
+    ASSERT_EQ(right.size(), 3u);
     EXPECT_EQ(right[0], delegate->pauseButton());
+    EXPECT_EQ(right[2], delegate->menuButton()); // at the bar's right end
     tapInWindow(*delegate->window(), centreInWindow(right[1]));
     ASSERT_NE(delegate->puzzleView()->aboutAlert(), nullptr);
     EXPECT_TRUE(delegate->puzzleView()->aboutAlert()->isVisible());

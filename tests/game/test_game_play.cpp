@@ -287,7 +287,12 @@ TEST(KeyMap, ModifiersSelectTheBindingAndRepeatsFollowTheAction) {
         {KeyCode::A, false, false, false, A::CursorLeft},
         {KeyCode::Keypad9, false, false, false, A::CursorUpRight},
         {KeyCode::Return, false, false, false, A::CursorTap},
-        {KeyCode::H, true, false, false, std::nullopt}, // Ctrl+H is the scores' key
+        {KeyCode::H, true, false, false, A::Scores},
+        {KeyCode::F1, false, false, false, A::Help},
+        {KeyCode::F1, false, true, false, A::About},
+        {KeyCode::F1, true, false, false, std::nullopt},
+        {KeyCode::Comma, true, false, false, A::Preferences},
+        {KeyCode::Comma, false, false, false, std::nullopt},
         {KeyCode::F2, false, true, false, A::NewGame},
         {KeyCode::F2, true, false, false, std::nullopt},
         {KeyCode::N, true, false, false, A::NewGame},
@@ -316,6 +321,29 @@ TEST(KeyMap, ModifiersSelectTheBindingAndRepeatsFollowTheAction) {
     EXPECT_EQ(keyRepeatOf(A::NewGame), KeyRepeat::Passes);
     EXPECT_EQ(cursorKeyOf(A::CursorHint), KeyboardCursor::Key::Hint);
     EXPECT_EQ(cursorKeyOf(A::Undo), std::nullopt);
+    EXPECT_EQ(cursorKeyOf(A::Menu), std::nullopt);
+}
+
+// What a menu shows beside its items: the first binding of each action, as a player reads it.
+TEST(KeyMap, AMenuShowsTheFirstKeyOfEachAction) {
+    using A = GameAction;
+    const std::pair<A, const char*> cases[] = {
+        {A::NewGame, "F2"},      {A::Undo, "Ctrl+Z"},       {A::Redo, "Ctrl+Y"},
+        {A::Scores, "Ctrl+H"},   {A::Preferences, "Ctrl+,"}, {A::Help, "F1"},
+        {A::About, "Shift+F1"},  {A::Menu, "F10"},          {A::Pause, "P"},
+        {A::CursorTap, "Space"},
+    };
+    for (const auto& [action, label] : cases) {
+        const KeyEvent key = keyForAction(action);
+        EXPECT_EQ(keyLabel(key), label) << static_cast<int>(action);
+        // The key shown does what the menu says.
+        EXPECT_EQ(gameActionForKey(key), action) << label;
+    }
+    KeyEvent both;
+    both.code = KeyCode::Z;
+    both.control = both.shift = true;
+    EXPECT_EQ(keyLabel(both), "Ctrl+Shift+Z");
+    EXPECT_EQ(keyLabel(KeyEvent{}), ""); // a key without a name shows nothing
 }
 
 // Each button takes its action in the game, through the key the key map binds to it, and acts as
@@ -351,7 +379,8 @@ TEST(PadKeys, EachButtonTakesItsActionThroughTheKeyMap) {
     };
     for (const auto& row : rows) {
         for (const PadContext context : {PadContext::Game, PadContext::Help, PadContext::Scores,
-                                         PadContext::Preferences, PadContext::OtherPanel}) {
+                                         PadContext::Preferences, PadContext::OtherPanel,
+                                         PadContext::Menu}) {
             for (const bool repeat : {false, true}) {
                 const std::optional<KeyEvent> key = padKey({row.button, repeat}, context);
                 const auto where = ::testing::Message()
@@ -372,19 +401,14 @@ TEST(PadKeys, EachButtonTakesItsActionThroughTheKeyMap) {
             }
         }
     }
-    // Back, until there is a menu: the views in turn, then the game again; held, it opens one.
-    const std::pair<PadContext, KeyEvent> back[] = {
-        {PadContext::Game, {K::F1}},
-        {PadContext::Help, {K::H, true}},
-        {PadContext::Scores, {K::Comma, true}},
-        {PadContext::Preferences, {K::Escape}},
-        {PadContext::OtherPanel, {K::F1}},
-    };
-    for (const auto& [context, expected] : back) {
+    // Back opens the menu over the game and any view, and closes it; held, it does nothing more.
+    for (const PadContext context : {PadContext::Game, PadContext::Help, PadContext::Scores,
+                                     PadContext::Preferences, PadContext::OtherPanel,
+                                     PadContext::Menu}) {
         const std::optional<KeyEvent> key = padKey({B::Back, false}, context);
         ASSERT_TRUE(key) << static_cast<int>(context);
-        EXPECT_EQ(key->code, expected.code) << static_cast<int>(context);
-        EXPECT_EQ(key->control, expected.control) << static_cast<int>(context);
+        EXPECT_EQ(gameActionForKey(*key), context == PadContext::Menu ? A::ClearSelection : A::Menu)
+            << static_cast<int>(context);
         EXPECT_FALSE(padKey({B::Back, true}, context)) << static_cast<int>(context);
     }
 }
