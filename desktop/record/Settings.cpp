@@ -75,14 +75,26 @@ std::string shownBestScore(const UserDefaults& store, const std::string& text) {
 
 int listSettings(const std::vector<SettingSpecifier>& specifiers, UserDefaults& store,
                  std::ostream& out) {
+    // What the store and the settings file hold reaches the terminal only escaped.
+    const auto shownTitle = [](const SettingSpecifier& entry) {
+        return escapeControlCharacters(entry.title.empty() ? entry.key : entry.title);
+    };
+    // The titles' column is as wide as the longest title, which a translation may make longer
+    // than the English ones, and two spaces set the keys apart.
+    std::size_t column = 14;
+    for (const SettingSpecifier& entry : specifiers) {
+        if (entry.key.empty()) continue;
+        const std::string title = shownTitle(entry);
+        const auto characters = static_cast<std::size_t>(std::count_if(
+            title.begin(), title.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+        column = std::max(column, characters);
+    }
     for (const SettingSpecifier& entry : specifiers) {
         if (entry.key.empty()) continue; // group titles and the like
         std::optional<std::string> value = store.stringForKey(entry.key);
         if (!value && entry.defaultValue) value = scalarText(*entry.defaultValue);
         if (value && entry.key == kHighScore) value = shownBestScore(store, *value);
-        // What the store and the settings file hold reaches the terminal only escaped.
-        out << paddedText(escapeControlCharacters(entry.title.empty() ? entry.key : entry.title),
-                          16)
+        out << paddedText(shownTitle(entry), column + 2)
             << std::left << std::setw(12) << escapeControlCharacters(entry.key)
             << (value ? escapeControlCharacters(shownChoice(entry, *value)) : _("(not set)"))
             << '\n';

@@ -81,6 +81,22 @@ TEST_F(SettingsTest, OneRuleReadsAStoredBestScoreEverywhere) {
     }
 }
 
+// A title longer than the English ones, as a translation makes it, widens the titles' column
+// for every line: the keys stay apart from the titles and in line.
+TEST_F(SettingsTest, ALongTitleWidensTheColumnInsteadOfTouchingItsKey) {
+    const auto toggle = [](const std::string& title, const std::string& key) {
+        return "<dict><key>Type</key><string>PSToggleSwitchSpecifier</string><key>Title</key>"
+               "<string>" + title + "</string><key>Key</key><string>" + key + "</string></dict>";
+    };
+    const std::string file = writeSettings(
+        settingsPlist(toggle("Hints", "showHints") + toggle("Управление наклоном", "accelState")));
+    std::ostringstream out, err;
+    UserDefaults store(path);
+    ASSERT_EQ(settingsCommand({}, store, file, out, err), 0) << err.str();
+    EXPECT_EQ(out.str(), "Hints                showHints   (not set)\n"
+                         "Управление наклоном  accelState  (not set)\n");
+}
+
 TEST_F(SettingsTest, TheSettingsScreenListsAndSavesCheckedValues) {
     std::string listing;
     EXPECT_EQ(settings({}, &listing), 0);
