@@ -12,6 +12,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/base/LineBreaks.h"
 #include "platform/base/Log.h"
 #include "platform/ui/FontChoice.h"
 
@@ -345,14 +346,11 @@ std::vector<std::string> textWrap(std::string_view text, float pointSize, FontWe
         if (end == std::string_view::npos) end = text.size();
         const std::string_view paragraph = text.substr(start, end - start);
         std::string current;
-        std::size_t word = 0;
-        while (word < paragraph.size()) {
-            const std::size_t space = std::min(paragraph.find(' ', word), paragraph.size());
-            const std::string_view next = paragraph.substr(word, space - word);
-            word = space + 1;
-            if (next.empty()) continue;
-            std::string candidate =
-                current.empty() ? std::string(next) : current + " " + std::string(next);
+        for (const TextPiece& piece : textPieces(paragraph)) {
+            const std::string_view next = piece.text;
+            std::string candidate = current;
+            if (!current.empty() && piece.afterSpace) candidate += ' ';
+            candidate += next;
             if (textSize(candidate, pointSize, weight, scale).width <= maxWidth) {
                 current = std::move(candidate);
                 continue;

@@ -24,8 +24,9 @@ void setTextFontConfigFile(const std::string& path);
 Size textSize(std::string_view line, float pointSize, FontWeight weight, float scale);
 float textLineHeight(float pointSize, FontWeight weight, float scale);
 
-// Lines no wider than maxWidth points: breaks at "\r\n", "\n" and "\r", then between words; a
-// word longer than a line is broken between its characters.
+// Lines no wider than maxWidth points: breaks at "\r\n", "\n" and "\r", then between words and
+// between the characters of Chinese and Japanese (textPieces); a word longer than a line is broken
+// between its characters.
 std::vector<std::string> textWrap(std::string_view text, float pointSize, FontWeight weight,
                                   float maxWidth, float scale);
 

@@ -82,6 +82,22 @@ TEST_F(SettingsTest, OneRuleReadsAStoredBestScoreEverywhere) {
     }
 }
 
+// A title longer than the English ones, as a translation makes it, widens the titles' column
+// for every line: the keys stay apart from the titles and in line.
+TEST_F(SettingsTest, ALongTitleWidensTheColumnInsteadOfTouchingItsKey) {
+    const auto toggle = [](const std::string& title, const std::string& key) {
+        return "<dict><key>Type</key><string>PSToggleSwitchSpecifier</string><key>Title</key>"
+               "<string>" + title + "</string><key>Key</key><string>" + key + "</string></dict>";
+    };
+    const std::string file = writeSettings(
+        settingsPlist(toggle("Hints", "showHints") + toggle("Управление наклоном", "accelState")));
+    std::ostringstream out, err;
+    UserDefaults store(path);
+    ASSERT_EQ(settingsCommand({}, store, file, out, err), 0) << err.str();
+    EXPECT_EQ(out.str(), "Hints                showHints   (not set)\n"
+                         "Управление наклоном  accelState  (not set)\n");
+}
+
 TEST_F(SettingsTest, TheSettingsScreenListsAndSavesCheckedValues) {
     std::string listing;
     EXPECT_EQ(settings({}, &listing), 0);
@@ -105,23 +121,6 @@ TEST_F(SettingsTest, TheSettingsScreenListsAndSavesCheckedValues) {
     EXPECT_EQ(settings({}, &listing), 0);
     EXPECT_NE(listing.find("\\x1b]0;owned\\x07\\u009b\\n\n"), std::string::npos) << listing;
     EXPECT_EQ(listing.find_first_of("\x1b\x07\x9b"), std::string::npos);
-}
-
-// A title longer than the usual column, as translations make them, keeps a gap before its key,
-// and the keys stay in one column.
-TEST_F(SettingsTest, TheSettingsScreenWidensTheTitlesForTheLongest) {
-    const std::string file = writeSettings(
-        settingsPlist("<dict><key>Title</key><string>Contr\u00f4le par inclinaison</string>"
-                      "<key>Key</key><string>accelState</string>"
-                      "<key>DefaultValue</key><string>false</string></dict>"
-                      "<dict><key>Title</key><string>Hints</string>"
-                      "<key>Key</key><string>showHints</string>"
-                      "<key>DefaultValue</key><string>true</string></dict>"));
-    std::ostringstream out, err;
-    UserDefaults store(path);
-    ASSERT_EQ(settingsCommand({}, store, file, out, err), 0) << err.str();
-    EXPECT_EQ(out.str(), "Contr\u00f4le par inclinaison  accelState  false\n"
-                         "Hints                     showHints   true\n");
 }
 
 TEST_F(SettingsTest, TheSettingsScreenRefusesBadInputWithOneLine) {

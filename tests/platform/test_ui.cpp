@@ -1,5 +1,5 @@
 // The view layer on real OpenGL ES 1.1 (offscreen), checked in rendered pixels: the time bar's
-// fill, buttons, the alert and its wrapped text, and no font.
+// fill, buttons, the alert and its wrapped text, Japanese wrapped without spaces, and no font.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -174,6 +174,21 @@ TEST_F(UITest, AboutAlertIsModalWrapsItsMessageAndReportsEveryWayOut) {
     EXPECT_TRUE(app.actions.empty());
     tapInWindow(*app.window, arrow); // the window is free again
     EXPECT_EQ(app.actions.size(), 1u);
+}
+
+TEST_F(UITest, JapaneseWrapsBetweenCharactersWithinTheWidthLosingNothing) {
+    const std::string text = "キューブには7色のバブルが125個あります。バブルをクリックすると、"
+                             "そのグループが選ばれます。";
+    const std::vector<std::string> lines = textWrap(text, 13.0f, FontWeight::Regular, 120.0f, 1.0f);
+    ASSERT_GE(lines.size(), 3u);
+    std::string joined;
+    for (const std::string& line : lines) {
+        EXPECT_LE(textSize(line, 13.0f, FontWeight::Regular, 1.0f).width, 120.0f) << line;
+        EXPECT_NE(line.rfind("、", 0), 0u) << line;
+        EXPECT_NE(line.rfind("。", 0), 0u) << line;
+        joined += line;
+    }
+    EXPECT_EQ(joined, text);
 }
 
 TEST_F(UITest, WithoutAFontNothingIsWrittenAndOneLineIsLogged) {
