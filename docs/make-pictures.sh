@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the README's pictures with the game's scripted mode, offscreen, on a scratch store: the
 # window in a two-minute game, a wide and a tall window, the game-over panel, the score tables,
-# the preferences, the menu, the how-to-play card and the board with colour symbols as
+# the preferences, the menu, the how-to-play card, German and Japanese texts and the board with colour symbols as
 # colour-blind players see it.
 # Run from the top folder after a build: docs/make-pictures.sh [PATH/TO/spheron [PATH/TO/spheron-art]]
 set -euo pipefail
@@ -35,6 +35,11 @@ shot --game 8 --key ctrl+, --screenshot docs/preferences.png
 # button, which lies at the left of the help's button row in the 320 x 480 window.
 shot --game 8 --play greedy:1 --key F10 --screenshot docs/menu.png
 shot --game 8 --key F1 --click 88,394 --screenshot docs/how-to-play.png
+
+# The same window in other languages (the locales come with Debian's locales-all): the menu in
+# German, and a game's end in Japanese, drawn with a font that has its script.
+LANGUAGE=de LC_ALL=de_DE.UTF-8 shot --game 8 --play greedy:1 --key F10 --screenshot docs/window-de.png
+LANGUAGE=ja LC_ALL=ja_JP.UTF-8 shot --game 6 --play greedy --screenshot docs/game-over-ja.png
 
 # The board as players without one kind of cone see it, with the colour symbols on, and once
 # without them for comparison.
