@@ -74,6 +74,21 @@ protected:
     void press(const Panel& panel, int button) {
         tapInWindow(*window, centreInWindow(panel.buttonAtIndex(button)));
     }
+    // The shipped settings file's view over `store`, shown, each change noted as "key=value".
+    std::unique_ptr<PreferencesView> shownPreferences(UserDefaults& store,
+                                                      std::vector<std::string>& changes) {
+        const auto specifiers =
+            readSettingSpecifiers(resourceDirectory() + "/Settings.bundle/Root.plist");
+        if (!specifiers) return nullptr;
+        auto view = PreferencesView::initWithFrame(kGameArea, *specifiers);
+        add(*view);
+        view->setChangeHandler([&changes](const std::string& key, const PropertyList& value) {
+            changes.push_back(key + "=" + scalarText(value));
+        });
+        view->reloadValues(store);
+        view->show();
+        return view;
+    }
     GamePad game;
     std::unique_ptr<Window> window;
     std::vector<std::string> events;
@@ -197,17 +212,9 @@ TEST_F(PanelsTest, PreferencesShowTheStoreAndReportChangesAtOnce) {
     store.setObject(std::string("false"), "sfxState");
     store.setObject(std::string("true"), "accelState");
     store.setObject(std::int64_t(3), "gameType");
-    const auto specifiers =
-        readSettingSpecifiers(resourceDirectory() + "/Settings.bundle/Root.plist");
-    ASSERT_TRUE(specifiers);
-    auto view = PreferencesView::initWithFrame(kGameArea, *specifiers);
-    add(*view);
     std::vector<std::string> changes;
-    view->setChangeHandler([&](const std::string& key, const PropertyList& value) {
-        changes.push_back(key + "=" + scalarText(value));
-    });
-    view->reloadValues(store);
-    view->show();
+    auto view = shownPreferences(store, changes);
+    ASSERT_TRUE(view);
     ASSERT_EQ(view->controls().size(), 6u); // four switches, the game type and the name
     const WindowShot s = composeWindow();
     const auto middle = [&](const char* key) {
@@ -238,17 +245,9 @@ TEST_F(PanelsTest, TheNameFieldTakesTextOfAnyScriptAndKeepsTheKeysWhileItEdits) 
     ScratchDir dir;
     UserDefaults store((dir / "preferences.plist").string());
     store.setObject(std::string("Al"), "playerName");
-    const auto specifiers =
-        readSettingSpecifiers(resourceDirectory() + "/Settings.bundle/Root.plist");
-    ASSERT_TRUE(specifiers);
-    auto view = PreferencesView::initWithFrame(kGameArea, *specifiers);
-    add(*view);
     std::vector<std::string> changes;
-    view->setChangeHandler([&](const std::string& key, const PropertyList& value) {
-        changes.push_back(key + "=" + scalarText(value));
-    });
-    view->reloadValues(store);
-    view->show();
+    auto view = shownPreferences(store, changes);
+    ASSERT_TRUE(view);
     TextField* field = view->fieldForKey("playerName");
     ASSERT_TRUE(field);
     EXPECT_EQ(field->text(), "Al");
