@@ -60,8 +60,10 @@ GLuint makePictureTexture(int texW, int texH) {
 
 } // namespace
 
-GLContext::GLContext(SDL_Window* window, std::uint32_t windowId, void* sdlContext)
-    : window_(window), windowId_(windowId), sdlContext_(sdlContext) {
+GLContext::GLContext(SDL_Window* window, std::uint32_t windowId, void* sdlContext,
+                     bool ownsSdlContext)
+    : window_(window), windowId_(windowId), sdlContext_(sdlContext),
+      ownsSdlContext_(ownsSdlContext) {
     liveContexts().push_back(this);
 }
 
@@ -82,6 +84,17 @@ std::unique_ptr<GLContext> GLContext::create(int api) {
         platformLog("cannot create an OpenGL ES context: %s", SDL_GetError());
         saved.restore();
         return nullptr;
+    }
+    const std::uint32_t windowId = SDL_GetWindowID(window);
+    const bool screenContextTaken =
+        std::any_of(liveContexts().begin(), liveContexts().end(), [&](const GLContext* c) {
+            return c->sdlContext_ == screenDefaultContext() && c->windowId_ == windowId;
+        });
+    if (!screenContextTaken) {
+        screenRestoreInitialState();
+        saved.restore();
+        return std::unique_ptr<GLContext>(
+            new GLContext(window, windowId, screenDefaultContext(), false));
     }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
@@ -107,7 +120,7 @@ std::unique_ptr<GLContext> GLContext::create(int api) {
         return nullptr;
     }
     saved.restore();
-    return std::unique_ptr<GLContext>(new GLContext(window, SDL_GetWindowID(window), sdlContext));
+    return std::unique_ptr<GLContext>(new GLContext(window, windowId, sdlContext, true));
 }
 
 GLContext::~GLContext() {
@@ -121,11 +134,14 @@ GLContext::~GLContext() {
         }
         GLLayer::forEachBackedBy(this, forget);
         // Deleting the current context leaves none current; any other is given back.
-        if (!saved.is(this)) saved.restore();
+        if (!saved.is(this))
+            saved.restore();
+        else if (!ownsSdlContext_)
+            setCurrentContext(nullptr);
     } else {
         GLLayer::forEachBackedBy(this, forget); // their objects went with the old screen
     }
-    SDL_GL_DeleteContext(static_cast<SDL_GLContext>(sdlContext_));
+    if (ownsSdlContext_) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(sdlContext_));
     auto& all = liveContexts();
     all.erase(std::remove(all.begin(), all.end(), this), all.end());
 }
@@ -186,7 +202,10 @@ bool GLContext::renderbufferStorage(GLLayer* layer) {
                        layer->textureHeight_ == texH;
     const GLuint texture = reuse ? layer->texture_ : makePictureTexture(texW, texH);
     if (!texture) return false;
-    glRenderbufferStorageOES(GL_RENDERBUFFER_OES, GL_RGBA8_OES, width, height);
+    // Drawn straight into the picture where the driver can: no second buffer, no copy a frame.
+    const bool storageIsTexture = anySize && glRenderbufferStorageFromTexture(texture);
+    if (!storageIsTexture)
+        glRenderbufferStorageOES(GL_RENDERBUFFER_OES, GL_RGBA8_OES, width, height);
     if (glGetError() != GL_NO_ERROR) {
         if (!reuse) glDeleteTextures(1, &texture);
         return false;
@@ -211,6 +230,7 @@ bool GLContext::renderbufferStorage(GLLayer* layer) {
     layer->pixelWidth_ = width;
     layer->pixelHeight_ = height;
     layer->presented_ = false;
+    layer->storageIsTexture_ = storageIsTexture;
     return true;
 }
 
@@ -232,20 +252,7 @@ bool GLContext::presentRenderbuffer(const Rect& changed) {
     glGetRenderbufferParameterivOES(GL_RENDERBUFFER_OES, GL_RENDERBUFFER_HEIGHT_OES, &height);
     if (width != layer->pixelWidth_ || height != layer->pixelHeight_) return false;
 
-    drainGLErrors();
-    GLint oldFramebuffer = 0;
-    GLint oldActiveTexture = 0;
-    GLint oldTexture = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &oldFramebuffer);
-    glGetIntegerv(GL_ACTIVE_TEXTURE, &oldActiveTexture);
-    glActiveTexture(GL_TEXTURE0);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &oldTexture);
-
-    glBindFramebufferOES(GL_FRAMEBUFFER_OES, readFramebuffer_);
-    glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
-                                 static_cast<GLuint>(renderbuffer));
-    bool ok = glCheckFramebufferStatusOES(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES;
-    // A picture never presented is copied whole; else only the changed pixels, which keeps a
+    // A picture never presented is shown whole; else only the changed pixels, which keeps a
     // small change cheap.
     const bool whole = !layer->presented_;
     int x0 = 0, y0 = 0, x1 = width, y1 = height;
@@ -257,8 +264,34 @@ bool GLContext::presentRenderbuffer(const Rect& changed) {
         y1 = std::clamp(static_cast<int>(std::ceil(changed.origin.y + changed.size.height)), y0,
                         height);
     }
+    if (!layer->storageIsTexture_ &&
+        !copyIntoPicture(static_cast<GLuint>(renderbuffer), *layer, x0, y0, x1, y1))
+        return false;
+    glFlush(); // the compositor reads the picture next, maybe from another context
+    layer->presented_ = true;
+    if (whole || (x0 == 0 && y0 == 0 && x1 == width && y1 == height)) return windowPresent();
+    return windowPresentLayerChange(*layer,
+                                    {{static_cast<float>(x0), static_cast<float>(y0)},
+                                     {static_cast<float>(x1 - x0), static_cast<float>(y1 - y0)}});
+}
+
+bool GLContext::copyIntoPicture(std::uint32_t renderbuffer, const GLLayer& layer, int x0, int y0, int x1,
+                                int y1) {
+    drainGLErrors();
+    GLint oldFramebuffer = 0;
+    GLint oldActiveTexture = 0;
+    GLint oldTexture = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &oldFramebuffer);
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &oldActiveTexture);
+    glActiveTexture(GL_TEXTURE0);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &oldTexture);
+
+    glBindFramebufferOES(GL_FRAMEBUFFER_OES, readFramebuffer_);
+    glFramebufferRenderbufferOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_RENDERBUFFER_OES,
+                                 renderbuffer);
+    const bool ok = glCheckFramebufferStatusOES(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES;
     if (ok) {
-        glBindTexture(GL_TEXTURE_2D, layer->texture_);
+        glBindTexture(GL_TEXTURE_2D, layer.texture_);
         if (x1 > x0 && y1 > y0)
             glCopyTexSubImage2D(GL_TEXTURE_2D, 0, x0, y0, x0, y0, x1 - x0, y1 - y0);
     }
@@ -267,14 +300,7 @@ bool GLContext::presentRenderbuffer(const Rect& changed) {
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(oldTexture));
     glActiveTexture(static_cast<GLenum>(oldActiveTexture));
     glBindFramebufferOES(GL_FRAMEBUFFER_OES, static_cast<GLuint>(oldFramebuffer));
-    ok = ok && glGetError() == GL_NO_ERROR;
-    if (!ok) return false;
-    glFlush(); // the compositor's context reads the picture next
-    layer->presented_ = true;
-    if (whole || (x0 == 0 && y0 == 0 && x1 == width && y1 == height)) return windowPresent();
-    return windowPresentLayerChange(*layer,
-                                    {{static_cast<float>(x0), static_cast<float>(y0)},
-                                     {static_cast<float>(x1 - x0), static_cast<float>(y1 - y0)}});
+    return ok && glGetError() == GL_NO_ERROR;
 }
 
 bool SavedGLContext::is(const GLContext* context) const {

@@ -16,7 +16,10 @@ class GLLayer;
 constexpr int kGLContextAPIOpenGLES1 = 1;
 
 // Every GLContext shares textures and buffers with the screen's own context and with each other,
-// so that the window's compositor can show what any of them presented.
+// so that the window's compositor can show what any of them presented. The first one made on a
+// screen is the screen's own context itself, with the state of a new context: in software each
+// context holds its own renderer state and compiled shaders (some 7 MiB at scale 2), and the
+// compositor puts back every state it changes.
 class GLContext {
 public:
     // A context on the open screen, not made current. nullptr with one log line when there is no
@@ -54,12 +57,17 @@ public:
     bool presentRenderbuffer(const Rect& changed);
 
 private:
-    GLContext(SDL_Window* window, std::uint32_t windowId, void* sdlContext);
+    GLContext(SDL_Window* window, std::uint32_t windowId, void* sdlContext, bool ownsSdlContext);
     void releaseLayer(GLLayer* layer); // drops the layer's picture; this context must be current
+    // Copies the render buffer's pixels x0 <= x < x1, y0 <= y < y1 into the layer's picture,
+    // where the two are not one storage; every binding is restored.
+    bool copyIntoPicture(std::uint32_t renderbuffer, const GLLayer& layer, int x0, int y0, int x1,
+                         int y1);
 
     SDL_Window* window_;
     std::uint32_t windowId_; // SDL window ids are never reused, unlike addresses
     void* sdlContext_;
+    bool ownsSdlContext_; // false for the screen's own context, which the screen deletes
     std::uint32_t readFramebuffer_ = 0; // for copying a presented render buffer
 
     friend class GLLayer;

@@ -2,6 +2,10 @@
 #include "platform/gl/GLExtensions.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
+
+#include <cstdint>
+#include <cstring>
 
 #include "platform/base/Log.h"
 
@@ -59,4 +63,56 @@ bool loadGLExtensions() {
         clearAll();
     }
     return ok;
+}
+
+namespace {
+
+// EGL's entry points from the library SDL loaded (no link of our own to it), and the constants
+// of its image extensions.
+template <typename Fn> Fn eglSymbol(const char* name) {
+    void* handle = dlopen("libEGL.so.1", RTLD_LAZY | RTLD_NOLOAD);
+    if (!handle) return nullptr;
+    void* symbol = dlsym(handle, name);
+    dlclose(handle); // SDL still holds it
+    return reinterpret_cast<Fn>(symbol);
+}
+constexpr std::int32_t kEglExtensions = 0x3055, kEglNone = 0x3038;
+constexpr std::int32_t kEglGlTexture2D = 0x30B1, kEglGlTextureLevel = 0x30BC;
+
+} // namespace
+
+bool glRenderbufferStorageFromTexture(GLuint texture) {
+    using GetCurrent = void* (*)();
+    using QueryString = const char* (*)(void*, std::int32_t);
+    using GetProcAddress = void* (*)(const char*);
+    using CreateImage = void* (*)(void*, void*, unsigned, void*, const std::int32_t*);
+    using DestroyImage = unsigned (*)(void*, void*);
+    using TargetStorage = void (*)(GLenum, void*);
+    if (!SDL_GL_ExtensionSupported("GL_OES_EGL_image")) return false;
+    const auto currentDisplay = eglSymbol<GetCurrent>("eglGetCurrentDisplay");
+    const auto currentContext = eglSymbol<GetCurrent>("eglGetCurrentContext");
+    const auto queryString = eglSymbol<QueryString>("eglQueryString");
+    const auto procAddress = eglSymbol<GetProcAddress>("eglGetProcAddress");
+    if (!currentDisplay || !currentContext || !queryString || !procAddress) return false;
+    void* display = currentDisplay();
+    void* context = currentContext();
+    const char* extensions = display ? queryString(display, kEglExtensions) : nullptr;
+    if (!context || !extensions || !std::strstr(extensions, "EGL_KHR_gl_texture_2D_image"))
+        return false;
+    const auto createImage = reinterpret_cast<CreateImage>(procAddress("eglCreateImageKHR"));
+    const auto destroyImage = reinterpret_cast<DestroyImage>(procAddress("eglDestroyImageKHR"));
+    const auto targetStorage = reinterpret_cast<TargetStorage>(
+        procAddress("glEGLImageTargetRenderbufferStorageOES"));
+    if (!createImage || !destroyImage || !targetStorage) return false;
+    const std::int32_t attributes[] = {kEglGlTextureLevel, 0, kEglNone};
+    void* image = createImage(display, context, kEglGlTexture2D,
+                              reinterpret_cast<void*>(static_cast<std::uintptr_t>(texture)),
+                              attributes);
+    if (!image) return false;
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    targetStorage(GL_RENDERBUFFER_OES, image);
+    // The render buffer holds the texture's storage now; the image itself is no longer needed.
+    destroyImage(display, image);
+    return glGetError() == GL_NO_ERROR;
 }

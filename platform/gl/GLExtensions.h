@@ -19,3 +19,9 @@ extern PFNGLCHECKFRAMEBUFFERSTATUSOESPROC glCheckFramebufferStatusOES;
 // Loads them with a GLES 1.1 context current. False, with one log line, when the context lacks
 // GL_OES_framebuffer_object or an entry point is missing; the pointers are then all null.
 bool loadGLExtensions();
+
+// Gives the render buffer bound to GL_RENDERBUFFER_OES the storage of `texture`'s level 0, through
+// an EGL image of the texture (GL_OES_EGL_image, EGL_KHR_gl_texture_2D_image): what is drawn into
+// the one is then the other's picture, with no copy and no second buffer. False where the driver
+// offers no such image; the render buffer is then as it was. Needs the texture's context current.
+bool glRenderbufferStorageFromTexture(GLuint texture);

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/gl/GLExtensions.h"
+#include "platform/gl/GLStateSnapshot.h"
 #include "platform/gl/Screen.h"
 
 struct WindowCompositor {
@@ -90,6 +91,7 @@ void GLLayer::dropBacking() {
     texture_ = 0;
     textureWidth_ = textureHeight_ = 0;
     presented_ = false;
+    storageIsTexture_ = false;
 }
 
 GLLayer* GLLayer::backedBy(const GLContext* context, std::uint32_t renderbuffer) {
@@ -167,6 +169,10 @@ bool WindowCompositor::compose(bool swap, const GLint* part) {
         saved.restore();
         return false;
     }
+    // The screen's context may be a view's too: its state is given back as it was, and the
+    // compositor draws from the state of a new context, whatever the view left.
+    const GLStateSnapshot viewState = GLStateSnapshot::take();
+    screenRestoreInitialState();
     if (swap) screenFollowWindowSize();
     int width = 0;
     int height = 0;
@@ -210,6 +216,7 @@ bool WindowCompositor::compose(bool swap, const GLint* part) {
     } else {
         glFlush();
     }
+    viewState.restore();
     saved.restore();
     return true;
 }
@@ -305,12 +312,14 @@ bool windowReadPixels(std::vector<std::uint8_t>& rgba, int& width, int& height) 
     }
     screenDrawableSize(&width, &height);
     rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
+    const GLStateSnapshot viewState = GLStateSnapshot::take();
     glBindFramebufferOES(GL_FRAMEBUFFER_OES, 0);
     while (glGetError() != GL_NO_ERROR) {
     }
     glPixelStorei(GL_PACK_ALIGNMENT, 4); // RGBA rows are always whole words
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     const bool ok = glGetError() == GL_NO_ERROR;
+    viewState.restore();
     saved.restore();
     const std::size_t row = static_cast<std::size_t>(width) * 4;
     for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom)

@@ -50,15 +50,14 @@ public:
 
     // True once a picture has been presented into the layer's current storage.
     bool hasContents() const { return presented_; }
+    // True where the render buffer's storage is the picture the window composes (drawing goes
+    // straight into it, and presenting copies nothing).
+    bool drawsIntoPicture() const { return storageIsTexture_; }
 
 private:
     friend class GLContext;
     friend struct WindowCompositor;
     friend bool windowPresentLayerChange(const GLLayer& layer, const Rect& changed);
-// windowPresent() when only drawings under `area` (window points, origin top-left) have changed
-// since the window was last shown: where the window can show a part, only the window's pixels
-// under it are composed and shown, and no layer is drawn anew.
-bool windowPresentArea(const Rect& area);
     static GLLayer* backedBy(const GLContext* context, std::uint32_t renderbuffer);
     static void forEachBackedBy(GLContext* context, void (*fn)(GLLayer*, GLContext*));
     void dropBacking(); // forgets storage and picture; deletes nothing
@@ -71,7 +70,9 @@ bool windowPresentArea(const Rect& area);
     float zPosition_ = 0.0f;
 
     // The storage a context gave it and the texture that holds the last presented picture
-    // (a power of two in each side, the picture in its bottom-left corner).
+    // (the picture's size where the driver takes any size, else a power of two in each side,
+    // the picture in its bottom-left corner). Where the driver can, the render buffer's storage
+    // is the texture itself.
     GLContext* backingContext_ = nullptr;
     std::uint32_t backingRenderbuffer_ = 0;
     std::uint32_t backingWindowId_ = 0; // the screen whose objects hold the picture
@@ -81,6 +82,7 @@ bool windowPresentArea(const Rect& area);
     int textureWidth_ = 0;
     int textureHeight_ = 0;
     bool presented_ = false;
+    bool storageIsTexture_ = false; // the render buffer draws straight into texture_
 };
 
 // ---- The window's compositor ----

@@ -5,16 +5,19 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/base/Log.h"
 #include "platform/gl/GLExtensions.h"
+#include "platform/gl/GLStateSnapshot.h"
 #include "platform/gl/X11Title.h"
 
 namespace {
 SDL_Window* window = nullptr;
 SDL_GLContext defaultContext = nullptr;
+std::optional<GLStateSnapshot> initialState; // the default context's, as made
 bool videoStarted = false;
 
 // Where the back buffer keeps the last picture composed, a frame may compose a part of it. The
@@ -224,6 +227,7 @@ bool screenOpen(const ScreenOptions& options) {
         screenClose();
         return false;
     }
+    initialState = GLStateSnapshot::take();
     presentation = findPresentation();
     SDL_GL_GetDrawableSize(window, &backBufferWidth, &backBufferHeight);
     keptBackBuffer = presentation == Presentation::WindowFramebuffer ? KeptBackBuffer::SingleBuffer
@@ -234,6 +238,7 @@ bool screenOpen(const ScreenOptions& options) {
 void screenClose() {
     keptBackBuffer = KeptBackBuffer::None;
     presentation = Presentation::Swap;
+    initialState.reset();
     readBack = {};
     if (defaultContext) {
         SDL_GL_MakeCurrent(window, nullptr);
@@ -249,6 +254,10 @@ void screenClose() {
 bool screenIsOpen() { return window != nullptr; }
 SDL_Window* screenWindow() { return window; }
 void* screenDefaultContext() { return defaultContext; }
+
+void screenRestoreInitialState() {
+    if (initialState) initialState->restore();
+}
 
 bool screenMakeDefaultCurrent() {
     if (!window || SDL_GL_MakeCurrent(window, defaultContext) != 0) {

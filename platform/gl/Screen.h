@@ -34,6 +34,8 @@ std::uint32_t screenWindowId();
 void* screenDefaultContext();     // the SDL_GLContext made at opening; nullptr when closed
 // Makes the default context current again; false with one log line on failure.
 bool screenMakeDefaultCurrent();
+// Gives the current context (the default one) the state it had when it was made.
+void screenRestoreInitialState();
 // The window's title (UTF-8); nothing while closed.
 void screenSetTitle(const char* title);
 // Shows the window's back buffer.
