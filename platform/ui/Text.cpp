@@ -1,5 +1,6 @@
 // Text: fontconfig finds the font files, SDL2_ttf renders lines at the pixel size asked for, and
-// each line's texture is kept until the cache fills up or the fonts change.
+// each line's texture is kept while the window goes on drawing the line (see dropTextsNotDrawnIn),
+// until the cache fills up, or until the fonts change.
 #include "platform/ui/Text.h"
 
 #include <SDL.h>
@@ -14,6 +15,7 @@
 
 #include "platform/base/LineBreaks.h"
 #include "platform/base/Log.h"
+#include "platform/gl/GLLayer.h"
 #include "platform/ui/FontChoice.h"
 
 namespace {
@@ -39,6 +41,12 @@ struct KeyLess {
     }
 };
 
+// A rendered line and the window composition under way (or last made) when it was last drawn.
+struct Line {
+    UITexture texture; // empty for a line that failed to render
+    std::uint64_t drawnIn = 0;
+};
+
 struct OpenFont {
     std::string file;
     int pixels;
@@ -57,7 +65,8 @@ struct TextState {
     std::vector<OpenFont> fonts;
     // Per character and weight, a font that has a glyph the chosen one lacks; "" for none.
     std::map<std::pair<char32_t, int>, std::string> fallbackFile;
-    std::map<Key, UITexture, KeyLess> lines; // a line that failed to render keeps an empty texture
+    std::map<Key, Line, KeyLess> lines;
+    std::uint64_t rendered = 0; // lines rendered, for TextCacheUse
 };
 
 // What the layout checks read; untouched unless recording.
@@ -226,8 +235,22 @@ void dropFonts() {
 
 void dropLines() {
     for (auto& line : textState().lines)
-        uiReleaseTexture(line.second);
+        uiReleaseTexture(line.second.texture);
     textState().lines.clear();
+}
+
+// Drops the lines last drawn before `composition`, but keeps those that failed to render: they
+// hold no texture and keep their failure from being logged again.
+void dropLinesDrawnBefore(std::uint64_t composition) {
+    auto& lines = textState().lines;
+    for (auto it = lines.begin(); it != lines.end();) {
+        if (it->second.drawnIn < composition && it->second.texture.name != 0) {
+            uiReleaseTexture(it->second.texture);
+            it = lines.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 // The runs rendered side by side on a common baseline, as one surface; nullptr (logged) when
@@ -395,18 +418,26 @@ const UITexture* textTexture(std::string_view line, float pointSize, FontWeight 
     TTF_Font* f = font(weight, pixels);
     if (!f) return nullptr;
     TextState& s = textState();
+    const std::uint64_t composition = windowLastComposition().count;
     auto found = s.lines.find(KeyView{line, index(weight), pixels});
     if (found != s.lines.end()) {
-        if (found->second.live()) return &found->second;
-        if (found->second.name == 0) return nullptr; // failed before; logged then
+        found->second.drawnIn = composition;
+        if (found->second.texture.live()) return &found->second.texture;
+        if (found->second.texture.name == 0) return nullptr; // failed before; logged then
     }
-    if (s.lines.size() >= kMaxCachedLines) dropLines(); // rare: only the few strings of the UI
+    if (s.lines.size() >= kMaxCachedLines) {
+        // Rare: hundreds of lines since the window last drew all its views. Those not drawn in
+        // this composition go first; all of them when this composition alone drew so many.
+        dropLinesDrawnBefore(composition);
+        if (s.lines.size() >= kMaxCachedLines) dropLines();
+    }
     Key key{std::string(line), index(weight), pixels};
     UITexture texture;
     const bool ok = renderLine(texture, f, key.text, weight, pixels);
-    auto& slot = s.lines[std::move(key)];
-    slot = texture;
-    return ok ? &slot : nullptr;
+    ++s.rendered;
+    Line& slot = s.lines[std::move(key)];
+    slot = {texture, composition};
+    return ok ? &slot.texture : nullptr;
 }
 
 namespace {
@@ -440,6 +471,30 @@ void drawText(std::string_view line, Point origin, float pointSize, FontWeight w
 void drawTextShadow(std::string_view line, Point origin, float pointSize, FontWeight weight,
                     Color color, float scale, TextAnchor anchor) {
     drawLine(line, origin, pointSize, weight, color, scale, anchor);
+}
+
+void dropTextsNotDrawnIn(std::uint64_t composition) {
+    dropLinesDrawnBefore(composition);
+}
+
+TextCacheUse textCacheUse() {
+    TextCacheUse use;
+    use.rendered = textState().rendered;
+    for (const auto& line : textState().lines) {
+        const UITexture& t = line.second.texture;
+        if (t.name == 0) continue;
+        ++use.lines;
+        // The picture and its mipmaps down to one pixel, four bytes a pixel.
+        std::size_t w = std::size_t(std::max(1, t.textureWidth));
+        std::size_t h = std::size_t(std::max(1, t.textureHeight));
+        for (;;) {
+            use.bytes += w * h * 4;
+            if (w == 1 && h == 1) break;
+            w = std::max<std::size_t>(1, w / 2);
+            h = std::max<std::size_t>(1, h / 2);
+        }
+    }
+    return use;
 }
 
 void setTextRecording(bool on) {
