@@ -15,6 +15,7 @@
 
 #include "platform/base/LineBreaks.h"
 #include "platform/base/Log.h"
+#include "platform/base/Utf8.h"
 #include "platform/gl/GLLayer.h"
 #include "platform/ui/FontChoice.h"
 
@@ -153,35 +154,6 @@ TTF_Font* font(FontWeight weight, int pixels) {
     return opened;
 }
 
-// The next character of UTF-8 text at `at` (advanced past it); U+FFFD for a malformed byte.
-char32_t nextCharacter(std::string_view text, std::size_t& at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    const int extra = lead < 0x80         ? 0
-                      : (lead >> 5) == 6  ? 1
-                      : (lead >> 4) == 14 ? 2
-                      : (lead >> 3) == 30 ? 3
-                                          : -1;
-    if (extra == 0) {
-        ++at;
-        return lead;
-    }
-    if (extra < 0 || at + static_cast<std::size_t>(extra) >= text.size()) {
-        ++at;
-        return 0xFFFD;
-    }
-    char32_t c = lead & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80) {
-            ++at;
-            return 0xFFFD;
-        }
-        c = (c << 6) | (byte(at + i) & 0x3F);
-    }
-    at += static_cast<std::size_t>(extra) + 1;
-    return c;
-}
-
 // A piece of a line drawn in one font.
 struct Run {
     TTF_Font* font;
@@ -196,7 +168,9 @@ std::vector<Run> runsOf(std::string_view line, FontWeight weight, int pixels, TT
     std::vector<Run> runs;
     for (std::size_t at = 0; at < line.size();) {
         const std::size_t start = at;
-        const char32_t c = nextCharacter(line, at);
+        const std::size_t length = utf8CharLength(line, at);
+        const char32_t c = length ? utf8CodePoint(line, at, length) : 0xFFFD; // not UTF-8
+        at += length ? length : 1;
         TTF_Font* f = main;
         if (c >= 0x20 && !TTF_GlyphIsProvided32(main, c)) {
             const auto key = std::make_pair(c, index(weight));
@@ -237,20 +211,6 @@ void dropLines() {
     for (auto& line : textState().lines)
         uiReleaseTexture(line.second.texture);
     textState().lines.clear();
-}
-
-// Drops the lines last drawn before `composition`, but keeps those that failed to render: they
-// hold no texture and keep their failure from being logged again.
-void dropLinesDrawnBefore(std::uint64_t composition) {
-    auto& lines = textState().lines;
-    for (auto it = lines.begin(); it != lines.end();) {
-        if (it->second.drawnIn < composition && it->second.texture.name != 0) {
-            uiReleaseTexture(it->second.texture);
-            it = lines.erase(it);
-        } else {
-            ++it;
-        }
-    }
 }
 
 // The runs rendered side by side on a common baseline, as one surface; nullptr (logged) when
@@ -428,7 +388,7 @@ const UITexture* textTexture(std::string_view line, float pointSize, FontWeight 
     if (s.lines.size() >= kMaxCachedLines) {
         // Rare: hundreds of lines since the window last drew all its views. Those not drawn in
         // this composition go first; all of them when this composition alone drew so many.
-        dropLinesDrawnBefore(composition);
+        dropTextsNotDrawnIn(composition);
         if (s.lines.size() >= kMaxCachedLines) dropLines();
     }
     Key key{std::string(line), index(weight), pixels};
@@ -474,7 +434,13 @@ void drawTextShadow(std::string_view line, Point origin, float pointSize, FontWe
 }
 
 void dropTextsNotDrawnIn(std::uint64_t composition) {
-    dropLinesDrawnBefore(composition);
+    // Lines that failed to render stay: they hold no texture, and their failure stays logged once.
+    auto& lines = textState().lines;
+    for (auto it = lines.begin(); it != lines.end();) {
+        const bool drop = it->second.drawnIn < composition && it->second.texture.name != 0;
+        if (drop) uiReleaseTexture(it->second.texture);
+        it = drop ? lines.erase(it) : std::next(it);
+    }
 }
 
 TextCacheUse textCacheUse() {
