@@ -1,5 +1,6 @@
 // Text: fontconfig finds the font files, SDL2_ttf renders lines at the pixel size asked for, and
-// each line's texture is kept until the cache fills up or the fonts change.
+// each line's texture is kept while the window goes on drawing the line (see dropTextsNotDrawnIn),
+// until the cache fills up, or until the fonts change.
 #include "platform/ui/Text.h"
 
 #include <SDL.h>
@@ -14,6 +15,8 @@
 
 #include "platform/base/LineBreaks.h"
 #include "platform/base/Log.h"
+#include "platform/base/Utf8.h"
+#include "platform/gl/GLLayer.h"
 #include "platform/ui/FontChoice.h"
 
 namespace {
@@ -39,6 +42,12 @@ struct KeyLess {
     }
 };
 
+// A rendered line and the window composition under way (or last made) when it was last drawn.
+struct Line {
+    UITexture texture; // empty for a line that failed to render
+    std::uint64_t drawnIn = 0;
+};
+
 struct OpenFont {
     std::string file;
     int pixels;
@@ -57,7 +66,8 @@ struct TextState {
     std::vector<OpenFont> fonts;
     // Per character and weight, a font that has a glyph the chosen one lacks; "" for none.
     std::map<std::pair<char32_t, int>, std::string> fallbackFile;
-    std::map<Key, UITexture, KeyLess> lines; // a line that failed to render keeps an empty texture
+    std::map<Key, Line, KeyLess> lines;
+    std::uint64_t rendered = 0; // lines rendered, for TextCacheUse
 };
 
 // What the layout checks read; untouched unless recording.
@@ -144,35 +154,6 @@ TTF_Font* font(FontWeight weight, int pixels) {
     return opened;
 }
 
-// The next character of UTF-8 text at `at` (advanced past it); U+FFFD for a malformed byte.
-char32_t nextCharacter(std::string_view text, std::size_t& at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    const int extra = lead < 0x80         ? 0
-                      : (lead >> 5) == 6  ? 1
-                      : (lead >> 4) == 14 ? 2
-                      : (lead >> 3) == 30 ? 3
-                                          : -1;
-    if (extra == 0) {
-        ++at;
-        return lead;
-    }
-    if (extra < 0 || at + static_cast<std::size_t>(extra) >= text.size()) {
-        ++at;
-        return 0xFFFD;
-    }
-    char32_t c = lead & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80) {
-            ++at;
-            return 0xFFFD;
-        }
-        c = (c << 6) | (byte(at + i) & 0x3F);
-    }
-    at += static_cast<std::size_t>(extra) + 1;
-    return c;
-}
-
 // A piece of a line drawn in one font.
 struct Run {
     TTF_Font* font;
@@ -187,7 +168,9 @@ std::vector<Run> runsOf(std::string_view line, FontWeight weight, int pixels, TT
     std::vector<Run> runs;
     for (std::size_t at = 0; at < line.size();) {
         const std::size_t start = at;
-        const char32_t c = nextCharacter(line, at);
+        const std::size_t length = utf8CharLength(line, at);
+        const char32_t c = length ? utf8CodePoint(line, at, length) : 0xFFFD; // not UTF-8
+        at += length ? length : 1;
         TTF_Font* f = main;
         if (c >= 0x20 && !TTF_GlyphIsProvided32(main, c)) {
             const auto key = std::make_pair(c, index(weight));
@@ -226,7 +209,7 @@ void dropFonts() {
 
 void dropLines() {
     for (auto& line : textState().lines)
-        uiReleaseTexture(line.second);
+        uiReleaseTexture(line.second.texture);
     textState().lines.clear();
 }
 
@@ -395,18 +378,26 @@ const UITexture* textTexture(std::string_view line, float pointSize, FontWeight 
     TTF_Font* f = font(weight, pixels);
     if (!f) return nullptr;
     TextState& s = textState();
+    const std::uint64_t composition = windowLastComposition().count;
     auto found = s.lines.find(KeyView{line, index(weight), pixels});
     if (found != s.lines.end()) {
-        if (found->second.live()) return &found->second;
-        if (found->second.name == 0) return nullptr; // failed before; logged then
+        found->second.drawnIn = composition;
+        if (found->second.texture.live()) return &found->second.texture;
+        if (found->second.texture.name == 0) return nullptr; // failed before; logged then
     }
-    if (s.lines.size() >= kMaxCachedLines) dropLines(); // rare: only the few strings of the UI
+    if (s.lines.size() >= kMaxCachedLines) {
+        // Rare: hundreds of lines since the window last drew all its views. Those not drawn in
+        // this composition go first; all of them when this composition alone drew so many.
+        dropTextsNotDrawnIn(composition);
+        if (s.lines.size() >= kMaxCachedLines) dropLines();
+    }
     Key key{std::string(line), index(weight), pixels};
     UITexture texture;
     const bool ok = renderLine(texture, f, key.text, weight, pixels);
-    auto& slot = s.lines[std::move(key)];
-    slot = texture;
-    return ok ? &slot : nullptr;
+    ++s.rendered;
+    Line& slot = s.lines[std::move(key)];
+    slot = {texture, composition};
+    return ok ? &slot.texture : nullptr;
 }
 
 namespace {
@@ -440,6 +431,36 @@ void drawText(std::string_view line, Point origin, float pointSize, FontWeight w
 void drawTextShadow(std::string_view line, Point origin, float pointSize, FontWeight weight,
                     Color color, float scale, TextAnchor anchor) {
     drawLine(line, origin, pointSize, weight, color, scale, anchor);
+}
+
+void dropTextsNotDrawnIn(std::uint64_t composition) {
+    // Lines that failed to render stay: they hold no texture, and their failure stays logged once.
+    auto& lines = textState().lines;
+    for (auto it = lines.begin(); it != lines.end();) {
+        const bool drop = it->second.drawnIn < composition && it->second.texture.name != 0;
+        if (drop) uiReleaseTexture(it->second.texture);
+        it = drop ? lines.erase(it) : std::next(it);
+    }
+}
+
+TextCacheUse textCacheUse() {
+    TextCacheUse use;
+    use.rendered = textState().rendered;
+    for (const auto& line : textState().lines) {
+        const UITexture& t = line.second.texture;
+        if (t.name == 0) continue;
+        ++use.lines;
+        // The picture and its mipmaps down to one pixel, four bytes a pixel.
+        std::size_t w = std::size_t(std::max(1, t.textureWidth));
+        std::size_t h = std::size_t(std::max(1, t.textureHeight));
+        for (;;) {
+            use.bytes += w * h * 4;
+            if (w == 1 && h == 1) break;
+            w = std::max<std::size_t>(1, w / 2);
+            h = std::max<std::size_t>(1, h / 2);
+        }
+    }
+    return use;
 }
 
 void setTextRecording(bool on) {

@@ -3,6 +3,8 @@
 // one line is logged. SDL, SDL_ttf and fontconfig stay in the .cpp; nothing game-specific.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,10 +38,26 @@ float fittingPointSize(std::string_view line, float pointSize, FontWeight weight
                        float scale, float smallest = 8.0f);
 
 // One line as a premultiplied white texture (tint it when drawing), made on first use and kept per
-// string, weight and pixel size. Needs a context of the screen current, as while composing.
+// string, weight and pixel size while the window goes on drawing it (see dropTextsNotDrawnIn):
+// draw with it now, never keep it. Needs a context of the screen current, as while composing.
 // nullptr without a font, for an empty line, or when rendering fails (logged once per line).
 const UITexture* textTexture(std::string_view line, float pointSize, FontWeight weight,
                              float scale);
+
+// Drops the textures of the lines not drawn in the window's composition number `composition`
+// (see windowLastComposition) nor since: the window calls it once all its views have drawn in
+// that composition, so that it holds only the textures of the texts it shows. A line drawn in
+// every composition keeps its texture.
+void dropTextsNotDrawnIn(std::uint64_t composition);
+
+// The lines whose textures are kept, those textures' bytes with their mipmaps, and how many lines
+// have been rendered since the program started: what tests and benchmarks read.
+struct TextCacheUse {
+    std::size_t lines = 0;
+    std::size_t bytes = 0;
+    std::uint64_t rendered = 0;
+};
+TextCacheUse textCacheUse();
 
 // Which point of the line `origin` names when drawing.
 enum class TextAnchor { TopLeft, TopCentre, Centre };

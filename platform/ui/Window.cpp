@@ -156,6 +156,15 @@ void Window::drawRun(std::size_t run) {
         widget->draw(scale);
     }
     uiEnd();
+    // Every run draws all its widgets, in a part of the window as in the whole, so once all runs
+    // have drawn in this composition a line none of them drew is shown nowhere: its texture goes.
+    // (A run that skipped widgets outside a part would have to keep this from happening.)
+    const std::uint64_t composition = windowLastComposition().count;
+    if (composition != runsComposition_) {
+        runsComposition_ = composition;
+        runsDrawn_ = 0;
+    }
+    if (++runsDrawn_ == runStarts_.size()) dropTextsNotDrawnIn(composition);
 }
 
 void Window::deliver(TrackedTouch tracked, TouchPhase phase, Point location) {

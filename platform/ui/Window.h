@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -124,4 +125,6 @@ private:
     std::vector<Widget*> painted_;       // widgets in drawing order
     std::vector<std::size_t> runStarts_; // where each run begins in painted_
     std::vector<GLLayer*> layers_;       // layer k lies between run k and run k + 1
+    std::uint64_t runsComposition_ = 0;  // the composition the runs last drew in
+    std::size_t runsDrawn_ = 0;          // and how many of them have drawn in it
 };

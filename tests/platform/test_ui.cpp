@@ -1,5 +1,6 @@
 // The view layer on real OpenGL ES 1.1 (offscreen), checked in rendered pixels: the time bar's
-// fill, buttons, the alert and its wrapped text, Japanese wrapped without spaces, and no font.
+// fill, buttons, the alert and its wrapped text, Japanese wrapped without spaces, no font, and the
+// text textures kept only while shown.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -215,6 +216,67 @@ TEST_F(UITest, WithoutAFontNothingIsWrittenAndOneLineIsLogged) {
     tapInWindow(*app.window, email); // still works without text
     EXPECT_EQ(delegate.clicked, std::vector<int>{1});
     std::remove(conf.c_str());
+}
+
+// A line of text drawn in every composition, as a label would.
+struct LineWidget : Widget {
+    explicit LineWidget(const Rect& frame) : Widget(frame) {}
+    void draw(float scale) override {
+        drawText(line, {2.0f, 2.0f}, 13.0f, FontWeight::Regular, Color::whiteColor(), scale);
+    }
+    std::string line = "Moves left: 12";
+};
+
+// A window holds the textures of the texts it shows and no others: a closed alert's lines go with
+// the next composition, a ticking time drops each second it no longer shows, and a line drawn in
+// every composition, whole or part, is rendered once. Measuring renders nothing.
+TEST_F(UITest, OnlyTheLinesShownKeepTextures) {
+    const std::uint64_t renderedBefore = textCacheUse().rendered;
+    textWrap("Measuring a long sentence renders none of its words", 13.0f, FontWeight::Regular,
+             60.0f, 1.0f);
+    fittingPointSize("Measuring", 20.0f, FontWeight::Bold, 30.0f, 1.0f);
+    EXPECT_EQ(textCacheUse().rendered, renderedBefore);
+
+    GameWindow app;
+    LineWidget label({{10.0f, 100.0f}, {200.0f, 20.0f}});
+    app.game->addSubview(&label);
+    app.timeBar->setText("1:00");
+    ASSERT_TRUE(windowPresent());
+    const TextCacheUse shown = textCacheUse();
+    EXPECT_EQ(shown.lines, 3u); // the title, the label, the time
+    const UITexture* labelTexture = textTexture(label.line, 13.0f, FontWeight::Regular, 1.0f);
+    ASSERT_NE(labelTexture, nullptr);
+    const unsigned labelName = labelTexture->name;
+
+    RecordingDelegate delegate;
+    auto alert = AlertView::initWithTitle("Game Over", "Three lines\nof text\nin an alert",
+                                          &delegate, "Go Back!", {"Play Again"});
+    alert->show();
+    ASSERT_TRUE(windowPresent());
+    EXPECT_GE(textCacheUse().lines, shown.lines + 4); // its title and three lines at least
+    alert->dismissWithClickedButtonIndex(0, false);
+    ASSERT_TRUE(windowPresent());
+    EXPECT_EQ(textCacheUse().lines, shown.lines);
+    EXPECT_EQ(textCacheUse().bytes, shown.bytes);
+
+    // Each second the bar alone is composed; the label and the title are drawn in every part.
+    const Rect bar = app.timeBar->convertRectToWindow(app.timeBar->bounds());
+    const std::uint64_t rendered = textCacheUse().rendered;
+    for (int second = 59; second >= 0; --second) {
+        app.timeBar->setText("0:" + std::string(second < 10 ? "0" : "") + std::to_string(second));
+        ASSERT_TRUE(windowPresentArea(bar));
+        const WindowComposition part = windowLastComposition();
+        ASSERT_LT(part.width * part.height, 320 * 480 / 4) << "a part, not the whole window";
+        if (second % 20 == 0) {
+            ASSERT_TRUE(windowPresent());
+        }
+        EXPECT_EQ(textCacheUse().lines, shown.lines) << second;
+    }
+    EXPECT_EQ(textCacheUse().rendered, rendered + 60); // the seconds, nothing else
+    EXPECT_EQ(textTexture(label.line, 13.0f, FontWeight::Regular, 1.0f)->name, labelName);
+    app.game->removeFromSuperview();
+    ASSERT_TRUE(windowPresent());
+    EXPECT_EQ(textCacheUse().lines, shown.lines - 1); // the label went with the game
 }
 
 // WM_NAME as X expects it: Latin-1 STRING where Latin-1 can write the title, else COMPOUND_TEXT
