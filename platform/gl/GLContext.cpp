@@ -269,7 +269,8 @@ bool GLContext::presentRenderbuffer(const Rect& changed) {
         return false;
     glFlush(); // the compositor reads the picture next, maybe from another context
     layer->presented_ = true;
-    if (whole || (x0 == 0 && y0 == 0 && x1 == width && y1 == height)) return windowPresent();
+    // Even a picture changed whole changes only its own place in the window.
+    if (whole) return windowPresent();
     return windowPresentLayerChange(*layer,
                                     {{static_cast<float>(x0), static_cast<float>(y0)},
                                      {static_cast<float>(x1 - x0), static_cast<float>(y1 - y0)}});
