@@ -67,19 +67,19 @@ bool loadGLExtensions() {
 
 namespace {
 
-// EGL's entry points from the library SDL loaded (no link of our own to it), and the constants
-// of its image extensions.
-template <typename Fn> Fn eglSymbol(const char* name) {
-    void* handle = dlopen("libEGL.so.1", RTLD_LAZY | RTLD_NOLOAD);
-    if (!handle) return nullptr;
-    void* symbol = dlsym(handle, name);
-    dlclose(handle); // SDL still holds it
-    return reinterpret_cast<Fn>(symbol);
-}
+// The constants of EGL's image extensions.
 constexpr std::int32_t kEglExtensions = 0x3055, kEglNone = 0x3038;
 constexpr std::int32_t kEglGlTexture2D = 0x30B1, kEglGlTextureLevel = 0x30BC;
 
 } // namespace
+
+void* eglLoadedSymbol(const char* name) {
+    void* handle = dlopen("libEGL.so.1", RTLD_LAZY | RTLD_NOLOAD);
+    if (!handle) return nullptr;
+    void* symbol = dlsym(handle, name);
+    dlclose(handle); // SDL still holds it
+    return symbol;
+}
 
 bool glRenderbufferStorageFromTexture(GLuint texture) {
     using GetCurrent = void* (*)();
@@ -89,13 +89,13 @@ bool glRenderbufferStorageFromTexture(GLuint texture) {
     using DestroyImage = unsigned (*)(void*, void*);
     using TargetStorage = void (*)(GLenum, void*);
     if (!SDL_GL_ExtensionSupported("GL_OES_EGL_image")) return false;
-    const auto currentDisplay = eglSymbol<GetCurrent>("eglGetCurrentDisplay");
-    const auto currentContext = eglSymbol<GetCurrent>("eglGetCurrentContext");
-    const auto queryString = eglSymbol<QueryString>("eglQueryString");
-    const auto procAddress = eglSymbol<GetProcAddress>("eglGetProcAddress");
-    if (!currentDisplay || !currentContext || !queryString || !procAddress) return false;
-    void* display = currentDisplay();
-    void* context = currentContext();
+    const auto displayNow = eglLoaded<GetCurrent>("eglGetCurrentDisplay");
+    const auto contextNow = eglLoaded<GetCurrent>("eglGetCurrentContext");
+    const auto queryString = eglLoaded<QueryString>("eglQueryString");
+    const auto procAddress = eglLoaded<GetProcAddress>("eglGetProcAddress");
+    if (!displayNow || !contextNow || !queryString || !procAddress) return false;
+    void* display = displayNow();
+    void* context = contextNow();
     const char* extensions = display ? queryString(display, kEglExtensions) : nullptr;
     if (!context || !extensions || !std::strstr(extensions, "EGL_KHR_gl_texture_2D_image"))
         return false;

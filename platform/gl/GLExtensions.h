@@ -20,6 +20,13 @@ extern PFNGLCHECKFRAMEBUFFERSTATUSOESPROC glCheckFramebufferStatusOES;
 // GL_OES_framebuffer_object or an entry point is missing; the pointers are then all null.
 bool loadGLExtensions();
 
+// An entry point of the EGL library SDL loaded (we link none of our own), or nullptr when SDL
+// loaded none or it lacks the name.
+void* eglLoadedSymbol(const char* name);
+template <typename Fn> Fn eglLoaded(const char* name) {
+    return reinterpret_cast<Fn>(eglLoadedSymbol(name));
+}
+
 // Gives the render buffer bound to GL_RENDERBUFFER_OES the storage of `texture`'s level 0, through
 // an EGL image of the texture (GL_OES_EGL_image, EGL_KHR_gl_texture_2D_image): what is drawn into
 // the one is then the other's picture, with no copy and no second buffer. False where the driver

@@ -2,7 +2,6 @@
 #include "platform/gl/Screen.h"
 
 #include <SDL.h>
-#include <dlfcn.h>
 
 #include <cstring>
 #include <optional>
@@ -42,22 +41,13 @@ int backBufferWidth = 0, backBufferHeight = 0; // the window's size the back buf
 bool readsBgra = false;             // GL_EXT_read_format_bgra: GL reads the X server's order
 constexpr GLenum kGLBgra = 0x80E1;  // GL_BGRA_EXT
 
-template <typename Fn> Fn loadedSymbol(const char* library, const char* name) {
-    void* handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
-    if (!handle) return nullptr;
-    void* symbol = dlsym(handle, name);
-    dlclose(handle); // SDL still holds it
-    return reinterpret_cast<Fn>(symbol);
-}
-
 bool eglKeepsBackBuffer() {
-    constexpr const char* kLib = "libEGL.so.1";
-    const auto getContext = loadedSymbol<void* (*)()>(kLib, "eglGetCurrentContext");
-    const auto getDisplay = loadedSymbol<void* (*)()>(kLib, "eglGetCurrentDisplay");
-    const auto getSurface = loadedSymbol<void* (*)(int)>(kLib, "eglGetCurrentSurface");
+    const auto getContext = eglLoaded<void* (*)()>("eglGetCurrentContext");
+    const auto getDisplay = eglLoaded<void* (*)()>("eglGetCurrentDisplay");
+    const auto getSurface = eglLoaded<void* (*)(int)>("eglGetCurrentSurface");
     const auto setAttrib =
-        loadedSymbol<unsigned (*)(void*, void*, int, int)>(kLib, "eglSurfaceAttrib");
-    const auto query = loadedSymbol<unsigned (*)(void*, void*, int, int*)>(kLib, "eglQuerySurface");
+        eglLoaded<unsigned (*)(void*, void*, int, int)>("eglSurfaceAttrib");
+    const auto query = eglLoaded<unsigned (*)(void*, void*, int, int*)>("eglQuerySurface");
     if (!getContext || !getDisplay || !getSurface || !setAttrib || !query || !getContext())
         return false;
     constexpr int kDraw = 0x3059, kSwapBehavior = 0x3093, kPreserved = 0x3094;
