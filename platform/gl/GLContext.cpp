@@ -276,8 +276,8 @@ bool GLContext::presentRenderbuffer(const Rect& changed) {
                                      {static_cast<float>(x1 - x0), static_cast<float>(y1 - y0)}});
 }
 
-bool GLContext::copyIntoPicture(std::uint32_t renderbuffer, const GLLayer& layer, int x0, int y0, int x1,
-                                int y1) {
+bool GLContext::copyIntoPicture(std::uint32_t renderbuffer, const GLLayer& layer, int x0, int y0,
+                                int x1, int y1) {
     drainGLErrors();
     GLint oldFramebuffer = 0;
     GLint oldActiveTexture = 0;

@@ -101,13 +101,13 @@ bool glRenderbufferStorageFromTexture(GLuint texture) {
         return false;
     const auto createImage = reinterpret_cast<CreateImage>(procAddress("eglCreateImageKHR"));
     const auto destroyImage = reinterpret_cast<DestroyImage>(procAddress("eglDestroyImageKHR"));
-    const auto targetStorage = reinterpret_cast<TargetStorage>(
-        procAddress("glEGLImageTargetRenderbufferStorageOES"));
+    const auto targetStorage =
+        reinterpret_cast<TargetStorage>(procAddress("glEGLImageTargetRenderbufferStorageOES"));
     if (!createImage || !destroyImage || !targetStorage) return false;
     const std::int32_t attributes[] = {kEglGlTextureLevel, 0, kEglNone};
-    void* image = createImage(display, context, kEglGlTexture2D,
-                              reinterpret_cast<void*>(static_cast<std::uintptr_t>(texture)),
-                              attributes);
+    void* image =
+        createImage(display, context, kEglGlTexture2D,
+                    reinterpret_cast<void*>(static_cast<std::uintptr_t>(texture)), attributes);
     if (!image) return false;
     for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
     }

@@ -9,15 +9,40 @@ namespace {
 // Every switch of OpenGL ES 1.1 save the texture units' own, lights and clip planes included, so
 // that no drawing sees another's lighting or fog.
 constexpr GLenum kCapabilities[] = {
-    GL_ALPHA_TEST,      GL_BLEND,           GL_COLOR_LOGIC_OP,     GL_COLOR_MATERIAL,
-    GL_CULL_FACE,       GL_DEPTH_TEST,      GL_DITHER,             GL_FOG,
-    GL_LIGHTING,        GL_LINE_SMOOTH,     GL_MULTISAMPLE,        GL_NORMALIZE,
-    GL_POINT_SMOOTH,    GL_POLYGON_OFFSET_FILL, GL_RESCALE_NORMAL, GL_SAMPLE_ALPHA_TO_COVERAGE,
-    GL_SAMPLE_ALPHA_TO_ONE, GL_SAMPLE_COVERAGE, GL_SCISSOR_TEST,   GL_STENCIL_TEST,
-    GL_LIGHT0,          GL_LIGHT1,          GL_LIGHT2,             GL_LIGHT3,
-    GL_LIGHT4,          GL_LIGHT5,          GL_LIGHT6,             GL_LIGHT7,
-    GL_CLIP_PLANE0,     GL_CLIP_PLANE1,     GL_CLIP_PLANE2,        GL_CLIP_PLANE3,
-    GL_CLIP_PLANE4,     GL_CLIP_PLANE5,
+    GL_ALPHA_TEST,
+    GL_BLEND,
+    GL_COLOR_LOGIC_OP,
+    GL_COLOR_MATERIAL,
+    GL_CULL_FACE,
+    GL_DEPTH_TEST,
+    GL_DITHER,
+    GL_FOG,
+    GL_LIGHTING,
+    GL_LINE_SMOOTH,
+    GL_MULTISAMPLE,
+    GL_NORMALIZE,
+    GL_POINT_SMOOTH,
+    GL_POLYGON_OFFSET_FILL,
+    GL_RESCALE_NORMAL,
+    GL_SAMPLE_ALPHA_TO_COVERAGE,
+    GL_SAMPLE_ALPHA_TO_ONE,
+    GL_SAMPLE_COVERAGE,
+    GL_SCISSOR_TEST,
+    GL_STENCIL_TEST,
+    GL_LIGHT0,
+    GL_LIGHT1,
+    GL_LIGHT2,
+    GL_LIGHT3,
+    GL_LIGHT4,
+    GL_LIGHT5,
+    GL_LIGHT6,
+    GL_LIGHT7,
+    GL_CLIP_PLANE0,
+    GL_CLIP_PLANE1,
+    GL_CLIP_PLANE2,
+    GL_CLIP_PLANE3,
+    GL_CLIP_PLANE4,
+    GL_CLIP_PLANE5,
 };
 
 int getInt(GLenum name) {
@@ -112,9 +137,9 @@ GLStateSnapshot GLStateSnapshot::take() {
     s.depthRange_ = getFloats<2>(GL_DEPTH_RANGE);
     s.modelview_ = getFloats<16>(GL_MODELVIEW_MATRIX);
     s.projection_ = getFloats<16>(GL_PROJECTION_MATRIX);
-    s.vertices_ = array(GL_VERTEX_ARRAY, GL_VERTEX_ARRAY_SIZE, GL_VERTEX_ARRAY_TYPE,
-                        GL_VERTEX_ARRAY_STRIDE, GL_VERTEX_ARRAY_BUFFER_BINDING,
-                        GL_VERTEX_ARRAY_POINTER);
+    s.vertices_ =
+        array(GL_VERTEX_ARRAY, GL_VERTEX_ARRAY_SIZE, GL_VERTEX_ARRAY_TYPE, GL_VERTEX_ARRAY_STRIDE,
+              GL_VERTEX_ARRAY_BUFFER_BINDING, GL_VERTEX_ARRAY_POINTER);
     s.colors_ = array(GL_COLOR_ARRAY, GL_COLOR_ARRAY_SIZE, GL_COLOR_ARRAY_TYPE,
                       GL_COLOR_ARRAY_STRIDE, GL_COLOR_ARRAY_BUFFER_BINDING, GL_COLOR_ARRAY_POINTER);
     s.normals_ = array(GL_NORMAL_ARRAY, 0, GL_NORMAL_ARRAY_TYPE, GL_NORMAL_ARRAY_STRIDE,

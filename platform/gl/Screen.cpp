@@ -45,8 +45,7 @@ bool eglKeepsBackBuffer() {
     const auto getContext = eglLoaded<void* (*)()>("eglGetCurrentContext");
     const auto getDisplay = eglLoaded<void* (*)()>("eglGetCurrentDisplay");
     const auto getSurface = eglLoaded<void* (*)(int)>("eglGetCurrentSurface");
-    const auto setAttrib =
-        eglLoaded<unsigned (*)(void*, void*, int, int)>("eglSurfaceAttrib");
+    const auto setAttrib = eglLoaded<unsigned (*)(void*, void*, int, int)>("eglSurfaceAttrib");
     const auto query = eglLoaded<unsigned (*)(void*, void*, int, int*)>("eglQuerySurface");
     if (!getContext || !getDisplay || !getSurface || !setAttrib || !query || !getContext())
         return false;
