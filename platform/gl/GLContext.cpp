@@ -23,12 +23,6 @@ std::vector<GLContext*>& liveContexts() {
     return *all;
 }
 
-// Bounded: without a context some drivers answer every call with an error.
-void drainGLErrors() {
-    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
-    }
-}
-
 int nextPowerOfTwo(int n) {
     int p = 1;
     while (p < n)
@@ -193,7 +187,7 @@ bool GLContext::renderbufferStorage(GLLayer* layer) {
     const int texH = anySize ? height : nextPowerOfTwo(height);
     if (texW > maxTexture || texH > maxTexture) return false;
 
-    drainGLErrors();
+    glDrainErrors();
     if (!readFramebuffer_) glGenFramebuffersOES(1, &readFramebuffer_);
     if (!readFramebuffer_) return false;
     // The picture's texture is made before the storage so that a refusal changes nothing.
@@ -278,7 +272,7 @@ bool GLContext::presentRenderbuffer(const Rect& changed) {
 
 bool GLContext::copyIntoPicture(std::uint32_t renderbuffer, const GLLayer& layer, int x0, int y0,
                                 int x1, int y1) {
-    drainGLErrors();
+    glDrainErrors();
     GLint oldFramebuffer = 0;
     GLint oldActiveTexture = 0;
     GLint oldTexture = 0;

@@ -73,6 +73,11 @@ constexpr std::int32_t kEglGlTexture2D = 0x30B1, kEglGlTextureLevel = 0x30BC;
 
 } // namespace
 
+void glDrainErrors() {
+    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
 void* eglLoadedSymbol(const char* name) {
     void* handle = dlopen("libEGL.so.1", RTLD_LAZY | RTLD_NOLOAD);
     if (!handle) return nullptr;
@@ -109,8 +114,7 @@ bool glRenderbufferStorageFromTexture(GLuint texture) {
         createImage(display, context, kEglGlTexture2D,
                     reinterpret_cast<void*>(static_cast<std::uintptr_t>(texture)), attributes);
     if (!image) return false;
-    for (int i = 0; i < 32 && glGetError() != GL_NO_ERROR; ++i) {
-    }
+    glDrainErrors();
     targetStorage(GL_RENDERBUFFER_OES, image);
     // The render buffer holds the texture's storage now; the image itself is no longer needed.
     destroyImage(display, image);

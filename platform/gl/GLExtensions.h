@@ -20,6 +20,10 @@ extern PFNGLCHECKFRAMEBUFFERSTATUSOESPROC glCheckFramebufferStatusOES;
 // GL_OES_framebuffer_object or an entry point is missing; the pointers are then all null.
 bool loadGLExtensions();
 
+// Clears the pending GL errors, so that the next glGetError() tells of the calls after it. Bounded:
+// without a context some drivers answer every call with an error.
+void glDrainErrors();
+
 // An entry point of the EGL library SDL loaded (we link none of our own), or nullptr when SDL
 // loaded none or it lacks the name.
 void* eglLoadedSymbol(const char* name);
