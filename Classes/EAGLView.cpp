@@ -163,12 +163,16 @@ void EAGLView::swapBuffers() {
 }
 
 void EAGLView::swapBuffers(const Rect& changed) {
+    swapBuffers(&changed, 1);
+}
+
+void EAGLView::swapBuffers(const Rect* changed, int count) {
     const SavedGLContext saved;
     const bool wasCurrent = saved.is(_context.get());
     bool presented = _context && (wasCurrent || GLContext::setCurrentContext(_context.get()));
     if (presented) {
         glBindRenderbufferOES(GL_RENDERBUFFER_OES, _renderbuffer);
-        presented = _context->presentRenderbuffer(changed);
+        presented = _context->presentRenderbuffer(changed, count);
     }
     if (!presented) platformLog("Failed to swap renderbuffer in %s\n", "-[EAGLView swapBuffers]");
     if (!wasCurrent) saved.restore();

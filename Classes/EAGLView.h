@@ -58,6 +58,8 @@ public:
     // The same when only the surface pixels in `changed` (from the bottom-left) have changed
     // since the last presented picture.
     void swapBuffers(const Rect& changed);
+    // The same for several changed parts (count > 0).
+    void swapBuffers(const Rect* changed, int count);
 
     // View points to surface pixels, no axis flipped.
     Point convertPointFromViewToSurface(Point point) const;

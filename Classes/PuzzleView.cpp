@@ -3,6 +3,7 @@
 // and calls. Platform headers only; no SDL.
 #include "Classes/PuzzleView.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -12,8 +13,8 @@
 #include "math/Camera.h"
 #include "model/Puzzle.h"
 #include "platform/base/RunLoop.h"
-#include "platform/gl/GLLayer.h"
 #include "platform/gl/GLExtensions.h"
+#include "platform/gl/GLLayer.h"
 #include "platform/media/Resources.h"
 #include "platform/media/SystemSound.h"
 #include "platform/store/UserDefaults.h"
@@ -211,10 +212,16 @@ void PuzzleView::drawFrame() {
 }
 
 void PuzzleView::presentChanges() {
-    const PixelBox changed = drawBoard(needsDisplay_);
-    swapBuffers({{static_cast<float>(changed.x0), static_cast<float>(changed.y0)},
-                 {static_cast<float>(changed.x1 - changed.x0),
-                  static_cast<float>(changed.y1 - changed.y0)}});
+    const PixelBox all = drawBoard(needsDisplay_);
+    // Each box apart, which the window may show apart; nothing changed is still presented.
+    Rect parts[DrawList::kMaxDamageBoxes];
+    const int count = std::max(1, frames_.changedBoxCount());
+    for (int i = 0; i < count; ++i) {
+        const PixelBox& b = frames_.changedBoxCount() > 0 ? frames_.changedBoxes()[i] : all;
+        parts[i] = {{static_cast<float>(b.x0), static_cast<float>(b.y0)},
+                    {static_cast<float>(b.x1 - b.x0), static_cast<float>(b.y1 - b.y0)}};
+    }
+    swapBuffers(parts, count);
     rememberPresentedPicture();
 }
 

@@ -36,13 +36,17 @@ PixelBox SceneFrames::draw(Puzzle* p, int cursorCell, bool everything) {
         glMatrixMode(GL_MODELVIEW);
         now.draw(all);
         redrawnPixels_ = all.area();
+        changed_[0] = all;
+        changedCount_ = 1;
         return all;
     }
 
     PixelBox changed;
+    changedCount_ = count;
     glEnable(GL_SCISSOR_TEST);
     for (int i = 0; i < count; ++i) {
         const PixelBox& b = boxes[i];
+        changed_[i] = b;
         glScissor(b.x0, b.y0, b.x1 - b.x0, b.y1 - b.y0);
         fillBackground();
         glMatrixMode(GL_MODELVIEW);

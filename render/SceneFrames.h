@@ -12,6 +12,9 @@ public:
     // -1 for none) and adds 1 to p->frame. `everything` redraws every pixel. Returns the box of
     // pixels that may have changed, empty when none did. Expects the scene's GL state.
     PixelBox draw(Puzzle* p, int cursorCell, bool everything);
+    // The boxes the last frame redrew, apart (they hold the box draw() returned).
+    const PixelBox* changedBoxes() const { return changed_; }
+    int changedBoxCount() const { return changedCount_; }
 
     // The pixels the last frame redrew: what a benchmark reads to tell how much a frame cost.
     long redrawnPixels() const { return redrawnPixels_; }
@@ -20,4 +23,6 @@ private:
     DrawList lists_[2];
     int current_ = 0;
     long redrawnPixels_ = 0;
+    PixelBox changed_[DrawList::kMaxDamageBoxes];
+    int changedCount_ = 0;
 };

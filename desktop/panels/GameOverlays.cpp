@@ -1,8 +1,8 @@
 #include "desktop/panels/GameOverlays.h"
 
+#include <algorithm>
 #include <string>
 
-#include "platform/base/Translation.h"
 #include "model/Puzzle.h"
 #include "platform/base/Translation.h"
 #include "platform/ui/Text.h"
@@ -54,6 +54,15 @@ void ScoreInfoView::draw(float scale) {
         drawText(notice, {bounds().size.width * 0.5f, kGameOverTop}, size, FontWeight::Bold,
                  kInfoText, scale, TextAnchor::TopCentre);
     }
+}
+
+Rect ScoreInfoView::drawingArea() const {
+    // The top line, and below it, while shown, the end's two lines or the notice's one; with a
+    // line's height to spare under each.
+    const bool lower = noPairNotice_ || (endUnsaid_ && endUnsaid_());
+    const float bottom =
+        lower ? kGameOverTop + 20.0f + 2.0f * kTextSize : kInset + 2.0f * kTextSize;
+    return {bounds().origin, {bounds().size.width, std::min(bounds().size.height, bottom)}};
 }
 
 PauseCover::PauseCover(const Rect& frame, std::function<void()> resume)

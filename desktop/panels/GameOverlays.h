@@ -23,7 +23,8 @@ public:
     // In the same place for a few seconds: a hint found no turns that bring a group into reach.
     void setNoPairNotice(bool shown) { noPairNotice_ = shown; }
     bool noPairNotice() const { return noPairNotice_; }
-    void draw(float scale) override; // reads the best score from the game's globals
+    void draw(float scale) override;   // reads the best score from the game's globals
+    Rect drawingArea() const override; // the lines at the top, not the cube below
 
     static constexpr float kTextSize = 13.0f;
     static constexpr float kInset = 8.0f;
@@ -38,7 +39,8 @@ private:
 // An opaque cover with "Paused": any touch or key on it resumes the game.
 class PauseCover : public Widget {
 public:
-    static std::unique_ptr<PauseCover> initWithFrame(const Rect& frame, std::function<void()> resume);
+    static std::unique_ptr<PauseCover> initWithFrame(const Rect& frame,
+                                                     std::function<void()> resume);
     void draw(float scale) override;
     void touchesBegan(const Touch& touch) override;
     bool keyDown(const KeyEvent& key) override;

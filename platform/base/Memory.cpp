@@ -3,7 +3,7 @@
 #include <malloc.h>
 
 void keepFreedMemoryForReuse() {
-    constexpr int kTrimThreshold = 1 << 20;
+    constexpr int kTrimThreshold = 32 << 20;
     constexpr int kMmapThreshold = 4 << 20;
     // An allocator of its own (a sanitizer's) refuses these; the game runs the same without them.
     mallopt(M_TRIM_THRESHOLD, kTrimThreshold);

@@ -141,6 +141,7 @@ private:
     std::uint64_t timersScheduled_ = 0;
     bool sdlEventPending_ = false; // an event taken by the SDL wait and not yet delivered
     bool simulated_ = false;
+    Clock::time_point lastTrim_{}; // when freed memory last went back while timers ticked
     bool tickedSinceTrim_ = false; // a timer ticked since freed memory last went back
     Clock::time_point simulatedNow_{};
     Clock::time_point currentPass_{}, previousPass_{}; // loop times of the latest passes

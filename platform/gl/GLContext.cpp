@@ -233,7 +233,11 @@ bool GLContext::presentRenderbuffer() {
 }
 
 bool GLContext::presentRenderbuffer(const Rect& changed) {
-    if (!isLive() || currentContext() != this) return false;
+    return presentRenderbuffer(&changed, 1);
+}
+
+bool GLContext::presentRenderbuffer(const Rect* changed, int count) {
+    if (!isLive() || currentContext() != this || count <= 0) return false;
     GLint renderbuffer = 0;
     glGetIntegerv(GL_RENDERBUFFER_BINDING_OES, &renderbuffer);
     GLLayer* layer =
@@ -249,25 +253,35 @@ bool GLContext::presentRenderbuffer(const Rect& changed) {
     // A picture never presented is shown whole; else only the changed pixels, which keeps a
     // small change cheap.
     const bool whole = !layer->presented_;
-    int x0 = 0, y0 = 0, x1 = width, y1 = height;
-    if (!whole) {
-        x0 = std::clamp(static_cast<int>(std::floor(changed.origin.x)), 0, width);
-        y0 = std::clamp(static_cast<int>(std::floor(changed.origin.y)), 0, height);
-        x1 = std::clamp(static_cast<int>(std::ceil(changed.origin.x + changed.size.width)), x0,
-                        width);
-        y1 = std::clamp(static_cast<int>(std::ceil(changed.origin.y + changed.size.height)), y0,
-                        height);
+    std::vector<Rect> parts;
+    parts.reserve(static_cast<std::size_t>(count));
+    int x0 = width, y0 = height, x1 = 0, y1 = 0; // all the parts
+    for (int i = 0; i < count && !whole; ++i) {
+        const Rect& c = changed[i];
+        const int px0 = std::clamp(static_cast<int>(std::floor(c.origin.x)), 0, width);
+        const int py0 = std::clamp(static_cast<int>(std::floor(c.origin.y)), 0, height);
+        const int px1 =
+            std::clamp(static_cast<int>(std::ceil(c.origin.x + c.size.width)), px0, width);
+        const int py1 =
+            std::clamp(static_cast<int>(std::ceil(c.origin.y + c.size.height)), py0, height);
+        // Nothing changed: the window still hears of it, at the place given.
+        if ((px1 == px0 || py1 == py0) && (i + 1 < count || !parts.empty())) continue;
+        parts.push_back({{static_cast<float>(px0), static_cast<float>(py0)},
+                         {static_cast<float>(px1 - px0), static_cast<float>(py1 - py0)}});
+        x0 = std::min(x0, px0);
+        y0 = std::min(y0, py0);
+        x1 = std::max(x1, px1);
+        y1 = std::max(y1, py1);
     }
-    if (!layer->storageIsTexture_ &&
-        !copyIntoPicture(static_cast<GLuint>(renderbuffer), *layer, x0, y0, x1, y1))
+    if (whole) x0 = y0 = 0, x1 = width, y1 = height;
+    if (!layer->storageIsTexture_ && !copyIntoPicture(static_cast<GLuint>(renderbuffer), *layer, x0,
+                                                      y0, std::max(x0, x1), std::max(y0, y1)))
         return false;
     glFlush(); // the compositor reads the picture next, maybe from another context
     layer->presented_ = true;
     // Even a picture changed whole changes only its own place in the window.
     if (whole) return windowPresent();
-    return windowPresentLayerChange(*layer,
-                                    {{static_cast<float>(x0), static_cast<float>(y0)},
-                                     {static_cast<float>(x1 - x0), static_cast<float>(y1 - y0)}});
+    return windowPresentLayerChanges(*layer, parts.data(), static_cast<int>(parts.size()));
 }
 
 bool GLContext::copyIntoPicture(std::uint32_t renderbuffer, const GLLayer& layer, int x0, int y0,

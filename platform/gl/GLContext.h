@@ -55,6 +55,8 @@ public:
     // The same, when only the pixels in `changed` (x, y from the bottom-left, as GL counts them)
     // differ from the picture last presented: only they are copied.
     bool presentRenderbuffer(const Rect& changed);
+    // The same for several parts that differ (count > 0), which the window may show apart.
+    bool presentRenderbuffer(const Rect* changed, int count);
 
 private:
     GLContext(SDL_Window* window, std::uint32_t windowId, void* sdlContext, bool ownsSdlContext);

@@ -18,6 +18,7 @@ PFNGLGENFRAMEBUFFERSOESPROC glGenFramebuffersOES = nullptr;
 PFNGLBINDFRAMEBUFFEROESPROC glBindFramebufferOES = nullptr;
 PFNGLDELETEFRAMEBUFFERSOESPROC glDeleteFramebuffersOES = nullptr;
 PFNGLFRAMEBUFFERRENDERBUFFEROESPROC glFramebufferRenderbufferOES = nullptr;
+PFNGLFRAMEBUFFERTEXTURE2DOESPROC glFramebufferTexture2DOES = nullptr;
 PFNGLCHECKFRAMEBUFFERSTATUSOESPROC glCheckFramebufferStatusOES = nullptr;
 
 namespace {
@@ -37,6 +38,7 @@ void clearAll() {
     glBindFramebufferOES = nullptr;
     glDeleteFramebuffersOES = nullptr;
     glFramebufferRenderbufferOES = nullptr;
+    glFramebufferTexture2DOES = nullptr;
     glCheckFramebufferStatusOES = nullptr;
 }
 
@@ -57,6 +59,7 @@ bool loadGLExtensions() {
                     load(glBindFramebufferOES, "glBindFramebufferOES") &&
                     load(glDeleteFramebuffersOES, "glDeleteFramebuffersOES") &&
                     load(glFramebufferRenderbufferOES, "glFramebufferRenderbufferOES") &&
+                    load(glFramebufferTexture2DOES, "glFramebufferTexture2DOES") &&
                     load(glCheckFramebufferStatusOES, "glCheckFramebufferStatusOES");
     if (!ok) {
         platformLog("OpenGL ES driver lacks an OES frame buffer entry point: %s", SDL_GetError());

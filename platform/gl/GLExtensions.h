@@ -14,6 +14,7 @@ extern PFNGLGENFRAMEBUFFERSOESPROC glGenFramebuffersOES;
 extern PFNGLBINDFRAMEBUFFEROESPROC glBindFramebufferOES;
 extern PFNGLDELETEFRAMEBUFFERSOESPROC glDeleteFramebuffersOES;
 extern PFNGLFRAMEBUFFERRENDERBUFFEROESPROC glFramebufferRenderbufferOES;
+extern PFNGLFRAMEBUFFERTEXTURE2DOESPROC glFramebufferTexture2DOES;
 extern PFNGLCHECKFRAMEBUFFERSTATUSOESPROC glCheckFramebufferStatusOES;
 
 // Loads them with a GLES 1.1 context current. False, with one log line, when the context lacks

@@ -19,6 +19,7 @@ struct WindowCompositor {
         GLLayer* layer; // a layer, or else
         int id;         // a drawing
         WindowDrawing drawing;
+        WindowDrawingArea area; // where the drawing may draw; empty: anywhere
     };
     struct State {
         std::vector<Item> items; // kept sorted by (z, order)
@@ -27,6 +28,11 @@ struct WindowCompositor {
         std::vector<std::pair<int, std::function<void()>>> willCompose;
         int shownWidth = 0, shownHeight = 0; // the drawable's size when last shown whole
         WindowComposition last;
+        // Parts went from a layer's picture straight to the window since the back buffer was
+        // last composed whole: there the back buffer is behind what the window shows.
+        bool backBufferBehind = false;
+        std::uint32_t readFramebuffer = 0;       // the screen's, to read layers' pictures through
+        std::uint32_t readFramebufferWindow = 0; // the screen it was made on
     };
 
     // Never destroyed: layers and contexts may go away during static destruction.
@@ -45,7 +51,13 @@ struct WindowCompositor {
         state().items.push_back(std::move(item));
         sort();
     }
+    static void runWillCompose() {
+        for (const auto& hook : state().willCompose)
+            hook.second();
+    }
     static void resetState(int width, int height);
+    static bool showStraight(const GLLayer& layer, std::vector<ScreenPart>& parts);
+    static bool drawnOver(const GLLayer& layer, const std::vector<ScreenPart>& parts, int height);
     static void drawLayer(const GLLayer& layer);
     // part: window pixels from the bottom-left, or nullptr for the whole window.
     static bool compose(bool swap, const GLint* part = nullptr);
@@ -54,7 +66,7 @@ struct WindowCompositor {
 // ---- GLLayer ----
 
 GLLayer::GLLayer() {
-    WindowCompositor::add({0.0f, 0, this, 0, {}});
+    WindowCompositor::add({0.0f, 0, this, 0, {}, {}});
 }
 
 GLLayer::~GLLayer() {
@@ -160,10 +172,119 @@ void WindowCompositor::drawLayer(const GLLayer& layer) {
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
+// Whether anything stacked above `layer` may draw into one of the window's `parts` (pixels from
+// the bottom-left, in a window `height` pixels high).
+bool WindowCompositor::drawnOver(const GLLayer& layer, const std::vector<ScreenPart>& parts,
+                                 int height) {
+    const float scale = windowContentScale();
+    bool above = false;
+    for (const Item& item : state().items) {
+        if (item.layer == &layer) {
+            above = true;
+            continue;
+        }
+        if (!above) continue;
+        for (const ScreenPart& p : parts) {
+            const Rect points{
+                {static_cast<float>(p.x) / scale,
+                 static_cast<float>(height - p.y - p.height) / scale},
+                {static_cast<float>(p.width) / scale, static_cast<float>(p.height) / scale}};
+            if (item.layer) {
+                const GLLayer& other = *item.layer;
+                const Rect& f = other.windowFrame_;
+                if (!other.hidden_ && other.presented_ &&
+                    f.origin.x < points.origin.x + points.size.width &&
+                    points.origin.x < f.origin.x + f.size.width &&
+                    f.origin.y < points.origin.y + points.size.height &&
+                    points.origin.y < f.origin.y + f.size.height)
+                    return true;
+            } else if (item.drawing && (!item.area || item.area(points))) {
+                return true;
+            }
+        }
+    }
+    return !above;
+}
+
+// `parts` of `layer`'s picture (its pixels, from the bottom-left) read from the picture straight
+// into the window: what composing them would show, where the picture lies on the window's pixels
+// one for one (opaque, drawn without filtering) and nothing is drawn over them. Only where the
+// window shows through its framebuffer and was shown whole at this size. False, with nothing
+// shown, elsewhere.
+bool WindowCompositor::showStraight(const GLLayer& layer, std::vector<ScreenPart>& parts) {
+    int width = 0;
+    int height = 0;
+    screenDrawableSize(&width, &height);
+    if (!screenShowsThroughFramebuffer() || state().shownWidth != width ||
+        state().shownHeight != height || layer.hidden_ || !layer.presented_ || !layer.texture_ ||
+        layer.backingWindowId_ != screenWindowId())
+        return false;
+    const float scale = windowContentScale();
+    const Rect& f = layer.windowFrame_;
+    const float left = f.origin.x * scale;
+    const float bottom = static_cast<float>(height) - (f.origin.y + f.size.height) * scale;
+    const int dx = static_cast<int>(left);
+    const int dy = static_cast<int>(bottom);
+    if (static_cast<float>(dx) != left || static_cast<float>(dy) != bottom ||
+        f.size.width * scale != static_cast<float>(layer.pixelWidth_) ||
+        f.size.height * scale != static_cast<float>(layer.pixelHeight_))
+        return false;
+    for (ScreenPart& p : parts) {
+        p.x += dx;
+        p.y += dy;
+    }
+    const auto giveBack = [&] {
+        for (ScreenPart& p : parts) {
+            p.x -= dx;
+            p.y -= dy;
+        }
+        return false;
+    };
+    if (parts.empty()) return true;
+    if (drawnOver(layer, parts, height)) return giveBack();
+
+    const SavedGLContext saved;
+    if (!screenMakeDefaultCurrent()) {
+        saved.restore();
+        return giveBack();
+    }
+    GLint oldFramebuffer = 0;
+    GLint oldPackAlignment = 4;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &oldFramebuffer);
+    glGetIntegerv(GL_PACK_ALIGNMENT, &oldPackAlignment);
+    State& st = state();
+    if (!st.readFramebuffer || st.readFramebufferWindow != screenWindowId()) {
+        st.readFramebuffer = 0;
+        glGenFramebuffersOES(1, &st.readFramebuffer);
+        st.readFramebufferWindow = screenWindowId();
+    }
+    glBindFramebufferOES(GL_FRAMEBUFFER_OES, st.readFramebuffer);
+    glFramebufferTexture2DOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D,
+                              layer.texture_, 0);
+    const bool shown =
+        glCheckFramebufferStatusOES(GL_FRAMEBUFFER_OES) == GL_FRAMEBUFFER_COMPLETE_OES &&
+        screenShowPartsFrom(parts.data(), static_cast<int>(parts.size()), dx, dy);
+    glFramebufferTexture2DOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D, 0, 0);
+    glBindFramebufferOES(GL_FRAMEBUFFER_OES, static_cast<GLuint>(oldFramebuffer));
+    glPixelStorei(GL_PACK_ALIGNMENT, oldPackAlignment);
+    saved.restore();
+    if (!shown) return giveBack();
+
+    int x0 = width, y0 = height, x1 = 0, y1 = 0;
+    for (const ScreenPart& p : parts) {
+        x0 = std::min(x0, p.x);
+        y0 = std::min(y0, p.y);
+        x1 = std::max(x1, p.x + p.width);
+        y1 = std::max(y1, p.y + p.height);
+    }
+    st.last = {x0, y0, x1 - x0, y1 - y0, st.last.count + 1, true};
+    st.backBufferBehind = true;
+    return true;
+}
+
 bool WindowCompositor::compose(bool swap, const GLint* part) {
     if (!screenIsOpen()) return false;
-    for (const auto& hook : state().willCompose)
-        hook.second();
+    runWillCompose();
     const SavedGLContext saved;
     if (!screenMakeDefaultCurrent()) {
         saved.restore();
@@ -192,7 +313,7 @@ bool WindowCompositor::compose(bool swap, const GLint* part) {
         glEnable(GL_SCISSOR_TEST);
         glScissor(box[0], box[1], box[2], box[3]);
     };
-    state().last = {box[0], box[1], box[2], box[3], state().last.count + 1};
+    state().last = {box[0], box[1], box[2], box[3], state().last.count + 1, false};
     resetState(width, height);
     limit();
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -216,14 +337,15 @@ bool WindowCompositor::compose(bool swap, const GLint* part) {
     } else {
         glFlush();
     }
+    if (!partial) state().backBufferBehind = false;
     viewState.restore();
     saved.restore();
     return true;
 }
 
-int windowAddDrawing(float zPosition, WindowDrawing draw) {
+int windowAddDrawing(float zPosition, WindowDrawing draw, WindowDrawingArea area) {
     const int id = WindowCompositor::state().nextId++;
-    WindowCompositor::add({zPosition, 0, nullptr, id, std::move(draw)});
+    WindowCompositor::add({zPosition, 0, nullptr, id, std::move(draw), std::move(area)});
     return id;
 }
 
@@ -269,10 +391,9 @@ bool presentWindowArea(float left, float top, float right, float bottom) {
     const float x1 = right * scale;
     const float y0 = static_cast<float>(height) - bottom * scale;
     const float y1 = static_cast<float>(height) - top * scale;
-    const GLint part[4] = {static_cast<GLint>(std::floor(x0)) - 2,
-                           static_cast<GLint>(std::floor(y0)) - 2,
-                           static_cast<GLint>(std::ceil(x1 - x0)) + 5,
-                           static_cast<GLint>(std::ceil(y1 - y0)) + 5};
+    const GLint part[4] = {
+        static_cast<GLint>(std::floor(x0)) - 2, static_cast<GLint>(std::floor(y0)) - 2,
+        static_cast<GLint>(std::ceil(x1 - x0)) + 5, static_cast<GLint>(std::ceil(y1 - y0)) + 5};
     return WindowCompositor::compose(true, part);
 }
 
@@ -290,6 +411,37 @@ bool windowPresentLayerChange(const GLLayer& layer, const Rect& changed) {
                              frameBottom - (changed.origin.y + changed.size.height) * sy,
                              f.origin.x + (changed.origin.x + changed.size.width) * sx,
                              frameBottom - changed.origin.y * sy);
+}
+
+bool windowPresentLayerChanges(const GLLayer& layer, const Rect* changed, int count) {
+    if (count <= 0) return screenIsOpen();
+    Rect all = changed[0];
+    for (int i = 1; i < count; ++i) {
+        const float x0 = std::min(all.origin.x, changed[i].origin.x);
+        const float y0 = std::min(all.origin.y, changed[i].origin.y);
+        const float x1 =
+            std::max(all.origin.x + all.size.width, changed[i].origin.x + changed[i].size.width);
+        const float y1 =
+            std::max(all.origin.y + all.size.height, changed[i].origin.y + changed[i].size.height);
+        all = {{x0, y0}, {x1 - x0, y1 - y0}};
+    }
+    if (screenShowsThroughFramebuffer() && layer.pixelWidth_ > 0 && layer.pixelHeight_ > 0) {
+        WindowCompositor::runWillCompose();
+        std::vector<ScreenPart> parts;
+        parts.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            const Rect& c = changed[i];
+            const int x0 = std::max(0, static_cast<int>(std::floor(c.origin.x)));
+            const int y0 = std::max(0, static_cast<int>(std::floor(c.origin.y)));
+            const int x1 =
+                std::min(layer.pixelWidth_, static_cast<int>(std::ceil(c.origin.x + c.size.width)));
+            const int y1 = std::min(layer.pixelHeight_,
+                                    static_cast<int>(std::ceil(c.origin.y + c.size.height)));
+            if (x1 > x0 && y1 > y0) parts.push_back({x0, y0, x1 - x0, y1 - y0});
+        }
+        if (WindowCompositor::showStraight(layer, parts)) return true;
+    }
+    return windowPresentLayerChange(layer, all);
 }
 
 bool windowPresentArea(const Rect& area) {
@@ -310,6 +462,7 @@ bool windowReadPixels(std::vector<std::uint8_t>& rgba, int& width, int& height) 
         saved.restore();
         return false;
     }
+    if (WindowCompositor::state().backBufferBehind) WindowCompositor::compose(false);
     screenDrawableSize(&width, &height);
     rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 0);
     const GLStateSnapshot viewState = GLStateSnapshot::take();

@@ -58,6 +58,12 @@ private:
     friend class GLContext;
     friend struct WindowCompositor;
     friend bool windowPresentLayerChange(const GLLayer& layer, const Rect& changed);
+    friend bool windowPresentLayerChanges(const GLLayer& layer, const Rect* changed, int count);
+    // The same for several changed parts of the picture, called right after the picture changed.
+    // Where pictures reach the window through its framebuffer and the picture lies on the window's
+    // pixels one for one, parts that nothing above the layer draws over go from the picture
+    // straight to the window, with nothing composed.
+    bool windowPresentLayerChanges(const GLLayer& layer, const Rect* changed, int count);
     static GLLayer* backedBy(const GLContext* context, std::uint32_t renderbuffer);
     static void forEachBackedBy(GLContext* context, void (*fn)(GLLayer*, GLContext*));
     void dropBacking(); // forgets storage and picture; deletes nothing
@@ -94,16 +100,18 @@ private:
 // client arrays, texturing, blending, alpha test, depth test and scissor off. Those are reset
 // after it; anything else it changes it restores.
 using WindowDrawing = std::function<void()>;
+// Whether a drawing may draw into a part of the window (window points, origin top-left). A drawing
+// without one may draw anywhere.
+using WindowDrawingArea = std::function<bool(const Rect& part)>;
 
 // Returns an id (> 0) for windowRemoveDrawing. Stacks with the layers by z, ties by order added.
-int windowAddDrawing(float zPosition, WindowDrawing draw);
+int windowAddDrawing(float zPosition, WindowDrawing draw, WindowDrawingArea area = {});
 void windowRemoveDrawing(int id);
 
 // Run at the start of every composition, before anything is drawn; unlike a drawing it may add,
 // remove and re-stack layers and drawings (a window stacks its views here). Returns an id (> 0).
 int windowAddWillCompose(std::function<void()> fn);
 void windowRemoveWillCompose(int id); // not from inside a hook
-
 
 // Draws the window's background (black), then every shown layer with contents and every drawing
 // in z-order into the window's back buffer. False when no screen is open or the compositor's
@@ -115,6 +123,11 @@ bool windowPresent();
 // changed since the window was last shown: where the window can show a part, only the window's
 // pixels under them are composed and shown.
 bool windowPresentLayerChange(const GLLayer& layer, const Rect& changed);
+// The same for several changed parts of the picture, called right after the picture changed.
+// Where pictures reach the window through its framebuffer and the picture lies on the window's
+// pixels one for one, parts that nothing above the layer draws over go from the picture straight
+// to the window, with nothing composed.
+bool windowPresentLayerChanges(const GLLayer& layer, const Rect* changed, int count);
 // windowPresent() when only drawings under `area` (window points, origin top-left) have changed
 // since the window was last shown: where the window can show a part, only the window's pixels
 // under it are composed and shown, and no layer is drawn anew.
@@ -124,8 +137,10 @@ bool windowPresentArea(const Rect& area);
 struct WindowComposition {
     int x = 0, y = 0, width = 0, height = 0;
     std::uint64_t count = 0;
+    bool straight = false; // shown straight from a layer's picture, with nothing composed
 };
 WindowComposition windowLastComposition();
 // The window's back buffer as RGBA rows, top row first: call after windowCompose(), before
-// anything swaps. False when no screen is open.
+// anything swaps (it composes the window first where pictures went to the window without it).
+// False when no screen is open.
 bool windowReadPixels(std::vector<std::uint8_t>& rgba, int& width, int& height);

@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -36,10 +37,11 @@ KeptBackBuffer keptBackBuffer = KeptBackBuffer::None;
 // SPHERON_PRESENT=shm or =swap chooses either way wherever SDL gives the window a framebuffer.
 enum class Presentation { Swap, WindowFramebuffer };
 Presentation presentation = Presentation::Swap;
-std::vector<std::uint8_t> readBack; // a row (or, for odd framebuffers, the part) read from GL
+std::vector<std::uint8_t> readBack; // rows read from GL, on their way to the framebuffer
+constexpr std::size_t kReadBackBytes = 64 * 1024;
 int backBufferWidth = 0, backBufferHeight = 0; // the window's size the back buffer was made for
-bool readsBgra = false;             // GL_EXT_read_format_bgra: GL reads the X server's order
-constexpr GLenum kGLBgra = 0x80E1;  // GL_BGRA_EXT
+bool readsBgra = false;            // GL_EXT_read_format_bgra: GL reads the X server's order
+constexpr GLenum kGLBgra = 0x80E1; // GL_BGRA_EXT
 
 bool eglKeepsBackBuffer() {
     const auto getContext = eglLoaded<void* (*)()>("eglGetCurrentContext");
@@ -90,57 +92,70 @@ Presentation findPresentation() {
     return Presentation::WindowFramebuffer;
 }
 
-// The back buffer's pixels x, y, width, height (from the bottom-left) into the same pixels of the
-// window's framebuffer (rows from the top), and shown. Whole when the framebuffer's size differs.
-void showThroughFramebuffer(int x, int y, int width, int height) {
+// One row of opaque pixels read from GL (RGBA, or the framebuffer's own order) into the window's
+// framebuffer.
+void copyRow(const std::uint8_t* from, std::uint8_t* to, int width, const SDL_PixelFormat& f,
+             bool framebufferOrder) {
+    if (framebufferOrder) {
+        std::memcpy(to, from, static_cast<std::size_t>(width) * 4);
+    } else if (f.BytesPerPixel == 4) {
+        auto* out = reinterpret_cast<std::uint32_t*>(to);
+        for (int i = 0; i < width; ++i, from += 4)
+            out[i] = (Uint32{from[0]} >> f.Rloss << f.Rshift) |
+                     (Uint32{from[1]} >> f.Gloss << f.Gshift) |
+                     (Uint32{from[2]} >> f.Bloss << f.Bshift) | f.Amask;
+    } else {
+        SDL_ConvertPixels(width, 1, SDL_PIXELFORMAT_RGBA32, from, width * 4, f.format, to,
+                          width * f.BytesPerPixel);
+    }
+}
+
+// Each part's window pixels (from the bottom-left), read from the frame buffer bound now at the
+// part's place less (dx, dy), into the same pixels of the window's framebuffer (rows from the
+// top), turned top side up on the way, then shown together. Nothing when the framebuffer's size
+// differs from the drawable's.
+bool showThroughFramebuffer(const ScreenPart* parts, int count, int dx, int dy) {
     SDL_Surface* surface = SDL_GetWindowSurface(window);
     int drawableW = 0, drawableH = 0;
     SDL_GL_GetDrawableSize(window, &drawableW, &drawableH);
-    if (!surface || surface->w != drawableW || surface->h != drawableH) return;
+    if (!surface || surface->w != drawableW || surface->h != drawableH) return false;
     const SDL_PixelFormat& f = *surface->format;
-    const int top = drawableH - y - height;
+    const bool bgra = f.BytesPerPixel == 4 && f.Rshift == 16 && f.Gshift == 8 && f.Bshift == 0 &&
+                      f.Rloss == 0 && f.Gloss == 0 && f.Bloss == 0 && readsBgra;
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    std::vector<SDL_Rect> shown;
+    shown.reserve(static_cast<std::size_t>(count));
     SDL_LockSurface(surface);
     auto* pixels = static_cast<std::uint8_t*>(surface->pixels);
-    if (f.BytesPerPixel == 4 && surface->pitch == drawableW * 4) {
-        // The rows' whole width straight into the framebuffer's own rows (GL ES reads no part of
-        // a row into a wider one), then turned top side up: no copy of the picture is kept.
-        std::uint8_t* rows = pixels + static_cast<std::ptrdiff_t>(top) * surface->pitch;
-        const bool bgra = f.Rshift == 16 && f.Gshift == 8 && f.Bshift == 0 && f.Rloss == 0 &&
-                          f.Gloss == 0 && f.Bloss == 0 && readsBgra;
-        glReadPixels(0, y, drawableW, height, bgra ? kGLBgra : GL_RGBA, GL_UNSIGNED_BYTE, rows);
-        const std::size_t pitch = static_cast<std::size_t>(surface->pitch);
-        readBack.resize(pitch);
-        for (int a = 0, b = height - 1; a < b; ++a, --b) {
-            std::memcpy(readBack.data(), rows + pitch * a, pitch);
-            std::memcpy(rows + pitch * a, rows + pitch * b, pitch);
-            std::memcpy(rows + pitch * b, readBack.data(), pitch);
-        }
-        if (!bgra) {
-            // Opaque pixels: what the window shows is the colour alone.
-            auto* out = reinterpret_cast<std::uint32_t*>(rows);
-            for (std::size_t i = 0, n = pitch / 4 * static_cast<std::size_t>(height); i < n; ++i) {
-                const auto* p = reinterpret_cast<const std::uint8_t*>(&out[i]);
-                out[i] = (Uint32{p[0]} >> f.Rloss << f.Rshift) |
-                         (Uint32{p[1]} >> f.Gloss << f.Gshift) |
-                         (Uint32{p[2]} >> f.Bloss << f.Bshift) | f.Amask;
-            }
-        }
-    } else {
+    for (int k = 0; k < count; ++k) {
+        const int x = std::clamp(parts[k].x, 0, drawableW);
+        const int y = std::clamp(parts[k].y, 0, drawableH);
+        const int width = std::clamp(parts[k].x + parts[k].width, x, drawableW) - x;
+        const int height = std::clamp(parts[k].y + parts[k].height, y, drawableH) - y;
+        if (width == 0 || height == 0) continue;
+        // In strips of rows, so that what is kept to read into stays small.
         const std::size_t row = static_cast<std::size_t>(width) * 4;
-        readBack.resize(row * static_cast<std::size_t>(height));
-        glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, readBack.data());
-        for (int r = 0; r < height; ++r)
-            SDL_ConvertPixels(width, 1, SDL_PIXELFORMAT_RGBA32,
-                              readBack.data() + row * static_cast<std::size_t>(height - 1 - r),
-                              static_cast<int>(row), f.format,
-                              pixels + static_cast<std::ptrdiff_t>(top + r) * surface->pitch +
-                                  x * f.BytesPerPixel,
-                              surface->pitch);
+        const int strip = std::clamp(static_cast<int>(kReadBackBytes / row), 1, height);
+        readBack.resize(row * static_cast<std::size_t>(strip));
+        const int top = drawableH - y - height;
+        for (int from = 0; from < height; from += strip) {
+            const int rows = std::min(strip, height - from);
+            glReadPixels(x - dx, y - dy + from, width, rows, bgra ? kGLBgra : GL_RGBA,
+                         GL_UNSIGNED_BYTE, readBack.data());
+            for (int r = 0; r < rows; ++r)
+                copyRow(readBack.data() + row * static_cast<std::size_t>(r),
+                        pixels +
+                            static_cast<std::ptrdiff_t>(top + height - 1 - from - r) *
+                                surface->pitch +
+                            x * f.BytesPerPixel,
+                        width, f, bgra);
+        }
+        shown.push_back({x, top, width, height});
     }
     SDL_UnlockSurface(surface);
-    const SDL_Rect rect{x, top, width, height};
-    SDL_UpdateWindowSurfaceRects(window, &rect, 1);
+    if (!shown.empty())
+        SDL_UpdateWindowSurfaceRects(window, shown.data(), static_cast<int>(shown.size()));
+    return true;
 }
 
 KeptBackBuffer findKeptBackBuffer() {
@@ -240,9 +255,15 @@ void screenClose() {
     }
 }
 
-bool screenIsOpen() { return window != nullptr; }
-SDL_Window* screenWindow() { return window; }
-void* screenDefaultContext() { return defaultContext; }
+bool screenIsOpen() {
+    return window != nullptr;
+}
+SDL_Window* screenWindow() {
+    return window;
+}
+void* screenDefaultContext() {
+    return defaultContext;
+}
 
 void screenRestoreInitialState() {
     if (initialState) initialState->restore();
@@ -268,7 +289,8 @@ void screenSwap() {
     if (presentation == Presentation::WindowFramebuffer) {
         int width = 0, height = 0;
         SDL_GL_GetDrawableSize(window, &width, &height);
-        showThroughFramebuffer(0, 0, width, height);
+        const ScreenPart whole{0, 0, width, height};
+        showThroughFramebuffer(&whole, 1, 0, 0);
         return;
     }
     SDL_GL_SwapWindow(window);
@@ -281,14 +303,19 @@ bool screenCanShowPart() {
 
 void screenShowPart(int x, int y, int width, int height) {
     if (!screenCanShowPart() || width <= 0 || height <= 0) return;
+    const ScreenPart part{x, y, width, height};
     if (presentation == Presentation::WindowFramebuffer)
-        showThroughFramebuffer(x, y, width, height);
+        showThroughFramebuffer(&part, 1, 0, 0);
     else
         screenSwap(); // only the part was composed anew; the swap shows the whole back buffer
 }
 
 bool screenShowsThroughFramebuffer() {
     return window && presentation == Presentation::WindowFramebuffer;
+}
+
+bool screenShowPartsFrom(const ScreenPart* parts, int count, int dx, int dy) {
+    return screenShowsThroughFramebuffer() && showThroughFramebuffer(parts, count, dx, dy);
 }
 
 bool screenReadWindowFramebuffer(std::vector<std::uint8_t>& rgba, int& width, int& height) {

@@ -11,9 +11,9 @@ class GLContext;
 
 struct ScreenOptions {
     const char* title = "Spheron";
-    int widthPx = 320;   // drawable size in pixels
+    int widthPx = 320; // drawable size in pixels
     int heightPx = 480;
-    bool visible = true; // false: a hidden window, e.g. for screenshots
+    bool visible = true;    // false: a hidden window, e.g. for screenshots
     bool resizable = false; // by the window manager: its frame, maximising, full screen
 };
 
@@ -28,10 +28,10 @@ bool screenOpen(const ScreenOptions& options);
 void screenClose();
 bool screenIsOpen();
 
-SDL_Window* screenWindow();       // nullptr when closed
+SDL_Window* screenWindow(); // nullptr when closed
 // SDL never reuses a window id, so it tells a reopened screen from the one before; 0 when closed.
 std::uint32_t screenWindowId();
-void* screenDefaultContext();     // the SDL_GLContext made at opening; nullptr when closed
+void* screenDefaultContext(); // the SDL_GLContext made at opening; nullptr when closed
 // Makes the default context current again; false with one log line on failure.
 bool screenMakeDefaultCurrent();
 // Gives the current context (the default one) the state it had when it was made.
@@ -50,6 +50,14 @@ void screenShowPart(int x, int y, int width, int height);
 // True where pictures reach the window through SDL's window framebuffer (shared memory on X)
 // instead of a swap: chosen at opening where GL draws in software on X, or by SPHERON_PRESENT.
 bool screenShowsThroughFramebuffer();
+// Window pixels x <= px < x + width, y <= py < y + height, from the bottom-left.
+struct ScreenPart {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+// Where pictures reach the window through its framebuffer: each part of the window is read from
+// the frame buffer bound now, at the part's place less (dx, dy), and the parts are shown
+// together. False elsewhere, or when the framebuffer is not the window's size.
+bool screenShowPartsFrom(const ScreenPart* parts, int count, int dx, int dy);
 // What the window's framebuffer holds, as RGBA rows, top row first (alpha as the framebuffer
 // keeps it); false when pictures are swapped instead.
 bool screenReadWindowFramebuffer(std::vector<std::uint8_t>& rgba, int& width, int& height);
@@ -68,7 +76,7 @@ class SavedGLContext {
 public:
     SavedGLContext();
     bool is(const GLContext* context) const; // defined with GLContext
-    bool restore() const; // false when it can no longer be made current
+    bool restore() const;                    // false when it can no longer be made current
 
 private:
     SDL_Window* window_;

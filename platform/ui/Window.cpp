@@ -71,6 +71,12 @@ void Widget::draw(float /*scale*/) {
         uiFillRect({bounds().origin, bounds().size}, Gradient::solid(backgroundColor_));
 }
 
+Rect Widget::drawingArea() const {
+    const Rect& b = bounds();
+    return {{b.origin.x - kShadowReach, b.origin.y - kShadowReach},
+            {b.size.width + 2.0f * kShadowReach, b.size.height + 2.0f * kShadowReach}};
+}
+
 // ---- Window ----
 
 std::unique_ptr<Window> Window::initWithFrame(const Rect& frame) {
@@ -127,13 +133,28 @@ void Window::stackViews() {
     }
     while (runDrawings_.size() < runStarts_.size()) {
         const std::size_t run = runDrawings_.size();
-        runDrawings_.push_back(
-            windowAddDrawing(static_cast<float>(2 * run), [this, run] { drawRun(run); }));
+        runDrawings_.push_back(windowAddDrawing(
+            static_cast<float>(2 * run), [this, run] { drawRun(run); },
+            [this, run](const Rect& part) { return runDrawsIn(run, part); }));
     }
     for (std::size_t k = 0; k < layers_.size(); ++k) {
         const auto z = static_cast<float>(2 * k + 1);
         if (layers_[k]->zPosition() != z) layers_[k]->setZPosition(z);
     }
+}
+
+bool Window::runDrawsIn(std::size_t run, const Rect& part) const {
+    if (run >= runStarts_.size()) return false;
+    const std::size_t end = run + 1 < runStarts_.size() ? runStarts_[run + 1] : painted_.size();
+    for (std::size_t i = runStarts_[run]; i < end; ++i) {
+        const Rect r = painted_[i]->convertRectToWindow(painted_[i]->drawingArea());
+        if (r.origin.x < part.origin.x + part.size.width &&
+            part.origin.x < r.origin.x + r.size.width &&
+            r.origin.y < part.origin.y + part.size.height &&
+            part.origin.y < r.origin.y + r.size.height)
+            return true;
+    }
+    return false;
 }
 
 void Window::drawRun(std::size_t run) {

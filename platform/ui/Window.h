@@ -21,9 +21,9 @@ enum class InputType { TouchDown, TouchMove, TouchUp, TouchCancel, KeyDown, Text
 
 struct InputEvent {
     InputType type = InputType::TouchDown;
-    Point location;  // window points, origin at the top-left (touches only)
-    int touchId = 0; // tells simultaneous touches apart; the mouse is one touch
-    KeyEvent key; // KeyDown only
+    Point location;        // window points, origin at the top-left (touches only)
+    int touchId = 0;       // tells simultaneous touches apart; the mouse is one touch
+    KeyEvent key;          // KeyDown only
     std::string text = {}; // TextInput only: UTF-8, as the system's text input composed it
 };
 
@@ -77,6 +77,10 @@ public:
     // Called while the window composes, in the view's bounds coordinates (points), with the GL
     // state of uiBegin(); `scale` is pixels per point. Must not change the view tree.
     virtual void draw(float scale);
+    // Where draw() may draw, in bounds coordinates: the bounds and as far beyond them as a
+    // card's shadow reaches, unless a widget that draws in a part of a large frame says where.
+    virtual Rect drawingArea() const;
+    static constexpr float kShadowReach = 16.0f;
 
 private:
     Color backgroundColor_ = Color::clearColor();
@@ -118,6 +122,8 @@ private:
     void stackViews(); // before each composition
     void collect(View* view);
     void drawRun(std::size_t run);
+    // Whether a run's widgets may draw into `part` (window points).
+    bool runDrawsIn(std::size_t run, const Rect& part) const;
 
     std::vector<TrackedTouch> touches_;
     int willComposeId_ = 0;

@@ -60,17 +60,20 @@ protected:
 // A tick redraws only the pixels whose draws changed and presents only those; each must show, in
 // the view and in the window, exactly what a whole redraw of the same frame shows: through a
 // hint's selection and pulse, the cursor's ring, a burst and its falls, the hints switched off
-// and on, and a turn. What reaches the window's framebuffer is the composed window, pixel for pixel.
+// and on, and a turn. What reaches the window's framebuffer is the composed window, pixel for
+// pixel.
 TEST_P(PartialFramesTest, AFrameRedrawnInPartShowsExactlyTheWholeFrame) {
     makeRestingBoard(&puzzle, 11);
     tick();
     tick();
     int frame = 0;
+    int straight = 0;
     auto partEqualsWhole = [&](int ticks) {
         for (int i = 0; i < ticks; ++i, ++frame) {
             std::vector<std::uint8_t> part, whole, window;
             int w = 0, h = 0;
             tick();
+            straight += windowLastComposition().straight ? 1 : 0;
             ASSERT_TRUE(view->readPixels(part));
             ASSERT_TRUE(windowReadPixels(window, w, h)); // as the tick composed it
             ASSERT_TRUE(sameColours(part, window)) << "window, frame " << frame;
@@ -97,6 +100,11 @@ TEST_P(PartialFramesTest, AFrameRedrawnInPartShowsExactlyTheWholeFrame) {
     view->setHintState(1);
     view->rotateLeft();
     partEqualsWhole(12);
+    // Through the framebuffer, the frames' parts go from the picture straight to the window.
+    if (screenShowsThroughFramebuffer())
+        EXPECT_GT(straight, 90);
+    else
+        EXPECT_EQ(straight, 0);
 }
 
 std::int64_t clockNow = 1000000;
