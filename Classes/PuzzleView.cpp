@@ -80,10 +80,16 @@ PuzzleView::~PuzzleView() {
     timeBar_.attach(nullptr);
     about_.close();
     setSystemSoundHandler(nullptr);
+    if (arrayBuffer_ && context() && context()->isLive()) {
+        setCurrentContext();
+        glDeleteBuffers(1, &arrayBuffer_);
+    }
 }
 
 void PuzzleView::initView() {
     setUpSceneState();
+    arrayBuffer_ = makeSceneArrayBuffer();
+    frames_.setArrayBuffer(arrayBuffer_);
     // The viewing transform lives on the projection stack; the modelview stays the identity
     // between passes, which picking relies on.
     const Size size = surfaceSize();

@@ -115,8 +115,8 @@ Stage& stage() {
 }
 
 constexpr long kSeed = 7; // any board does; a fixed one keeps runs comparable
-enum BoardState { kPulsing = 0, kFalling = 1 };
-const char* const kStateNames[] = {"pulsing", "falling"};
+enum BoardState { kPulsing = 0, kFalling = 1, kTurning = 2 };
+const char* const kStateNames[] = {"pulsing", "falling", "turning"};
 
 // Bursts, their clouds or bubbles on their way to a cell are still showing.
 bool animating(const Puzzle& p) {
@@ -162,11 +162,16 @@ int chosenCell(long seed, BoardState pick) {
 
 // The board at rest with a group selected, or just burst: its clouds show, then the bubbles
 // above it fall.
+// Or turned a quarter to the left: every bubble moves, and each frame is drawn whole.
 void setUpBoard(Puzzle* p, BoardState state) {
-    static const int cells[] = {chosenCell(kSeed, kPulsing), chosenCell(kSeed, kFalling)};
-    const int cell = cells[state];
     checkSolution = 0; // a solver run has a thread of its own and is not part of a frame
     makeRestingBoard(p, kSeed);
+    if (state == kTurning) {
+        rotatePuzzle(p, 0);
+        return;
+    }
+    static const int cells[] = {chosenCell(kSeed, kPulsing), chosenCell(kSeed, kFalling)};
+    const int cell = cells[state];
     selectBlock(p, &p->blocks[cell]);
     if (state == kFalling) selectBlock(p, &p->blocks[cell]);
 }
@@ -194,7 +199,7 @@ void BM_DrawnFrame(benchmark::State& state) {
     long frames = 0;
     long bursts = 1;
     for (auto _ : state) {
-        if (board == kFalling && atRest(puzzle)) {
+        if (board != kPulsing && atRest(puzzle)) {
             state.PauseTiming();
             setUpBoard(&puzzle, board);
             ++bursts;
@@ -224,7 +229,7 @@ void BM_DrawnFrame(benchmark::State& state) {
         frames ? static_cast<double>(s.presents) / static_cast<double>(frames) : 0.0;
     state.counters["wall_ms"] = frames ? wall / static_cast<double>(frames) : 0.0;
     state.counters["frames_per_burst"] =
-        board == kFalling ? static_cast<double>(frames) / static_cast<double>(bursts) : 0.0;
+        board != kPulsing ? static_cast<double>(frames) / static_cast<double>(bursts) : 0.0;
     state.counters["rss_MiB"] = rss;
     state.counters["hwm_MiB"] = hwm;
 }
@@ -233,6 +238,9 @@ BENCHMARK(BM_DrawnFrame)
     ->Args({1, kFalling})
     ->Args({2, kPulsing})
     ->Args({2, kFalling})
+    ->Args({1, kTurning})
+    ->Args({2, kTurning})
+    ->Args({3, kTurning})
     ->ArgNames({"scale", "state"})
     ->Unit(benchmark::kMillisecond);
 
@@ -277,7 +285,7 @@ void BM_TickWithoutDrawing(benchmark::State& state) {
     PuzzleView::setFramesUnseen(true);
     s.presents = 0;
     for (auto _ : state) {
-        if (board == kFalling && atRest(puzzle)) {
+        if (board != kPulsing && atRest(puzzle)) {
             state.PauseTiming();
             setUpBoard(&puzzle, board);
             state.ResumeTiming();

@@ -201,12 +201,28 @@ void DrawList::draw(const PixelBox& clip) const {
     const GLfloat* boundTexCoords = nullptr;
     GLuint boundTexture = 0;
     bool textureKnown = false;
+    GLuint boundBuffer = 0;
+    bool bufferKnown = false;
+    const auto bindBuffer = [&](GLuint buffer) {
+        if (bufferKnown && buffer == boundBuffer) return;
+        glBindBuffer(GL_ARRAY_BUFFER, buffer);
+        boundBuffer = buffer;
+        bufferKnown = true;
+    };
+    // Where GL finds an array: in the buffer object, or in client memory.
+    const auto source = [&](const GLfloat* array) -> const void* {
+        const GLintptr offset = arrayBuffer_ && offsetOf_ ? offsetOf_(array) : -1;
+        bindBuffer(offset >= 0 ? arrayBuffer_ : 0);
+        return offset >= 0 ? reinterpret_cast<const void*>(offset) : array;
+    };
     for (const Item& item : items_) {
         if (!item.box.overlaps(clip)) continue;
         if (item.customDraw) {
             glLoadIdentity();
+            bindBuffer(0); // its arrays are its own
             item.customDraw(item.params);
             boundVerts = boundTexCoords = nullptr; // it may point the arrays elsewhere
+            bufferKnown = false;
             continue;
         }
         glLoadMatrixf(item.matrix);
@@ -216,13 +232,15 @@ void DrawList::draw(const PixelBox& clip) const {
             boundTexture = item.texture;
             textureKnown = true;
         }
-        if (item.verts != boundVerts) glVertexPointer(3, GL_FLOAT, 0, item.verts);
-        if (item.texCoords != boundTexCoords) glTexCoordPointer(2, GL_FLOAT, 0, item.texCoords);
+        if (item.verts != boundVerts) glVertexPointer(3, GL_FLOAT, 0, source(item.verts));
+        if (item.texCoords != boundTexCoords)
+            glTexCoordPointer(2, GL_FLOAT, 0, source(item.texCoords));
         boundVerts = item.verts;
         boundTexCoords = item.texCoords;
         glDrawArrays(item.mode, 0, item.count);
     }
     glLoadIdentity();
+    if (!bufferKnown || boundBuffer != 0) glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 namespace {

@@ -52,8 +52,16 @@ public:
     void custom(CustomDraw drawIt, const float params[kCustomParams], const PixelBox& box);
 
     // Issues every draw that touches `clip`, in order. Expects the scene's GL state with the
-    // modelview selected, and leaves the modelview the identity.
+    // modelview selected, and leaves the modelview the identity and no array buffer bound.
     void draw(const PixelBox& clip) const;
+
+    // Arrays that `offsetOf` finds (an offset >= 0) are drawn from `buffer`, a buffer object of
+    // the context the list draws in that holds them, instead of being copied at every draw.
+    using ArrayOffset = GLintptr (*)(const GLfloat* array);
+    void setArrayBuffer(GLuint buffer, ArrayOffset offsetOf) {
+        arrayBuffer_ = buffer;
+        offsetOf_ = offsetOf;
+    }
 
     // The boxes whose pixels differ between the frame `before` showed and this one; false when
     // everything must be drawn (another camera, or no frame before).
@@ -64,6 +72,9 @@ public:
     bool recorded() const { return recorded_; }
 
 private:
+    GLuint arrayBuffer_ = 0;
+    ArrayOffset offsetOf_ = nullptr;
+
     struct Item {
         GLfloat matrix[16];
         GLfloat rgba[4];

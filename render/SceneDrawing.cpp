@@ -4,6 +4,8 @@
 #include "render/SceneDrawing.h"
 
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 
 #include "math/Camera.h"
 #include "platform/gl/GLExtensions.h"
@@ -166,7 +168,44 @@ void recordSpeechBubble(DrawList& list, const Puzzle* p, const Block& a) {
                  static_cast<int>(p->selectScore));
 }
 
+// The arrays above, in the order they lie in the scene's buffer object.
+const GLfloat* const kBufferedArrays[] = {ballVerts, ballTexCoords, spotVerts,
+                                          spotTexCoords, verts,         texCoords};
+const std::size_t kBufferedSizes[] = {sizeof ballVerts, sizeof ballTexCoords, sizeof spotVerts,
+                                      sizeof spotTexCoords, sizeof verts, sizeof texCoords};
+
 } // namespace
+
+GLuint makeSceneArrayBuffer() {
+    GLubyte data[sizeof ballVerts + sizeof ballTexCoords + sizeof spotVerts + sizeof spotTexCoords +
+                 sizeof verts + sizeof texCoords];
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < std::size(kBufferedArrays); ++i) {
+        std::memcpy(data + at, kBufferedArrays[i], kBufferedSizes[i]);
+        at += kBufferedSizes[i];
+    }
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    GLuint buffer = 0;
+    glGenBuffers(1, &buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(sizeof data), data, GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    if (buffer != 0 && glGetError() != GL_NO_ERROR) {
+        glDeleteBuffers(1, &buffer);
+        buffer = 0;
+    }
+    return buffer;
+}
+
+GLintptr sceneArrayOffset(const GLfloat* array) {
+    GLintptr at = 0;
+    for (std::size_t i = 0; i < std::size(kBufferedArrays); ++i) {
+        if (kBufferedArrays[i] == array) return at;
+        at += static_cast<GLintptr>(kBufferedSizes[i]);
+    }
+    return -1;
+}
 
 void setUpSceneState() {
     // Nothing is depth-tested: the board is drawn far to near.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/Puzzle.h"
+#include "platform/gl/GLExtensions.h"
 
 class DrawList;
 
@@ -13,6 +14,11 @@ class DrawList;
 
 // Sets that state, but for the camera, in the current context; the clear colour is white.
 void setUpSceneState();
+// The quads the scene draws, in a new buffer object of the current context, so that its draws
+// copy no vertices (DrawList::setArrayBuffer with sceneArrayOffset); 0 where GL refuses. The
+// caller deletes it.
+GLuint makeSceneArrayBuffer();
+GLintptr sceneArrayOffset(const GLfloat* array);
 
 // The grey-to-white gradient over the whole viewport. Leaves the matrix mode at GL_PROJECTION.
 void fillBackground();

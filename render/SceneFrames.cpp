@@ -14,6 +14,11 @@ constexpr double kWholeFrameShare = 0.6;
 
 } // namespace
 
+void SceneFrames::setArrayBuffer(GLuint buffer) {
+    for (DrawList& list : lists_)
+        list.setArrayBuffer(buffer, sceneArrayOffset);
+}
+
 PixelBox SceneFrames::draw(Puzzle* p, int cursorCell, bool everything) {
     DrawList& now = lists_[current_];
     const DrawList& before = lists_[1 - current_];

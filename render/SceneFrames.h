@@ -16,6 +16,10 @@ public:
     const PixelBox* changedBoxes() const { return changed_; }
     int changedBoxCount() const { return changedCount_; }
 
+    // Draws the scene's quads from `buffer`, made by makeSceneArrayBuffer() in the context the
+    // frames are drawn in (0: from client memory).
+    void setArrayBuffer(GLuint buffer);
+
     // The pixels the last frame redrew: what a benchmark reads to tell how much a frame cost.
     long redrawnPixels() const { return redrawnPixels_; }
 
