@@ -281,7 +281,7 @@ private:
     KeyboardPlay keyboard_;
     std::function<void(int, float)> turnPulseHandler_;
     std::function<void(bool)> noPairNoticeHandler_;
-    SceneFrames frames_; // the last frames' draws, to redraw only what changed
+    SceneFrames frames_;     // the last frames' draws, to redraw only what changed
     GLuint arrayBuffer_ = 0; // the scene's quads, in the view's context
     bool needsDisplay_ = true;
     bool frameAsked_ = false; // setNeedsDisplay() was called, or the bar pulses, during this tick

@@ -319,8 +319,11 @@ void BM_UpdatePuzzle(benchmark::State& state) {
     }
     resetGameGlobals();
 }
-BENCHMARK(BM_UpdatePuzzle)->Arg(kPulsing)->Arg(kFalling)->ArgName("state")->Unit(
-    benchmark::kMicrosecond);
+BENCHMARK(BM_UpdatePuzzle)
+    ->Arg(kPulsing)
+    ->Arg(kFalling)
+    ->ArgName("state")
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -169,10 +169,10 @@ void recordSpeechBubble(DrawList& list, const Puzzle* p, const Block& a) {
 }
 
 // The arrays above, in the order they lie in the scene's buffer object.
-const GLfloat* const kBufferedArrays[] = {ballVerts, ballTexCoords, spotVerts,
+const GLfloat* const kBufferedArrays[] = {ballVerts,     ballTexCoords, spotVerts,
                                           spotTexCoords, verts,         texCoords};
-const std::size_t kBufferedSizes[] = {sizeof ballVerts, sizeof ballTexCoords, sizeof spotVerts,
-                                      sizeof spotTexCoords, sizeof verts, sizeof texCoords};
+const std::size_t kBufferedSizes[] = {sizeof ballVerts,     sizeof ballTexCoords, sizeof spotVerts,
+                                      sizeof spotTexCoords, sizeof verts,         sizeof texCoords};
 
 } // namespace
 
@@ -361,9 +361,7 @@ void recordNumber(DrawList& list, float x, float y, float z, int value) {
     }
 }
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 void drawPuzzle(Puzzle* p) {
     static DrawList list; // its storage is kept from call to call
