@@ -1,7 +1,8 @@
 // Frames that redraw and present only what changed, checked against whole redraws of the same
 // frames on the game view with the shipped images, on both ways to the window: the swap, and the
 // window framebuffer that software drawing on X uses (offscreen, SDL keeps one too). The time
-// bar's seconds are composed alone, over a scene that is not drawn again.
+// bar's seconds are composed alone, over a scene that is not drawn again. The lines over the game
+// are composed over the boxes under them.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "Classes/PuzzleView.h"
+#include "desktop/panels/GameOverlays.h"
 #include "platform/gl/GLLayer.h"
 #include "platform/media/SystemSound.h"
 #include "platform/ui/ProgressView.h"
@@ -171,6 +173,57 @@ TEST_P(PartialFramesTest, ATimedSecondAtRestComposesTheTimeBarAlone) {
     }
     view->setProgressView(nullptr);
     setPuzzleClock(nullptr);
+}
+
+// The lines over the game, in the view that lies over all of it as in the game: a frame's boxes
+// that miss them go from the picture straight to the window; a box under them is composed with
+// them over it, also while the notice shows lower down. What the window shows is, at every
+// frame, the window composed whole.
+TEST_P(PartialFramesTest, TheLinesOverTheGameAreComposedOverTheBoxesUnderThem) {
+    auto window = Window::initWithFrame({{0, 0}, {kWidth, kHeight}});
+    window->addSubview(view.get());
+    auto lines = ScoreInfoView::initWithFrame({{0, 0}, {kWidth, kHeight}});
+    window->addSubview(lines.get());
+    window->makeKeyAndVisible();
+    makeRestingBoard(&puzzle, 11);
+    tick();
+    ASSERT_TRUE(windowPresent());
+    std::vector<std::uint8_t> shown, framebuffer;
+    int w = 0, h = 0;
+    int straight = 0;
+    const auto ticks = [&](int count, const char* what) {
+        for (int i = 0; i < count; ++i) {
+            tick();
+            straight += windowLastComposition().straight ? 1 : 0;
+            ASSERT_TRUE(windowReadPixels(shown, w, h)); // composed whole, if it was behind
+            if (!screenShowsThroughFramebuffer()) continue;
+            ASSERT_TRUE(screenReadWindowFramebuffer(framebuffer, w, h));
+            ASSERT_TRUE(sameColours(shown, framebuffer)) << what << ", frame " << i;
+        }
+    };
+    ASSERT_TRUE(view->keyboardAction(KeyboardCursor::Key::Hint));
+    ASSERT_NO_FATAL_FAILURE(ticks(20, "pulse"));
+    EXPECT_EQ(straight > 0, screenShowsThroughFramebuffer());
+
+    // A group at the cube's top front pulses under the notice's line, below the top line.
+    ASSERT_TRUE(view->clearSelection());
+    ASSERT_NO_FATAL_FAILURE(ticks(2, "cleared"));
+    Block* top = nullptr;
+    for (Block& b : puzzle.blocks) {
+        if (isDead(b.state)) continue;
+        selectBlock(&puzzle, &b);
+        const bool group = puzzle.selectScore > 0;
+        clearSelection(&puzzle);
+        if (group && (!top || b.position[1] > top->position[1] ||
+                      (b.position[1] == top->position[1] && b.position[2] > top->position[2])))
+            top = &b;
+    }
+    ASSERT_NE(top, nullptr);
+    lines->setNoPairNotice(true);
+    ASSERT_TRUE(windowPresent());
+    selectBlock(&puzzle, top);
+    ASSERT_NO_FATAL_FAILURE(ticks(20, "pulse under the notice"));
+    window.reset();
 }
 
 INSTANTIATE_TEST_SUITE_P(Presentation, PartialFramesTest, ::testing::Values("swap", "shm"),
