@@ -192,12 +192,7 @@ bool WindowCompositor::drawnOver(const GLLayer& layer, const std::vector<ScreenP
             if (item.layer) {
                 const GLLayer& other = *item.layer;
                 const Rect& f = other.windowFrame_;
-                if (!other.hidden_ && other.presented_ &&
-                    f.origin.x < points.origin.x + points.size.width &&
-                    points.origin.x < f.origin.x + f.size.width &&
-                    f.origin.y < points.origin.y + points.size.height &&
-                    points.origin.y < f.origin.y + f.size.height)
-                    return true;
+                if (!other.hidden_ && other.presented_ && rectsOverlap(f, points)) return true;
             } else if (item.drawing && (!item.area || item.area(points))) {
                 return true;
             }
@@ -416,15 +411,8 @@ bool windowPresentLayerChange(const GLLayer& layer, const Rect& changed) {
 bool windowPresentLayerChanges(const GLLayer& layer, const Rect* changed, int count) {
     if (count <= 0) return screenIsOpen();
     Rect all = changed[0];
-    for (int i = 1; i < count; ++i) {
-        const float x0 = std::min(all.origin.x, changed[i].origin.x);
-        const float y0 = std::min(all.origin.y, changed[i].origin.y);
-        const float x1 =
-            std::max(all.origin.x + all.size.width, changed[i].origin.x + changed[i].size.width);
-        const float y1 =
-            std::max(all.origin.y + all.size.height, changed[i].origin.y + changed[i].size.height);
-        all = {{x0, y0}, {x1 - x0, y1 - y0}};
-    }
+    for (int i = 1; i < count; ++i)
+        all = rectUnion(all, changed[i]);
     if (screenShowsThroughFramebuffer() && layer.pixelWidth_ > 0 && layer.pixelHeight_ > 0) {
         WindowCompositor::runWillCompose();
         std::vector<ScreenPart> parts;

@@ -147,11 +147,7 @@ bool Window::runDrawsIn(std::size_t run, const Rect& part) const {
     if (run >= runStarts_.size()) return false;
     const std::size_t end = run + 1 < runStarts_.size() ? runStarts_[run + 1] : painted_.size();
     for (std::size_t i = runStarts_[run]; i < end; ++i) {
-        const Rect r = painted_[i]->convertRectToWindow(painted_[i]->drawingArea());
-        if (r.origin.x < part.origin.x + part.size.width &&
-            part.origin.x < r.origin.x + r.size.width &&
-            r.origin.y < part.origin.y + part.size.height &&
-            part.origin.y < r.origin.y + r.size.height)
+        if (rectsOverlap(painted_[i]->convertRectToWindow(painted_[i]->drawingArea()), part))
             return true;
     }
     return false;
