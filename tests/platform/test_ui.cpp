@@ -3,12 +3,18 @@
 // text textures kept only while shown.
 #include <gtest/gtest.h>
 
+#include <GLES/gl.h>
+#include <stdlib.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/base/Log.h"
@@ -277,6 +283,51 @@ TEST_F(UITest, OnlyTheLinesShownKeepTextures) {
     app.game->removeFromSuperview();
     ASSERT_TRUE(windowPresent());
     EXPECT_EQ(textCacheUse().lines, shown.lines - 1); // the label went with the game
+}
+
+// Threads of this process that llvmpipe started (it names them "llvmpipe-N").
+int llvmpipeThreads() {
+    int count = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        if (std::getline(comm, name) && name.rfind("llvmpipe", 0) == 0) ++count;
+    }
+    return count;
+}
+
+// llvmpipe's threads cost more CPU per frame than they save in a small window, where one core
+// draws a whole frame well within a tick; a large window keeps them, and a user's choice stands.
+TEST(ScreenThreads, ASmallWindowIsDrawnOnTheCallingThreadALargeOneOnLlvmpipesOwn) {
+    if (std::getenv("LP_NUM_THREADS")) GTEST_SKIP() << "LP_NUM_THREADS is set: the user's choice";
+    const auto openScreen = [](int width, int height) {
+        ScreenOptions options;
+        options.widthPx = width;
+        options.heightPx = height;
+        options.visible = false;
+        return screenOpen(options);
+    };
+    ASSERT_TRUE(openScreen(320 * 2, 480 * 2));
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (!renderer || !std::strstr(renderer, "llvmpipe")) {
+        screenClose();
+        GTEST_SKIP() << "not drawn by llvmpipe: " << (renderer ? renderer : "?");
+    }
+    EXPECT_EQ(llvmpipeThreads(), 0);
+    EXPECT_EQ(std::getenv("LP_NUM_THREADS"), nullptr); // set for the window's start only
+    screenClose();
+
+    ASSERT_TRUE(openScreen(1280, 1000));
+    if (std::thread::hardware_concurrency() > 1) {
+        EXPECT_GT(llvmpipeThreads(), 0);
+    }
+    screenClose();
+
+    setenv("LP_NUM_THREADS", "1", 1);
+    ASSERT_TRUE(openScreen(320, 480));
+    EXPECT_EQ(llvmpipeThreads(), 1);
+    screenClose();
+    unsetenv("LP_NUM_THREADS");
 }
 
 // WM_NAME as X expects it: Latin-1 STRING where Latin-1 can write the title, else COMPOUND_TEXT
