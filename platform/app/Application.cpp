@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "platform/base/Log.h"
 #include "platform/base/RunLoop.h"
@@ -17,19 +18,52 @@
 // One composition for everything the views changed in this pass of the loop.
 namespace {
 bool composePending = false;
-}
+bool wholePending = false;
+std::vector<Rect> partsPending; // window points; empty while the whole window is due
 
-void setNeedsCompose() {
+void postComposition() {
     if (composePending) return;
     composePending = true;
     RunLoop::main().post([] {
         composePending = false;
+        const bool whole = wholePending;
+        wholePending = false;
+        std::vector<Rect> parts;
+        parts.swap(partsPending);
         // Nobody watches a scripted run: its one picture composes the window itself, so a key
         // or click costs no more than its own work.
         const Application* app = Application::sharedApplication();
-        if (app && app->isScriptedRun()) return;
-        if (screenIsOpen()) windowPresent();
+        if ((app && app->isScriptedRun()) || !screenIsOpen()) return;
+        if (whole) {
+            windowPresent();
+            return;
+        }
+        for (const Rect& part : parts)
+            windowPresentArea(part);
     });
+}
+} // namespace
+
+void setNeedsCompose() {
+    wholePending = true;
+    partsPending.clear();
+    postComposition();
+}
+
+WindowChangeWatch::WindowChangeWatch() : window_(Window::keyWindow()) {
+    if (window_) before_ = window_->look();
+}
+
+void WindowChangeWatch::composeChanges() const {
+    Window* window = Window::keyWindow();
+    std::vector<Rect> parts;
+    if (!window || window != window_ || !windowChangedParts(before_, window->look(), parts)) {
+        setNeedsCompose();
+        return;
+    }
+    if (wholePending || parts.empty()) return;
+    partsPending.insert(partsPending.end(), parts.begin(), parts.end());
+    postComposition();
 }
 
 // ---- The screen ----

@@ -70,6 +70,7 @@ FullScreenStep fullScreenStep(bool fullScreen, bool maximised, bool& wasMaximise
 
 void ApplicationEvents::deliverKey(const KeyEvent& k) {
     Application* app = Application::sharedApplication();
+    const WindowChangeWatch watch;
     bool taken = false;
     if (Window* window = Window::keyWindow()) {
         InputEvent event;
@@ -78,7 +79,7 @@ void ApplicationEvents::deliverKey(const KeyEvent& k) {
         taken = window->sendEvent(event);
     }
     if (!taken && app && app->delegate()) taken = app->delegate()->applicationKeyDown(app, k);
-    if (taken) setNeedsCompose();
+    if (taken) watch.composeChanges();
 }
 
 void ApplicationEvents::deliverText(const std::string& text) {
@@ -87,7 +88,8 @@ void ApplicationEvents::deliverText(const std::string& text) {
     InputEvent event;
     event.type = InputType::TextInput;
     event.text = text;
-    if (window->sendEvent(event)) setNeedsCompose();
+    const WindowChangeWatch watch;
+    if (window->sendEvent(event)) watch.composeChanges();
 }
 
 void ApplicationEvents::windowEvent(const SDL_Event& event) {

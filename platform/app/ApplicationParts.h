@@ -9,6 +9,7 @@
 
 #include "platform/base/Geometry.h"
 #include "platform/ui/Keys.h"
+#include "platform/ui/Window.h"
 
 struct ApplicationOptions;
 union SDL_Event;
@@ -22,6 +23,20 @@ constexpr float kScreenHeight = 480.0f;
 
 // One composition, later in this pass of the loop, for everything the views changed.
 void setNeedsCompose();
+
+// Watches the key window while an event is handled: composeChanges() then asks for a composition
+// of only the parts its widgets drew in before or draw in now (GL views show their own changes),
+// or of the whole window where more may have changed. Parts asked for in one pass of the loop are
+// composed together, and a whole composition asked for in it takes them all.
+class WindowChangeWatch {
+public:
+    WindowChangeWatch();
+    void composeChanges() const;
+
+private:
+    Window* window_;
+    WindowLook before_;
+};
 
 // SDL's offscreen or dummy driver: a window nobody sees, whose pixels keep the size it opened at.
 bool onlyInvisibleVideoDriver();

@@ -37,8 +37,9 @@ void sendTouchToKeyWindow(InputType type, Point location, int touchId) {
     event.type = type;
     event.location = location;
     event.touchId = touchId;
+    const WindowChangeWatch watch; // a button may show its pressed state, or an alert may go
     window->sendEvent(event);
-    setNeedsCompose(); // a button may show its pressed state, or an alert may have gone
+    watch.composeChanges();
 }
 
 } // namespace
@@ -84,9 +85,10 @@ void mouseMotionEvent(const SDL_MouseMotionEvent& e) {
     const Point p = windowPoint(static_cast<float>(e.x), static_cast<float>(e.y));
     if (!mouseDown) {
         Application* app = Application::sharedApplication();
+        const WindowChangeWatch watch;
         if (app && app->delegate() && (e.xrel != 0 || e.yrel != 0) &&
             app->delegate()->applicationMouseMoved(app, p))
-            setNeedsCompose();
+            watch.composeChanges();
         return;
     }
     sendTouchToKeyWindow(InputType::TouchMove, p, 0);

@@ -5,6 +5,8 @@
 
 #include <GLES/gl.h>
 
+#include <algorithm>
+
 #include "platform/gl/GLLayer.h"
 #include "platform/gl/Screen.h"
 #include "platform/ui/Text.h"
@@ -118,6 +120,58 @@ void Window::collect(View* view) {
     }
     for (View* child : view->subviews())
         collect(child);
+}
+
+void Window::collectLook(const View* view, WindowLook& look) {
+    if (view->isHidden()) return;
+    if (view->layer())
+        look.layerFrames.push_back(windowRectOf(view));
+    else if (const auto* widget = dynamic_cast<const Widget*>(view))
+        look.widgetAreas.push_back(widget->convertRectToWindow(widget->drawingArea()));
+    for (const View* child : view->subviews())
+        collectLook(child, look);
+}
+
+WindowLook Window::look() const {
+    WindowLook look;
+    look.background = backgroundColor();
+    look.hidden = isHidden();
+    if (look.hidden) return look;
+    // The window's own colour lies under everything and changes only with `background`.
+    for (const View* child : subviews())
+        collectLook(child, look);
+    return look;
+}
+
+bool windowChangedParts(const WindowLook& before, const WindowLook& after,
+                        std::vector<Rect>& parts) {
+    const auto sameRect = [](const Rect& a, const Rect& b) {
+        return a.origin.x == b.origin.x && a.origin.y == b.origin.y &&
+               a.size.width == b.size.width && a.size.height == b.size.height;
+    };
+    const Color& c0 = before.background;
+    const Color& c1 = after.background;
+    if (before.hidden != after.hidden || c0.r != c1.r || c0.g != c1.g || c0.b != c1.b ||
+        c0.a != c1.a || before.layerFrames.size() != after.layerFrames.size() ||
+        !std::equal(before.layerFrames.begin(), before.layerFrames.end(), after.layerFrames.begin(),
+                    sameRect))
+        return false;
+    parts = before.widgetAreas;
+    parts.insert(parts.end(), after.widgetAreas.begin(), after.widgetAreas.end());
+    // Merged until no two overlap: the bars' buttons and labels become their bars.
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (std::size_t i = 0; i < parts.size() && !merged; ++i) {
+            for (std::size_t j = i + 1; j < parts.size(); ++j) {
+                if (!rectsOverlap(parts[i], parts[j])) continue;
+                parts[i] = rectUnion(parts[i], parts[j]);
+                parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(j));
+                merged = true;
+                break;
+            }
+        }
+    }
+    return true;
 }
 
 void Window::stackViews() {

@@ -86,6 +86,22 @@ private:
     Color backgroundColor_ = Color::clearColor();
 };
 
+// What an event may change in a window's composition: where each shown widget may draw and where
+// each shown GL view lies (window points), and the window's own colour beneath them.
+struct WindowLook {
+    std::vector<Rect> widgetAreas;
+    std::vector<Rect> layerFrames;
+    Color background;
+    bool hidden = true;
+};
+
+// The parts of the window that may show differently in `after` than in `before`: every widget's
+// area in either, overlapping ones merged into one. False when the whole window may: a GL view
+// moved, came or went, or the window's colour or visibility changed. A GL view's own picture is
+// not in it: that view shows its changes itself.
+bool windowChangedParts(const WindowLook& before, const WindowLook& after,
+                        std::vector<Rect>& parts);
+
 // The root view covering the screen, hidden until makeKeyAndVisible(). Its views are drawn in tree
 // order (a view, then its subviews in the order added), GL views' layers in their place among them.
 class Window : public Widget {
@@ -107,6 +123,8 @@ public:
     bool sendEvent(const InputEvent& event);
     // Cancels every touch under way (their responders get touchesCancelled).
     void cancelTouches();
+    // Where its widgets may draw and its GL views lie now.
+    WindowLook look() const;
 
 private:
     explicit Window(const Rect& frame) : Widget(frame) { setHidden(true); }
@@ -121,6 +139,7 @@ private:
     void deliver(TrackedTouch tracked, TouchPhase phase, Point location);
     void stackViews(); // before each composition
     void collect(View* view);
+    static void collectLook(const View* view, WindowLook& look);
     void drawRun(std::size_t run);
     // Whether a run's widgets may draw into `part` (window points).
     bool runDrawsIn(std::size_t run, const Rect& part) const;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -15,10 +16,11 @@
 
 #include "Classes/AppDelegate.h"
 #include "Classes/PuzzleView.h"
-#include "desktop/record/Settings.h"
 #include "desktop/panels/GameOverlays.h"
+#include "desktop/record/Settings.h"
 #include "model/Puzzle.h"
 #include "platform/base/RunLoop.h"
+#include "platform/gl/GLLayer.h"
 #include "platform/gl/Screen.h"
 #include "platform/store/UserDefaults.h"
 #include "platform/ui/AlertView.h"
@@ -32,7 +34,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
 
 std::vector<std::string> lifeEvents;
 std::vector<KeyEvent> keysSeen;
@@ -213,6 +214,56 @@ TEST_F(ApplicationTest, MouseAndFingerTouchesReachTheViewUnderThemAtScaleTwo) {
         },
         [] {
             EXPECT_EQ(buttonTaps, 2);
+            RunLoop::main().quit();
+        },
+    };
+    EXPECT_EQ(run(), 0);
+}
+
+// The window as a whole composition gives it, against what it holds now.
+bool windowIsAsComposedWhole() {
+    std::vector<std::uint8_t> shown, whole;
+    int w = 0, h = 0;
+    if (!windowReadPixels(shown, w, h) || !windowCompose() || !windowReadPixels(whole, w, h))
+        return false;
+    return shown == whole;
+}
+
+TEST_F(ApplicationTest, ATouchComposesOnlyWhereWidgetsDrewOrDrawAndShowsWhatAWholeWindowWould) {
+    // A red panel at (20, 40, 100, 60) that the button at (100, 200, 80, 40) takes away.
+    static std::unique_ptr<Widget> panel;
+    steps = {
+        [] {
+            auto* recorder = static_cast<Recorder*>(Application::sharedApplication()->delegate());
+            panel = std::make_unique<Widget>(Rect{{20.0f, 40.0f}, {100.0f, 60.0f}});
+            panel->setBackgroundColor(Color::colorWithRed(0.9f, 0.1f, 0.1f, 1.0f));
+            recorder->window->addSubview(panel.get());
+            recorder->button->addTarget([](Button*) { panel->setHidden(true); },
+                                        kControlEventTouchUpInside);
+            ASSERT_TRUE(windowPresent());
+            pushMouse(SDL_MOUSEBUTTONDOWN, 140, 220);
+        },
+        [] {},
+        [] {
+            // The press shows on the button; the panel's part is composed too, unchanged.
+            const WindowComposition c = windowLastComposition();
+            EXPECT_TRUE(c.width < 320 || c.height < 480) << c.width << "x" << c.height;
+            EXPECT_TRUE(windowIsAsComposedWhole());
+            pushMouse(SDL_MOUSEBUTTONUP, 140, 220);
+        },
+        [] {},
+        [] {
+            EXPECT_EQ(buttonTaps, 1);
+            EXPECT_TRUE(panel->isHidden());
+            const WindowComposition c = windowLastComposition();
+            EXPECT_TRUE(c.width < 320 || c.height < 480) << c.width << "x" << c.height;
+            // Where the panel was, the window's own black shows again.
+            std::vector<std::uint8_t> rgba;
+            int w = 0, h = 0;
+            ASSERT_TRUE(windowReadPixels(rgba, w, h));
+            EXPECT_LT(rgba[(70u * static_cast<unsigned>(w) + 70u) * 4u], 50);
+            EXPECT_TRUE(windowIsAsComposedWhole());
+            panel.reset();
             RunLoop::main().quit();
         },
     };

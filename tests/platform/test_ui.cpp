@@ -330,6 +330,32 @@ TEST(ScreenThreads, ASmallWindowIsDrawnOnTheCallingThreadALargeOneOnLlvmpipesOwn
     unsetenv("LP_NUM_THREADS");
 }
 
+// After an event only the parts where widgets drew or draw are composed again; a GL view that
+// moved, came or went leaves the whole window to compose.
+TEST(WindowChangedParts, OverlappingAreasBecomeOnePartAndAMovedLayerTakesTheWholeWindow) {
+    WindowLook before;
+    before.hidden = false;
+    before.widgetAreas = {{{0, 0}, {320, 44}}, {{10, 5}, {40, 30}}, {{0, 436}, {320, 44}}};
+    before.layerFrames = {{{0, 44}, {320, 392}}};
+    WindowLook after = before;
+    after.widgetAreas.push_back({{100, 30}, {50, 40}}); // a card over the top bar's edge
+    std::vector<Rect> parts;
+    ASSERT_TRUE(windowChangedParts(before, after, parts));
+    ASSERT_EQ(parts.size(), 2u);
+    const Rect& top = parts[0].origin.y == 0 ? parts[0] : parts[1];
+    const Rect& bottom = parts[0].origin.y == 0 ? parts[1] : parts[0];
+    EXPECT_TRUE(top.origin.x == 0 && top.size.width == 320 && top.size.height == 70);
+    EXPECT_TRUE(bottom.origin.y == 436 && bottom.size.height == 44);
+
+    after.layerFrames[0].origin.y = 50;
+    EXPECT_FALSE(windowChangedParts(before, after, parts));
+    after.layerFrames.clear();
+    EXPECT_FALSE(windowChangedParts(before, after, parts));
+    after = before;
+    after.background = Color::whiteColor();
+    EXPECT_FALSE(windowChangedParts(before, after, parts));
+}
+
 // WM_NAME as X expects it: Latin-1 STRING where Latin-1 can write the title, else COMPOUND_TEXT
 // with the rest in UTF-8 segments; never UTF-8 bytes labelled STRING.
 TEST(X11Title, WmNameIsLatin1OrCompoundTextWithUtf8Segments) {
