@@ -1,7 +1,8 @@
 // Cost of the game view's frame on Mesa's software renderer: one tick that updates, draws and
 // presents, at scale 1 and 2, with a group selected (it pulses) and while a burst group's
 // neighbours fall; the loading of all textures; the tick with nothing drawn. llvmpipe draws on
-// threads of its own, so each figure comes with the CPU time of the whole process per frame.
+// threads of its own in a large window, so each figure comes with the CPU time of the whole
+// process per frame.
 #include <benchmark/benchmark.h>
 
 #include <stdlib.h>

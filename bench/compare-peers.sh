@@ -12,6 +12,8 @@
 # scratch home, so no one's settings or scores are read or written. Environment:
 #   REST=20 PLAY=10 (seconds), SETTLE=10 (seconds after the window shows, not measured),
 #   MOVES=100 CLICKS=20 (pointer moves and clicks spread over the play),
+#   GAME=7 (the board every build of ours plays, so that before and after play the same game; a
+#   random board made runs differ by a third; the peers deal their own),
 #   SHOTS=DIR (a picture of the display after each program's play, to see where the clicks went),
 #   BASELINE=PATH (another build of the game, measured first as "baseline", for before and after),
 #   TIMED=1 (the game once more as "timed": a one-minute game, whose time bar moves at rest; and
@@ -29,6 +31,7 @@ PLAY=${PLAY:-10}
 SETTLE=${SETTLE:-10}
 MOVES=${MOVES:-100}
 CLICKS=${CLICKS:-20}
+GAME=${GAME:-7}
 
 [ -x "$SPHERON" ] || { echo "compare-peers: no game at $SPHERON (build it: scripts/dev bench)" >&2; exit 2; }
 SPHERON=$(realpath "$SPHERON")
@@ -238,16 +241,16 @@ echo "compare-peers: $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg); rest
 NAMES=(spheron swell-foop klickety)
 if [ -n "${BASELINE:-}" ]; then
   NAMES=(baseline "${NAMES[@]}")
-  measure baseline 0.2 0.25 0.8 0.75 "$(realpath "$BASELINE")" --scale 2 || true
+  measure baseline 0.2 0.25 0.8 0.75 "$(realpath "$BASELINE")" --scale 2 --game "$GAME" || true
 fi
-measure spheron 0.2 0.25 0.8 0.75 "$SPHERON" --scale 2 || true
+measure spheron 0.2 0.25 0.8 0.75 "$SPHERON" --scale 2 --game "$GAME" || true
 if [ -n "${TIMED:-}" ] && [ -n "${BASELINE:-}" ]; then
   NAMES+=(base-timed)
-  measure base-timed 0.2 0.25 0.8 0.75 "$(realpath "$BASELINE")" --scale 2 || true
+  measure base-timed 0.2 0.25 0.8 0.75 "$(realpath "$BASELINE")" --scale 2 --game "$GAME" || true
 fi
 if [ -n "${TIMED:-}" ]; then
   NAMES+=(timed)
-  measure timed 0.2 0.25 0.8 0.75 "$SPHERON" --scale 2 || true
+  measure timed 0.2 0.25 0.8 0.75 "$SPHERON" --scale 2 --game "$GAME" || true
 fi
 if [ -n "${WAYLAND:-}" ]; then
   # weston's output fills the display; a fresh weston puts its first window at the same place
@@ -261,7 +264,7 @@ if [ -n "${WAYLAND:-}" ]; then
   sleep 1
   SERVER_PIDS="$XVFB_PID $WESTON_PID" WHOLE_DISPLAY=1 measure wayland 0.181 0.270 0.481 0.738 \
     env SDL_VIDEODRIVER=wayland WAYLAND_DISPLAY="$SCRATCH/weston-run/wayland-bench" \
-    "$SPHERON" --scale 2 || true
+    "$SPHERON" --scale 2 --game "$GAME" || true
   kill "$WESTON_PID" 2>/dev/null || true
   wait "$WESTON_PID" 2>/dev/null || true
   WESTON_PID=""
