@@ -85,10 +85,9 @@ void mouseMotionEvent(const SDL_MouseMotionEvent& e) {
     const Point p = windowPoint(static_cast<float>(e.x), static_cast<float>(e.y));
     if (!mouseDown) {
         Application* app = Application::sharedApplication();
-        const WindowChangeWatch watch;
-        if (app && app->delegate() && (e.xrel != 0 || e.yrel != 0) &&
-            app->delegate()->applicationMouseMoved(app, p))
-            watch.composeChanges();
+        if (!app || !app->delegate() || (e.xrel == 0 && e.yrel == 0)) return;
+        const WindowChangeWatch watch; // only for a move the delegate sees
+        if (app->delegate()->applicationMouseMoved(app, p)) watch.composeChanges();
         return;
     }
     sendTouchToKeyWindow(InputType::TouchMove, p, 0);
